@@ -1,0 +1,23 @@
+#pragma once
+// drtool subcommands register themselves, so each lives in a file of its own.
+#include <string>
+#include <vector>
+
+namespace drv::cli {
+
+using Args = std::vector<std::string>;  // arguments after the subcommand's name
+using CommandFn = int (*)(const Args& args);
+
+struct Command {
+    const char* name;
+    const char* usage;    // one line, shown by `drtool help`
+    CommandFn run;
+};
+
+bool RegisterCommand(const Command& command);
+const std::vector<Command>& Commands();
+
+}  // namespace drv::cli
+
+#define DRV_CLI_COMMAND(ident, name, usage, fn) \
+    static const bool ident##_registered = ::drv::cli::RegisterCommand({name, usage, fn})

@@ -1,0 +1,60 @@
+// drtool: the viewer's logic on the command line (inspect recordings, make samples, ...).
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/command.h"
+
+namespace drv::cli {
+
+std::vector<Command>& registry() {
+    static std::vector<Command> commands;
+    return commands;
+}
+
+bool RegisterCommand(const Command& command) {
+    registry().push_back(command);
+    return true;
+}
+
+const std::vector<Command>& Commands() { return registry(); }
+
+}  // namespace drv::cli
+
+namespace {
+
+void printHelp() {
+    std::printf("drtool 1.30: drive recorder recordings on the command line\n\nUsage:\n");
+    std::printf("  drtool --version\n  drtool help\n");
+    for (const auto& command : drv::cli::Commands()) std::printf("  drtool %s\n", command.usage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        printHelp();
+        return 2;
+    }
+    const std::string name = argv[1];
+    if (name == "--version" || name == "version") {
+        std::printf("drtool 1.30\n");
+        return 0;
+    }
+    if (name == "help" || name == "--help" || name == "-h") {
+        printHelp();
+        return 0;
+    }
+    for (const auto& command : drv::cli::Commands()) {
+        if (name == command.name) {
+            // Picture codecs come from Qt's plugins; no display is needed.
+            if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+            QGuiApplication app(argc, argv);
+            drv::cli::Args args(argv + 2, argv + argc);
+            return command.run(args);
+        }
+    }
+    std::fprintf(stderr, "drtool: unknown command '%s' (try 'drtool help')\n", name.c_str());
+    return 2;
+}

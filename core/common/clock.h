@@ -1,0 +1,33 @@
+#pragma once
+// Monotonic milliseconds, behind an interface so that playback pacing is tested in no time.
+#include <chrono>
+#include <cstdint>
+
+namespace drv {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual std::int64_t nowMs() const = 0;
+};
+
+class SteadyClock final : public Clock {
+public:
+    std::int64_t nowMs() const override {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
+};
+
+// Test clock: time moves only when a test says so.
+class FakeClock final : public Clock {
+public:
+    std::int64_t nowMs() const override { return now_; }
+    void advance(std::int64_t ms) { now_ += ms; }
+    void set(std::int64_t ms) { now_ = ms; }
+
+private:
+    std::int64_t now_ = 0;
+};
+
+}  // namespace drv

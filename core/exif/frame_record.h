@@ -1,0 +1,47 @@
+#pragma once
+// The telemetry of one frame and the state a load derives from a whole recording.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace drv {
+
+// Texts are UTF-8 and fixed-width in characters (度 分 秒 count one each).
+struct FrameRecord {
+    float Speed = 0;              // km/h
+    float PulseSpeed = 0;         // km/h, from the vehicle speed pulse
+    bool Brake = false;
+    float AccelLongitudinal = 0;  // G, signed
+    float AccelLateral = 0;       // G, signed
+    float AccelAxis3 = 0;         // G, signed; stored, never shown
+    std::string RecordedAt;       // 19: recorder clock "20yy/MM/dd hh:mm:ss"
+    std::string Latitude;         // 13: "N  35度40分12秒3" or the no-position text
+    std::string Longitude;        // 13: "E 139度45分06秒7" or the no-position text
+    std::string ShotAt;           // 19: DateTimeOriginal
+    std::string DigitizedAt;      // 19: DateTimeDigitized; stored, never shown
+    std::string UpdatedAt;        // 19: DateTime of IFD0
+};
+
+inline constexpr int kGraphChannels = 4;
+inline constexpr int kGraphSampleCount = 441;  // the chart's working limit of frames
+using GraphSampleTable = std::array<std::array<std::int32_t, kGraphSampleCount>, kGraphChannels>;
+
+// What loading a recording derives besides the per-frame records. Flags and
+// TriggerPosition change only when a load finds a trigger frame.
+struct RecordingState {
+    bool TriggerFound = false;
+    std::int32_t TriggerPosition = 10050;  // 50 x the trigger frame's index
+    bool VehicleSignalsPresent = false;
+    bool NoMainSpeed = false;
+    bool HighFrameRate = false;
+    bool HighQuality = false;
+    std::string TriggerKindCaption;        // shown in lblMsgInput
+    GraphSampleTable GraphSamples{};       // [channel][frame index - 1]; never cleared
+};
+
+// Indexed like the file list: entry 0 is never filled, 1..N are the frames.
+// Sized 0..400 at start-up.
+using FrameTable = std::vector<FrameRecord>;
+
+}  // namespace drv

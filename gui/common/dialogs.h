@@ -1,0 +1,41 @@
+#pragma once
+// Message boxes and the folder picker behind one interface: the windows ask, tests answer.
+#include <QString>
+#include <filesystem>
+
+class QWidget;
+
+namespace drv {
+
+class Dialogs {
+public:
+    enum class Icon { None, Information, Warning, Critical, Question };
+    enum class Buttons { Ok, OkCancel, YesNo };
+    enum class Button { Ok, Cancel, Yes, No };
+
+    virtual ~Dialogs() = default;
+    // Shows `text` with `title` as caption; returns the button pressed.
+    virtual Button message(QWidget* owner, const QString& text, const QString& title, Buttons buttons,
+                           Icon icon) = 0;
+    // Folder picker opened on `startFolder`. Returns the chosen folder (no trailing slash
+    // except the root "/"), or `startFolder` unchanged when the user cancels.
+    virtual std::filesystem::path browseForFolder(QWidget* owner, const QString& title,
+                                                  const std::filesystem::path& startFolder) = 0;
+};
+
+class QtDialogs final : public Dialogs {
+public:
+    Button message(QWidget* owner, const QString& text, const QString& title, Buttons buttons,
+                   Icon icon) override;
+    std::filesystem::path browseForFolder(QWidget* owner, const QString& title,
+                                          const std::filesystem::path& startFolder) override;
+};
+
+// Strips trailing slashes of a chosen folder, keeping the root "/" whole.
+std::filesystem::path NormalizeChosenFolder(const std::filesystem::path& folder);
+
+// Converts between file-system paths (bytes on Linux) and text for display.
+QString PathToQString(const std::filesystem::path& path);
+std::filesystem::path QStringToPath(const QString& text);
+
+}  // namespace drv

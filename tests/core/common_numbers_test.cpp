@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "core/common/numbers.h"
+
+namespace drv {
+namespace {
+
+TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
+    struct Case { double in; std::int64_t out; };
+    for (const Case& c : {Case{0.5, 0}, {1.5, 2}, {2.5, 2}, {-2.5, -2}, {-0.5, 0}, {3.5, 4},
+                          {62.5, 62}, {2.4999, 2}, {-1.5, -2}, {12.5, 12}, {67.0, 67}}) {
+        EXPECT_EQ(RoundHalfEven(c.in), c.out) << c.in;
+    }
+}
+
+TEST(RoundHalfEven, NonFiniteAndHugeValuesDoNotMisbehave) {
+    EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
+    EXPECT_GT(RoundHalfEven(1e300), 0);
+    EXPECT_LT(RoundHalfEven(-1e300), 0);
+    EXPECT_EQ(RoundToInt16(40000.0), 32767);
+    EXPECT_EQ(RoundToInt16(-40000.0), -32768);
+    EXPECT_EQ(RoundToInt32(1e12), 2147483647);
+}
+
+TEST(ParseLenient, ReadsWhatAUserWouldCallTheNumber) {
+    struct Case { const char* in; double out; };
+    for (const Case& c : {Case{"", 0}, {"   ", 0}, {"0523", 523}, {"12abc", 12}, {" 1 2", 12},
+                          {".5", 0.5}, {"-", 0}, {"-3.25", -3.25}, {"+7", 7}, {"1.2.3", 1.2},
+                          {"abc", 0}, {"--5", 0}, {"1e2", 100}, {"1e", 1}, {"0 0 9", 9},
+                          {"5-", 5}, {"\t42", 42}}) {
+        EXPECT_DOUBLE_EQ(ParseLenient(c.in), c.out) << '"' << c.in << '"';
+    }
+}
+
+TEST(ParseLenient, HugeInputStaysBounded) {
+    const std::string many(100000, '9');
+    EXPECT_TRUE(std::isinf(ParseLenient(many)) || ParseLenient(many) > 1e300);
+    EXPECT_DOUBLE_EQ(ParseLenient("0." + many.substr(0, 5000)), 1.0);
+    EXPECT_DOUBLE_EQ(ParseLenient(std::string(50000, ' ') + "3"), 3.0);
+}
+
+TEST(FormatNumber, PatternsRoundAndPad) {
+    struct Case { double in; const char* pattern; const char* out; };
+    for (const Case& c : {
+             Case{52.3f, "##0.0", "52.3"}, {0.0, "##0.0", "0.0"}, {5.2f, "#00.0", "05.2"},
+             {0.25f, "#0.00", "0.25"}, {-1.25f, "#0.00", "-1.25"}, {9.95, "##0.0", "10.0"},
+             {99.9996, "00.000", "100.000"}, {-0.146f, "00.000", "-00.146"}, {0.73f, "00.000", "00.730"},
+             {1.45f, "00.000", "01.450"}, {-0.0, "##0.0", "0.0"}, {-0.04, "##0.0", "0.0"},
+             {-0.05, "##0.0", "-0.1"}, {250.0, "##0.0", "250.0"}, {1234.56, "#00.0", "1234.6"},
+             {0.005, "#0.00", "0.01"}, {-14.6, "00.000", "-14.600"}, {0.0, "00.000", "00.000"}}) {
+        EXPECT_EQ(FormatNumber(c.in, c.pattern), c.out) << c.in << " " << c.pattern;
+    }
+}
+
+TEST(FormatNumber, ExtremeValuesStayReadable) {
+    EXPECT_EQ(FormatNumber(1e20, "##0.0"), "100000000000000000000.0");
+    EXPECT_EQ(FormatNumber(1e-20, "##0.0"), "0.0");
+    EXPECT_EQ(FormatNumber(INFINITY, "##0.0"), "Inf");
+}
+
+TEST(FixedWidth, PadsAndCutsByCharacter) {
+    EXPECT_EQ(FixedWidth("abc", 5), "abc  ");
+    EXPECT_EQ(FixedWidth("abcdef", 4), "abcd");
+    EXPECT_EQ(FixedWidth("", 3), "   ");
+    EXPECT_EQ(FixedWidth("N  35度40分41秒2", 13), "N  35度40分41秒2");
+    EXPECT_EQ(FixedWidth("----度--分--秒-", 13), "----度--分--秒- ");
+    EXPECT_EQ(FixedWidth("度分秒", 2), "度分");
+    EXPECT_EQ(Utf8Length("----度--分--秒-"), 12u);
+}
+
+}  // namespace
+}  // namespace drv
