@@ -1,0 +1,50 @@
+#pragma once
+// Records what the windows ask and answers from a script.
+#include <deque>
+#include <vector>
+
+#include "gui/common/dialogs.h"
+
+namespace drv::test {
+
+class FakeDialogs final : public Dialogs {
+public:
+    struct Shown {
+        QString text, title;
+        Buttons buttons;
+        Icon icon;
+    };
+    struct Browsed {
+        QString title;
+        std::filesystem::path startFolder;
+    };
+
+    // Answers for the next message boxes, in order; Ok (or Yes) when none is queued.
+    std::deque<Button> answers;
+    // Folders the picker returns, in order; when none is queued it acts as cancelled.
+    std::deque<std::filesystem::path> folders;
+
+    std::vector<Shown> shown;
+    std::vector<Browsed> browsed;
+
+    Button message(QWidget*, const QString& text, const QString& title, Buttons buttons, Icon icon) override {
+        shown.push_back({text, title, buttons, icon});
+        if (!answers.empty()) {
+            const Button b = answers.front();
+            answers.pop_front();
+            return b;
+        }
+        return buttons == Buttons::YesNo ? Button::Yes : Button::Ok;
+    }
+
+    std::filesystem::path browseForFolder(QWidget*, const QString& title,
+                                          const std::filesystem::path& startFolder) override {
+        browsed.push_back({title, startFolder});
+        if (folders.empty()) return startFolder;
+        auto f = folders.front();
+        folders.pop_front();
+        return f;
+    }
+};
+
+}  // namespace drv::test
