@@ -1,0 +1,33 @@
+#pragma once
+// frmLoad: the small always-on-top window that shows the progress of one load.
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+
+namespace drv {
+
+class LoadWindow final : public QDialog {
+    Q_OBJECT
+public:
+    // Placed at the owner's left + 100 twips and top + 600 twips.
+    explicit LoadWindow(QWidget* owner);
+
+    // Moves the bar to `percent`, writes the position read back from the bar followed by
+    // "%" into Label1, and repaints both at once: the load does not return to the event loop.
+    void setProgress(int percent);
+
+    QProgressBar* progressBar() const { return bar_; }
+    QLabel* percentLabel() const { return label1_; }
+    QLabel* waitLabel() const { return label2_; }
+
+    // Shows the window and lets it be painted once before the load takes the thread.
+    void showNow();
+
+private:
+    QProgressBar* bar_;
+    QLabel* label1_;
+    QLabel* label2_;
+};
+
+}  // namespace drv
