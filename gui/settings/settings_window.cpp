@@ -104,7 +104,7 @@ SettingsWindow::SettingsWindow(Dialogs& dialogs, const AppPaths& paths, QWidget*
     grid->addLayout(clockRow, row++, 0, 1, 4);
 
     fraTime_ = new QFrame;
-    auto* clockLayout = new QHBoxLayout(fraTime_);
+    auto* clockLayout = new QGridLayout(fraTime_);
     clockLayout->setContentsMargins(24, 0, 0, 0);
     lblTimMsg_ = new QLabel(u8("使用を開始する予定時刻を設定してください"));
     picture1_ = new QWidget;
@@ -126,14 +126,21 @@ SettingsWindow::SettingsWindow(Dialogs& dialogs, const AppPaths& paths, QWidget*
     datePicker_->setDateRange(kFirstClockDate, kLastClockDate);
     datePicker_->setMinimumWidth(190);
     timePicker_->setMinimumWidth(130);
-    clockLayout->addWidget(lblTimMsg_);
-    clockLayout->addWidget(picture1_);
-    clockLayout->addWidget(picture2_);
-    clockLayout->addStretch();
+    clockLayout->addWidget(lblTimMsg_, 0, 0, 1, 3);
+    clockLayout->addWidget(picture1_, 1, 0);
+    clockLayout->addWidget(picture2_, 1, 1);
+    clockLayout->setColumnStretch(2, 1);
+    // The block keeps its room while hidden, so ticking the box does not resize the window.
+    for (QWidget* part : {static_cast<QWidget*>(lblTimMsg_), picture1_, picture2_}) {
+        QSizePolicy policy = part->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        part->setSizePolicy(policy);
+    }
     grid->addWidget(fraTime_, row++, 0, 1, 4);
 
     const char* const hints[kBoxCount] = {" ０ ～ １５ （ ０：機能OFF ）", " １ ～ １６", " ０ ～ ３ （ ０：機能OFF ）",
                                           " ５ ～ １５ （秒）", " ５ ～ １０ （秒）"};
+    for (int i = 0; i < kBoxCount; ++i) label1_[i] = new QLabel(u8(hints[i]));
     auto boxCell = [&](int i) {
         auto* cell = new QWidget;
         auto* h = new QHBoxLayout(cell);
@@ -163,7 +170,6 @@ SettingsWindow::SettingsWindow(Dialogs& dialogs, const AppPaths& paths, QWidget*
         connect(up_[i], &QToolButton::clicked, this, [this, i] { form_.stepUpDown(i, +1); });
         connect(down_[i], &QToolButton::clicked, this, [this, i] { form_.stepUpDown(i, -1); });
         connect(tstVal_[i], &QLineEdit::textEdited, this, [this, i] { tstVal_Change(i); });
-        label1_[i] = new QLabel(u8(hints[i]));
         return cell;
     };
     // One row: its lblitem caption, the control, the range hint.

@@ -9,7 +9,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QPixmap>
+#include <QScreen>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -339,6 +342,39 @@ TEST_F(SettingsWindowTest, CloseButtonClosesWithoutAskingOrWriting) {
     EXPECT_TRUE(w().isClosed());
     EXPECT_TRUE(dialogs_.shown.empty());
     EXPECT_FALSE(fs::exists(dataFile()));
+}
+
+}  // namespace
+}  // namespace drv
+
+namespace drv {
+namespace {
+
+// The command behind the hidden menu entry runs the window modally until it is closed.
+// With DRV_SETTINGS_SHOT set to a file name, the screen is saved there with the clock block open.
+TEST(SettingsWindowCommand, ShowsModallyUntilClosed) {
+    namespace fs = std::filesystem;
+    const fs::path base = fs::temp_directory_path() / ("drv_settings_cmd_" + std::to_string(::getpid()));
+    fs::create_directories(base / "card" / "TRV410" / "setup");
+    FixedAppPaths paths(base, base / "data", {base / "card"});
+    test::FakeDialogs dialogs;
+    const QString shot = qEnvironmentVariable("DRV_SETTINGS_SHOT");
+    bool sawWindow = false;
+    QTimer::singleShot(shot.isEmpty() ? 50 : 700, [&] {
+        auto* window = qobject_cast<SettingsWindow*>(QApplication::activeModalWidget());
+        if (!window) return;
+        sawWindow = true;
+        if (!shot.isEmpty()) window->chkTime()->click();
+        QTimer::singleShot(shot.isEmpty() ? 10 : 1200, window, [window, shot] {
+            if (!shot.isEmpty()) window->screen()->grabWindow(0).save(shot);
+            window->cmdExit()->click();
+        });
+    });
+    ShowSettingsWindow(nullptr, dialogs, paths);
+    EXPECT_TRUE(sawWindow);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_FALSE(fs::exists(base / "data" / "setup.dat"));
+    fs::remove_all(base);
 }
 
 }  // namespace
