@@ -234,7 +234,8 @@ TEST_P(SettingsLimit, CaptionWarningAndShortening) {
     EXPECT_EQ(form.limitCaption(), c.caption);
     if (c.warnedLimit) {
         ASSERT_EQ(events.messages.size(), 1u);
-        EXPECT_EQ(events.messages[0], LimitWarningText(c.warnedLimit));
+        EXPECT_EQ(events.messages[0], "本設定変更により、記録時間の制限が発生しました。\n現在の設定にて、記録時間前後合計で最大" +
+                                          std::to_string(c.warnedLimit) + "秒間記録できます。");
     } else {
         EXPECT_TRUE(events.messages.empty());
     }
@@ -253,12 +254,6 @@ INSTANTIATE_TEST_SUITE_P(
         LimitCase{"To7fpsAtLow", 0, 0, 15, 10, OptionGroup::Rate, 0, "最大 ２５ 秒間", 0, 15, 10},
         LimitCase{"To7fpsAtHigh", 1, 1, 7, 5, OptionGroup::Rate, 0, "最大 ２４ 秒間", 0, 7, 5}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(SettingsLimitText, WarningLines) {
-    EXPECT_EQ(LimitWarningText(15),
-              "本設定変更により、記録時間の制限が発生しました。\n現在の設定にて、記録時間前後合計で最大15秒間記録できます。");
-    EXPECT_EQ(LimitCaption(24), "最大 ２４ 秒間");
-}
 
 TEST_F(SettingsForm, StoredCopyIsAppliedInDecodingOrder) {
     // 14fps Low stored with 10 + 5.
