@@ -10,7 +10,7 @@ namespace drv {
 
 namespace {
 
-constexpr std::array<BoxSpec, kBoxCount> kBoxSpecs{{
+constexpr std::array<BoxRange, kBoxCount> kBoxRanges{{
     {0, 15, "0"},
     {1, 16, "8"},
     {0, 3, "2"},
@@ -50,7 +50,7 @@ std::string fullWidthNumber(int value) {
 
 }  // namespace
 
-const BoxSpec& BoxSpecOf(int box) { return kBoxSpecs.at(static_cast<std::size_t>(box)); }
+const BoxRange& BoxRangeOf(int box) { return kBoxRanges.at(static_cast<std::size_t>(box)); }
 
 std::optional<std::int16_t> ConvertBoxText(std::string_view text) {
     text = trimBlanks(text);
@@ -151,10 +151,10 @@ void SettingForm::editText(int box, const std::string& text, std::size_t caret) 
 void SettingForm::leaveBox(int box) { tstVal_Validate(box); }
 
 void SettingForm::stepUpDown(int box, int delta) {
-    const BoxSpec& spec = BoxSpecOf(box);
+    const BoxRange& range = BoxRangeOf(box);
     int position = upDownPos_.at(static_cast<std::size_t>(box));
-    if (const auto n = ConvertBoxText(texts_[box]); n && *n >= spec.lower && *n <= spec.upper) position = *n;
-    const int next = std::clamp(position + delta, spec.lower, spec.upper);
+    if (const auto n = ConvertBoxText(texts_[box]); n && *n >= range.lower && *n <= range.upper) position = *n;
+    const int next = std::clamp(position + delta, range.lower, range.upper);
     upDownPos_[box] = next;
     if (next == position) return;  // at the end of its range: nothing is written
     setText(box, std::to_string(next));
@@ -182,9 +182,9 @@ bool SettingForm::pairRule(int box) {
 }
 
 void SettingForm::clamp(int box, int value) {
-    const BoxSpec& spec = BoxSpecOf(box);
-    if (value > spec.upper) setText(box, std::to_string(spec.upper));
-    else if (value < spec.lower) setText(box, std::to_string(spec.lower));
+    const BoxRange& range = BoxRangeOf(box);
+    if (value > range.upper) setText(box, std::to_string(range.upper));
+    else if (value < range.lower) setText(box, std::to_string(range.lower));
 }
 
 void SettingForm::tstVal_Change(int box) {
@@ -211,16 +211,16 @@ void SettingForm::tstVal_Change(int box) {
 }
 
 void SettingForm::tstVal_Validate(int box) {
-    if (trimBlanks(texts_.at(static_cast<std::size_t>(box))).empty()) setText(box, BoxSpecOf(box).emptyText);
+    if (trimBlanks(texts_.at(static_cast<std::size_t>(box))).empty()) setText(box, BoxRangeOf(box).emptyText);
     if (box == kBoxPre || box == kBoxPost) {
         if (!pairRule(box)) {
             // Only a text the change rule rejected could get here; give the box its default.
-            setText(box, BoxSpecOf(box).emptyText);
+            setText(box, BoxRangeOf(box).emptyText);
             return;
         }
     }
     if (const auto n = ConvertBoxText(texts_[box])) clamp(box, *n);
-    else setText(box, BoxSpecOf(box).emptyText);
+    else setText(box, BoxRangeOf(box).emptyText);
 }
 
 void SettingForm::ApplyRecordingLimit(OptionGroup clickedGroup, int index) {
@@ -259,8 +259,8 @@ void SettingForm::ApplyRecordingLimit(OptionGroup clickedGroup, int index) {
 bool SettingForm::Prepare(const SetupBytes* stored) {
     loading_ = true;
     for (int box = 0; box < kBoxCount; ++box) {
-        upDownPos_[box] = std::stoi(BoxSpecOf(box).emptyText);
-        setText(box, BoxSpecOf(box).emptyText);
+        upDownPos_[box] = std::stoi(BoxRangeOf(box).emptyText);
+        setText(box, BoxRangeOf(box).emptyText);
     }
     setClockChecked(false);
     selectOption(OptionGroup::Speed, 1);
@@ -297,7 +297,7 @@ void SettingForm::RestoreDefaults() {
     selectOption(OptionGroup::Unit, 0);
     selectOption(OptionGroup::Rate, 0);
     selectOption(OptionGroup::Qua, 0);
-    for (int box = 0; box < kBoxCount; ++box) setText(box, BoxSpecOf(box).emptyText);
+    for (int box = 0; box < kBoxCount; ++box) setText(box, BoxRangeOf(box).emptyText);
 }
 
 std::optional<RecorderSettings> SettingForm::ToSettings() const {

@@ -21,11 +21,11 @@ inline constexpr const char* kInvalidInputText = "無効な入力です。";
 inline constexpr const char* kLimitWarningFirstLine = "本設定変更により、記録時間の制限が発生しました。";
 
 // Range and up-down settings of each box.
-struct BoxSpec {
+struct BoxRange {
     int lower, upper;
     const char* emptyText;  // put into an empty box on leaving; also the up-down's start position
 };
-const BoxSpec& BoxSpecOf(int box);
+const BoxRange& BoxRangeOf(int box);
 
 // The conversion of a box's text: blanks around ignored, a fraction rounds half to even,
 // the result must lie in -32768..32767. Nothing when the text is not a decimal number.
