@@ -40,9 +40,9 @@ RasterCanvas canvasOn(QImage& image) {
 }  // namespace
 
 // Pic1: shows the cached chart and the cursor; a press anywhere seeks.
-class ChartCanvas : public QWidget {
+class ChartCanvasWidget : public QWidget {
 public:
-    ChartCanvas(ChartView& view, QWidget* parent) : QWidget(parent), view_(view) {
+    ChartCanvasWidget(ChartView& view, QWidget* parent) : QWidget(parent), view_(view) {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
@@ -78,7 +78,7 @@ ChartView::ChartView(ChartHost& host, const RecordingState& state, QWidget* pare
     pic2_->setPalette(grey);
     pic2_->setAutoFillBackground(true);
 
-    pic1_ = new ChartCanvas(*this, pic2_);
+    pic1_ = new ChartCanvasWidget(*this, pic2_);
     pic1_->setObjectName(QStringLiteral("Pic1"));
 
     hScroll_ = new QScrollBar(Qt::Horizontal, this);

@@ -31,7 +31,7 @@ public:
     virtual void UpdateDataPanel(int frame) = 0;
 };
 
-class ChartCanvas;
+class ChartCanvasWidget;
 
 class ChartView : public QWidget {
     Q_OBJECT
@@ -84,7 +84,7 @@ public slots:
     void Pic1_MouseDown(int button, int shift, double x, double y);
 
 private:
-    friend class ChartCanvas;
+    friend class ChartCanvasWidget;
     void sync();
     void renderBase(const ChartPicture& picture);
     void paintCanvas(QPainter& painter, const QRect& area) const;
@@ -93,7 +93,7 @@ private:
     const RecordingState& state_;
     ChartModel model_;
     QWidget* pic2_ = nullptr;
-    ChartCanvas* pic1_ = nullptr;
+    ChartCanvasWidget* pic1_ = nullptr;
     QScrollBar* hScroll_ = nullptr;
     QScrollBar* vScroll_ = nullptr;
     std::array<QPushButton*, kChartChannels> cbCh_{};

@@ -5,7 +5,6 @@
 #include <iterator>
 #include <limits>
 #include <map>
-#include <set>
 
 #include "core/graphs/chart_drawing.h"
 #include "graphs_recording_canvas.h"
@@ -70,14 +69,6 @@ INSTANTIATE_TEST_SUITE_P(Frames, GraphsColumnLines,
                                            ColumnCase{420, 83, 20500, true},   // slot 82 holds 0
                                            ColumnCase{441, 83, 20500, true},   // slots 82..86 all 0
                                            ColumnCase{1, 0, 0, false}, ColumnCase{10, 1, 250, false}));
-
-TEST(GraphsGrid, FourHundredFramesHasYellowEveryFiftyFrames) {
-    const auto cols = columnLines(stateFor(400));
-    std::set<std::int32_t> yellow;
-    for (const auto& [x, colour] : cols)
-        if (colour == kYellow) yellow.insert(x - 200);
-    EXPECT_EQ(yellow, (std::set<std::int32_t>{2500, 5000, 7500, 10000, 12500, 15000, 17500}));
-}
 
 TEST(GraphsGrid, FrameBoxLevelDotsAndTickRows) {
     const ChartState s = stateFor(400);
@@ -286,22 +277,6 @@ TEST(GraphsClear, ErasesWithThePreviousScalesFirst) {
     EXPECT_EQ(wide.ops[1].x2, 200 + 22050 + 300);
 }
 
-TEST(GraphsReferenceLines, RedAtPlusAndMinusSeventyFive) {
-    ChartState s = stateFor(400);
-    s.HScale = 2;
-    RecordingCanvas c;
-    DrawReferenceLines(c, s);
-    ASSERT_EQ(c.ops.size(), 2u);
-    for (const DrawOp& op : c.ops) {
-        EXPECT_EQ(op.colour, kRed);
-        EXPECT_EQ(op.x1, 200);
-        EXPECT_EQ(op.x2, 200 + 2 * 20000);
-        EXPECT_EQ(op.y1, op.y2);
-    }
-    EXPECT_EQ(c.ops[0].y1, 200 + 10 * 50);
-    EXPECT_EQ(c.ops[1].y1, 200 + 10 * 200);
-}
-
 TEST(GraphsRedraw, LowerChannelsDrawnLastThenTriggerThenGrid) {
     ChartState s = stateFor(400);
     s.ChannelVisible = {1, 0, 1, 1, 0};
@@ -319,13 +294,6 @@ TEST(GraphsRedraw, LowerChannelsDrawnLastThenTriggerThenGrid) {
     EXPECT_LT(trigger, box);
     const auto lastSeries = std::find_if(c.ops.rbegin(), c.ops.rend(), [](const DrawOp& o) { return o.pen == 2; });
     EXPECT_LT(lastSeries.base(), trigger + 1);
-}
-
-TEST(GraphsRedraw, NoChannelsDrawsNoSeries) {
-    const ChartState s = stateFor(400);
-    RecordingCanvas c;
-    PaintGraphs(c, s, GraphSampleTable{}, 10050);
-    EXPECT_TRUE(opsWhere(c, [](const DrawOp& o) { return o.pen == 2; }).empty());
 }
 
 }  // namespace

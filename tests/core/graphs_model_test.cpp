@@ -79,14 +79,6 @@ ChartModel openModel(int frames) {
     return m;
 }
 
-TEST(GraphsModel, StartUpLayout) {
-    const ChartModel m;
-    EXPECT_EQ(m.controls().pic2Width, 11755 + 255 - 50);
-    EXPECT_EQ(m.controls().hScroll.largeChange, 5000);
-    EXPECT_EQ(m.controls().hScroll.max, 21495 - 11960);
-    EXPECT_FALSE(m.picture().has_value());
-}
-
 TEST(GraphsModel, SetUpResetsZoomChannelsAndScrollBars) {
     RecordingState rec;
     ChartModel m = openModel(400);
@@ -112,31 +104,6 @@ TEST(GraphsModel, SetUpResetsZoomChannelsAndScrollBars) {
     EXPECT_FALSE(m.cursorX().has_value());
 }
 
-TEST(GraphsModel, CursorAndScrollAtFrame150) {
-    RecordingState rec;
-    ChartModel m = openModel(400);
-    m.SetUpGraphs(rec);
-    m.ShowDefaultChannels(rec);
-    m.UpdateGraphCursor(rec, 150, true);
-    EXPECT_EQ(m.controls().hScroll.value, 49);
-    EXPECT_EQ(m.controls().pic1Left, -2633);
-    EXPECT_EQ(m.cursorX(), 200 + 149 * 50);
-    EXPECT_EQ(m.picture()->state.ChannelVisible, (std::array<std::int32_t, 5>{1, 1, 1, 1, 0}));
-
-    m.UpdateGraphCursor(rec, 100, true);
-    EXPECT_EQ(m.controls().hScroll.value, 0);
-    EXPECT_EQ(m.controls().pic1Left, 0);
-}
-
-TEST(GraphsModel, NoFolderScrollsButDrawsNoCursor) {
-    RecordingState rec;
-    ChartModel m = openModel(400);
-    m.SetUpGraphs(rec);
-    m.UpdateGraphCursor(rec, 150, false);
-    EXPECT_EQ(m.controls().hScroll.value, 49);
-    EXPECT_FALSE(m.cursorX().has_value());
-}
-
 TEST(GraphsModel, RedrawRemovesTheCursor) {
     RecordingState rec;
     ChartModel m = openModel(400);
@@ -145,25 +112,6 @@ TEST(GraphsModel, RedrawRemovesTheCursor) {
     ASSERT_TRUE(m.cursorX().has_value());
     m.RedrawGraphs(rec);
     EXPECT_FALSE(m.cursorX().has_value());
-}
-
-TEST(GraphsModel, HorizontalZoomCyclesBackToTheStart) {
-    RecordingState rec;
-    ChartModel m = openModel(400);
-    m.SetUpGraphs(rec);
-    m.UpdateGraphCursor(rec, 150, true);
-    const std::int32_t widths[] = {42495, 63495, 21495};
-    for (int step = 1; step <= 3; ++step) {
-        m.CycleHZoom(rec, 150, true);
-        EXPECT_EQ(m.state().HZoomIndex, step % 3);
-        EXPECT_EQ(m.state().HScale, step % 3 + 1);
-        EXPECT_EQ(m.state().PrevHScale, m.state().HScale);
-        EXPECT_EQ(m.controls().pic1Width, widths[step - 1]);
-        EXPECT_EQ(m.controls().hScroll.value, 0);
-        EXPECT_EQ(m.controls().hScroll.max, 400);  // the redraw's range, not the zoom's
-        EXPECT_EQ(m.controls().pic1Left, 0);
-        EXPECT_EQ(m.cursorX(), 200 + 149 * 50 * m.state().HScale);
-    }
 }
 
 TEST(GraphsModel, ApplyZoomSetsRangesFromTheCanvas) {
@@ -191,17 +139,6 @@ TEST(GraphsModel, VerticalZoomShowsTheBottomAndWrapsToTheTop) {
     EXPECT_EQ(m.state().VZoomIndex, 0);
     EXPECT_EQ(m.controls().pic1Top, 0);
     EXPECT_EQ(m.controls().vScroll.value, 255);
-}
-
-TEST(GraphsModel, ChannelSwitches) {
-    ChartModel m;
-    m.ToggleChannel(1);
-    EXPECT_EQ(m.state().ChannelVisible[1], 1);
-    m.ToggleChannel(1);
-    EXPECT_EQ(m.state().ChannelVisible[1], 0);
-    m.ShowChannel(5);  // numbers above 4 are ignored
-    m.ToggleChannel(-1);
-    EXPECT_EQ(m.state().ChannelVisible, (std::array<std::int32_t, 5>{}));
 }
 
 TEST(GraphsModel, MoreThan441FramesStayInsideTheTables) {

@@ -83,13 +83,5 @@ TEST(GraphsRaster, VerticalLineMatchesItsSpan) {
     EXPECT_EQ(g.count(kWhite), 7);
 }
 
-TEST(GraphsRaster, EmptyBufferIsHarmless) {
-    RasterCanvas c(nullptr, 0, 0, 0);
-    c.clear(kWhite);
-    c.line(0, 0, 100, 100, kWhite);
-    c.fillRectangle(0, 0, 100, 100, kWhite);
-    SUCCEED();
-}
-
 }  // namespace
 }  // namespace drv
