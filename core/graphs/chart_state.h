@@ -1,0 +1,68 @@
+#pragma once
+// The strip chart's state and constant tables, as the main window holds them.
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+
+#include "core/exif/frame_record.h"
+#include "core/graphs/canvas.h"
+
+namespace drv {
+
+inline constexpr int kChartChannels = 5;          // cbCh(0..4); channel 4 has no samples
+inline constexpr int kZoomSteps = 3;
+inline constexpr int kGridLevelCount = 9;
+inline constexpr int kGridColumnSlots = 87;
+inline constexpr std::int32_t kUnitsPerFrame = 50;  // graph units per frame horizontally
+inline constexpr std::int32_t kLevels = 250;        // levels of the plot area vertically
+// The sample table holds 441 frames; the chart never reaches past them.
+inline constexpr std::int32_t kMaxGraphWidth = kUnitsPerFrame * kGraphSampleCount;
+
+struct ChartState {
+    std::int32_t GraphWidth = 20000;
+    std::int32_t OriginX = 200;
+    std::int32_t OriginY = 200;
+    std::int32_t HZoomIndex = 0;
+    std::int32_t VZoomIndex = 0;
+    std::int32_t HScale = 1;
+    std::int32_t VScale = 10;
+    std::int32_t PrevHScale = 1;
+    std::int32_t PrevVScale = 10;
+    std::int32_t MarkerStep = 2;
+    std::int32_t MarkerSize = 20;
+    Rgb GridColour = kGreen;
+    Rgb TriggerColour = kYellow;
+    std::array<Rgb, kChartChannels> ChannelColour{};
+    std::array<std::int32_t, kChartChannels> ChannelVisible{};
+
+    std::array<std::int32_t, kZoomSteps> HScaleTable{};
+    std::array<std::int32_t, kZoomSteps> VScaleTable{};
+    std::array<std::int32_t, kZoomSteps> CanvasWidthTable{};
+    std::array<std::int32_t, kZoomSteps> CanvasHeightTable{};
+    std::array<std::int32_t, kGridLevelCount> GridLevels{};
+    std::array<std::int32_t, kGridColumnSlots> GridColumns{};
+
+    bool operator==(const ChartState&) const = default;
+};
+
+// Copies `values`, in order, into `table` from its first entry; extra values are dropped.
+template <typename T, std::size_t N>
+void Set1Array(std::array<T, N>& table, std::initializer_list<T> values) {
+    std::copy_n(values.begin(), std::min(N, values.size()), table.begin());
+}
+
+// Constant tables, zoom steps 0, scales, markers, colours; every channel off.
+void InitGraphState(ChartState& s);
+
+// Chart length for a recording of `frames` frames: 50 per frame, at most the 441 frames
+// the sample table holds, never negative.
+std::int32_t GraphWidthForFrames(std::int64_t frames);
+
+// Captions of cbCh(0..4) and the zoom buttons (the sources are UTF-8).
+const char* ChannelCaption(int i);
+inline constexpr const char* kHZoomCaption = "グラフ横拡大・縮小";
+inline constexpr const char* kVZoomCaption = "↑↓";
+
+}  // namespace drv

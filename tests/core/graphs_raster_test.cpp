@@ -1,0 +1,87 @@
+// The pixel canvas: unit-to-pixel mapping, pen widths and clipping.
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+#include "core/graphs/raster_canvas.h"
+
+namespace drv {
+namespace {
+
+TEST(GraphsRaster, UnitsToPixelFloors) {
+    EXPECT_EQ(unitsToPixel(0), 0);
+    EXPECT_EQ(unitsToPixel(14), 0);
+    EXPECT_EQ(unitsToPixel(15), 1);
+    EXPECT_EQ(unitsToPixel(-1), -1);
+    EXPECT_EQ(unitsToPixel(-15), -1);
+    EXPECT_EQ(unitsToPixel(-16), -2);
+    EXPECT_EQ(unitsToPixelExtent(21495), 1433);
+    EXPECT_EQ(unitsToPixelExtent(5560), 371);
+    EXPECT_EQ(unitsToPixelExtent(-3), 0);
+}
+
+// A 20 x 10 picture inside a larger buffer whose border must never be written.
+struct Guarded {
+    static constexpr int W = 20, H = 10, Pad = 4, Stride = W + 2 * Pad;
+    std::vector<std::uint32_t> buf = std::vector<std::uint32_t>(Stride * (H + 2 * Pad), 0x12345678u);
+    RasterCanvas canvas{buf.data() + Pad * Stride + Pad, W, H, Stride, 1};
+    std::uint32_t at(int x, int y) const { return buf[(y + Pad) * Stride + x + Pad]; }
+    bool borderIntact() const {
+        for (int y = -Pad; y < H + Pad; ++y)
+            for (int x = -Pad; x < W + Pad; ++x)
+                if ((x < 0 || y < 0 || x >= W || y >= H) && at(x, y) != 0x12345678u) return false;
+        return true;
+    }
+    int count(Rgb c) const {
+        int n = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) n += at(x, y) == toPixel(c);
+        return n;
+    }
+};
+
+TEST(GraphsRaster, FarOffLinesAreClippedToTheBuffer) {
+    Guarded g;
+    g.canvas.clear(kBlack);
+    constexpr auto big = std::numeric_limits<std::int32_t>::max();
+    constexpr auto small = std::numeric_limits<std::int32_t>::min();
+    g.canvas.setPenWidth(2);
+    g.canvas.line(small, small, big, big, kWhite);
+    g.canvas.line(-100, 5, big, 5, kRed);
+    g.canvas.fillRectangle(small, small, big, 2, kGreen);
+    g.canvas.rectangle(-5, -5, 100, 100, kYellow);
+    g.canvas.point(big, 3, kWhite);
+    EXPECT_TRUE(g.borderIntact());
+    EXPECT_EQ(g.count(kGreen), 20 * 3);
+    EXPECT_GT(g.count(kRed), 0);
+}
+
+TEST(GraphsRaster, PenWidthAndInclusiveEnds) {
+    Guarded g;
+    g.canvas.clear(kBlack);
+    g.canvas.line(2, 2, 6, 2, kWhite);  // both ends drawn
+    EXPECT_EQ(g.count(kWhite), 5);
+    g.canvas.setPenWidth(2);
+    g.canvas.point(10, 5, kRed);  // a 2 x 2 dot from the point's pixel
+    EXPECT_EQ(g.count(kRed), 4);
+    EXPECT_EQ(g.at(11, 6), toPixel(kRed));
+    g.canvas.lineTo(13, 8, kGreen);  // from the last point
+    EXPECT_EQ(g.at(10, 5), toPixel(kGreen));
+    EXPECT_EQ(g.at(14, 9), toPixel(kGreen));
+    EXPECT_TRUE(g.borderIntact());
+}
+
+TEST(GraphsRaster, VerticalLineMatchesItsSpan) {
+    Guarded g;
+    g.canvas.clear(kBlack);
+    g.canvas.line(7, 9, 7, 3, kWhite);
+    const PixelSpan s = verticalLinePixels(7, 9, 3, 1);
+    EXPECT_EQ(s.x1, 7);
+    EXPECT_EQ(s.y1, 3);
+    EXPECT_EQ(s.y2, 9);
+    EXPECT_EQ(g.count(kWhite), 7);
+}
+
+}  // namespace
+}  // namespace drv

@@ -1,0 +1,258 @@
+// The chart widget: scrolling and zoom as the user sees them, click-to-seek through the
+// main window's interface, and the cached picture against a full redraw.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <cmath>
+#include <memory>
+
+#include "gui/graphs/chart_view.h"
+#include "graphs_fake_host.h"
+
+namespace drv {
+namespace {
+
+using test::FakeChartHost;
+
+// Smooth, distinct curves on every channel, so that each channel shows in the picture.
+RecordingState syntheticRecording() {
+    RecordingState rec;
+    rec.TriggerPosition = 50 * 120;
+    for (int k = 0; k < kGraphSampleCount; ++k) {
+        rec.GraphSamples[0][k] = static_cast<std::int32_t>(std::lround(100 * std::sin(k / 15.0)));
+        rec.GraphSamples[1][k] = static_cast<std::int32_t>(std::lround(60 * std::cos(k / 9.0)));
+        rec.GraphSamples[2][k] = -120 + (k * 2) % 200;
+        rec.GraphSamples[3][k] = (k / 30) % 2 ? 70 : 0;
+    }
+    return rec;
+}
+
+class GraphsView : public ::testing::Test {
+protected:
+    void open(int frames) {
+        host.frames = frames;
+        view->setGraphWidth(50 * frames);
+        view->SetUpGraphs();
+        view->ShowDefaultChannels();
+        host.current = 1;
+        view->UpdateGraphCursor(1);
+        host.calls.clear();
+    }
+    void goTo(int frame) {
+        host.current = frame;
+        view->UpdateGraphCursor(frame);
+    }
+    int canvasLeft() const { return view->canvasWidget()->x(); }
+    void click(double dxFromOrigin) { view->Pic1_MouseDown(1, 0, 200 + dxFromOrigin, 500); }
+
+    FakeChartHost host;
+    RecordingState rec = syntheticRecording();
+    std::unique_ptr<ChartView> view = std::make_unique<ChartView>(host, rec, nullptr);
+};
+
+TEST_F(GraphsView, AutoScrollAtOneTimes) {
+    open(400);
+    goTo(100);
+    EXPECT_EQ(view->hScrollBar()->value(), 0);
+    goTo(101);
+    EXPECT_EQ(view->hScrollBar()->value(), 0);
+    EXPECT_EQ(canvasLeft(), 0);
+    goTo(150);
+    EXPECT_EQ(view->hScrollBar()->value(), 49);
+    EXPECT_EQ(view->model().controls().pic1Left, -2633);
+    EXPECT_EQ(canvasLeft(), -176);  // -2633 units at 15 per pixel
+}
+
+TEST_F(GraphsView, AutoScrollAtThreeTimes) {
+    open(400);
+    view->hZoomButton()->click();
+    view->hZoomButton()->click();
+    ASSERT_EQ(view->model().state().HScale, 3);
+    goTo(41);
+    EXPECT_EQ(view->hScrollBar()->value(), 0);
+    goTo(42);
+    EXPECT_EQ(view->hScrollBar()->value(), 1);
+    EXPECT_EQ(view->model().controls().pic1Left, -159);  // -round(63495 / 400)
+    EXPECT_EQ(view->canvasWidget()->width(), 4233);
+}
+
+TEST_F(GraphsView, ZoomCyclesBackToOneTimesAtTheStart) {
+    open(400);
+    goTo(150);
+    for (int press = 1; press <= 3; ++press) {
+        view->hZoomButton()->click();
+        EXPECT_EQ(view->hScrollBar()->value(), 0) << press;
+        EXPECT_EQ(canvasLeft(), 0) << press;
+    }
+    EXPECT_EQ(view->model().state().HScale, 1);
+    EXPECT_EQ(view->canvasWidget()->width(), 1433);
+    EXPECT_EQ(view->model().cursorX(), 200 + 149 * 50);
+}
+
+TEST_F(GraphsView, UserScrollingPansTheCanvas) {
+    open(400);
+    view->hScrollBar()->setValue(400);  // as a drag to the end would
+    EXPECT_EQ(view->model().controls().pic1Left, 11960 - 21495);
+    EXPECT_NEAR(canvasLeft() + view->canvasWidget()->width(), view->viewport()->width(), 1);  // right edges meet
+    view->setHScrollValue(0);  // the "first" button
+    EXPECT_EQ(canvasLeft(), 0);
+    EXPECT_EQ(view->hScrollBar()->value(), 0);
+}
+
+struct SeekCase {
+    double dx;
+    int frame;
+};
+
+class GraphsSeek : public GraphsView, public ::testing::WithParamInterface<SeekCase> {};
+
+TEST_P(GraphsSeek, ShowsTheNearestFrame) {
+    open(400);
+    goTo(300);
+    host.calls.clear();
+    const int before = view->hScrollBar()->value();
+    click(GetParam().dx);
+    const std::string f = std::to_string(GetParam().frame);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"setCurrentFrame " + f, "ShowFrame " + f, "UpdateDataPanel " + f}));
+    EXPECT_EQ(view->model().cursorX(), 200 + (GetParam().frame - 1) * 50);
+    EXPECT_EQ(view->hScrollBar()->value(), before);  // a click does not scroll
+}
+
+INSTANTIATE_TEST_SUITE_P(Clicks, GraphsSeek,
+                         ::testing::Values(SeekCase{25, 1}, SeekCase{74, 2}, SeekCase{75, 3},
+                                           SeekCase{-150, 1},  // left of the plot: frame 1, cursor at column 1
+                                           SeekCase{399 * 50, 400}));
+
+TEST_F(GraphsView, ClickPastTheEndSetsTheFrameButShowsNothing) {
+    open(100);
+    goTo(40);
+    const QImage before = view->shownPicture();
+    host.calls.clear();
+    click(150 * 50);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"setCurrentFrame 151"}));
+    EXPECT_EQ(host.current, 151);
+    EXPECT_EQ(view->model().cursorX(), 200 + 39 * 50);
+    EXPECT_EQ(view->shownPicture(), before);
+}
+
+TEST_F(GraphsView, ClicksIgnoredWhilePlayingOrWithoutAFolder) {
+    open(400);
+    goTo(10);
+    host.calls.clear();
+    host.playing = true;
+    click(500);
+    host.playing = false;
+    host.open = false;
+    click(500);
+    EXPECT_TRUE(host.calls.empty());
+    EXPECT_EQ(host.current, 10);
+}
+
+TEST_F(GraphsView, RealMousePressOfAnyButtonSeeks) {
+    open(400);
+    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        host.calls.clear();
+        // Pixel 18 is canvas unit 270: 70 units right of frame 1, nearest to frame 2.
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(18, 50), QPointF(18, 50), button, button, Qt::NoModifier);
+        QApplication::sendEvent(view->canvasWidget(), &press);
+        EXPECT_EQ(host.current, 2);
+        ASSERT_EQ(host.calls.size(), 3u);
+        host.current = 9;
+    }
+}
+
+TEST_F(GraphsView, NoCursorWithoutAFolder) {
+    host.open = false;
+    view->SetUpGraphs();
+    view->UpdateGraphCursor(150);
+    EXPECT_EQ(view->hScrollBar()->value(), 49);
+    EXPECT_FALSE(view->model().cursorX().has_value());
+}
+
+TEST_F(GraphsView, ChannelButtonsToggleAndRedrawWithTheCursor) {
+    open(400);
+    goTo(50);
+    const QImage all = view->shownPicture();
+    view->channelButton(0)->click();
+    EXPECT_EQ(view->model().state().ChannelVisible[0], 0);
+    EXPECT_EQ(view->model().cursorX(), 200 + 49 * 50);
+    const QImage without = view->shownPicture();
+    EXPECT_NE(without, all);
+    view->channelButton(0)->click();
+    EXPECT_EQ(view->shownPicture(), all);
+    EXPECT_EQ(view->channelButton(5), nullptr);
+}
+
+TEST_F(GraphsView, ButtonsCaptionsAndPlaces) {
+    QWidget fraStatus;
+    fraStatus.resize(353, 369);
+    view->placeButtons(&fraStatus);
+    fraStatus.show();
+    const char* captions[] = {"前後方向加速度", "左右方向加速度", "車速", "ブレーキ", "5"};
+    for (int i = 0; i < 5; ++i) {
+        QAbstractButton* b = view->channelButton(i);
+        EXPECT_EQ(b->text(), QString::fromUtf8(captions[i]));
+        EXPECT_EQ(b->parentWidget(), &fraStatus);
+        EXPECT_EQ(b->geometry(), QRect(20, qRound((3840 + 255 * i) / 15.0), 120, 17));
+        EXPECT_EQ(b->isVisible(), i != 4);
+    }
+    EXPECT_EQ(view->hZoomButton()->text(), QString::fromUtf8("グラフ横拡大・縮小"));
+    EXPECT_TRUE(view->hZoomButton()->isVisible());
+    EXPECT_EQ(view->vZoomButton()->text(), QString::fromUtf8("↑↓"));
+    EXPECT_FALSE(view->vZoomButton()->isVisible());
+    EXPECT_EQ(ChartView::defaultGeometry(), QRect(13, 408, 797, 222));
+}
+
+// The picture shown through the cached layers equals a full redraw, and playing frames
+// after the first renders no layer again.
+class GraphsCachedPicture : public GraphsView, public ::testing::WithParamInterface<int> {};
+
+TEST_P(GraphsCachedPicture, EqualsAFullRedraw) {
+    open(400);
+    for (int i = 0; i < GetParam(); ++i) view->hZoomButton()->click();
+    goTo(1);
+    const int renders = view->baseRenderCount();
+    for (const int frame : {1, 2, 57, 150, 399, 400}) {
+        goTo(frame);
+        const QImage shown = view->shownPicture();
+        ASSERT_EQ(shown.size(), view->fullRedrawPicture().size());
+        EXPECT_TRUE(shown == view->fullRedrawPicture()) << "zoom " << GetParam() << " frame " << frame;
+    }
+    EXPECT_EQ(view->baseRenderCount(), renders);
+    view->channelButton(2)->click();  // a channel change renders the layers again
+    EXPECT_EQ(view->baseRenderCount(), renders + 1);
+    EXPECT_TRUE(view->shownPicture() == view->fullRedrawPicture());
+}
+
+INSTANTIATE_TEST_SUITE_P(ZoomSteps, GraphsCachedPicture, ::testing::Values(0, 1, 2));
+
+TEST_F(GraphsView, NewSamplesRenderAgainWithoutBeingTold) {
+    open(400);
+    goTo(10);
+    const QImage before = view->shownPicture();
+    rec.GraphSamples[0][5] = -125;
+    goTo(11);
+    EXPECT_NE(view->shownPicture(), before);
+    EXPECT_TRUE(view->shownPicture() == view->fullRedrawPicture());
+}
+
+TEST_F(GraphsView, MoreThan441FramesAreHarmless) {
+    open(600);
+    EXPECT_EQ(view->model().state().GraphWidth, 22050);
+    for (const int frame : {441, 442, 600, 32767}) {
+        goTo(frame);
+        EXPECT_TRUE(view->shownPicture() == view->fullRedrawPicture()) << frame;
+    }
+    view->hZoomButton()->click();
+    view->hZoomButton()->click();
+    click(440 * 150);
+    EXPECT_EQ(host.current, 441);
+    click(1e9);
+    EXPECT_EQ(host.current, 32767);
+}
+
+}  // namespace
+}  // namespace drv
