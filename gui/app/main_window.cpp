@@ -1,12 +1,13 @@
 #include "gui/app/main_window.h"
 
-#include <QActionGroup>
 #include <algorithm>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
@@ -35,6 +36,37 @@ QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& rect, const
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(rect);
     return label;
+}
+
+enum class Glyph { First, Back, Play, Stop, Forward, Last };
+
+// The navigation pictures, drawn in solid colours so that the greyed disabled
+// state is plain to see.
+QIcon navigationIcon(Glyph glyph) {
+    constexpr int kSize = 16;
+    QPixmap pixmap(kSize, kSize);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    const QColor ink(35, 35, 35);
+    auto left = [&p](double x, double width) {
+        p.drawPolygon(QPolygonF({QPointF(x + width, 3), QPointF(x + width, 13), QPointF(x, 8)}));
+    };
+    auto right = [&p](double x, double width) {
+        p.drawPolygon(QPolygonF({QPointF(x, 3), QPointF(x, 13), QPointF(x + width, 8)}));
+    };
+    auto bar = [&p](double x) { p.drawRect(QRectF(x, 3, 2, 10)); };
+    p.setBrush(ink);
+    switch (glyph) {
+        case Glyph::First: bar(2); left(4, 5); left(9, 5); break;
+        case Glyph::Back: left(4, 6); bar(10.5); break;
+        case Glyph::Play: p.setBrush(QColor(0, 130, 40)); right(4, 9); break;
+        case Glyph::Stop: p.setBrush(QColor(170, 20, 20)); p.drawRect(QRectF(4, 4, 8, 8)); break;
+        case Glyph::Forward: bar(3.5); right(6, 6); break;
+        case Glyph::Last: right(2, 5); right(7, 5); bar(12); break;
+    }
+    return QIcon(pixmap);
 }
 
 }  // namespace
@@ -107,12 +139,9 @@ void MainWindow::createMenus() {
     m.mnuDRSetting->setVisible(false);
     m.mnuDRSetting->setEnabled(false);
 
-    brightnessGroup_ = new QActionGroup(this);
-    brightnessGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
-    for (QAction* action : {m.mnuOrg, m.mnuHi15, m.mnuHi20}) {
-        action->setCheckable(true);
-        brightnessGroup_->addAction(action);
-    }
+    // Check marks rather than an action group's radio dots; the handlers keep exactly
+    // one ticked (choosing the ticked entry again leaves it ticked).
+    for (QAction* action : {m.mnuOrg, m.mnuHi15, m.mnuHi20}) action->setCheckable(true);
 }
 
 void MainWindow::createControls(QWidget* client) {
@@ -135,15 +164,14 @@ void MainWindow::createControls(QWidget* client) {
 
     // first, one back, play, stop, one forward, last
     constexpr std::array<int, 6> lefts{260, 980, 1700, 2660, 3380, 4100};
-    const std::array<QStyle::StandardPixmap, 6> pictures{
-        QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSeekBackward, QStyle::SP_MediaPlay,
-        QStyle::SP_MediaStop,         QStyle::SP_MediaSeekForward,  QStyle::SP_MediaSkipForward};
+    constexpr std::array<Glyph, 6> pictures{Glyph::First, Glyph::Back, Glyph::Play,
+                                            Glyph::Stop,  Glyph::Forward, Glyph::Last};
     for (int i = 0; i < 6; ++i) {
         const auto k = static_cast<std::size_t>(i);
         auto* button = new QPushButton(client);
         button->setObjectName(QStringLiteral("cmdPlay_%1").arg(i));
         button->setGeometry(TwipsRect(lefts[k], 5660, i == 2 ? 960 : 720, 380));
-        button->setIcon(st->standardIcon(pictures[k]));
+        button->setIcon(navigationIcon(pictures[k]));
         button->setIconSize(QSize(16, 16));
         connect(button, &QPushButton::clicked, this, [this, i] { cmdPlay_Click(i); });
         cmdPlay_[k] = button;

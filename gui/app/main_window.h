@@ -9,7 +9,6 @@
 #include "core/viewer/brightness.h"
 
 class QAction;
-class QActionGroup;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -152,7 +151,6 @@ private:
     bool snapping_ = false;
 
     Menus menus_;
-    QActionGroup* brightnessGroup_ = nullptr;
     QPushButton* cmdStart_ = nullptr;
     std::array<QPushButton*, 6> cmdPlay_{};
     QLabel* lblPath_ = nullptr;

@@ -1,4 +1,3 @@
-#include <QActionGroup>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
