@@ -17,7 +17,9 @@ namespace drv {
 
 namespace {
 
-const char kUsage[] = "Usage: drviewer [FOLDER]\n  FOLDER  a recording folder to open at start-up\n";
+const char kUsage[] =
+    "Usage: drviewer [FOLDER]\n       drviewer --help | --version\n"
+    "  FOLDER  a recording folder to open at start-up\n";
 
 // Headless runs (DRV_SMOKE_TEST=1): message boxes are written to stderr and answered with
 // their default button, and the viewer ends once its window is up. Lets scripts and
@@ -86,21 +88,25 @@ void ShowAlreadyRunning(Dialogs& dialogs) {
 }
 
 int RunViewer(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // Help and version need no display: answer them before Qt connects to one.
+    for (int i = 1; i < argc && argv[i] != nullptr && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("drviewer 1.30");
+            return 0;
+        }
+    }
+
+    QApplication app(argc, argv);  // takes Qt's own options (-platform, ...) out of argv
     app.setFont(JapaneseUiFont());
 
     const ViewerArguments args = ParseViewerArguments(argc, argv);
     if (!args.error.isEmpty()) {
         std::fprintf(stderr, "drviewer: %s\n%s", args.error.toLocal8Bit().constData(), kUsage);
         return 2;
-    }
-    if (args.help) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    if (args.version) {
-        std::puts("drviewer 1.30");
-        return 0;
     }
 
     QtDialogs qtDialogs;
