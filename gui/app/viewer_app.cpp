@@ -1,15 +1,134 @@
 #include "gui/app/viewer_app.h"
 
 #include <QApplication>
-#include <QMainWindow>
+#include <QDir>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+
+#include "gui/app/main_window.h"
+#include "gui/common/app_paths.h"
+#include "gui/common/dialogs.h"
+#include "gui/common/ui_font.h"
 
 namespace drv {
 
+namespace {
+
+const char kUsage[] =
+    "Usage: drviewer [FOLDER]\n       drviewer --help | --version\n"
+    "  FOLDER  a recording folder to open at start-up\n";
+
+// Headless runs (DRV_SMOKE_TEST=1): message boxes are written to stderr and answered with
+// their default button, and the viewer ends once its window is up. Lets scripts and
+// tests drive a real start-up without anyone at the screen.
+class SmokeDialogs final : public Dialogs {
+public:
+    Button message(QWidget*, const QString& text, const QString& title, Buttons buttons, Icon icon) override {
+        std::fprintf(stderr, "message[%d] %s: %s\n", static_cast<int>(icon), title.toUtf8().constData(),
+                     text.toUtf8().constData());
+        return buttons == Buttons::YesNo ? Button::No : Button::Ok;
+    }
+    std::filesystem::path browseForFolder(QWidget*, const QString&, const std::filesystem::path& start) override {
+        return start;
+    }
+};
+
+bool smokeTest() { return qEnvironmentVariableIntValue("DRV_SMOKE_TEST") == 1; }
+
+}  // namespace
+
+ViewerArguments ParseViewerArguments(int argc, char** argv) {
+    ViewerArguments result;
+    bool optionsEnd = false;
+    for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
+        const char* arg = argv[i];
+        if (!optionsEnd && std::strcmp(arg, "--") == 0) {
+            optionsEnd = true;
+        } else if (!optionsEnd && (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)) {
+            result.help = true;
+        } else if (!optionsEnd && std::strcmp(arg, "--version") == 0) {
+            result.version = true;
+        } else if (!optionsEnd && arg[0] == '-' && arg[1] != '\0') {
+            result.error = QStringLiteral("unknown option: %1").arg(QString::fromLocal8Bit(arg));
+        } else if (!result.folder.empty() || arg[0] == '\0') {
+            result.error = arg[0] == '\0' ? QStringLiteral("empty folder name")
+                                          : QStringLiteral("more than one folder given");
+        } else {
+            result.folder = std::filesystem::path(std::string(arg));
+        }
+    }
+    return result;
+}
+
+QString InstanceLockPath() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty()) folder = QDir::tempPath();
+    return folder + QStringLiteral("/drviewer.lock");
+}
+
+std::unique_ptr<QLockFile> AcquireInstanceLock(const QString& lockPath) {
+    auto lock = std::make_unique<QLockFile>(lockPath);
+    // Never judge a lock by its age: a copy may run for days. A lock whose process is
+    // gone is still recognised as stale and taken over.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0)) return lock;
+    if (lock->error() == QLockFile::LockFailedError) return nullptr;
+    // The lock cannot even be made (no runtime folder, permissions): running is better
+    // than refusing for good, and nothing then proves another copy runs.
+    return lock;
+}
+
+void ShowAlreadyRunning(Dialogs& dialogs) {
+    QApplication::beep();
+    dialogs.message(nullptr, QStringLiteral("既に起動されています。"), QStringLiteral("起動中止!!"),
+                    Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+}
+
 int RunViewer(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("ドライブレコーダー ビューワーソフト"));
+    // Help and version need no display: answer them before Qt connects to one.
+    for (int i = 1; i < argc && argv[i] != nullptr && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("drviewer 1.30");
+            return 0;
+        }
+    }
+
+    QApplication app(argc, argv);  // takes Qt's own options (-platform, ...) out of argv
+    app.setFont(JapaneseUiFont());
+
+    const ViewerArguments args = ParseViewerArguments(argc, argv);
+    if (!args.error.isEmpty()) {
+        std::fprintf(stderr, "drviewer: %s\n%s", args.error.toLocal8Bit().constData(), kUsage);
+        return 2;
+    }
+
+    QtDialogs qtDialogs;
+    SmokeDialogs smokeDialogs;
+    Dialogs& dialogs = smokeTest() ? static_cast<Dialogs&>(smokeDialogs) : qtDialogs;
+
+    const std::unique_ptr<QLockFile> lock = AcquireInstanceLock(InstanceLockPath());
+    if (!lock) {
+        ShowAlreadyRunning(dialogs);
+        return kExitAlreadyRunning;
+    }
+
+    QtAppPaths paths;
+    MainWindow window(dialogs, paths);
+    window.setRequestedFolder(args.folder);
     window.show();
+    if (smokeTest()) {
+        QTimer::singleShot(0, &window, [&window] {
+            std::fprintf(stderr, "started: %s\n", window.windowTitle().toUtf8().constData());
+            window.close();
+        });
+    }
     return app.exec();
 }
 

@@ -1,6 +1,37 @@
 #pragma once
+// Start-up of the viewer process: single-instance check, main window, event loop.
+#include <QString>
+#include <filesystem>
+#include <memory>
+
+class QLockFile;
 
 namespace drv {
-// Start-up of the viewer process: single-instance check, main window, event loop.
+
+class Dialogs;
+
+// What the command line asks for: `drviewer [--help | --version | FOLDER]`.
+struct ViewerArguments {
+    std::filesystem::path folder;  // empty: none given; kept as the bytes given
+    bool help = false;
+    bool version = false;
+    QString error;                 // non-empty: the command line is not understood
+};
+ViewerArguments ParseViewerArguments(int argc, char** argv);
+
+// The lock that lets one copy of the viewer run per user. Returns the held lock, or
+// null when another living copy holds it. A lock left by a copy that crashed or was
+// killed is taken over.
+std::unique_ptr<QLockFile> AcquireInstanceLock(const QString& lockPath);
+// The lock's place: the user's runtime folder.
+QString InstanceLockPath();
+
+// The refusal of a second copy: beep and the "already running" box.
+void ShowAlreadyRunning(Dialogs& dialogs);
+
+// Exit status of a second copy that refused to start.
+inline constexpr int kExitAlreadyRunning = 1;
+
 int RunViewer(int argc, char** argv);
-}
+
+}  // namespace drv

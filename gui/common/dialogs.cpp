@@ -9,7 +9,9 @@ namespace drv {
 Dialogs::Button QtDialogs::message(QWidget* owner, const QString& text, const QString& title,
                                    Buttons buttons, Icon icon) {
     QMessageBox box(owner);
-    box.setText(text);
+    // Texts keep the CR LF line breaks they are defined with; a label wants LF alone.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     box.setWindowTitle(title);
     switch (icon) {
         case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
@@ -33,7 +35,9 @@ Dialogs::Button QtDialogs::message(QWidget* owner, const QString& text, const QS
 
 std::filesystem::path QtDialogs::browseForFolder(QWidget* owner, const QString& title,
                                                  const std::filesystem::path& startFolder) {
-    const QString chosen = QFileDialog::getExistingDirectory(owner, title, PathToQString(startFolder));
+    // Symbolic links stay as the user chose them: the path shown is the path kept.
+    const QString chosen = QFileDialog::getExistingDirectory(
+        owner, title, PathToQString(startFolder), QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (chosen.isEmpty()) return startFolder;
     return NormalizeChosenFolder(QStringToPath(chosen));
 }

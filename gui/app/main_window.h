@@ -1,0 +1,167 @@
+#pragma once
+// frmMain: the program's central window. It owns the open recording and coordinates
+// the picture, the navigation buttons, the speed trackbar, the panel and the chart.
+#include <QMainWindow>
+#include <array>
+#include <filesystem>
+
+#include "core/app/recording.h"
+#include "core/viewer/brightness.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QTimer;
+
+namespace drv {
+
+class AppPaths;
+class Dialogs;
+class PictureView;
+
+inline const QString kAppTitle = QStringLiteral("ドライブレコーダー ビューワーソフト");
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // Client area below the menu bar: 12285 x 9645 twips.
+    static constexpr int kClientWidth = 819;
+    static constexpr int kClientHeight = 643;
+
+    // Enable modes of the navigation buttons.
+    static constexpr int kButtonsOff = 0;
+    static constexpr int kButtonsAll = 1;
+    static constexpr int kButtonsPlaying = 2;
+
+    // The menu tree; entries named as the menus they stand for.
+    struct Menus {
+        QMenu* mnuFile = nullptr;
+        QAction* mnuOpen = nullptr;
+        QAction* mnuSeparate1 = nullptr;
+        QAction* mnuQuit = nullptr;
+        QMenu* mnuDisplay = nullptr;
+        QAction* mnuStart = nullptr;
+        QAction* mnuStop = nullptr;
+        QAction* mnuSeparate2 = nullptr;
+        QAction* mnuAllDsp = nullptr;
+        QMenu* mnuBright = nullptr;
+        QAction* mnuOrg = nullptr;
+        QAction* mnuHi15 = nullptr;
+        QAction* mnuHi20 = nullptr;
+        QAction* mnuSeparate5 = nullptr;
+        QAction* mnuDRSetting = nullptr;
+        QMenu* mnuHelp = nullptr;
+        QAction* mnuHelpAbout = nullptr;
+    };
+
+    MainWindow(Dialogs& dialogs, const AppPaths& paths, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Recording& recording() { return recording_; }
+    const Recording& recording() const { return recording_; }
+    Dialogs& dialogs() { return dialogs_; }
+    const AppPaths& appPaths() const { return paths_; }
+
+    // Sets the six navigation buttons for mode 0 (all off), 1 (all on) or 2 (only stop on).
+    // Other values leave the buttons as they are.
+    void SetButtonState(int mode);
+    int buttonMode() const { return buttonMode_; }
+
+    BrightnessMode brightnessMode() const;
+    // The speed level 0 (Slow) .. 4 (Fast) of the trackbar.
+    int speedLevel() const;
+    void setSpeedLevel(int level);
+
+    // The folder given on the command line, for the Open command to load after start-up.
+    void setRequestedFolder(const std::filesystem::path& folder) { requestedFolder_ = folder; }
+    const std::filesystem::path& requestedFolder() const { return requestedFolder_; }
+
+    // Shows default_vor.bmp from the program's folder; returns false (and leaves the
+    // picture as it was) when the file is missing or unreadable.
+    bool showPlaceholderPicture();
+
+    // Controls, for the subsystems that fill the window and for tests.
+    const Menus& menus() const { return menus_; }
+    QPushButton* cmdStart() const { return cmdStart_; }
+    QPushButton* cmdPlay(int index) const { return cmdPlay_.at(static_cast<std::size_t>(index)); }
+    QLabel* lblPath() const { return lblPath_; }
+    PictureView* image1() const { return image1_; }
+    QWidget* picture1() const { return picture1_; }
+    QSlider* trackBar() const { return trackBar_; }
+    QLabel* lblBarN(int index) const { return lblBarN_.at(static_cast<std::size_t>(index)); }
+    QGroupBox* fraStatus() const { return fraStatus_; }
+    QLabel* lblKido() const { return lblKido_; }
+    QWidget* chartArea() const { return chartArea_; }
+    QTimer* tmrShow() const { return tmrShow_; }
+
+    // Shows recording().folder (empty: no recording) in lblPath.
+    void updatePathCaption();
+
+public slots:
+    void mnuOpen_Click();
+    void cmdStart_Click();
+    void mnuQuit_Click();
+    void mnuHelpAbout_Click();
+    void mnuStart_Click();
+    void mnuStop_Click();
+    void cmdPlay_Click(int index);
+    void mnuOrg_Click();
+    void mnuHi15_Click();
+    void mnuHi20_Click();
+    void mnuAllDsp_Click();
+    void mnuDRSetting_Click();
+    void tmrShow_Timer();
+
+signals:
+    // Requests that the subsystems owning these commands connect to.
+    void openRequested();
+    void playbackStartRequested();
+    void playbackStopRequested();
+    void navigationRequested(int index);
+    void brightnessChanged(drv::BrightnessMode mode);
+    void thumbnailListRequested();
+    void recorderSettingsRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload();
+    void createMenus();
+    void createControls(QWidget* client);
+    void createStatusFrame(QWidget* client);
+    void createSpeedTrackbar(QWidget* client);
+    void createChartArea(QWidget* client);
+    void setBrightness(BrightnessMode mode);
+    void centreOnScreen();
+    QSize fixedOuterSize() const;
+
+    Dialogs& dialogs_;
+    const AppPaths& paths_;
+    Recording recording_;
+    std::filesystem::path requestedFolder_;
+    int buttonMode_ = kButtonsOff;
+    bool snapping_ = false;
+
+    Menus menus_;
+    QPushButton* cmdStart_ = nullptr;
+    std::array<QPushButton*, 6> cmdPlay_{};
+    QLabel* lblPath_ = nullptr;
+    PictureView* image1_ = nullptr;
+    QWidget* picture1_ = nullptr;
+    QSlider* trackBar_ = nullptr;
+    std::array<QLabel*, 2> lblBarN_{};
+    QGroupBox* fraStatus_ = nullptr;
+    QLabel* lblKido_ = nullptr;
+    QWidget* chartArea_ = nullptr;
+    QTimer* tmrShow_ = nullptr;
+};
+
+}  // namespace drv

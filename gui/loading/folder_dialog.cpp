@@ -1,0 +1,16 @@
+#include "gui/loading/folder_dialog.h"
+
+#include "gui/common/dialogs.h"
+
+namespace drv {
+
+std::filesystem::path BrowseForFolder(Dialogs& dialogs, QWidget* owner, const QString& title,
+                                      const std::filesystem::path& startFolder) {
+    const std::filesystem::path chosen = dialogs.browseForFolder(owner, title, startFolder);
+    // Cancel answers with the start folder: hand it back untouched, even with a trailing
+    // slash, or the caller would take the cancel for a new folder.
+    if (chosen == startFolder) return startFolder;
+    return NormalizeChosenFolder(chosen);
+}
+
+}  // namespace drv
