@@ -106,6 +106,7 @@ TEST(DrtoolSample, RefusesBadOptions) {
                             " --frames", " --bogus"}) {
         EXPECT_NE(Dtool("sample " + out + bad).status, 0) << bad;
     }
+    EXPECT_EQ(Dtool("sample /proc/drv-no-such-place/rec --frames 2").status, 1);
 }
 
 TEST(DrtoolDump, WorkedExamplesThroughTheTool) {
@@ -160,13 +161,10 @@ std::string Exiv2Value(const std::string& listing, const std::string& tagName) {
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream words(line);
-        std::string tag, group, name, type, count;
-        words >> tag >> group >> name >> type >> count;
-        if (name != tagName) continue;
-        std::string rest;
+        std::string tag, group, name, type, count, rest;
+        words >> tag >> group >> name >> type >> count >> std::ws;
         std::getline(words, rest);
-        return rest.empty() ? rest : rest.substr(rest.find_first_not_of(' ') == std::string::npos ? rest.size()
-                                                                                              : rest.find_first_not_of(' '));
+        if (name == tagName) return rest;
     }
     return "<missing>";
 }

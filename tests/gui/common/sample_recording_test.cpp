@@ -58,19 +58,5 @@ TEST(SampleRecording, WritesDecodablePicturesWithTelemetryAndTimesOneSecondApart
     EXPECT_EQ(names[1].native(), "00003.JPG");
 }
 
-TEST(SampleRecording, RefusesOptionsOutOfRange) {
-    TempDir dir;
-    for (auto change : {+[](SampleOptions& o) { o.frames = 0; }, +[](SampleOptions& o) { o.fps = 10; },
-                        +[](SampleOptions& o) { o.trigger = 99; }, +[](SampleOptions& o) { o.rotate = -1; }}) {
-        SampleOptions o;
-        change(o);
-        std::string error;
-        EXPECT_FALSE(MakeSampleRecording(dir.path / "x", o, &error));
-        EXPECT_FALSE(error.empty());
-    }
-    std::string error;
-    EXPECT_FALSE(MakeSampleRecording("/proc/drv-no-such-place/rec", SampleOptions{}, &error));
-}
-
 }  // namespace
 }  // namespace drv
