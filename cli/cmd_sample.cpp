@@ -1,0 +1,84 @@
+// drtool sample: writes a plausible recorder event for demos and tests.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "cli/command.h"
+#include "gui/common/sample_recording.h"
+
+namespace drv::cli {
+namespace {
+
+bool parseInt(const std::string& text, int& out) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || v < -1000000 || v > 1000000) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "drtool sample: %s\n", message.c_str());
+    return 2;
+}
+
+int runSample(const Args& args) {
+    SampleOptions o;
+    std::string outDir;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& v) {
+            if (i + 1 >= args.size()) return false;
+            v = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--frames" || a == "--fps" || a == "--trigger" || a == "--rotate") {
+            int n = 0;
+            if (!value(v) || !parseInt(v, n)) return usageError(a + " needs a number");
+            (a == "--frames" ? o.frames : a == "--fps" ? o.fps : a == "--trigger" ? o.trigger : o.rotate) = n;
+        } else if (a == "--quality") {
+            if (!value(v) || (v != "low" && v != "high")) return usageError("--quality is low or high");
+            o.highQuality = v == "high";
+        } else if (a == "--kind") {
+            if (!value(v)) return usageError("--kind needs a value");
+            if (v == "switch") o.kind = SampleOptions::TriggerKind::Switch;
+            else if (v == "shock") o.kind = SampleOptions::TriggerKind::Shock;
+            else if (v == "power-cut") o.kind = SampleOptions::TriggerKind::PowerCut;
+            else if (v == "none") o.kind = SampleOptions::TriggerKind::None;
+            else return usageError("--kind is switch, shock, power-cut or none");
+        } else if (a == "--byte-order") {
+            if (!value(v) || (v != "II" && v != "MM")) return usageError("--byte-order is II or MM");
+            o.bigEndian = v == "MM";
+        } else if (a == "--no-vehicle-signals") {
+            o.vehicleSignals = false;
+        } else if (a == "--no-main-speed") {
+            o.mainSpeed = false;
+        } else if (a == "--no-pictures") {
+            o.drawPictures = false;
+        } else if (!a.empty() && a[0] == '-') {
+            return usageError("unknown option " + a);
+        } else if (outDir.empty()) {
+            outDir = a;
+        } else {
+            return usageError("only one output folder");
+        }
+    }
+    if (outDir.empty()) return usageError("no output folder given");
+    std::string error;
+    if (!MakeSampleRecording(outDir, o, &error)) {
+        std::fprintf(stderr, "drtool sample: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+DRV_CLI_COMMAND(sample, "sample",
+                "sample OUTDIR [--frames N] [--fps 7|14] [--quality low|high] [--trigger K] "
+                "[--kind switch|shock|power-cut|none] [--no-vehicle-signals] [--no-main-speed] "
+                "[--byte-order II|MM] [--rotate K] [--no-pictures]",
+                runSample);
+
+}  // namespace drv::cli

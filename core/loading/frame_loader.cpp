@@ -1,0 +1,87 @@
+#include "core/loading/frame_loader.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <optional>
+#include <system_error>
+
+#include "core/common/numbers.h"
+#include "core/exif/exif_reader.h"
+#include "core/exif/telemetry_decoder.h"
+
+namespace drv {
+namespace {
+
+bool endsWithJpg(const std::string& name) {
+    if (name.size() < 4) return false;
+    const std::string_view tail(name.data() + name.size() - 4, 4);
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    return tail[0] == '.' && lower(tail[1]) == 'j' && lower(tail[2]) == 'p' && lower(tail[3]) == 'g';
+}
+
+// Modification time in whole seconds; nothing when the file cannot be examined.
+std::optional<std::int64_t> modificationSeconds(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec);
+}
+
+}  // namespace
+
+FileNameList ListJpgFiles(const std::filesystem::path& folder) {
+    FileNameList names(1);
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    if (ec) return names;
+    for (const std::filesystem::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec) break;
+        const std::filesystem::path name = it->path().filename();
+        if (!endsWithJpg(name.native())) continue;
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError)) continue;
+        names.push_back(name);
+    }
+    std::sort(names.begin() + 1, names.end(),
+              [](const std::filesystem::path& a, const std::filesystem::path& b) { return a.native() < b.native(); });
+    // Frame indexes are 16-bit throughout the viewer.
+    if (names.size() > static_cast<std::size_t>(kMaxFrames) + 1) names.resize(static_cast<std::size_t>(kMaxFrames) + 1);
+    return names;
+}
+
+void OrderFilesByTime(const std::filesystem::path& folder, FileNameList& names) {
+    const std::size_t n = names.empty() ? 0 : names.size() - 1;
+    if (n < 2) return;
+    std::vector<std::optional<std::int64_t>> times(n + 1);
+    for (std::size_t i = 1; i <= n; ++i) times[i] = modificationSeconds(folder / names[i]);
+
+    // A file that vanished or cannot be examined has no time: it never marks the break and
+    // the reference is the first file whose time is known.
+    std::size_t reference = 1;
+    while (reference <= n && !times[reference]) ++reference;
+    if (reference > n) return;
+    std::size_t c = 0;
+    for (std::size_t i = reference + 1; i <= n; ++i) {
+        if (times[i] && *times[i] < *times[reference]) {
+            c = i;
+            break;
+        }
+    }
+    if (c == 0) return;
+    std::rotate(names.begin() + 1, names.begin() + static_cast<std::ptrdiff_t>(c), names.end());
+}
+
+void LoadAllFrames(const std::filesystem::path& folder, const FileNameList& names, FrameTable& frames,
+                   RecordingState& state, const LoadProgress& progress) {
+    const std::size_t n = names.empty() ? 0 : names.size() - 1;
+    frames.assign(n + 1, FrameRecord{});
+    state.TriggerFound = false;
+    state.TriggerKindCaption.clear();
+    for (std::size_t i = 1; i <= n; ++i) {
+        if (progress) progress(RoundToInt32(static_cast<double>(i) / static_cast<double>(n) * 100.0));
+        const ExifTags tags = ReadExifTags(folder / names[i]);
+        DecodeFrameTelemetry(tags, frames[i], static_cast<int>(i), state);
+    }
+}
+
+}  // namespace drv

@@ -1,0 +1,169 @@
+#include "core/loading/recording_dump.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace drv {
+namespace {
+
+std::string jsonString(std::string_view utf8) {
+    std::string out = "\"";
+    for (char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04X", c);
+                    out += buf;
+                } else {
+                    out += ch;
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string csvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+const char* boolText(bool b) { return b ? "true" : "false"; }
+
+std::string fileText(const Recording& r, int i) { return ToValidUtf8(r.fileNames[static_cast<std::size_t>(i)].native()); }
+
+bool hasSamples(int i) { return i >= 1 && i <= kGraphSampleCount; }
+
+std::int32_t sampleOf(const Recording& r, int channel, int i) {
+    return r.state.GraphSamples[static_cast<std::size_t>(channel)][static_cast<std::size_t>(i - 1)];
+}
+
+int frameCountOf(const Recording& r) {
+    // Frames that both a name and a record exist for.
+    const std::size_t names = r.fileNames.empty() ? 0 : r.fileNames.size() - 1;
+    const std::size_t records = r.frames.empty() ? 0 : r.frames.size() - 1;
+    return static_cast<int>(std::min(names, records));
+}
+
+}  // namespace
+
+std::string ShortestFloat(float value) {
+    if (!std::isfinite(value)) return "null";
+    char buf[64];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, result.ptr);
+}
+
+std::string ToValidUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = 0;
+        std::uint32_t min = 0;
+        std::uint32_t cp = 0;
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            length = 2, min = 0x80, cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            length = 3, min = 0x800, cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            length = 4, min = 0x10000, cp = c & 0x07;
+        }
+        bool valid = length != 0 && length <= bytes.size() - i;
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto cc = static_cast<unsigned char>(bytes[i + k]);
+            valid = (cc & 0xC0) == 0x80;
+            cp = cp << 6 | (cc & 0x3F);
+        }
+        valid = valid && cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+        if (valid) {
+            out.append(bytes.substr(i, length));
+            i += length;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string RecordingToJson(const Recording& r) {
+    const RecordingState& s = r.state;
+    const int n = frameCountOf(r);
+    std::string out = "{\"folder\": " + jsonString(ToValidUtf8(r.folder.native()));
+    out += ", \"frameCount\": " + std::to_string(n);
+    out += ", \"triggerFound\": " + std::string(boolText(s.TriggerFound));
+    out += ", \"triggerPosition\": " + std::to_string(s.TriggerPosition);
+    out += ", \"triggerKind\": " + jsonString(s.TriggerKindCaption);
+    out += ", \"vehicleSignalsPresent\": " + std::string(boolText(s.VehicleSignalsPresent));
+    out += ", \"noMainSpeed\": " + std::string(boolText(s.NoMainSpeed));
+    out += ", \"highFrameRate\": " + std::string(boolText(s.HighFrameRate));
+    out += ", \"highQuality\": " + std::string(boolText(s.HighQuality));
+    out += ", \"frames\": [";
+    for (int i = 1; i <= n; ++i) {
+        const FrameRecord& f = r.frames[static_cast<std::size_t>(i)];
+        out += i == 1 ? "\n" : ",\n";
+        out += "{\"index\": " + std::to_string(i);
+        out += ", \"file\": " + jsonString(fileText(r, i));
+        out += ", \"speed\": " + ShortestFloat(f.Speed);
+        out += ", \"pulseSpeed\": " + ShortestFloat(f.PulseSpeed);
+        out += ", \"brake\": " + std::string(boolText(f.Brake));
+        out += ", \"accelLongitudinal\": " + ShortestFloat(f.AccelLongitudinal);
+        out += ", \"accelLateral\": " + ShortestFloat(f.AccelLateral);
+        out += ", \"accelAxis3\": " + ShortestFloat(f.AccelAxis3);
+        out += ", \"recordedAt\": " + jsonString(f.RecordedAt);
+        out += ", \"latitude\": " + jsonString(f.Latitude);
+        out += ", \"longitude\": " + jsonString(f.Longitude);
+        out += ", \"shotAt\": " + jsonString(f.ShotAt);
+        out += ", \"digitizedAt\": " + jsonString(f.DigitizedAt);
+        out += ", \"updatedAt\": " + jsonString(f.UpdatedAt);
+        out += ", \"samples\": ";
+        if (hasSamples(i)) {
+            out += "[" + std::to_string(sampleOf(r, 0, i)) + ", " + std::to_string(sampleOf(r, 1, i)) + ", " +
+                   std::to_string(sampleOf(r, 2, i)) + ", " + std::to_string(sampleOf(r, 3, i)) + "]";
+        } else {
+            out += "null";
+        }
+        out += "}";
+    }
+    out += n > 0 ? "\n]}\n" : "]}\n";
+    return out;
+}
+
+std::string RecordingToCsv(const Recording& r) {
+    std::string out =
+        "index,file,speed,pulseSpeed,brake,accelLongitudinal,accelLateral,accelAxis3,recordedAt,latitude,longitude,"
+        "shotAt,digitizedAt,updatedAt,sampleAccelLongitudinal,sampleAccelLateral,sampleSpeed,sampleBrake\r\n";
+    const int n = frameCountOf(r);
+    for (int i = 1; i <= n; ++i) {
+        const FrameRecord& f = r.frames[static_cast<std::size_t>(i)];
+        out += std::to_string(i) + "," + csvField(fileText(r, i));
+        for (float v : {f.Speed, f.PulseSpeed}) out += "," + ShortestFloat(v);
+        out += f.Brake ? ",1" : ",0";
+        for (float v : {f.AccelLongitudinal, f.AccelLateral, f.AccelAxis3}) out += "," + ShortestFloat(v);
+        for (const std::string* t : {&f.RecordedAt, &f.Latitude, &f.Longitude, &f.ShotAt, &f.DigitizedAt, &f.UpdatedAt})
+            out += "," + csvField(*t);
+        for (int c = 0; c < kGraphChannels; ++c) out += "," + (hasSamples(i) ? std::to_string(sampleOf(r, c, i)) : "");
+        out += "\r\n";
+    }
+    return out;
+}
+
+}  // namespace drv

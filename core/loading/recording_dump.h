@@ -1,0 +1,25 @@
+#pragma once
+// A loaded recording as text for people and tools: JSON and CSV (drtool dump).
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "core/app/recording.h"
+
+namespace drv {
+
+// The recording as one JSON object: folder, frame count, recording flags and one object
+// per frame. Floats are the shortest decimals that read back as the same 32-bit float;
+// texts are whole (trailing blanks kept); samples are null past frame 441.
+std::string RecordingToJson(const Recording& recording);
+
+// A header row of the frame fields, then one row per frame.
+std::string RecordingToCsv(const Recording& recording);
+
+// Bytes as UTF-8 text, every byte that does not belong to a valid sequence replaced by U+FFFD.
+std::string ToValidUtf8(std::string_view bytes);
+
+// Shortest decimal that reads back as the same float; "null" for infinities and NaN.
+std::string ShortestFloat(float value);
+
+}  // namespace drv

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "core/exif/telemetry_decoder.h"
+#include "core/loading/frame_loader.h"
+#include "tests/core/support/frame_files.h"
+
+namespace drv {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+std::vector<std::string> Names(const FileNameList& list) {
+    std::vector<std::string> out;
+    for (const auto& p : list) out.push_back(p.native());
+    return out;
+}
+
+void Touch(const fs::path& path, long seconds = 1'700'000'000) {
+    test::WriteFile(path, {0});
+    test::SetModificationTime(path, seconds);
+}
+
+TEST(ListJpgFiles, OrdinaryJpgFilesInByteOrder) {
+    TempFolder dir;
+    for (const char* name : {"b.JPG", "a.jpg", "C.Jpg", "d.jpeg", "e.jpg.txt", "jpg", "\xFF\xFE.jpg", "_.jPg"})
+        Touch(dir.path() / name);
+    fs::create_directory(dir.path() / "folder.jpg");
+    fs::create_symlink(dir.path() / "a.jpg", dir.path() / "link.jpg");
+    EXPECT_EQ(Names(ListJpgFiles(dir.path())),
+              (std::vector<std::string>{"", "C.Jpg", "_.jPg", "a.jpg", "b.JPG", "link.jpg", "\xFF\xFE.jpg"}));
+}
+
+TEST(ListJpgFiles, MissingOrEmptyFolderGivesNoFrames) {
+    TempFolder dir;
+    EXPECT_EQ(ListJpgFiles(dir.path()).size(), 1u);
+    EXPECT_EQ(ListJpgFiles(dir.path() / "nope").size(), 1u);
+    Touch(dir.path() / "plain");
+    EXPECT_EQ(ListJpgFiles(dir.path() / "plain").size(), 1u);  // a file, not a folder
+}
+
+struct OrderCase {
+    const char* name;
+    std::vector<std::pair<const char*, long>> files;  // listed order, modification time
+    std::vector<const char*> missing;                 // listed but gone before their time is read
+    std::vector<std::string> expected;
+};
+
+class OrderFilesByTimeTable : public ::testing::TestWithParam<OrderCase> {};
+
+TEST_P(OrderFilesByTimeTable, RotatesAtTheFirstStrictlyEarlierFile) {
+    const OrderCase& c = GetParam();
+    TempFolder dir;
+    FileNameList list(1);
+    for (const auto& [name, time] : c.files) {
+        Touch(dir.path() / name, time);
+        list.emplace_back(name);
+    }
+    for (const char* name : c.missing) list.emplace(list.begin() + 1 + (name[0] == '0' ? 0 : list.size() - 1), name);
+    OrderFilesByTime(dir.path(), list);
+    std::vector<std::string> expected{""};
+    expected.insert(expected.end(), c.expected.begin(), c.expected.end());
+    EXPECT_EQ(Names(list), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OrderFilesByTimeTable,
+    ::testing::Values(
+        OrderCase{"Rotated", {{"5", 105}, {"6", 106}, {"7", 107}, {"1", 101}, {"2", 102}, {"3", 103}, {"4", 104}}, {},
+                  {"1", "2", "3", "4", "5", "6", "7"}},
+        OrderCase{"AlreadyInOrder", {{"1", 101}, {"2", 102}, {"3", 103}}, {}, {"1", "2", "3"}},
+        OrderCase{"SingleFile", {{"1", 101}}, {}, {"1"}},
+        OrderCase{"EqualTimeIsNoBreak", {{"1", 101}, {"2", 101}, {"3", 100}, {"4", 102}}, {}, {"3", "4", "1", "2"}},
+        OrderCase{"AfterTheBreakNothingIsSorted", {{"1", 105}, {"2", 101}, {"3", 109}, {"4", 100}}, {},
+                  {"2", "3", "4", "1"}},
+        OrderCase{"VanishedFirstFileUsesTheNextKnownTime", {{"2", 105}, {"3", 101}}, {"0gone"},
+                  {"3", "0gone", "2"}},
+        OrderCase{"VanishedLaterFileNeverMarksTheBreak", {{"1", 105}, {"2", 106}}, {"zgone"}, {"1", "2", "zgone"}},
+        OrderCase{"OnlyVanishedFiles", {}, {"0a", "0b"}, {"0b", "0a"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A folder of `n` example frames named 00001.jpg.., frame `trigger` marked (0: none).
+void WriteRecording(const fs::path& dir, int n, int trigger, bool bigEndian = false) {
+    for (int i = 1; i <= n; ++i) {
+        FrameExif exif = test::ExampleExif(bigEndian);
+        exif.makerNote.replace(0, 4, std::to_string(1000 + i % 1000).substr(0, 4));
+        if (i == trigger) exif.block(0) = 2;
+        char name[32];
+        std::snprintf(name, sizeof name, "%05d.jpg", i);
+        test::WriteFile(dir / name, test::FrameBytes(exif));
+        test::SetModificationTime(dir / name, 1'700'000'000 + i);
+    }
+}
+
+TEST(LoadAllFrames, ReportsEachPercentageBeforeItsFrame) {
+    struct Case { int n; std::vector<int> percents; };
+    for (const Case& c : {Case{1, {100}}, Case{3, {33, 67, 100}}, Case{8, {12, 25, 38, 50, 62, 75, 88, 100}}}) {
+        TempFolder dir;
+        WriteRecording(dir.path(), c.n, 0);
+        std::vector<int> seen;
+        FrameTable frames;
+        RecordingState state;
+        LoadAllFrames(dir.path(), ListJpgFiles(dir.path()), frames, state, [&](int p) { seen.push_back(p); });
+        EXPECT_EQ(seen, c.percents);
+        EXPECT_EQ(frames.size(), static_cast<std::size_t>(c.n + 1));
+    }
+}
+
+TEST(LoadAllFrames, ResetsTheTriggerAndDecodesEveryFrameInListOrder) {
+    TempFolder dir;
+    WriteRecording(dir.path(), 5, 3);
+    FrameTable frames(401);
+    RecordingState state;
+    state.TriggerFound = true;
+    state.TriggerKindCaption = "外部スイッチ";
+    LoadAllFrames(dir.path(), ListJpgFiles(dir.path()), frames, state);
+    ASSERT_EQ(frames.size(), 6u);
+    EXPECT_TRUE(state.TriggerFound);
+    EXPECT_EQ(state.TriggerPosition, 150);
+    EXPECT_EQ(state.TriggerKindCaption, "衝撃検出撮影");
+    EXPECT_FLOAT_EQ(frames[4].Speed, 100.4f);
+
+    // A second load without a mark clears the caption and TriggerFound, keeps the position.
+    TempFolder plain;
+    WriteRecording(plain.path(), 2, 0);
+    LoadAllFrames(plain.path(), ListJpgFiles(plain.path()), frames, state);
+    EXPECT_FALSE(state.TriggerFound);
+    EXPECT_EQ(state.TriggerKindCaption, "");
+    EXPECT_EQ(state.TriggerPosition, 150);
+    EXPECT_EQ(frames.size(), 3u);
+}
+
+TEST(LoadAllFrames, BadFilesDecodeToPlaceholdersAndTheRestLoads) {
+    TempFolder dir;
+    WriteRecording(dir.path(), 6, 5);
+    test::WriteFile(dir.path() / "00001.jpg", {});                       // empty
+    test::WriteFile(dir.path() / "00002.jpg", {0xFF, 0xD8, 0xFF, 0xE0});  // JFIF start, cut
+    FileNameList names = ListJpgFiles(dir.path());
+    fs::remove(dir.path() / "00003.jpg");  // gone between listing and loading
+    fs::permissions(dir.path() / "00004.jpg", fs::perms::none);
+    FrameTable frames;
+    RecordingState state;
+    LoadAllFrames(dir.path(), names, frames, state);
+    ASSERT_EQ(frames.size(), 7u);
+    for (int i : {1, 2, 3}) {
+        EXPECT_EQ(frames[i].Speed, 0.0f) << i;
+        EXPECT_EQ(frames[i].Latitude, "----度--分--秒- ");
+        EXPECT_EQ(state.GraphSamples[2][i - 1], -120);
+    }
+    if (::geteuid() != 0) {
+        EXPECT_EQ(frames[4].Speed, 0.0f);  // no read permission (root reads it anyway)
+    }
+    EXPECT_FLOAT_EQ(frames[6].Speed, 100.6f);
+    EXPECT_EQ(state.TriggerPosition, 250);
+}
+
+TEST(LoadAllFrames, NamesThatAreNotUtf8Load) {
+    TempFolder dir;
+    test::WriteFile(dir.path() / "\x83\x74\x83\x40.JPG", test::FrameBytes(test::ExampleExif(true)));
+    const FileNameList names = ListJpgFiles(dir.path());
+    FrameTable frames;
+    RecordingState state;
+    LoadAllFrames(dir.path(), names, frames, state);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_FLOAT_EQ(frames[1].Speed, 52.3f);
+}
+
+class LongRecording : public ::testing::TestWithParam<int> {};
+
+TEST_P(LongRecording, EveryFrameLoadsAndOnlyTheFirst441GetSamples) {
+    const int n = GetParam();
+    TempFolder dir;
+    WriteRecording(dir.path(), n, n);  // the trigger is the last frame
+    FrameTable frames;
+    RecordingState state;
+    for (auto& channel : state.GraphSamples) channel.fill(7777);
+    LoadAllFrames(dir.path(), ListJpgFiles(dir.path()), frames, state);
+    ASSERT_EQ(frames.size(), static_cast<std::size_t>(n + 1));
+    for (int i = 1; i <= n; ++i) ASSERT_EQ(frames[i].Latitude, "N  35度40分41秒2") << i;
+    EXPECT_FLOAT_EQ(frames[n].Speed, static_cast<float>((1000 + n % 1000) / 10.0));
+    EXPECT_EQ(state.TriggerPosition, n * 50);
+    for (const auto& channel : state.GraphSamples)
+        for (int v : channel) EXPECT_NE(v, 7777);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, LongRecording, ::testing::Values(442, 1000));
+
+}  // namespace
+}  // namespace drv

@@ -1,0 +1,94 @@
+#pragma once
+// Recorder-style frames for tests: built with our frame writer, written to a temporary folder.
+#include <sys/stat.h>
+#include <sys/time.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/exif/frame_writer.h"
+
+namespace drv::test {
+
+// The worked example frame: 52.3 km/h, brake on, 0.25/0.12/0.98 G, N 35°40'41.2", E 139°45'06.7".
+inline MakerNoteFields ExampleFields() {
+    MakerNoteFields f;
+    f.speed = 52.3;
+    f.brake = true;
+    f.accelLongitudinal = 0.25;
+    f.accelLateral = 0.12;
+    f.accelAxis3 = 0.98;
+    f.year = 2007, f.month = 10, f.day = 10, f.hour = 4, f.minute = 18, f.second = 59;
+    f.latitudeDegrees = 35, f.latitudeMinutes = 40, f.latitudeSeconds = 41, f.latitudeTenths = 2;
+    f.longitudeDegrees = 139, f.longitudeMinutes = 45, f.longitudeSeconds = 6, f.longitudeTenths = 7;
+    return f;
+}
+
+inline FrameExif ExampleExif(bool bigEndian = false) {
+    FrameExif exif;
+    exif.bigEndian = bigEndian;
+    const MakerNoteFields f = ExampleFields();
+    exif.makerNote = FormatMakerNote(f);
+    SetAccelerationSigns(exif, f);
+    exif.dateTimeOriginal = "2007:10:10 04:18:59";
+    exif.dateTimeDigitized = "2007:10:10 04:19:00";
+    exif.dateTime = "2008:01:02 03:04:05";
+    for (std::size_t i = 0; i < 20; ++i) exif.userComment[i] = static_cast<std::uint8_t>(0xA0 + i);
+    return exif;
+}
+
+inline std::vector<std::uint8_t> FrameBytes(const FrameExif& exif, ExifLayout* layout = nullptr) {
+    const auto body = TinyJpegBody();
+    return BuildFrame(exif, body.data(), body.size(), layout);
+}
+
+inline void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+// Modification time in whole seconds since the epoch.
+inline void SetModificationTime(const std::filesystem::path& path, long seconds) {
+    struct timeval times[2] = {{seconds, 0}, {seconds, 0}};
+    ::utimes(path.c_str(), times);
+}
+
+// A fresh folder under the test temporary directory, removed with the object.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "drv-test-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        // Give back permissions a test may have taken away, so that removal works.
+        for (const auto& e : std::filesystem::recursive_directory_iterator(path_, ec))
+            std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Put little-endian / big-endian numbers into frame bytes at a file offset.
+inline void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v, bool bigEndian) {
+    b.at(at + (bigEndian ? 0 : 1)) = static_cast<std::uint8_t>(v >> 8);
+    b.at(at + (bigEndian ? 1 : 0)) = static_cast<std::uint8_t>(v);
+}
+inline void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v, bool bigEndian) {
+    for (int i = 0; i < 4; ++i) {
+        const int shift = bigEndian ? 24 - 8 * i : 8 * i;
+        b.at(at + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(v >> shift);
+    }
+}
+
+}  // namespace drv::test
