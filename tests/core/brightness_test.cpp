@@ -91,11 +91,18 @@ INSTANTIATE_TEST_SUITE_P(
                       Example{"red20", {0, 0, 255}, true, {46, 64, 255}, {45, 63, 255}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Every one of the 2^24 pixels, both sets: the fast path must equal the plain formulas.
-class BrightnessExhaustive : public ::testing::TestWithParam<bool> {};
+// Every one of the 2^24 pixels, both sets: the fast paths must equal the plain formulas.
+// Long rows go through the vector path; rows of one pixel through the table path that
+// also finishes the last pixels of every row.
+struct ExhaustiveCase {
+    bool x2;
+    bool onePixelRows;
+};
+
+class BrightnessExhaustive : public ::testing::TestWithParam<ExhaustiveCase> {};
 
 TEST_P(BrightnessExhaustive, FloatVariantMatchesReferenceForEveryPixel) {
-    const bool x2 = GetParam();
+    const bool x2 = GetParam().x2;
     std::vector<std::uint8_t> row(3 * 65536);
     int mismatches = 0;
     for (int r = 0; r < 256 && mismatches < 5; ++r) {
@@ -104,7 +111,10 @@ TEST_P(BrightnessExhaustive, FloatVariantMatchesReferenceForEveryPixel) {
             row[3 * i + 1] = std::uint8_t(i >> 8);
             row[3 * i + 2] = std::uint8_t(r);
         }
-        BrightenPicture(row.data(), row.size(), 1, x2);
+        if (GetParam().onePixelRows)
+            BrightenPicture(row.data(), 3, 65536, x2);
+        else
+            BrightenPicture(row.data(), row.size(), 1, x2);
         for (int i = 0; i < 65536; ++i) {
             const Bgr in{i & 255, i >> 8, r};
             const Bgr got{row[3 * i], row[3 * i + 1], row[3 * i + 2]};
@@ -119,7 +129,7 @@ TEST_P(BrightnessExhaustive, FloatVariantMatchesReferenceForEveryPixel) {
 }
 
 TEST_P(BrightnessExhaustive, IntegerVariantMatchesReferenceOnRandomPixels) {
-    const bool x2 = GetParam();
+    const bool x2 = GetParam().x2;
     std::mt19937 rng(x2 ? 20 : 15);
     std::vector<std::uint8_t> buf(3 * 200000);
     for (auto& v : buf) v = std::uint8_t(rng());
@@ -132,16 +142,21 @@ TEST_P(BrightnessExhaustive, IntegerVariantMatchesReferenceOnRandomPixels) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sets, BrightnessExhaustive, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? std::string("x20") : std::string("x15"); });
+INSTANTIATE_TEST_SUITE_P(Sets, BrightnessExhaustive,
+                         ::testing::Values(ExhaustiveCase{false, false}, ExhaustiveCase{true, false},
+                                           ExhaustiveCase{false, true}, ExhaustiveCase{true, true}),
+                         [](const auto& info) {
+                             return std::string(info.param.x2 ? "x20" : "x15") +
+                                    (info.param.onePixelRows ? "_OnePixelRows" : "_LongRows");
+                         });
 
 // Rows whose length is not a whole number of pixels: the tail bytes of every row are left
 // alone and each row starts its pixels afresh at its own first byte.
-class BrightnessRowTail : public ::testing::TestWithParam<std::size_t> {};
+class BrightnessRowTail : public ::testing::TestWithParam<std::tuple<std::size_t, std::size_t>> {};
 
 TEST_P(BrightnessRowTail, PartialPixelAtRowEndIsUntouched) {
-    const std::size_t tail = GetParam();
-    const std::size_t width = 5, rows = 3, stride = 3 * width + tail;
+    const auto [width, tail] = GetParam();
+    const std::size_t rows = 3, stride = 3 * width + tail;
     for (bool integer : {false, true}) {
         std::vector<std::uint8_t> buf(stride * rows);
         for (std::size_t i = 0; i < buf.size(); ++i) buf[i] = std::uint8_t(40 + (i * 37) % 150);
@@ -165,7 +180,9 @@ TEST_P(BrightnessRowTail, PartialPixelAtRowEndIsUntouched) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tails, BrightnessRowTail, ::testing::Values(0u, 1u, 2u));
+INSTANTIATE_TEST_SUITE_P(Tails, BrightnessRowTail,
+                         ::testing::Combine(::testing::Values(std::size_t{1}, std::size_t{5}, std::size_t{21}),
+                                            ::testing::Values(std::size_t{0}, std::size_t{1}, std::size_t{2})));
 
 TEST(BrightnessEdges, EmptyOrShortBuffersAreHarmless) {
     BrightenPicture(nullptr, 0, 0, true);
