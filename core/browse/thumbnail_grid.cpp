@@ -11,12 +11,6 @@ int ThumbnailScrollMaximum(std::size_t count) {
 
 std::int16_t ThumbnailFirstShown(int scrollValue) { return static_cast<std::int16_t>(kThumbnailColumns * scrollValue); }
 
-int ThumbnailKeyForCell(int firstShown, int cell, std::size_t count) {
-    if (cell < 0 || cell >= kThumbnailCells || firstShown < 0) return 0;
-    const std::size_t key = static_cast<std::size_t>(firstShown) + static_cast<std::size_t>(cell) + 1;
-    return key <= count ? static_cast<int>(key) : 0;
-}
-
 TwipRect ThumbnailCellRect(int cell) {
     static constexpr double lefts[kThumbnailColumns] = {0, 2540, 5070, 7610};
     static constexpr double tops[kThumbnailCells / kThumbnailColumns] = {0, 2280, 4560, 6840};

@@ -17,12 +17,9 @@ struct TwipRect {
 // Scroll bar maximum for `count` pictures: (count - 1) div 4, and 0 for none.
 int ThumbnailScrollMaximum(std::size_t count);
 
-// FirstShown: the number of pictures above the first cell, 4 x the scroll value.
+// FirstShown: the number of pictures above the first cell, 4 x the scroll value; cell c
+// shows the picture with key FirstShown + c + 1 (keys are 1-based).
 std::int16_t ThumbnailFirstShown(int scrollValue);
-
-// 1-based key of the picture in `cell` when FirstShown is `firstShown`; 0 when the cell
-// lies past the last picture (it is hidden then).
-int ThumbnailKeyForCell(int firstShown, int cell, std::size_t count);
 
 // Cell c of the 4 x 4 grid inside the grid container.
 TwipRect ThumbnailCellRect(int cell);

@@ -87,24 +87,6 @@ TEST(BrowseGrid, ScrollMaximumIsOneRowPerFourPictures) {
     for (auto [count, max] : cases) EXPECT_EQ(ThumbnailScrollMaximum(count), max) << count;
 }
 
-// 17 pictures at scroll values 0, 1 and 4: which key each cell shows (0: hidden).
-TEST(BrowseGrid, CellsShowTheirPageOfSeventeenPictures) {
-    struct Page {
-        int scroll;
-        int firstKey;
-        int visibleCells;
-    };
-    for (const Page page : {Page{0, 1, 16}, Page{1, 5, 13}, Page{4, 17, 1}}) {
-        const int first = ThumbnailFirstShown(page.scroll);
-        EXPECT_EQ(first, 4 * page.scroll);
-        for (int c = 0; c < kThumbnailCells; ++c) {
-            const int want = c < page.visibleCells ? page.firstKey + c : 0;
-            EXPECT_EQ(ThumbnailKeyForCell(first, c, 17), want) << "scroll " << page.scroll << " cell " << c;
-        }
-    }
-    EXPECT_EQ(ThumbnailKeyForCell(0, 0, 0), 0);
-}
-
 TEST(BrowseGrid, CellAndPictureGeometry) {
     EXPECT_EQ(ThumbnailCellRect(0), (TwipRect{0, 0, 2555, 2295}));
     EXPECT_EQ(ThumbnailCellRect(6), (TwipRect{5070, 2280, 2555, 2295}));
