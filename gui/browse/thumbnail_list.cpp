@@ -1,0 +1,201 @@
+#include "gui/browse/thumbnail_list.h"
+
+#include <QApplication>
+#include <QImageReader>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "core/browse/picture_files.h"
+#include "gui/common/dialogs.h"
+
+namespace drv {
+namespace {
+
+QRect toPixels(const TwipRect& r) {
+    const int left = TwipsToPixels(r.left), top = TwipsToPixels(r.top);
+    return {left, top, TwipsToPixels(r.left + r.width) - left, TwipsToPixels(r.top + r.height) - top};
+}
+
+QRect toPixels(double left, double top, double width, double height) { return toPixels(TwipRect{left, top, width, height}); }
+
+QFont labelFont(int pixelSize) {
+    QFont font;
+    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+void setBackground(QWidget* w, const QColor& colour) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+ThumbnailImage::ThumbnailImage(QWidget* parent) : QWidget(parent) {}
+
+void ThumbnailImage::setImage(const QImage& image) {
+    image_ = image;
+    update();
+}
+
+void ThumbnailImage::paintEvent(QPaintEvent*) {
+    if (image_.isNull()) return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(rect(), image_);
+}
+
+void ThumbnailImage::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit doubleClicked();
+}
+
+QImage DecodeThumbnail(const std::filesystem::path& file, double pixelRatio, QSize* naturalSize) {
+    QImageReader reader(PathToQString(file));
+    reader.setAutoTransform(false);
+    QSize size = reader.size();  // from the header, without decoding
+    if (size.isValid() && !size.isEmpty()) {
+        // The JPEG decoder scales while decoding: a fraction of the work of a full decode.
+        const QSize box = toPixels(ThumbnailImageRect(size.width(), size.height())).size();
+        reader.setScaledSize((QSizeF(box) * pixelRatio).toSize());
+    }
+    QImage image = reader.read();
+    if (image.isNull()) return {};
+    if (!size.isValid()) size = image.size();
+    if (naturalSize) *naturalSize = size;
+    return image;
+}
+
+ThumbnailList::ThumbnailList(QWidget* owner) : QWidget(owner, Qt::Window) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("frmJpgAll"));
+    setWindowTitle(QStringLiteral("画像一覧"));
+    setFixedSize(toPixels(0, 0, 10590, 9645).size());
+    setBackground(this, QColor(224, 224, 224));
+
+    lblFolder_ = new QLabel(this);
+    lblFolder_->setObjectName(QStringLiteral("lblFolder"));
+    lblFolder_->setGeometry(toPixels(120, 80, 6575, 300));
+    lblFolder_->setFont(labelFont(13));
+    setBackground(lblFolder_, QColor(224, 224, 224));
+
+    // A cut list must not look like lost files: say so beside the folder.
+    lblLimit_ = new QLabel(this);
+    lblLimit_->setObjectName(QStringLiteral("lblLimit"));
+    lblLimit_->setGeometry(toPixels(6800, 80, 3480, 300));
+    lblLimit_->setFont(labelFont(12));
+    lblLimit_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QPalette warn = lblLimit_->palette();
+    warn.setColor(QPalette::WindowText, QColor(160, 0, 0));
+    lblLimit_->setPalette(warn);
+    lblLimit_->hide();
+
+    picture2_ = new QWidget(this);
+    picture2_->setObjectName(QStringLiteral("Picture2"));
+    picture2_->setGeometry(toPixels(60, 420, 10235, 9195));
+
+    for (int c = 0; c < kThumbnailCells; ++c) {
+        Cell& cell = cells_[static_cast<std::size_t>(c)];
+        cell.frame = new QWidget(picture2_);
+        cell.frame->setGeometry(toPixels(ThumbnailCellRect(c)));
+        setBackground(cell.frame, QColor(240, 240, 240));
+        cell.image = new ThumbnailImage(cell.frame);
+        placeImage(cell, TwipRect{360, 0, 1880, 2040});  // the designed box
+        cell.label = new QLabel(cell.frame);
+        cell.label->setGeometry(toPixels(ThumbnailLabelRect()));
+        cell.label->setFont(labelFont(11));
+        cell.label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+        setBackground(cell.label, Qt::white);
+        connect(cell.image, &ThumbnailImage::doubleClicked, this, [this, c] { Image1_DblClick(c); });
+    }
+
+    vScroll1_ = new QScrollBar(Qt::Vertical, this);
+    vScroll1_->setObjectName(QStringLiteral("VScroll1"));
+    vScroll1_->setGeometry(toPixels(10280, 420, 255, 9175));
+    vScroll1_->setSingleStep(1);
+    vScroll1_->setPageStep(kThumbnailCells / kThumbnailColumns);
+    connect(vScroll1_, &QScrollBar::valueChanged, this, &ThumbnailList::VScroll1_Change);
+}
+
+void ThumbnailList::OpenFolderList(const std::filesystem::path& folder) {
+    folder_ = folder;
+    lblFolder_->setText(PathToQString(folder));
+    firstShown_ = 0;
+    const PictureListing listing = ListPictureFiles(folder);
+    names_ = listing.names;
+    totalFound_ = listing.totalFound;
+    if (listing.truncated()) {
+        lblLimit_->setText(QStringLiteral("全%1枚のうち先頭%2枚を表示").arg(listing.totalFound).arg(listing.names.size()));
+        lblLimit_->setToolTip(QStringLiteral("名前順で%1枚目以降は表示されません").arg(listing.names.size() + 1));
+        lblLimit_->show();
+    } else {
+        lblLimit_->hide();
+    }
+    {
+        const QSignalBlocker quiet(vScroll1_);  // one page drawing, not one per setter
+        vScroll1_->setMinimum(0);
+        vScroll1_->setMaximum(ThumbnailScrollMaximum(names_.size()));
+        vScroll1_->setValue(0);
+    }
+    ShowThumbnailPage();
+}
+
+bool ThumbnailList::cellShown(int cell) const {
+    return !cells_.at(static_cast<std::size_t>(cell)).frame->isHidden();
+}
+
+QString ThumbnailList::cellLabel(int cell) const { return cells_.at(static_cast<std::size_t>(cell)).label->text(); }
+
+void ThumbnailList::ShowThumbnailPage() {
+    picture2_->setEnabled(false);  // no clicks while the page changes
+    for (int i = 1; i <= kThumbnailCells; ++i) ShowThumbnail(firstShown_ + i);
+    picture2_->setEnabled(true);
+}
+
+void ThumbnailList::ShowThumbnail(int key) {
+    const int c = key - firstShown_ - 1;
+    if (c < 0 || c >= kThumbnailCells) return;
+    Cell& cell = cells_[static_cast<std::size_t>(c)];
+    if (key < 1 || static_cast<std::size_t>(key) > names_.size()) {
+        cell.frame->hide();
+        return;
+    }
+    cell.frame->show();
+    cell.key = key;
+    const std::filesystem::path& name = names_[static_cast<std::size_t>(key - 1)];
+    QSize natural;
+    const QImage thumb = DecodeThumbnail(folder_ / name, devicePixelRatioF(), &natural);
+    if (!thumb.isNull()) {
+        placeImage(cell, ThumbnailImageRect(natural.width(), natural.height()));
+        cell.image->setImage(thumb);
+    }
+    // A picture that cannot be decoded leaves the cell's previous image; the name still changes.
+    cell.label->setText(PathToQString(name));
+}
+
+void ThumbnailList::placeImage(Cell& cell, const TwipRect& twips) {
+    cell.imageTwips = twips;
+    cell.image->setGeometry(toPixels(twips));
+}
+
+void ThumbnailList::VScroll1_Change(int value) {
+    firstShown_ = ThumbnailFirstShown(value);
+    ShowThumbnailPage();
+}
+
+void ThumbnailList::Image1_DblClick(int index) {
+    const int key = cells_.at(static_cast<std::size_t>(index)).key;
+    if (key < 1 || static_cast<std::size_t>(key) > names_.size()) return;
+    emit pictureRequested(folder_ / names_[static_cast<std::size_t>(key - 1)]);
+}
+
+void ThumbnailList::wheelEvent(QWheelEvent* event) {
+    // The wheel anywhere over the list moves the grid, as over its scroll bar.
+    QApplication::sendEvent(vScroll1_, event);
+}
+
+}  // namespace drv

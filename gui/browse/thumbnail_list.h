@@ -1,0 +1,99 @@
+#pragma once
+// frmJpgAll: the pictures of a folder as a scrollable 4 x 4 grid of thumbnails.
+#include <QImage>
+#include <QWidget>
+#include <array>
+#include <filesystem>
+#include <vector>
+
+#include "core/browse/thumbnail_grid.h"
+
+class QLabel;
+class QScrollBar;
+
+namespace drv {
+
+// Image1(c): a picture stretched to its box; a double-click asks for the picture.
+class ThumbnailImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit ThumbnailImage(QWidget* parent);
+    void setImage(const QImage& image);
+    const QImage& image() const { return image_; }
+
+signals:
+    void doubleClicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    QImage image_;
+};
+
+class ThumbnailList : public QWidget {
+    Q_OBJECT
+public:
+    explicit ThumbnailList(QWidget* owner = nullptr);
+
+    // Lists `folder` afresh and shows the first page (OpenFolderList).
+    void OpenFolderList(const std::filesystem::path& folder);
+
+    const std::filesystem::path& folder() const { return folder_; }
+    // ThumbnailNames: key n (1-based) is names()[n - 1].
+    const std::vector<std::filesystem::path>& names() const { return names_; }
+    std::size_t totalFound() const { return totalFound_; }
+    int firstShown() const { return firstShown_; }
+    QScrollBar* scrollBar() const { return vScroll1_; }
+    QLabel* folderLabel() const { return lblFolder_; }
+    // Visible only when the folder holds more pictures than the list takes.
+    QLabel* limitNote() const { return lblLimit_; }
+
+    // One cell of the grid, as a user sees it.
+    bool cellShown(int cell) const;
+    int cellKey(int cell) const { return cells_.at(static_cast<std::size_t>(cell)).key; }
+    QString cellLabel(int cell) const;
+    ThumbnailImage* cellImage(int cell) const { return cells_.at(static_cast<std::size_t>(cell)).image; }
+    // Where the picture sits in its cell, in twips, as last placed.
+    TwipRect cellImageTwips(int cell) const { return cells_.at(static_cast<std::size_t>(cell)).imageTwips; }
+
+signals:
+    // Image1_DblClick: the full path of the picture whose thumbnail was double-clicked.
+    void pictureRequested(const std::filesystem::path& file);
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    struct Cell {
+        QWidget* frame = nullptr;   // Picture1(c)
+        ThumbnailImage* image = nullptr;  // Image1(c)
+        QLabel* label = nullptr;    // Label1(c)
+        int key = 0;                // the tag: key of the picture shown, 0 for none yet
+        TwipRect imageTwips;
+    };
+
+    void ShowThumbnailPage();
+    void ShowThumbnail(int key);
+    void VScroll1_Change(int value);
+    void Image1_DblClick(int index);
+    void placeImage(Cell& cell, const TwipRect& twips);
+
+    std::filesystem::path folder_;
+    std::vector<std::filesystem::path> names_;
+    std::size_t totalFound_ = 0;
+    std::int16_t firstShown_ = 0;
+    QLabel* lblFolder_;
+    QLabel* lblLimit_;
+    QWidget* picture2_;
+    QScrollBar* vScroll1_;
+    std::array<Cell, kThumbnailCells> cells_;
+};
+
+// Decodes a picture at the size of its thumbnail box (times `pixelRatio` on dense screens),
+// scaling while decoding where the format allows it. `naturalSize` gets the picture's own
+// size. Null on failure.
+QImage DecodeThumbnail(const std::filesystem::path& file, double pixelRatio, QSize* naturalSize);
+
+}  // namespace drv

@@ -1,0 +1,197 @@
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <gtest/gtest.h>
+
+#include "gui/browse/picture_browsing.h"
+#include "tests/gui/browse/browse_fixtures.h"
+
+namespace drv {
+namespace {
+
+using test::PictureFolder;
+
+QImage grabbed(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+// What the window should show: the file decoded, brightened with the integer variant or not.
+QImage expectedPicture(const std::filesystem::path& file, BrightnessMode mode) {
+    QImage img(PathToQString(file));
+    if (mode != BrightnessMode::Standard) {
+        img = img.convertToFormat(QImage::Format_BGR888);
+        BrightenPictureInteger(img.bits(), std::size_t(img.bytesPerLine()), std::size_t(img.height()),
+                               mode == BrightnessMode::X20);
+    }
+    return img.convertToFormat(QImage::Format_RGB32);
+}
+
+// Grey 100 on the left half, pure red on the right: the worked values of the integer variant.
+std::filesystem::path greyAndRed(const PictureFolder& folder) {
+    QImage img(64, 48, QImage::Format_RGB32);
+    img.fill(QColor(100, 100, 100));
+    for (int y = 0; y < 48; ++y)
+        for (int x = 32; x < 64; ++x) img.setPixelColor(x, y, QColor(255, 0, 0));
+    const auto file = folder.file("grey_red.png");
+    img.save(PathToQString(file));
+    return file;
+}
+
+TEST(BrowsePictureWindow, FixedClientAreaCaptionedWithThePath) {
+    PictureFolder folder;
+    const auto file = folder.write("frame 01.jpg", 320, 240, Qt::darkCyan);
+    PictureWindow w(file, false, BrightnessMode::Standard);
+    EXPECT_EQ(w.windowTitle(), PathToQString(file));
+    EXPECT_EQ(w.size(), QSize(640, 480));
+    EXPECT_EQ(w.minimumSize(), QSize(640, 480));
+    EXPECT_EQ(w.maximumSize(), QSize(640, 480));
+}
+
+TEST(BrowsePictureWindow, ShowsTheTopLeftPartUnscaledAndLeavesTheRestEmpty) {
+    PictureFolder folder;
+    QImage big(800, 600, QImage::Format_RGB32);
+    big.fill(Qt::black);
+    for (int y = 470; y < 600; ++y)
+        for (int x = 630; x < 800; ++x) big.setPixelColor(x, y, x < 640 && y < 480 ? Qt::yellow : Qt::blue);
+    const auto bigFile = folder.file("big.png");
+    big.save(PathToQString(bigFile));
+    PictureWindow large(bigFile, true, BrightnessMode::Standard);
+    const QImage shot = grabbed(&large);
+    ASSERT_EQ(shot.size(), QSize(640, 480));
+    EXPECT_EQ(shot.pixelColor(635, 475), QColor(Qt::yellow));  // 1:1, no blue from outside the corner
+    EXPECT_EQ(shot.pixelColor(10, 10), QColor(Qt::black));
+
+    const auto smallFile = folder.write("small.png", 320, 240, Qt::red, "PNG");
+    PictureWindow small(smallFile, true, BrightnessMode::Standard);
+    const QImage smallShot = grabbed(&small);
+    EXPECT_EQ(smallShot.pixelColor(319, 239), QColor(Qt::red));
+    EXPECT_EQ(smallShot.pixelColor(400, 300), small.palette().color(QPalette::Window));
+}
+
+TEST(BrowsePictureWindow, UndecodableFileOpensEmpty) {
+    PictureFolder folder;
+    const auto bad = folder.writeGarbage("broken.jpg");
+    PictureWindow w(bad, false, BrightnessMode::X20);
+    EXPECT_TRUE(w.picture().isNull());
+    EXPECT_EQ(w.windowTitle(), PathToQString(bad));
+    EXPECT_EQ(grabbed(&w).pixelColor(320, 240), w.palette().color(QPalette::Window));
+}
+
+struct BrightCase {
+    const char* name;
+    bool fromList;
+    BrightnessMode mode;
+    bool brightened;
+};
+
+class BrowsePictureBrightness : public ::testing::TestWithParam<BrightCase> {};
+
+TEST_P(BrowsePictureBrightness, BrightenedOnlyFromTheMainPictureInABrightMode) {
+    const BrightCase& c = GetParam();
+    PictureFolder folder;
+    const auto file = folder.write("frame.jpg", 96, 64, QColor(70, 60, 40));
+    PictureWindow w(file, c.fromList, c.mode);
+    EXPECT_EQ(w.brightened(), c.brightened);
+    const QImage want = expectedPicture(file, c.brightened ? c.mode : BrightnessMode::Standard);
+    EXPECT_EQ(w.picture(), want);
+    if (c.brightened) {
+        EXPECT_NE(w.picture(), expectedPicture(file, BrightnessMode::Standard));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Openers, BrowsePictureBrightness,
+    ::testing::Values(BrightCase{"MainStandard", false, BrightnessMode::Standard, false},
+                      BrightCase{"MainX15", false, BrightnessMode::X15, true},
+                      BrightCase{"MainX20", false, BrightnessMode::X20, true},
+                      BrightCase{"ListX20", true, BrightnessMode::X20, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BrowsePictureWindow, IntegerVariantGivesTheWorkedGreyAndRedValues) {
+    PictureFolder folder;
+    const auto file = greyAndRed(folder);
+    PictureWindow x20(file, false, BrightnessMode::X20);
+    EXPECT_EQ(x20.picture().pixelColor(5, 5), QColor(200, 200, 200));
+    EXPECT_EQ(x20.picture().pixelColor(40, 5), QColor(255, 63, 45));
+    PictureWindow x15(file, false, BrightnessMode::X15);
+    EXPECT_EQ(x15.picture().pixelColor(5, 5), QColor(160, 160, 160));
+    const QImage shot = grabbed(&x20);
+    EXPECT_EQ(shot.pixelColor(40, 5), QColor(255, 63, 45));  // what reaches the screen
+}
+
+TEST(BrowsePictureBrowsing, OneWindowAtATimeFromEitherOpener) {
+    PictureFolder folder;
+    const auto first = folder.write("a.jpg", 64, 48, Qt::red);
+    const auto second = folder.write("b.jpg", 64, 48, Qt::blue);
+    PictureBrowsing browsing(nullptr);
+    QPointer<PictureWindow> w1 = browsing.openPicture(first, false, BrightnessMode::Standard);
+    ASSERT_TRUE(w1);
+    EXPECT_TRUE(w1->isVisible());
+    QPointer<PictureWindow> w2 = browsing.openPicture(second, true, BrightnessMode::Standard);
+    EXPECT_FALSE(w1);  // closed and released
+    ASSERT_TRUE(w2);
+    EXPECT_EQ(browsing.pictureWindow(), w2.data());
+    EXPECT_EQ(w2->path(), second);
+    int pictureWindows = 0;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (qobject_cast<PictureWindow*>(top)) ++pictureWindows;
+    EXPECT_EQ(pictureWindows, 1);
+    w2->close();  // by the user
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(browsing.pictureWindow(), nullptr);
+}
+
+TEST(BrowsePictureBrowsing, MainPictureDoubleClickChecksAndBrightness) {
+    PictureFolder folder;
+    const auto file = greyAndRed(folder);
+    PictureBrowsing browsing(nullptr);
+    Recording rec;
+    EXPECT_EQ(browsing.openFromMainPicture(rec, "grey_red.png", BrightnessMode::X20), nullptr);  // no folder
+    rec.folder = folder.path();
+    EXPECT_EQ(browsing.openFromMainPicture(rec, "", BrightnessMode::X20), nullptr);  // no frame shown
+    PictureWindow* w = browsing.openFromMainPicture(rec, "grey_red.png", BrightnessMode::X20);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->path(), file);
+    EXPECT_FALSE(w->fromList());
+    EXPECT_EQ(w->picture().pixelColor(40, 5), QColor(255, 63, 45));
+    rec.IsPlaying = true;
+    EXPECT_EQ(browsing.openFromMainPicture(rec, "grey_red.png", BrightnessMode::Standard), nullptr);
+    EXPECT_EQ(browsing.pictureWindow(), w);  // a refused double-click leaves the open window alone
+}
+
+TEST(BrowsePictureBrowsing, ListDoubleClickOpensThePictureUnbrightened) {
+    PictureFolder folder;
+    folder.write("a.jpg", 64, 48, Qt::red);
+    greyAndRed(folder);  // a .png: not listed
+    const auto jpg = folder.write("c.jpg", 64, 48, QColor(100, 100, 100));
+    PictureBrowsing browsing(nullptr);
+    EXPECT_EQ(browsing.showList({}), nullptr);  // no folder open: no list
+    ThumbnailList* list = browsing.showList(folder.path());
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->isVisible());
+    ASSERT_EQ(list->names().size(), 2u);
+
+    // The main window sits at x2.0; the list still shows pictures as stored.
+    Recording rec;
+    rec.folder = folder.path();
+    browsing.openFromMainPicture(rec, "a.jpg", BrightnessMode::X20);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+    QCoreApplication::sendEvent(list->cellImage(1), &dbl);
+    PictureWindow* w = browsing.pictureWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->path(), jpg);
+    EXPECT_TRUE(w->fromList());
+    EXPECT_FALSE(w->brightened());
+    EXPECT_EQ(w->picture(), expectedPicture(jpg, BrightnessMode::Standard));
+
+    // Shown again with another folder: brought forward, keeps its own folder.
+    PictureFolder other;
+    EXPECT_EQ(browsing.showList(other.path()), list);
+    EXPECT_EQ(list->folder(), folder.path());
+
+    browsing.closeAll();
+    EXPECT_EQ(browsing.pictureWindow(), nullptr);
+    EXPECT_EQ(browsing.thumbnailList(), nullptr);
+}
+
+}  // namespace
+}  // namespace drv
