@@ -1,11 +1,9 @@
 // drtool dump: loads a recording folder as the viewer's Open command does and prints it.
 #include <cstdio>
 #include <string>
-#include <system_error>
 
 #include "cli/command.h"
 #include "core/app/recording.h"
-#include "core/loading/frame_loader.h"
 #include "core/loading/recording_dump.h"
 
 namespace drv::cli {
@@ -28,21 +26,12 @@ int runDump(const Args& args) {
         std::fprintf(stderr, "usage: drtool dump FOLDER [--format json|csv]\n");
         return 2;
     }
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        std::fprintf(stderr, "drtool dump: no such folder: %s\n", folder.c_str());
+    Recording recording;
+    std::string error;
+    if (!LoadRecordingFolder(folder, recording, &error)) {
+        std::fprintf(stderr, "drtool dump: %s\n", error.c_str());
         return 1;
     }
-
-    Recording recording;  // the program's start-up state
-    recording.folder = folder;
-    recording.fileNames = ListJpgFiles(recording.folder);
-    if (recording.frameCount() == 0) {
-        std::fprintf(stderr, "drtool dump: no .jpg frames in %s\n", folder.c_str());
-        return 1;
-    }
-    OrderFilesByTime(recording.folder, recording.fileNames);
-    LoadAllFrames(recording.folder, recording.fileNames, recording.frames, recording.state);
 
     const std::string text = format == "json" ? RecordingToJson(recording) : RecordingToCsv(recording);
     std::fwrite(text.data(), 1, text.size(), stdout);

@@ -3,6 +3,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <system_error>
+
+#include "core/loading/frame_loader.h"
 
 namespace drv {
 namespace {
@@ -58,6 +61,24 @@ int frameCountOf(const Recording& r) {
 }
 
 }  // namespace
+
+bool LoadRecordingFolder(const std::filesystem::path& folder, Recording& recording, std::string* error) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        if (error) *error = "no such folder: " + folder.string();
+        return false;
+    }
+    recording = Recording{};  // the program's start-up state
+    recording.folder = folder;
+    recording.fileNames = ListJpgFiles(recording.folder);
+    if (recording.frameCount() == 0) {
+        if (error) *error = "no .jpg frames in " + folder.string();
+        return false;
+    }
+    OrderFilesByTime(recording.folder, recording.fileNames);
+    LoadAllFrames(recording.folder, recording.fileNames, recording.frames, recording.state);
+    return true;
+}
 
 std::string ShortestFloat(float value) {
     if (!std::isfinite(value)) return "null";

@@ -124,8 +124,10 @@ int RunViewer(int argc, char** argv) {
     window.setRequestedFolder(args.folder);
     window.show();
     if (smokeTest()) {
-        QTimer::singleShot(0, &window, [&window] {
+        QTimer::singleShot(0, &window, [&window, &paths] {
             std::fprintf(stderr, "started: %s\n", window.windowTitle().toUtf8().constData());
+            // Where the resources were found, so that an installed copy can be checked.
+            std::fprintf(stderr, "program folder: %s\n", paths.programFolder().c_str());
             window.close();
         });
     }

@@ -1,0 +1,115 @@
+// drtool export: a recording's telemetry as CSV, GPX or KML, for spreadsheets and maps.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "cli/command.h"
+#include "core/app/recording.h"
+#include "core/export/telemetry_export.h"
+#include "core/loading/recording_dump.h"
+
+namespace drv::cli {
+namespace {
+
+constexpr const char* kUsage = "export FOLDER --format csv|gpx|kml [-o FILE] [--utc-offset +HH:MM]";
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "drtool export: %s\n", message.c_str());
+    return 1;
+}
+
+bool writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Writes through a temporary file beside the target and renames it into place, so that a
+// failed export never leaves a half-written file or destroys an older one.
+bool writeFileReplacing(const std::filesystem::path& target, const std::string& text, std::string& error) {
+    std::string temp = target.native() + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        error = "cannot write " + target.native() + ": " + std::strerror(errno);
+        return false;
+    }
+    // mkstemp makes the file private; give it the permissions a new file normally gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    bool ok = ::fchmod(fd, 0666 & ~mask) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
+    const int savedErrno = errno;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
+    error = "cannot write " + target.native() + ": " + std::strerror(ok ? errno : savedErrno);
+    ::unlink(temp.c_str());
+    return false;
+}
+
+bool anyPosition(const Recording& recording) {
+    for (int i = 1; i <= recording.frameCount() && static_cast<std::size_t>(i) < recording.frames.size(); ++i) {
+        const FrameRecord& f = recording.frames[static_cast<std::size_t>(i)];
+        if (LatitudeDegrees(f.Latitude) && LongitudeDegrees(f.Longitude)) return true;
+    }
+    return false;
+}
+
+int runExport(const Args& args) {
+    std::string folder;
+    std::string output;
+    std::optional<ExportFormat> format;
+    std::optional<int> utcOffset;
+    bool folderGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--format") {
+            if (!hasValue || !(format = ParseExportFormat(args[++i])))
+                return fail(std::string("--format is csv, gpx or kml\nusage: drtool ") + kUsage);
+        } else if (a == "-o" || a == "--output") {
+            if (!hasValue || args[i + 1].empty()) return fail(std::string("-o needs a file name\nusage: drtool ") + kUsage);
+            output = args[++i];
+        } else if (a == "--utc-offset") {
+            if (!hasValue || !(utcOffset = ParseUtcOffset(args[++i])))
+                return fail(std::string("--utc-offset is +HH:MM or -HH:MM, at most 14:00 (for example +09:00)"));
+        } else if (!folderGiven && !a.empty() && a[0] != '-') {
+            folder = a;
+            folderGiven = true;
+        } else {
+            return fail("unexpected argument '" + a + "'\nusage: drtool " + kUsage);
+        }
+    }
+    if (!folderGiven) return fail(std::string("no folder given\nusage: drtool ") + kUsage);
+    if (!format) return fail(std::string("no --format given\nusage: drtool ") + kUsage);
+
+    Recording recording;
+    std::string error;
+    if (!LoadRecordingFolder(folder, recording, &error)) return fail(error);
+    const std::string text = ExportTelemetry(recording, *format, utcOffset);
+    if (*format != ExportFormat::Csv && !anyPosition(recording))
+        std::fprintf(stderr, "drtool export: note: no frame has a position; the track is empty\n");
+
+    if (output.empty() || output == "-") {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) return fail("cannot write to standard output");
+        return 0;
+    }
+    if (!writeFileReplacing(output, text, error)) return fail(error);
+    return 0;
+}
+
+}  // namespace
+
+DRV_CLI_COMMAND(exportTelemetry, "export", kUsage, runExport);
+
+}  // namespace drv::cli

@@ -1,0 +1,77 @@
+#pragma once
+// A loaded recording's telemetry for other programs: CSV for spreadsheets, GPX 1.1 and
+// KML 2.2 for maps. Used by `drtool export` and the viewer's export command.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/app/recording.h"
+
+namespace drv {
+
+enum class ExportFormat { Csv, Gpx, Kml };
+
+// "csv", "gpx" or "kml" (any letter case); nothing for anything else.
+std::optional<ExportFormat> ParseExportFormat(std::string_view text);
+
+// The usual file name extension of a format, with its dot (".csv", ".gpx", ".kml").
+const char* ExportFileExtension(ExportFormat format);
+
+// The telemetry of frames 1..N in playback order, as a whole file in the format.
+// Times: the recorder's clock carries no time zone; it is read as local time at
+// `utcOffsetMinutes` east of UTC, or at the machine's local offset for that date
+// when none is given.
+//  - CSV: a header row, then one row per frame (CRLF line ends).
+//  - GPX: a track of the frames that have a position, and a waypoint at the trigger frame.
+//  - KML: the same as a track placemark and a trigger placemark.
+// Texts that are not valid UTF-8 (file and folder names) are written with U+FFFD.
+std::string ExportTelemetry(const Recording& recording, ExportFormat format,
+                            std::optional<int> utcOffsetMinutes = std::nullopt);
+
+// --- the pieces, for the tests and the viewer ---
+
+// Decimal degrees of a Latitude or Longitude text ("N  35度40分41秒2", "W 001度45分06秒7"):
+// degrees + minutes/60 + (seconds + tenths/10)/3600, negative for S and W. Nothing for the
+// no-position text, a prefix that is not N/S (latitude) or E/W (longitude), a field that
+// is not digits, or a value out of range (minutes or seconds >= 60, latitude > 90,
+// longitude > 180).
+std::optional<double> LatitudeDegrees(std::string_view latitudeText);
+std::optional<double> LongitudeDegrees(std::string_view longitudeText);
+
+// Decimal degrees with seven decimals (about a centimetre), "." as the decimal point.
+std::string FormatDegrees(double degrees);
+
+// Seconds from the trigger frame to frame `index`, as the telemetry panel computes them:
+// (index - round(TriggerPosition / 50)) x 0.073 s at 14 fps, 0.145 s at 7 fps, as a float.
+float ElapsedSeconds(const RecordingState& state, int index);
+
+// A wall-clock time of the recorder, from "20yy/MM/dd hh:mm:ss".
+struct ClockTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// The time of a 19-character clock text; nothing for the placeholder "2000/00/00 00:00:00"
+// or any text that is not a real date and time.
+std::optional<ClockTime> ParseClockText(std::string_view text);
+
+// "+HH:MM" or "-HH:MM" with HH:MM up to 14:00 (the range of ISO 8601 / XML Schema offsets)
+// as minutes east of UTC; nothing for any other text.
+std::optional<int> ParseUtcOffset(std::string_view text);
+
+// Offset east of UTC, in minutes, of this machine's local time zone at the given local
+// wall-clock time (daylight saving included). Within the hour a clock change skips or
+// repeats, the C library decides which side is meant.
+int LocalUtcOffsetMinutes(const ClockTime& local);
+
+// "2007-10-10T04:18:59+09:00": the local time with its offset.
+std::string FormatIsoLocal(const ClockTime& local, int offsetMinutes);
+
+// "2007-10-09T19:18:59Z": the same instant in UTC.
+std::string FormatIsoUtc(const ClockTime& local, int offsetMinutes);
+
+// Text fit for XML character data and attribute values: invalid UTF-8 and characters XML
+// does not allow become U+FFFD; & < > " ' become entities.
+std::string XmlEscape(std::string_view bytes);
+
+}  // namespace drv

@@ -1,0 +1,307 @@
+// Telemetry export: positions, elapsed time, clock times, XML text, and whole files checked
+// by xmllint (GPX against the GPX 1.1 schema) and through drtool.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "core/common/numbers.h"
+#include "core/export/telemetry_export.h"
+#include "core/loading/recording_dump.h"
+#include "tests/core/support/frame_files.h"
+
+namespace drv {
+namespace {
+
+struct ShellRun {
+    int status = -1;
+    std::string out;
+};
+
+ShellRun Shell(const std::string& command) {
+    ShellRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return run;
+    std::array<char, 4096> buf;
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) run.out.append(buf.data(), n);
+    const int raw = ::pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string Tool() {
+    const char* tool = std::getenv("DRV_TOOL");
+    return tool ? tool : "";
+}
+
+bool HaveXmllint() { return Shell("command -v xmllint >/dev/null 2>&1").status == 0; }
+
+std::string SchemaPath() { return (std::filesystem::path(__FILE__).parent_path() / "../data/gpx11.xsd").string(); }
+
+// xmllint's verdict on a document: well-formed, or valid against a schema when one is given.
+ShellRun Xmllint(const std::filesystem::path& file, const std::string& schema = "") {
+    return Shell("xmllint --noout --nonet " + (schema.empty() ? "" : "--schema " + Quote(schema) + " ") +
+                 Quote(file.string()) + " 2>&1");
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) { std::ofstream(path) << text; }
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(csv);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> cells;
+        std::istringstream fields(line);
+        for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
+        if (!line.empty() && line.back() == ',') cells.emplace_back();
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+TEST(ExportPosition, DecimalDegreesFromTheFixedTexts) {
+    struct Case { const char* text; bool latitude; const char* expected; };  // "" = no position
+    for (const Case& c : {
+             // 35 + 40/60 + 41.2/3600 = 35.678111...; 139 + 45/60 + 6.7/3600 = 139.751861...
+             Case{"N  35度40分41秒2", true, "35.6781111"}, {"E 139度45分06秒7", false, "139.7518611"},
+             // 12 + 34/60 + 56.7/3600 = 12.582416...; 1 + 45/60 + 6.7/3600 = 1.751861...
+             {"S  12度34分56秒7", true, "-12.5824167"}, {"W 001度45分06秒7", false, "-1.7518611"},
+             {"s  00度30分00秒0 ", true, "-0.5000000"}, {"N  90度00分00秒0", true, "90.0000000"},
+             {"W 180度00分00秒0", false, "-180.0000000"},
+             {"----度--分--秒- ", true, ""}, {"----度--分--秒- ", false, ""},
+             {"E  35度40分41秒2", true, ""},    // a longitude prefix on a latitude
+             {"N  90度00分00秒1", true, ""},    // past the pole
+             {"E 180度00分00秒1", false, ""}, {"N  35度60分00秒0", true, ""}, {"N  35度40分60秒0", true, ""},
+             {"N  3A度40分41秒2", true, ""}, {"N  35度40分41秒", true, ""}, {"N  35度40分41秒2x", true, ""},
+             {"N  35:40:41.2 ", true, ""}, {"", true, ""}}) {
+        const auto value = c.latitude ? LatitudeDegrees(c.text) : LongitudeDegrees(c.text);
+        EXPECT_EQ(value ? FormatDegrees(*value) : "", c.expected) << c.text;
+    }
+}
+
+TEST(ExportElapsed, AsThePanelComputesIt) {
+    struct Case { bool highFrameRate; std::int32_t triggerPosition; int index; const char* expected; };
+    for (const Case& c : {Case{true, 150, 1, "-0.146"}, {true, 150, 3, "0.000"}, {true, 150, 13, "0.730"},
+                          {false, 50, 11, "1.450"}, {false, 10050, 1, "-29.000"}, {true, 125, 3, "0.073"}}) {
+        RecordingState s;
+        s.HighFrameRate = c.highFrameRate;
+        s.TriggerPosition = c.triggerPosition;
+        EXPECT_EQ(FormatNumber(ElapsedSeconds(s, c.index), "0.000"), c.expected) << c.triggerPosition << " " << c.index;
+    }
+}
+
+TEST(ExportTime, ClockTextsOffsetsAndUtc) {
+    for (const char* bad : {"2000/00/00 00:00:00", "2007/02/29 00:00:00", "2007/10/10 24:00:00", "2007/10/10 04:18",
+                            "2007-10-10 04:18:59", "2007/1O/10 04:18:59", "2007/10/10 04:18:59 "})
+        EXPECT_FALSE(ParseClockText(bad)) << bad;
+    for (const char* bad : {"", "09:00", "+9:00", "+0900", "+14:01", "+09:60", "-15:00", "+09:00 "})
+        EXPECT_FALSE(ParseUtcOffset(bad)) << bad;
+    EXPECT_EQ(ParseUtcOffset("+09:00"), 540);
+    EXPECT_EQ(ParseUtcOffset("-05:30"), -330);
+    EXPECT_EQ(ParseUtcOffset("-00:00"), 0);
+    EXPECT_EQ(ParseUtcOffset("+14:00"), 840);
+
+    struct Case { const char* clock; int offset; const char* local; const char* utc; };
+    for (const Case& c : {Case{"2007/10/10 04:18:59", 540, "2007-10-10T04:18:59+09:00", "2007-10-09T19:18:59Z"},
+                          {"2008/01/01 05:00:00", 540, "2008-01-01T05:00:00+09:00", "2007-12-31T20:00:00Z"},
+                          {"2008/02/29 23:30:00", -60, "2008-02-29T23:30:00-01:00", "2008-03-01T00:30:00Z"},
+                          {"2099/12/31 23:59:59", -330, "2099-12-31T23:59:59-05:30", "2100-01-01T05:29:59Z"},
+                          {"2000/01/01 00:00:00", 0, "2000-01-01T00:00:00+00:00", "2000-01-01T00:00:00Z"}}) {
+        const auto t = ParseClockText(c.clock);
+        ASSERT_TRUE(t) << c.clock;
+        EXPECT_EQ(FormatIsoLocal(*t, c.offset), c.local);
+        EXPECT_EQ(FormatIsoUtc(*t, c.offset), c.utc);
+    }
+}
+
+TEST(ExportTime, MachineOffsetFollowsDaylightSaving) {
+    const char* saved = std::getenv("TZ");
+    const std::string old = saved ? saved : "";
+    auto offsetIn = [](const char* zone, const char* clock) {
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+        return LocalUtcOffsetMinutes(*ParseClockText(clock));
+    };
+    EXPECT_EQ(offsetIn("JST-9", "2007/10/10 04:18:59"), 540);
+    EXPECT_EQ(offsetIn("EST5EDT,M3.2.0,M11.1.0", "2007/07/01 12:00:00"), -240);
+    EXPECT_EQ(offsetIn("EST5EDT,M3.2.0,M11.1.0", "2007/01/15 12:00:00"), -300);
+    EXPECT_EQ(offsetIn("IST-5:30", "2007/01/15 12:00:00"), 330);
+    saved ? ::setenv("TZ", old.c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
+}
+
+TEST(ExportXml, EscapesMarkupAndReplacesWhatXmlCannotHold) {
+    EXPECT_EQ(XmlEscape("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e&apos;f");
+    EXPECT_EQ(XmlEscape("衝撃検出撮影\t\n"), "衝撃検出撮影\t\n");
+    EXPECT_EQ(XmlEscape("\xFF" "x\x01y\x7F"), "\xEF\xBF\xBDx\xEF\xBF\xBDy\x7F");
+    EXPECT_EQ(XmlEscape("\xEF\xBF\xBE"), "\xEF\xBF\xBD");  // U+FFFE is no XML character
+}
+
+// Three frames written with the frame writer: S/W, no position, N/E (the trigger, 14 fps).
+Recording HemispheresRecording(const std::filesystem::path& dir) {
+    const char* names[] = {"a&<1>.jpg", "b\xFF.jpg", "c.jpg"};
+    for (int i = 0; i < 3; ++i) {
+        MakerNoteFields m = test::ExampleFields();
+        m.minute = 18 + i;
+        if (i == 0) m.latitudePrefix = 'S', m.longitudePrefix = 'W', m.longitudeDegrees = 1;
+        if (i == 1) m.latitudeDegrees = 0, m.longitudeDegrees = 0;
+        FrameExif exif;
+        exif.makerNote = FormatMakerNote(m);
+        exif.block(34) |= 0x40;
+        if (i == 2) exif.block(0) |= 0x02;
+        test::WriteFile(dir / names[i], test::FrameBytes(exif));
+        test::SetModificationTime(dir / names[i], 1191989880);
+    }
+    Recording r;
+    std::string error;
+    EXPECT_TRUE(LoadRecordingFolder(dir, r, &error)) << error;
+    return r;
+}
+
+TEST(ExportFormats, SignsGapsAndEscapedNamesInEveryFormat) {
+    test::TempFolder dir;
+    const Recording r = HemispheresRecording(dir.path());
+    ASSERT_EQ(r.frameCount(), 3);
+
+    const auto rows = CsvRows(ExportTelemetry(r, ExportFormat::Csv, 540));
+    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_EQ(rows[0].size(), 14u);
+    EXPECT_EQ(rows[0][2], "elapsedSeconds");
+    const std::string kExifTime = "2000-01-01T00:00:00+09:00";  // the frame writer's default dates
+    const std::vector<std::string> expect[] = {
+        {"1", "a&<1>.jpg", "-0.146", "52.3", "0", "1", "0.25", "0.12", "0.98", "-35.6781111", "-1.7518611",
+         "2007-10-10T04:18:59+09:00", kExifTime, kExifTime},
+        {"2", "b\xEF\xBF\xBD.jpg", "-0.073", "52.3", "0", "1", "0.25", "0.12", "0.98", "", "",
+         "2007-10-10T04:19:59+09:00", kExifTime, kExifTime},
+        {"3", "c.jpg", "0.000", "52.3", "0", "1", "0.25", "0.12", "0.98", "35.6781111", "139.7518611",
+         "2007-10-10T04:20:59+09:00", kExifTime, kExifTime}};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(rows[static_cast<std::size_t>(i + 1)], expect[i]) << "row " << i + 1;
+
+    const std::string gpx = ExportTelemetry(r, ExportFormat::Gpx, 540);
+    EXPECT_EQ(Count(gpx, "<trkpt "), 2);
+    EXPECT_NE(gpx.find("<trkpt lat=\"-35.6781111\" lon=\"-1.7518611\"><time>2007-10-09T19:18:59Z</time>"
+                       "<name>a&amp;&lt;1&gt;.jpg</name><desc>frame 1, 52.3 km/h</desc>"),
+              std::string::npos);
+    EXPECT_NE(gpx.find("<wpt lat=\"35.6781111\" lon=\"139.7518611\"><time>2007-10-09T19:20:59Z</time>"
+                       "<name>衝撃検出撮影</name>"),
+              std::string::npos);
+    const std::string kml = ExportTelemetry(r, ExportFormat::Kml, 540);
+    EXPECT_EQ(Count(kml, "<when>"), 3);  // two track points and the trigger placemark
+    EXPECT_EQ(Count(kml, "<gx:coord>"), 2);
+    EXPECT_EQ(Count(kml, "<gx:value>"), 2);
+    EXPECT_NE(kml.find("<coordinates>139.7518611,35.6781111,0</coordinates>"), std::string::npos);
+
+    if (!HaveXmllint()) GTEST_SKIP() << "xmllint not installed";
+    WriteText(dir.path() / "t.gpx", gpx);
+    WriteText(dir.path() / "t.kml", kml);
+    const ShellRun gpxCheck = Xmllint(dir.path() / "t.gpx", SchemaPath());
+    EXPECT_EQ(gpxCheck.status, 0) << gpxCheck.out;
+    const ShellRun kmlCheck = Xmllint(dir.path() / "t.kml");
+    EXPECT_EQ(kmlCheck.status, 0) << kmlCheck.out;
+}
+
+TEST(ExportFormats, NoTriggerNoSpeedAndNoClockStillMakeValidFiles) {
+    test::TempFolder dir;
+    Recording r = HemispheresRecording(dir.path());
+    r.state.TriggerFound = false;
+    r.state.NoMainSpeed = true;  // and no vehicle signals: the panel shows no speed either
+    r.frames[3].RecordedAt = "2000/00/00 00:00:00";
+    const std::string gpx = ExportTelemetry(r, ExportFormat::Gpx, std::nullopt);
+    EXPECT_EQ(Count(gpx, "<wpt "), 0);
+    EXPECT_EQ(Count(gpx, "<time>"), 1);
+    EXPECT_EQ(Count(gpx, "km/h"), 0);
+    const std::string kml = ExportTelemetry(r, ExportFormat::Kml, std::nullopt);
+    EXPECT_EQ(Count(kml, "<gx:Track>"), 0);  // a point without a time: a plain line instead
+    EXPECT_NE(kml.find("<LineString>"), std::string::npos);
+    EXPECT_EQ(Count(kml, "Schema"), 0);
+
+    if (!HaveXmllint()) GTEST_SKIP() << "xmllint not installed";
+    WriteText(dir.path() / "t.gpx", gpx);
+    WriteText(dir.path() / "t.kml", kml);
+    EXPECT_EQ(Xmllint(dir.path() / "t.gpx", SchemaPath()).status, 0);
+    EXPECT_EQ(Xmllint(dir.path() / "t.kml").status, 0);
+}
+
+// --- drtool export over a recording made by drtool sample ---
+
+#define REQUIRE_TOOL() \
+    if (Tool().empty()) GTEST_SKIP() << "DRV_TOOL not set"
+
+TEST(DrtoolExport, SampleAsCsvAndSchemaValidGpx) {
+    REQUIRE_TOOL();
+    test::TempFolder dir;
+    const std::string rec = (dir.path() / "rec").string();
+    ASSERT_EQ(Shell(Quote(Tool()) + " sample " + Quote(rec) + " --frames 30 --trigger 10 --no-pictures").status, 0);
+
+    const ShellRun csv = Shell(Quote(Tool()) + " export " + Quote(rec) + " --format csv --utc-offset +09:00");
+    ASSERT_EQ(csv.status, 0);
+    const auto rows = CsvRows(csv.out);
+    ASSERT_EQ(rows.size(), 31u);
+    // The sample starts at N 35°40'41.2", E 139°45'06.7" at 2007-10-10 04:18:00 on its clock.
+    EXPECT_EQ(rows[1][9], "35.6781111");
+    EXPECT_EQ(rows[1][10], "139.7518611");
+    EXPECT_EQ(rows[1][11], "2007-10-10T04:18:00+09:00");
+    EXPECT_EQ(rows[1][2], "-0.657");  // 9 frames before the trigger at 14 fps
+    EXPECT_EQ(rows[10][2], "0.000");
+    for (std::size_t i = 1; i < rows.size(); ++i) EXPECT_EQ(rows[i][0], std::to_string(i));
+
+    const std::string gpxFile = (dir.path() / "out.gpx").string();
+    ASSERT_EQ(Shell(Quote(Tool()) + " export " + Quote(rec) + " --format gpx -o " + Quote(gpxFile) +
+                    " --utc-offset +09:00").status, 0);
+    std::ifstream in(gpxFile);
+    const std::string gpx((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(Count(gpx, "<trkpt "), 30);
+    EXPECT_NE(gpx.find("<trkpt lat=\"35.6781111\" lon=\"139.7518611\"><time>2007-10-09T19:18:00Z</time>"),
+              std::string::npos);
+    EXPECT_NE(gpx.find("<name>衝撃検出撮影</name><desc>frame 10,"), std::string::npos);
+    if (!HaveXmllint()) GTEST_SKIP() << "xmllint not installed";
+    const ShellRun check = Xmllint(gpxFile, SchemaPath());
+    EXPECT_EQ(check.status, 0) << check.out;
+}
+
+TEST(DrtoolExport, BadArgumentsFailWithAMessageAndKeepAnOldFile) {
+    REQUIRE_TOOL();
+    test::TempFolder dir;
+    const std::string rec = (dir.path() / "rec").string();
+    ASSERT_EQ(Shell(Quote(Tool()) + " sample " + Quote(rec) + " --frames 3 --no-pictures").status, 0);
+    const std::string old = (dir.path() / "old.csv").string();
+    WriteText(old, "keep me");
+    struct Case { std::string args; const char* message; };
+    for (const Case& c : {Case{Quote(rec), "no --format given"},
+                          {Quote(rec) + " --format xml", "--format is csv, gpx or kml"},
+                          {"--format csv", "no folder given"},
+                          {Quote(rec) + " --format csv --utc-offset 9", "--utc-offset is"},
+                          {Quote((dir.path() / "none").string()) + " --format csv -o " + Quote(old), "no such folder"},
+                          {Quote(dir.path().string()) + " --format csv -o " + Quote(old), "no .jpg frames"},
+                          {Quote(rec) + " --format csv -o " + Quote((dir.path() / "no/x.csv").string()),
+                           "cannot write"}}) {
+        const ShellRun run = Shell(Quote(Tool()) + " export " + c.args + " 2>&1 >/dev/null");
+        EXPECT_EQ(run.status, 1) << c.args;
+        EXPECT_NE(run.out.find(c.message), std::string::npos) << c.args << ": " << run.out;
+    }
+    std::ifstream in(old);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep me");
+}
+
+}  // namespace
+}  // namespace drv
