@@ -1,0 +1,51 @@
+#include "core/viewer/panel_text.h"
+
+#include "core/common/numbers.h"
+
+namespace drv {
+
+std::string SpeedText(float kmh) { return FormatNumber(kmh, "##0.0") + "km/h"; }
+
+std::string PulseSpeedText(float kmh) { return FormatNumber(kmh, "#00.0") + " km/h"; }
+
+std::string AccelerationText(float g) {
+    // The number text is ASCII, so bytes are characters here.
+    const std::string padded = "      " + FormatNumber(g, "#0.00");
+    return padded.substr(padded.size() - 6) + " G      ";
+}
+
+std::string PassTimeText(const RecordingState& state, int index) {
+    const int triggerFrame = RoundToInt16(state.TriggerPosition / 50.0);
+    const double step = state.HighFrameRate ? 0.073 : 0.145;
+    const float seconds = static_cast<float>((index - triggerFrame) * step);
+    return "経過時間：　" + FormatNumber(seconds, "00.000") + "秒";
+}
+
+std::string FpsText(bool highFrameRate, bool highQuality) {
+    return std::string(highFrameRate ? "14fps / " : " 7fps / ") + (highQuality ? "高画質" : "低画質");
+}
+
+std::string BrakeCaption(bool on) { return on ? "ブレーキ ＯＮ" : "ブレーキ ＯＦＦ"; }
+
+PanelTexts ComputePanelTexts(const FrameRecord& record, const RecordingState& state, int index) {
+    PanelTexts t;
+    if (!state.NoMainSpeed) {
+        t.speed = SpeedText(record.Speed);
+        if (state.VehicleSignalsPresent) t.pulseSpeed = PulseSpeedText(record.PulseSpeed);
+    } else if (state.VehicleSignalsPresent) {
+        t.speed = SpeedText(record.PulseSpeed);
+    } else {
+        t.speed = kNoSpeedText;
+    }
+    t.brakeOn = record.Brake;
+    t.accelLongitudinal = AccelerationText(record.AccelLongitudinal);
+    t.accelLateral = AccelerationText(record.AccelLateral);
+    t.latitude = record.Latitude;
+    t.longitude = record.Longitude;
+    t.shotAt = record.ShotAt;
+    t.updatedAt = record.UpdatedAt;
+    t.passTime = PassTimeText(state, index);
+    return t;
+}
+
+}  // namespace drv

@@ -1,0 +1,175 @@
+#include "core/viewer/playback.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace drv {
+
+namespace {
+
+// [level][column]; columns: standard 14 fps, standard 7 fps, raised 14 fps, raised 7 fps.
+constexpr PacingStep kPacing[5][4] = {
+    {{200, 0}, {400, 0}, {200, 0}, {400, 0}},
+    {{100, 0}, {200, 0}, {100, 0}, {200, 0}},
+    {{0, 0}, {150, 0}, {0, 0}, {100, 0}},
+    {{20, 1}, {20, 0}, {0, 2}, {0, 1}},
+    {{0, 4}, {0, 2}, {0, 6}, {0, 3}},
+};
+
+std::int16_t toFrameIndex(int value) {
+    return static_cast<std::int16_t>(
+        std::clamp<int>(value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
+}
+
+}  // namespace
+
+PacingStep PacingFor(int speedLevel, bool raisedBrightness, bool highFrameRate) {
+    const int level = std::clamp(speedLevel, 0, 4);
+    const int column = (raisedBrightness ? 2 : 0) + (highFrameRate ? 0 : 1);
+    return kPacing[level][column];
+}
+
+std::int64_t FrameIntervalMs(bool highFrameRate) { return highFrameRate ? 72 : 143; }
+
+std::int64_t StartDelayMs(bool highFrameRate) { return highFrameRate ? 100 : 140; }
+
+PlaybackController::PlaybackController(Recording& recording, PlaybackHost& host, Scheduler& scheduler,
+                                       const Clock& clock)
+    : recording_(recording), host_(host), scheduler_(scheduler), clock_(clock) {}
+
+PlaybackController::~PlaybackController() { scheduler_.cancel(); }
+
+void PlaybackController::showFrame(int frame) {
+    recording_.CurrentFrame = toFrameIndex(frame);
+    host_.ShowFrame();
+    host_.UpdateGraphCursor(recording_.CurrentFrame);
+    host_.UpdateDataPanel(recording_.CurrentFrame);
+}
+
+void PlaybackController::scheduleAt(std::int64_t dueMs) {
+    dueMs_ = dueMs;
+    scheduler_.schedule(std::max<std::int64_t>(0, dueMs - clock_.nowMs()));
+}
+
+void PlaybackController::mnuStart_Click() {
+    if (!recording_.isOpen()) return;
+    const int n = recording_.frameCount();
+    if (n <= 0) {
+        recording_.folder.clear();
+        return;
+    }
+    // A second Start while the loop runs (or is about to) would start a second loop; one is enough.
+    if (phase_ != Phase::Idle) return;
+
+    host_.SetButtonState(2);
+    // Starting on the last frame starts again from the first; so does a frame outside the
+    // recording, which could not be shown.
+    if (recording_.CurrentFrame >= n || recording_.CurrentFrame < 1) recording_.CurrentFrame = 1;
+    phase_ = Phase::Starting;
+    pastEnd_ = false;
+    scheduleAt(clock_.nowMs() + StartDelayMs(recording_.state.HighFrameRate));
+    if (recording_.CurrentFrame == 1) showFrame(1);
+}
+
+void PlaybackController::mnuStop_Click() {
+    if (!recording_.isOpen()) return;
+    const bool wasPlaying = recording_.IsPlaying;
+    recording_.IsPlaying = false;
+    scheduler_.cancel();
+    phase_ = Phase::Idle;
+    host_.SetButtonState(1);
+    // During playback CurrentFrame names the next frame; put it back on the frame on screen.
+    if (wasPlaying) recording_.CurrentFrame = recording_.LastShownFrame;
+}
+
+void PlaybackController::cmdPlay_Click(int index) {
+    if (index == 2) return mnuStart_Click();
+    if (index == 3) return mnuStop_Click();
+    // The other buttons are disabled while playback runs; a stray click must not move the loop.
+    if (phase_ != Phase::Idle) return;
+    const int n = recording_.frameCount();
+    if (n <= 0) return;
+
+    switch (index) {
+    case 0:
+        showFrame(1);
+        host_.resetChartScroll();
+        break;
+    case 1: {
+        if (recording_.CurrentFrame > n) recording_.CurrentFrame = recording_.LastShownFrame;
+        if (recording_.CurrentFrame == 1) return;
+        showFrame(std::clamp(recording_.CurrentFrame - 1, 1, n));
+        break;
+    }
+    case 4: {
+        if (recording_.CurrentFrame > n) recording_.CurrentFrame = recording_.LastShownFrame;
+        if (recording_.CurrentFrame == n) return;
+        const int next = std::clamp(recording_.CurrentFrame + 1, 1, n);
+        recording_.LastShownFrame = toFrameIndex(next);
+        showFrame(next);
+        break;
+    }
+    case 5:
+        showFrame(n);
+        break;
+    default:
+        break;
+    }
+}
+
+void PlaybackController::onTimer() {
+    if (phase_ == Phase::Idle) return;
+    // A timer may fire a little early; the frame clock still holds.
+    const std::int64_t now = clock_.nowMs();
+    if (now < dueMs_) {
+        scheduler_.schedule(dueMs_ - now);
+        return;
+    }
+    if (phase_ == Phase::Starting) {
+        phase_ = Phase::Playing;
+        recording_.IsPlaying = true;
+    }
+    step();
+}
+
+void PlaybackController::step() {
+    const int n = recording_.frameCount();
+    if (pastEnd_ || recording_.CurrentFrame > n || recording_.CurrentFrame < 1 || !recording_.IsPlaying) {
+        finish();
+        return;
+    }
+
+    const std::int64_t began = clock_.nowMs();
+    const int frame = recording_.CurrentFrame;
+    showFrame(frame);
+    if (phase_ == Phase::Idle) {
+        // Stopped while the frame was being shown: that frame is the one on screen.
+        recording_.LastShownFrame = recording_.CurrentFrame = toFrameIndex(frame);
+        return;
+    }
+
+    recording_.LastShownFrame = toFrameIndex(frame);
+    const PacingStep pace = PacingFor(host_.speedLevel(), host_.brightnessMode() != BrightnessMode::Standard,
+                                      recording_.state.HighFrameRate);
+    const int next = frame + 1 + pace.skip;
+    pastEnd_ = next > n;
+    recording_.CurrentFrame = toFrameIndex(next);
+    if (!recording_.IsPlaying) {
+        finish();
+        return;
+    }
+
+    // Frame clock: no sooner than one recording frame after this showing began, and no
+    // sooner than the table's wait after it ended.
+    const std::int64_t ended = clock_.nowMs();
+    scheduleAt(std::max(began + FrameIntervalMs(recording_.state.HighFrameRate), ended + pace.waitMs));
+}
+
+void PlaybackController::finish() {
+    scheduler_.cancel();
+    phase_ = Phase::Idle;
+    recording_.IsPlaying = false;
+    host_.SetButtonState(1);
+}
+
+}  // namespace drv

@@ -1,0 +1,67 @@
+// Texts of the telemetry panel.
+#include <gtest/gtest.h>
+
+#include "core/viewer/panel_text.h"
+
+namespace drv {
+namespace {
+
+TEST(PanelText, ElapsedTimeFromTheTriggerFrame) {
+    const struct {
+        bool high;
+        std::int32_t triggerPosition;
+        int index;
+        const char* seconds;
+    } cases[] = {
+        {true, 150, 1, "-00.146"}, {true, 150, 3, "00.000"}, {true, 150, 13, "00.730"},
+        {false, 50, 11, "01.450"}, {false, 50, 400, "57.855"},
+        {true, 10050, 1, "-14.600"},                        // no trigger since start-up: frame 201
+        {true, 75, 2, "00.000"},   {true, 125, 2, "00.000"},  // 1.5 and 2.5 both round to frame 2
+    };
+    for (const auto& c : cases) {
+        RecordingState state;
+        state.HighFrameRate = c.high;
+        state.TriggerPosition = c.triggerPosition;
+        EXPECT_EQ(PassTimeText(state, c.index), std::string("経過時間：　") + c.seconds + "秒") << c.index;
+    }
+}
+
+TEST(PanelText, AccelerationIsFourteenCharactersRightAlignedInSix) {
+    const struct {
+        float g;
+        const char* text;
+    } cases[] = {{0.25f, "  0.25 G      "},   {-1.25f, " -1.25 G      "},   {-0.004f, "  0.00 G      "},
+                 {-12.5f, "-12.50 G      "},  {-123.45f, "123.45 G      "}, {1234.5f, "234.50 G      "}};
+    for (const auto& c : cases) EXPECT_EQ(AccelerationText(c.g), c.text) << c.g;
+}
+
+TEST(PanelText, SpeedRowsFollowTheRecordingFlags) {
+    FrameRecord r;
+    r.Speed = 52.3f;
+    r.PulseSpeed = 5.2f;
+    const struct {
+        bool noMainSpeed, vehicleSignals;
+        const char *speed, *pulse;
+    } cases[] = {{false, true, "52.3km/h", "05.2 km/h"}, {false, false, "52.3km/h", ""},
+                 {true, true, "5.2km/h", ""},            {true, false, "----km/h", ""}};
+    for (const auto& c : cases) {
+        RecordingState state;
+        state.NoMainSpeed = c.noMainSpeed;
+        state.VehicleSignalsPresent = c.vehicleSignals;
+        const PanelTexts t = ComputePanelTexts(r, state, 1);
+        EXPECT_EQ(t.speed, c.speed);
+        EXPECT_EQ(t.pulseSpeed, c.pulse);
+    }
+    EXPECT_EQ(SpeedText(0.0f), "0.0km/h");
+    EXPECT_EQ(SpeedText(120.0f), "120.0km/h");
+}
+
+TEST(PanelText, FpsAndBrakeCaptions) {
+    EXPECT_EQ(FpsText(true, false), "14fps / 低画質");
+    EXPECT_EQ(FpsText(false, true), " 7fps / 高画質");
+    EXPECT_EQ(BrakeCaption(true), "ブレーキ ＯＮ");
+    EXPECT_EQ(BrakeCaption(false), "ブレーキ ＯＦＦ");
+}
+
+}  // namespace
+}  // namespace drv

@@ -1,0 +1,252 @@
+// Playback loop, Start/Stop and the navigation buttons, driven by a fake clock and timer.
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "tests/core/support/playback_fakes.h"
+
+namespace drv {
+namespace {
+
+using testing::Rig;
+using Frames = std::vector<int>;
+
+struct PaceCase {
+    int level;
+    bool raised, high;
+    int wait, skip;
+};
+
+// The documented pacing table, restated independently of the code.
+const PaceCase kPaceCases[] = {
+    {0, false, true, 200, 0}, {0, false, false, 400, 0}, {0, true, true, 200, 0}, {0, true, false, 400, 0},
+    {1, false, true, 100, 0}, {1, false, false, 200, 0}, {1, true, true, 100, 0}, {1, true, false, 200, 0},
+    {2, false, true, 0, 0},   {2, false, false, 150, 0}, {2, true, true, 0, 0},   {2, true, false, 100, 0},
+    {3, false, true, 20, 1},  {3, false, false, 20, 0},  {3, true, true, 0, 2},   {3, true, false, 0, 1},
+    {4, false, true, 0, 4},   {4, false, false, 0, 2},   {4, true, true, 0, 6},   {4, true, false, 0, 3},
+};
+
+class PlaybackPacing : public ::testing::TestWithParam<std::tuple<PaceCase, BrightnessMode>> {};
+
+TEST_P(PlaybackPacing, FramesAndTimesFollowTheTableAndTheFrameClock) {
+    const auto [c, raisedMode] = GetParam();
+    Rig rig(23, c.high);
+    rig.level = c.level;
+    rig.brightness = c.raised ? raisedMode : BrightnessMode::Standard;
+    rig.controller.mnuStart_Click();
+    rig.run();
+
+    // Frame 1 at once, then the loop from frame 1 after the start shot.
+    const std::int64_t gap = std::max<std::int64_t>(c.high ? 72 : 143, c.wait);
+    Frames frames{1};
+    std::vector<std::int64_t> times{0};
+    for (int f = 1, t = c.high ? 100 : 140; f <= 23; f += 1 + c.skip, t += gap) frames.push_back(f), times.push_back(t);
+    EXPECT_EQ(rig.frames, frames);
+    EXPECT_EQ(rig.times, times);
+    // Ends when the last frame's time is over: past the end, buttons back in mode 1.
+    EXPECT_EQ(rig.clock.nowMs(), times.back() + gap);
+    EXPECT_EQ(rig.modes, (Frames{2, 1}));
+    EXPECT_FALSE(rig.recording.IsPlaying || rig.pending() || rig.controller.isActive());
+    EXPECT_EQ(rig.recording.LastShownFrame, frames.back());
+    EXPECT_EQ(rig.recording.CurrentFrame, frames.back() + 1 + c.skip);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllLevels, PlaybackPacing,
+                         ::testing::Combine(::testing::ValuesIn(kPaceCases),
+                                            ::testing::Values(BrightnessMode::X15, BrightnessMode::X20)));
+
+TEST(Playback, Level4At14FpsShowsEveryFifthFrameEachAsPictureCursorPanel) {
+    Rig rig(13);
+    rig.level = 4;
+    rig.controller.mnuStart_Click();
+    rig.run();
+    EXPECT_EQ(rig.log, "S1C1P1 S1C1P1 S6C6P6 S11C11P11 ");
+    // After the skip past the end, one-back and one-forward start from the last frame shown.
+    rig.clearShown();
+    rig.controller.cmdPlay_Click(4);
+    EXPECT_EQ(rig.frames, Frames{12});
+    EXPECT_EQ(rig.recording.LastShownFrame, 12);
+}
+
+TEST(Playback, FrameClockCountsTheShowAndWaitsAfterIt) {
+    const struct {
+        int level;
+        bool high;
+        std::int64_t cost, gap;
+    } cases[] = {{2, true, 30, 72}, {2, true, 100, 100}, {1, true, 30, 130}, {2, false, 20, 170}, {4, true, 5, 72}};
+    for (const auto& c : cases) {
+        Rig rig(30, c.high);
+        rig.level = c.level;
+        rig.showCostMs = c.cost;
+        rig.recording.CurrentFrame = 2;  // no immediate show: every show is a loop frame
+        rig.controller.mnuStart_Click();
+        rig.run();
+        ASSERT_GE(rig.times.size(), 3u);
+        EXPECT_EQ(rig.times[2] - rig.times[1], c.gap) << c.level << " " << c.cost;
+    }
+}
+
+TEST(Playback, TimerFiringEarlyWaitsForTheRest) {
+    Rig rig(5);
+    rig.recording.CurrentFrame = 2;
+    rig.controller.mnuStart_Click();
+    rig.fire();     // frame 2 at 100
+    rig.fire(10);   // at 162 instead of 172: nothing yet
+    EXPECT_EQ(rig.frames, Frames{2});
+    EXPECT_EQ(rig.delay, 10);
+    rig.fire();
+    EXPECT_EQ(rig.times, (std::vector<std::int64_t>{100, 172}));
+}
+
+TEST(Playback, OneFrameRecordingShowsItTwiceAndEndsAfterItsTime) {
+    Rig rig(1);
+    rig.controller.mnuStart_Click();
+    rig.run();
+    EXPECT_EQ(rig.times, (std::vector<std::int64_t>{0, 100}));
+    EXPECT_EQ(rig.clock.nowMs(), 172);
+    EXPECT_EQ(rig.recording.CurrentFrame, 2);
+    rig.controller.cmdPlay_Click(1);
+    rig.controller.cmdPlay_Click(4);
+    EXPECT_EQ(rig.frames.size(), 2u);
+}
+
+TEST(Playback, StopMidWayKeepsTheFrameOnScreenAndStartGoesOnFromIt) {
+    Rig rig(8);
+    rig.controller.mnuStart_Click();
+    for (int i = 0; i < 5; ++i) rig.fire();  // loop shows 1..5
+    rig.controller.mnuStop_Click();
+    EXPECT_EQ(rig.recording.CurrentFrame, 5);
+    EXPECT_FALSE(rig.recording.IsPlaying || rig.pending());
+    EXPECT_EQ(rig.modes.back(), 1);
+    rig.clearShown();
+    rig.controller.cmdPlay_Click(2);
+    EXPECT_TRUE(rig.frames.empty());  // not on frame 1: the loop shows it again first
+    rig.run();
+    EXPECT_EQ(rig.frames, (Frames{5, 6, 7, 8}));
+}
+
+TEST(Playback, StopDuringTheStartShotOrInsideAShow) {
+    Rig starting(8);
+    starting.controller.mnuStart_Click();
+    starting.controller.cmdPlay_Click(3);
+    starting.run();
+    EXPECT_EQ(starting.frames, Frames{1});
+    EXPECT_EQ(starting.recording.CurrentFrame, 1);
+
+    Rig showing(20);
+    showing.recording.CurrentFrame = 2;
+    showing.onShow = [&](int count) { if (count == 3) showing.controller.mnuStop_Click(); };
+    showing.controller.mnuStart_Click();
+    showing.run();
+    EXPECT_EQ(showing.frames, (Frames{2, 3, 4}));
+    EXPECT_EQ(showing.recording.CurrentFrame, 4);
+    EXPECT_EQ(showing.recording.LastShownFrame, 4);
+    EXPECT_FALSE(showing.recording.IsPlaying || showing.pending());
+}
+
+TEST(Playback, StartGuards) {
+    Rig closed(5);
+    closed.recording.folder.clear();
+    closed.controller.mnuStart_Click();
+    closed.controller.mnuStop_Click();
+    EXPECT_TRUE(closed.modes.empty() && !closed.pending());
+
+    Rig empty(0);
+    empty.controller.mnuStart_Click();
+    EXPECT_TRUE(empty.recording.folder.empty());
+    EXPECT_FALSE(empty.pending());
+
+    for (int current : {0, -4, 7, 9}) {  // outside the recording, on its last frame or past it: from 1
+        Rig rig(7);
+        rig.recording.CurrentFrame = static_cast<std::int16_t>(current);
+        rig.controller.mnuStart_Click();
+        rig.fire();
+        EXPECT_EQ(rig.frames, (Frames{1, 1})) << current;
+    }
+}
+
+TEST(Playback, StartWhilePlayingKeepsOneLoopAndItsPace) {
+    Rig plain(30), busy(30);
+    plain.controller.mnuStart_Click();
+    plain.run();
+    busy.onShow = [&](int count) { if (count % 4 == 0) busy.controller.mnuStart_Click(); };
+    busy.controller.mnuStart_Click();
+    busy.controller.mnuStart_Click();  // during the start shot
+    for (int shots = 0; shots < 1000 && busy.pending(); ++shots) {
+        busy.controller.cmdPlay_Click(2);  // between frames, also when the next one is the last
+        busy.fire();
+    }
+    EXPECT_EQ(busy.frames, plain.frames);
+    EXPECT_EQ(busy.times, plain.times);
+}
+
+TEST(Playback, BrightnessAndTrackbarChangesApplyFromTheNextFrame) {
+    Rig rig(40);
+    rig.level = 4;
+    rig.controller.mnuStart_Click();
+    rig.fire();  // frame 1; next 6
+    rig.brightness = BrightnessMode::X15;
+    rig.fire();  // frame 6, raised column: next 13
+    rig.brightness = BrightnessMode::Standard;
+    rig.level = 0;
+    rig.fire();  // frame 13, level 0: next 14 after 200 ms
+    EXPECT_EQ(rig.delay, 200);
+    rig.level = 4;
+    rig.run();
+    EXPECT_EQ(rig.frames, (Frames{1, 1, 6, 13, 14, 19, 24, 29, 34, 39}));
+}
+
+TEST(Playback, LargestFrameCountEndsWithoutWrappingTheIndex) {
+    Rig rig(32767);
+    rig.level = 4;
+    rig.recording.CurrentFrame = 32760;
+    rig.controller.mnuStart_Click();
+    rig.run();
+    EXPECT_EQ(rig.frames, (Frames{32760, 32765}));
+    EXPECT_FALSE(rig.recording.IsPlaying);
+}
+
+struct NavCase {
+    const char* name;
+    int frames, current, last, index;
+    int expectCurrent, expectLast;
+    Frames expectShown;
+};
+
+class PlaybackNavigation : public ::testing::TestWithParam<NavCase> {};
+
+TEST_P(PlaybackNavigation, MovesAsTheButtonSays) {
+    const NavCase& c = GetParam();
+    Rig rig(c.frames);
+    rig.recording.CurrentFrame = static_cast<std::int16_t>(c.current);
+    rig.recording.LastShownFrame = static_cast<std::int16_t>(c.last);
+    rig.controller.cmdPlay_Click(c.index);
+    EXPECT_EQ(rig.recording.CurrentFrame, c.expectCurrent);
+    EXPECT_EQ(rig.recording.LastShownFrame, c.expectLast);
+    EXPECT_EQ(rig.frames, c.expectShown);
+    EXPECT_EQ(rig.chartResets, c.index == 0 ? 1 : 0);
+    EXPECT_TRUE(rig.modes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, PlaybackNavigation,
+    ::testing::Values(NavCase{"First", 10, 5, 5, 0, 1, 5, {1}}, NavCase{"BackOnFirst", 10, 1, 1, 1, 1, 1, {}},
+                      NavCase{"Back", 10, 5, 5, 1, 4, 5, {4}}, NavCase{"BackPastEnd", 10, 11, 10, 1, 9, 10, {9}},
+                      NavCase{"BackPastEndLastWas1", 10, 12, 1, 1, 1, 1, {}},
+                      NavCase{"Forward", 10, 5, 3, 4, 6, 6, {6}}, NavCase{"ForwardOnLast", 10, 10, 10, 4, 10, 10, {}},
+                      NavCase{"ForwardPastEnd", 10, 11, 10, 4, 10, 10, {}},
+                      NavCase{"Last", 10, 3, 2, 5, 10, 2, {10}}, NavCase{"Unknown", 10, 4, 4, 6, 4, 4, {}},
+                      NavCase{"NoFrames", 0, 1, 1, 5, 1, 1, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PlaybackNavigationGuard, MoveButtonsDoNothingWhilePlaying) {
+    Rig rig(10);
+    rig.controller.mnuStart_Click();
+    rig.fire();
+    for (int index : {0, 1, 4, 5}) rig.controller.cmdPlay_Click(index);
+    EXPECT_EQ(rig.frames, (Frames{1, 1}));
+    EXPECT_EQ(rig.recording.CurrentFrame, 2);
+}
+
+}  // namespace
+}  // namespace drv

@@ -1,0 +1,67 @@
+#pragma once
+// A fake main window and a fake single-shot timer for driving playback in no time.
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/viewer/playback.h"
+
+namespace drv::testing {
+
+struct Rig : PlaybackHost, Scheduler {
+    explicit Rig(int frames, bool highFrameRate = true) {
+        recording.folder = "/recordings/event";
+        recording.fileNames.assign(static_cast<std::size_t>(frames) + 1, "f.jpg");
+        recording.frames.assign(static_cast<std::size_t>(frames) + 1, FrameRecord{});
+        recording.state.HighFrameRate = highFrameRate;
+        recording.CurrentFrame = recording.LastShownFrame = 1;
+    }
+
+    void ShowFrame() override {
+        frames.push_back(recording.CurrentFrame);
+        times.push_back(clock.nowMs());
+        log += "S" + std::to_string(recording.CurrentFrame);
+        clock.advance(showCostMs);
+        if (onShow) onShow(static_cast<int>(frames.size()));
+    }
+    void UpdateGraphCursor(int frame) override { log += "C" + std::to_string(frame); }
+    void UpdateDataPanel(int frame) override { log += "P" + std::to_string(frame) + " "; }
+    void SetButtonState(int mode) override { modes.push_back(mode); }
+    int speedLevel() const override { return level; }
+    BrightnessMode brightnessMode() const override { return brightness; }
+    void resetChartScroll() override { ++chartResets; }
+
+    void schedule(std::int64_t delayMs) override { delay = delayMs; }
+    void cancel() override { delay.reset(); }
+    bool pending() const override { return delay.has_value(); }
+
+    // Lets the pending shot fire after its delay, or `early` ms before it.
+    bool fire(std::int64_t early = 0) {
+        if (!delay) return false;
+        clock.advance(std::max<std::int64_t>(0, *delay - early));
+        delay.reset();
+        controller.onTimer();
+        return true;
+    }
+    void run() {
+        for (int shots = 0; shots < 100000 && fire(); ++shots) {}
+    }
+    void clearShown() { frames.clear(), times.clear(), log.clear(); }
+
+    FakeClock clock;
+    Recording recording;
+    int level = 2;
+    BrightnessMode brightness = BrightnessMode::Standard;
+    std::int64_t showCostMs = 0;
+    std::function<void(int shownCount)> onShow;
+    std::vector<int> frames;
+    std::vector<std::int64_t> times;
+    std::string log;
+    std::vector<int> modes;
+    int chartResets = 0;
+    std::optional<std::int64_t> delay;
+    PlaybackController controller{recording, *this, *this, clock};
+};
+
+}  // namespace drv::testing

@@ -1,0 +1,93 @@
+// The telemetry panel widget: design captions, values, brake colours and layout.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+
+#include "gui/viewer/telemetry_panel.h"
+
+namespace drv {
+namespace {
+
+TEST(TelemetryPanel, DesignCaptionsAndLayoutClearOfTheChartButtons) {
+    TelemetryPanel panel;
+    EXPECT_EQ(panel.size(), QSize(353, 369));
+    const char* const captions[8] = {"     ---", "前後方向加速度", "左右方向加速度", "     ---",
+                                     "緯 度",    "経 度",          "撮 影 日 時",    "更 新 日 時"};
+    for (int n = 1; n <= 8; ++n) EXPECT_EQ(panel.label(n)->text(), QString::fromUtf8(captions[n - 1])) << n;
+    EXPECT_EQ(panel.lblBrkName()->text(), "ブレーキ ＯＦＦ");
+    EXPECT_EQ(panel.lblPassTime()->text(), "経過時間表示");
+    EXPECT_EQ(panel.lblMsgInput()->text(), "検出方法");
+    EXPECT_EQ(panel.lblfps()->text(), " ﾌﾚｰﾑﾚｰﾄ/画質");
+    EXPECT_EQ(panel.lblFilename()->text(), "　ファイル名　");
+    EXPECT_EQ(panel.lblKido()->text(), "輝度：　標準");
+    EXPECT_EQ(panel.lblSpeed()->font().families().value(0), "IPAPGothic");
+
+    const QRect chart = TelemetryPanel::chartButtonsArea();
+    EXPECT_EQ(chart, QRect(20, 256, 173, 104));
+    const auto labels = panel.findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    EXPECT_EQ(labels.size(), 23);  // lblBrkName lives inside lblBrk
+    for (QLabel* a : labels) {
+        EXPECT_TRUE(panel.rect().contains(a->geometry())) << a->objectName().toStdString();
+        EXPECT_FALSE(a->geometry().intersects(chart)) << a->objectName().toStdString();
+        for (QLabel* b : labels)
+            EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry())) << a->objectName().toStdString();
+    }
+}
+
+TEST(TelemetryPanel, UpdateDataPanelRewritesEveryValueLabel) {
+    Recording r;
+    r.fileNames.assign(3, {});
+    r.frames.assign(3, FrameRecord{});
+    FrameRecord& f = r.frames[2];
+    f.Speed = 52.3f;
+    f.PulseSpeed = 5.2f;
+    f.Brake = true;
+    f.AccelLongitudinal = -1.25f;
+    f.AccelLateral = 0.25f;
+    f.Latitude = "N  35度40分12秒3";
+    f.Longitude = "E 139度45分06秒7";
+    f.ShotAt = "2007/10/10 04:18:59";
+    f.UpdatedAt = "2007/10/10 04:19:01";
+    r.state.VehicleSignalsPresent = r.state.HighFrameRate = true;
+    r.state.TriggerPosition = 150;
+
+    TelemetryPanel panel;
+    panel.UpdateDataPanel(r, 2);
+    const QLabel* values[] = {panel.lblSpeed(),  panel.lblData(0), panel.lblData(1), panel.lblData(2),
+                              panel.lblData(4),  panel.lblData(5), panel.lblDate(0), panel.lblDate(1),
+                              panel.lblPassTime(), panel.lblBrkName()};
+    const char* const expected[] = {"52.3km/h", "05.2 km/h", " -1.25 G      ", "  0.25 G      ",
+                                    "N  35度40分12秒3", "E 139度45分06秒7", "2007/10/10 04:18:59",
+                                    "2007/10/10 04:19:01", "経過時間：　-00.073秒", "ブレーキ ＯＮ"};
+    for (std::size_t i = 0; i < std::size(values); ++i) EXPECT_EQ(values[i]->text(), QString::fromUtf8(expected[i])) << i;
+    EXPECT_TRUE(panel.lblData(3)->text().isEmpty());
+
+    for (int index : {0, -1, 3, 400}) panel.UpdateDataPanel(r, index);  // outside the table: ignored
+    EXPECT_EQ(panel.lblSpeed()->text(), "52.3km/h");
+
+    panel.UpdateDataPanel(r, 1);  // a frame without telemetry: nothing kept from frame 2
+    EXPECT_EQ(panel.lblSpeed()->text(), "0.0km/h");
+    EXPECT_EQ(panel.lblData(1)->text(), "  0.00 G      ");
+    EXPECT_EQ(panel.lblBrkName()->text(), "ブレーキ ＯＦＦ");
+}
+
+TEST(TelemetryPanel, BrakeColoursAndVisibility) {
+    TelemetryPanel panel;
+    panel.show();
+    const QColor menuText = QApplication::palette("QMenu").color(QPalette::WindowText);
+    for (bool on : {true, false}) {
+        panel.ShowBrake(on);
+        EXPECT_EQ(panel.lblBrk()->palette().color(QPalette::Window), on ? QColor(255, 0, 0) : QColor(192, 255, 255));
+        const QColor text = on ? QColor(255, 255, 0) : menuText;
+        EXPECT_EQ(panel.lblBrk()->palette().color(QPalette::WindowText), text);
+        EXPECT_EQ(panel.lblBrkName()->palette().color(QPalette::WindowText), text);  // drawn in the box's colour
+    }
+    panel.setBrakeVisible(false);
+    EXPECT_FALSE(panel.lblBrk()->isVisible() || panel.lblBrkName()->isVisible());
+    panel.setBrakeVisible(true);
+    EXPECT_TRUE(panel.lblBrk()->isVisible() && panel.lblBrkName()->isVisible());
+}
+
+}  // namespace
+}  // namespace drv
