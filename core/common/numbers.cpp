@@ -111,18 +111,18 @@ std::string FormatNumber(double value, std::string_view pattern) {
     const bool roundUp = frac.back() >= '5';
     frac.pop_back();
     std::string all = whole + frac;
-    if (all.empty()) all = "0";
+    if (all.empty()) all.push_back('0');
     if (roundUp) {
         int k = static_cast<int>(all.size()) - 1;
         while (k >= 0 && all[k] == '9') all[k--] = '0';
         if (k >= 0) ++all[k];
-        else all.insert(all.begin(), '1');
+        else all = "1" + all;
     }
     std::string intDigits = all.substr(0, all.size() - decimals);
     std::string fracDigits = all.substr(all.size() - decimals);
     std::size_t firstNonZero = intDigits.find_first_not_of('0');
     intDigits = firstNonZero == std::string::npos ? std::string() : intDigits.substr(firstNonZero);
-    while (intDigits.size() < minInt) intDigits.insert(intDigits.begin(), '0');
+    if (intDigits.size() < minInt) intDigits = std::string(minInt - intDigits.size(), '0') + intDigits;
 
     const bool zero = intDigits.find_first_not_of('0') == std::string::npos &&
                       fracDigits.find_first_not_of('0') == std::string::npos;
