@@ -380,6 +380,8 @@ void MainWindow::showFrameFile(int index) {
         picture.convertTo(QImage::Format_BGR888);
         BrightenPicture(picture.bits(), static_cast<std::size_t>(picture.bytesPerLine()),
                         static_cast<std::size_t>(picture.height()), mode == BrightnessMode::X20);
+        // Painting scales 32-bit pixels on its fast path; three-byte pixels would be converted at every paint.
+        picture.convertTo(QImage::Format_RGB32);
     }
     image1_->setImage(picture);
 }

@@ -28,7 +28,7 @@ protected:
         image.convertTo(QImage::Format_BGR888);
         BrightenPicture(image.bits(), static_cast<std::size_t>(image.bytesPerLine()),
                         static_cast<std::size_t>(image.height()), mode == BrightnessMode::X20);
-        return image;
+        return image.convertToFormat(QImage::Format_RGB32);
     }
 };
 
