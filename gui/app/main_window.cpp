@@ -414,15 +414,18 @@ void MainWindow::closeOtherWindows() {
 
 void MainWindow::openRequestedFolderLater() {
     if (requestedFolder_.empty()) return;
-    QTimer::singleShot(0, this, [this] {
-        if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
-        closeOtherWindows();
-        std::error_code error;
-        // The dialog hands back absolute folders; a relative argument means the current folder's child.
-        std::filesystem::path folder = std::filesystem::absolute(requestedFolder_, error);
-        if (error) folder = requestedFolder_;
-        openFolder(NormalizeChosenFolder(folder));
-    });
+    QTimer::singleShot(0, this, &MainWindow::openRequestedFolder);
+}
+
+void MainWindow::openRequestedFolder() {
+    if (requestedFolder_.empty()) return;
+    if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
+    closeOtherWindows();
+    std::error_code error;
+    // The dialog hands back absolute folders; a relative argument names a child of the current folder.
+    std::filesystem::path folder = std::filesystem::absolute(requestedFolder_, error);
+    if (error) folder = requestedFolder_;
+    openFolder(NormalizeChosenFolder(folder));
 }
 
 void MainWindow::openFolder(const std::filesystem::path& chosen) {

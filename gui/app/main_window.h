@@ -85,7 +85,9 @@ public:
     // The folder given on the command line, opened after start-up as if chosen in the dialog.
     void setRequestedFolder(const std::filesystem::path& folder) { requestedFolder_ = folder; }
     const std::filesystem::path& requestedFolder() const { return requestedFolder_; }
-    // Opens requestedFolder() from a zero-delay single shot, once the window is up.
+    // Opens requestedFolder() as if chosen in the Open dialog: now, or from a zero-delay
+    // single shot once the window is up.
+    void openRequestedFolder();
     void openRequestedFolderLater();
 
     // The Open command after the folder dialog: `chosen` as the dialog returned it. Refused

@@ -4,6 +4,7 @@
 #include <QSlider>
 #include <QAbstractButton>
 #include <QPushButton>
+#include <QProcess>
 #include <fstream>
 
 #include "core/viewer/panel_text.h"
@@ -287,6 +288,28 @@ TEST_F(AppOpenTest, FolderArgumentOpensAfterStartUpAsIfChosen) {
     EXPECT_EQ(w().recording().CurrentFrame, 1);
     EXPECT_EQ(w().buttonMode(), 1);
     EXPECT_TRUE(dialogs_.browsed.empty());
+}
+
+// The real program: `drviewer FOLDER` with a folder name that has blanks at both ends.
+TEST_F(AppOpenTest, ViewerProgramOpensItsFolderArgument) {
+    const QString viewer = qEnvironmentVariable("DRV_VIEWER");
+    if (viewer.isEmpty()) GTEST_SKIP() << "DRV_VIEWER is not set";
+    const auto dir = makeRecording(" demo ", quick(4));
+    QTemporaryDir runtime;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("DRV_SMOKE_TEST"), QStringLiteral("1"));
+    p.setProcessEnvironment(env);
+    p.start(viewer, {QString::fromStdString(dir.string())});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString errors = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 0) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QStringLiteral("recording: 4 frames, current 1, folder ") +
+                                QString::fromStdString(dir.string()) + QLatin1Char('\n')))
+        << errors.toStdString();
+    EXPECT_FALSE(errors.contains(QStringLiteral("message["))) << errors.toStdString();
 }
 
 TEST_F(AppOpenTest, DoubleClickOpensThePictureWindowOnlyWhenAllowed) {
