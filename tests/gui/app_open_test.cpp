@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QSlider>
 #include <QAbstractButton>
 #include <QPushButton>
@@ -274,6 +275,22 @@ TEST_F(AppOpenTest, OddNamesBlanksAndUndecodableFramesOpen) {
     EXPECT_EQ(w().fraStatus()->lblFilename()->text(), QStringLiteral("a.jpg"));
     EXPECT_EQ(w().fraStatus()->lblDate(0)->text(), QStringLiteral("2000/00/00 00:00:00"));
     EXPECT_EQ(w().fraStatus()->lblSpeed()->text(), QStringLiteral("0.0km/h"));
+}
+
+// Past the chart's 441 frames: the chart covers the first 441, the rest plays and shows.
+TEST_F(AppOpenTest, RecordingsLongerThanTheChartOpenAndStep) {
+    openThroughDialog(makeRecording("long", quick(460)));
+    ASSERT_EQ(w().recording().frameCount(), 460);
+    w().cmdPlay(5)->click();
+    EXPECT_EQ(w().recording().CurrentFrame, 460);
+    EXPECT_EQ(w().fraStatus()->lblFilename()->text(), QString::fromStdString(w().recording().fileNames[460].string()));
+    w().cmdPlay(1)->click();
+    EXPECT_EQ(w().recording().CurrentFrame, 459);
+    const double originX = w().chart()->model().state().OriginX;
+    w().chart()->Pic1_MouseDown(1, 0, originX + 450.0 * 50, 0);
+    EXPECT_EQ(w().recording().CurrentFrame, 451);
+    for (int i = 0; i < 3; ++i) w().chart()->cbH_Click();
+    EXPECT_EQ(w().chart()->hScrollBar()->value(), 0);
 }
 
 TEST_F(AppOpenTest, FolderArgumentOpensAfterStartUpAsIfChosen) {
