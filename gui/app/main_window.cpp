@@ -1,9 +1,11 @@
 #include "gui/app/main_window.h"
 
 #include <algorithm>
+#include <fstream>
+#include <limits>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
@@ -14,11 +16,17 @@
 #include <QStyle>
 #include <QTimer>
 
+#include "core/loading/frame_loader.h"
+#include "core/viewer/panel_text.h"
 #include "gui/common/app_paths.h"
 #include "gui/common/dialogs.h"
 #include "gui/common/twips.h"
 #include "gui/common/ui_font.h"
+#include "gui/loading/folder_dialog.h"
+#include "gui/loading/load_window.h"
+#include "gui/settings/settings_window.h"
 #include "gui/viewer/picture_view.h"
+#include "gui/viewer/telemetry_panel.h"
 
 namespace drv {
 
@@ -28,8 +36,30 @@ const QString kKidoStandard = QStringLiteral("輝度：　標準");
 const QString kKidoX15 = QStringLiteral("輝度：　x1.5");
 const QString kKidoX20 = QStringLiteral("輝度：　x2.0");
 
-// Width of the hidden vertical scroll bar whose room the chart viewport takes over.
-constexpr int kVScrollWidthTwips = 255;
+const QString kOpenTitle = QStringLiteral("画像保存先フォルダを選択してください");
+const QString kNoJpgMessage = QStringLiteral("jpgファイルが存在しません。ディレクトリ再指定してください。");
+const QString kPulseRowCaption = QStringLiteral("車速パルス速度");
+const QString kNoPulseRowCaption = QStringLiteral("     ---");
+
+// Reads the file through its path bytes (names need not be UTF-8) and decodes it;
+// a null image when the file is missing or not a picture.
+QImage decodeFrameFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    const std::streamoff size = in.tellg();
+    if (size <= 0 || size > std::numeric_limits<int>::max()) return {};
+    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+    in.seekg(0);
+    if (!in.read(bytes.data(), size)) return {};
+    QImage image;
+    image.loadFromData(bytes);
+    return image;
+}
+
+std::int16_t toFrameIndex(int value) {
+    return static_cast<std::int16_t>(
+        std::clamp<int>(value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
+}
 
 QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& rect, const char* name) {
     auto* label = new QLabel(text, parent);
@@ -76,7 +106,11 @@ MainWindow::MainWindow(Dialogs& dialogs, const AppPaths& paths, QWidget* parent)
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
       dialogs_(dialogs),
-      paths_(paths) {
+      paths_(paths),
+      scheduler_(nullptr),
+      playback_(recording_, *this, scheduler_, clock_),
+      browsing_(this) {
+    scheduler_.setCallback([this] { playback_.onTimer(); });
     setObjectName(QStringLiteral("frmMain"));
     setFont(JapaneseUiFont());
     createMenus();
@@ -161,6 +195,7 @@ void MainWindow::createControls(QWidget* client) {
     image1_ = new PictureView(client);
     image1_->setObjectName(QStringLiteral("Image1"));
     image1_->setGeometry(TwipsRect(200, 609, 6604, 4956));
+    connect(image1_, &PictureView::doubleClicked, this, &MainWindow::Image1_DblClick);
 
     // first, one back, play, stop, one forward, last
     constexpr std::array<int, 6> lefts{260, 980, 1700, 2660, 3380, 4100};
@@ -185,8 +220,8 @@ void MainWindow::createControls(QWidget* client) {
 
     tmrShow_ = new QTimer(this);
     tmrShow_->setObjectName(QStringLiteral("tmrShow"));
+    // Kept for its documented state only: the playback loop runs on the QtScheduler.
     tmrShow_->setSingleShot(true);
-    connect(tmrShow_, &QTimer::timeout, this, &MainWindow::tmrShow_Timer);
 }
 
 void MainWindow::createSpeedTrackbar(QWidget* client) {
@@ -223,24 +258,20 @@ void MainWindow::createSpeedTrackbar(QWidget* client) {
     }
 }
 
-// The telemetry panel replaces what this frame holds; keep its creation in one place.
 void MainWindow::createStatusFrame(QWidget* client) {
-    fraStatus_ = new QGroupBox(client);
-    fraStatus_->setObjectName(QStringLiteral("fra_Status"));
-    fraStatus_->setGeometry(TwipsRect(6860, 500, 5300, 5540));
-    lblKido_ = makeLabel(fraStatus_, kKidoStandard, TwipsRect(2300, 5150, 2800, 255), "lblKido");
+    fraStatus_ = new TelemetryPanel(client);
+    fraStatus_->move(TwipsRect(6860, 500, 5300, 5540).topLeft());
 }
 
+// The chart under the picture; its channel and zoom buttons live in the status frame.
 void MainWindow::createChartArea(QWidget* client) {
-    chartArea_ = new QWidget(client);
-    chartArea_->setObjectName(QStringLiteral("Pic2"));
-    QPalette palette = chartArea_->palette();
-    palette.setColor(QPalette::Window, QColor(128, 128, 128));
-    chartArea_->setPalette(palette);
-    chartArea_->setAutoFillBackground(true);
-    // The viewport takes over the room of the hidden vertical scroll bar.
-    chartArea_->setGeometry(TwipsRect(200, 6120, 11755 + kVScrollWidthTwips - 50, 3100));
+    chart_ = new ChartView(*this, recording_.state, client);
+    chart_->setObjectName(QStringLiteral("chart"));
+    chart_->setGeometry(ChartView::defaultGeometry());
+    chart_->placeButtons(fraStatus_);
 }
+
+QLabel* MainWindow::lblKido() const { return fraStatus_->lblKido(); }
 
 void MainWindow::Form_Load() {
     centreOnScreen();
@@ -254,9 +285,11 @@ void MainWindow::Form_Load() {
     setWindowTitle(kAppTitle);
     recording_.frames.assign(401, FrameRecord{});
     recording_.state.TriggerPosition = 10050;
+    chart_->setGraphWidth(20000);
+    chart_->SetUpGraphs();
     if (!showPlaceholderPicture()) image1_->clear();
     trackBar_->setValue(2);
-    lblKido_->setText(kKidoStandard);
+    fraStatus_->setBrightnessText(kKidoStandard);
 }
 
 QSize MainWindow::fixedOuterSize() const {
@@ -310,16 +343,150 @@ void MainWindow::setBrightness(BrightnessMode mode) {
     menus_.mnuHi15->setChecked(mode == BrightnessMode::X15);
     menus_.mnuHi20->setChecked(mode == BrightnessMode::X20);
     switch (mode) {
-        case BrightnessMode::Standard: lblKido_->setText(kKidoStandard); break;
-        case BrightnessMode::X15: lblKido_->setText(kKidoX15); break;
-        case BrightnessMode::X20: lblKido_->setText(kKidoX20); break;
+        case BrightnessMode::Standard: fraStatus_->setBrightnessText(kKidoStandard); break;
+        case BrightnessMode::X15: fraStatus_->setBrightnessText(kKidoX15); break;
+        case BrightnessMode::X20: fraStatus_->setBrightnessText(kKidoX20); break;
     }
 }
 
+// The chosen entry is ticked and the frame on screen is shown again from its file, so the
+// brightening never piles up; also during playback, where the frame on screen is the last
+// one shown while CurrentFrame already names the next.
+void MainWindow::brightnessChosen(BrightnessMode mode) {
+    setBrightness(mode);
+    if (!recording_.isOpen()) return;
+    if (recording_.IsPlaying) {
+        showFrameFile(recording_.LastShownFrame);
+        return;
+    }
+    const int n = recording_.frameCount();
+    if (recording_.CurrentFrame > n) recording_.CurrentFrame = toFrameIndex(n);
+    ShowFrame();
+}
+
+void MainWindow::ShowFrame() { showFrameFile(recording_.CurrentFrame); }
+
+void MainWindow::showFrameFile(int index) {
+    // Only after an Open that found no frames can the index lack a file: nothing to show then.
+    if (index < 1 || index > recording_.frameCount()) return;
+    const std::filesystem::path& name = recording_.fileNames[static_cast<std::size_t>(index)];
+    QImage picture = decodeFrameFile(recording_.folder / name);
+    shownFileName_ = name;
+    fraStatus_->setFileName(PathToQString(name));
+    if (picture.isNull()) return;  // the previous picture stays
+    const BrightnessMode mode = brightnessMode();
+    if (mode != BrightnessMode::Standard) {
+        // Rows of blue, green, red bytes, as the brightening expects.
+        picture.convertTo(QImage::Format_BGR888);
+        BrightenPicture(picture.bits(), static_cast<std::size_t>(picture.bytesPerLine()),
+                        static_cast<std::size_t>(picture.height()), mode == BrightnessMode::X20);
+        // Painting scales 32-bit pixels on its fast path; three-byte pixels would be converted at every paint.
+        picture.convertTo(QImage::Format_RGB32);
+    }
+    image1_->setImage(picture);
+}
+
+void MainWindow::UpdateGraphCursor(int frame) { chart_->UpdateGraphCursor(frame); }
+
+void MainWindow::UpdateDataPanel(int frame) { fraStatus_->UpdateDataPanel(recording_, frame); }
+
+void MainWindow::resetChartScroll() { chart_->setHScrollValue(0); }
+
+bool MainWindow::playEnabled() const { return cmdPlay_[2]->isEnabled(); }
+
+void MainWindow::setCurrentFrame(int frame) { recording_.CurrentFrame = toFrameIndex(frame); }
+
 void MainWindow::mnuOpen_Click() {
     // Refused while playing: only the stop button is on then.
-    if (cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) return;
-    emit openRequested();
+    if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
+    closeOtherWindows();
+    const std::filesystem::path chosen = BrowseForFolder(dialogs_, this, kOpenTitle, recording_.folder);
+    openFolder(chosen);
+}
+
+// The picture window, the thumbnail list and any dialog the window owns.
+void MainWindow::closeOtherWindows() {
+    browsing_.closeAll();
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (child->isWindow() && child->isVisible()) child->close();
+    }
+}
+
+void MainWindow::openRequestedFolderLater() {
+    if (requestedFolder_.empty()) return;
+    QTimer::singleShot(0, this, &MainWindow::openRequestedFolder);
+}
+
+void MainWindow::openRequestedFolder() {
+    if (requestedFolder_.empty()) return;
+    if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
+    closeOtherWindows();
+    std::error_code error;
+    // The dialog hands back absolute folders; a relative argument names a child of the current folder.
+    std::filesystem::path folder = std::filesystem::absolute(requestedFolder_, error);
+    if (error) folder = requestedFolder_;
+    openFolder(NormalizeChosenFolder(folder));
+}
+
+void MainWindow::openFolder(const std::filesystem::path& chosen) {
+    if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
+    // Cancelled (the dialog gave the old folder back) or the same folder: nothing is reloaded.
+    if (chosen.native() == recording_.folder.native()) return;
+    recording_.folder = chosen;
+    updatePathCaption();
+
+    FileNameList names = ListJpgFiles(recording_.folder);
+    if (names.size() <= 1) {
+        recording_.folder.clear();
+        recording_.fileNames.assign(1, std::filesystem::path());
+        updatePathCaption();
+        dialogs_.message(this, kNoJpgMessage, kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::None);
+        showPlaceholderPicture();
+        return;
+    }
+
+    fraStatus_->setEnabled(false);
+    {
+        // One loading window per load, with a fresh bar at 0.
+        LoadWindow load(this);
+        load.showNow();
+        OrderFilesByTime(recording_.folder, names);
+        recording_.fileNames = std::move(names);
+        LoadAllFrames(recording_.folder, recording_.fileNames, recording_.frames, recording_.state,
+                      [&load](int percent) { load.setProgress(percent); });
+        const int n = recording_.frameCount();
+        chart_->setGraphWidth(n * 50);
+        chart_->SetUpGraphs();
+        chart_->ShowDefaultChannels();
+    }
+    fraStatus_->setEnabled(true);
+    tmrShow_->stop();
+
+    // The panel and the channels follow the signals wired in this recording.
+    const RecordingState& s = recording_.state;
+    if (s.VehicleSignalsPresent) {
+        fraStatus_->setBrakeVisible(true);
+        fraStatus_->setPulseRowCaption(s.NoMainSpeed ? kNoPulseRowCaption : kPulseRowCaption);
+        chart_->ShowChannel(3);
+        chart_->channelButton(3)->setVisible(true);
+    } else {
+        fraStatus_->setBrakeVisible(false);
+        fraStatus_->setPulseRowCaption(kNoPulseRowCaption);
+        chart_->HideChannel(3);
+        chart_->channelButton(3)->setVisible(false);
+        if (s.NoMainSpeed) chart_->HideChannel(2);
+    }
+    chart_->channelButton(2)->setVisible(s.VehicleSignalsPresent || !s.NoMainSpeed);
+    fraStatus_->setFpsText(QString::fromStdString(FpsText(s.HighFrameRate, s.HighQuality)));
+    fraStatus_->setTriggerKind(QString::fromStdString(s.TriggerKindCaption));
+
+    recording_.CurrentFrame = 1;
+    ShowFrame();
+    SetButtonState(kButtonsAll);
+    UpdateGraphCursor(recording_.CurrentFrame);
+    UpdateDataPanel(recording_.CurrentFrame);
+    trackBar_->setValue(2);
+    recording_.LastShownFrame = recording_.CurrentFrame;
 }
 
 void MainWindow::cmdStart_Click() { mnuOpen_Click(); }
@@ -331,46 +498,45 @@ void MainWindow::mnuHelpAbout_Click() {
     dialogs_.message(this, text, QStringLiteral("バージョン情報"), Dialogs::Buttons::Ok, Dialogs::Icon::Information);
 }
 
-void MainWindow::mnuStart_Click() { emit playbackStartRequested(); }
+void MainWindow::mnuStart_Click() { playback_.mnuStart_Click(); }
 
-void MainWindow::mnuStop_Click() { emit playbackStopRequested(); }
+void MainWindow::mnuStop_Click() { playback_.mnuStop_Click(); }
 
 void MainWindow::cmdPlay_Click(int index) {
     if (index < 0 || index > 5) return;
-    emit navigationRequested(index);
+    playback_.cmdPlay_Click(index);
 }
 
-void MainWindow::mnuOrg_Click() {
-    setBrightness(BrightnessMode::Standard);
-    emit brightnessChanged(BrightnessMode::Standard);
-}
+void MainWindow::mnuOrg_Click() { brightnessChosen(BrightnessMode::Standard); }
 
-void MainWindow::mnuHi15_Click() {
-    setBrightness(BrightnessMode::X15);
-    emit brightnessChanged(BrightnessMode::X15);
-}
+void MainWindow::mnuHi15_Click() { brightnessChosen(BrightnessMode::X15); }
 
-void MainWindow::mnuHi20_Click() {
-    setBrightness(BrightnessMode::X20);
-    emit brightnessChanged(BrightnessMode::X20);
-}
+void MainWindow::mnuHi20_Click() { brightnessChosen(BrightnessMode::X20); }
 
 void MainWindow::mnuAllDsp_Click() {
-    if (lblPath_->text().isEmpty()) return;
-    emit thumbnailListRequested();
+    if (!recording_.isOpen()) return;
+    browsing_.showList(recording_.folder);
 }
 
-void MainWindow::mnuDRSetting_Click() { emit recorderSettingsRequested(); }
+void MainWindow::mnuDRSetting_Click() { ShowSettingsWindow(this, dialogs_, paths_); }
 
-void MainWindow::tmrShow_Timer() {}
+void MainWindow::Image1_DblClick() {
+    // Not while playback starts or runs (the play button is off then).
+    if (!playEnabled()) return;
+    browsing_.openFromMainPicture(recording_, shownFileName_, brightnessMode());
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // The loop must not fire into a window that is going away.
+    if (playback_.isActive()) playback_.mnuStop_Click();
+    scheduler_.cancel();
     Form_Unload();
     event->accept();
 }
 
 // Closing the main window ends the program with all its windows.
 void MainWindow::Form_Unload() {
+    browsing_.closeAll();
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window != this && window->isVisible()) window->close();
     }

@@ -6,10 +6,14 @@
 #include <filesystem>
 
 #include "core/app/recording.h"
+#include "core/common/clock.h"
 #include "core/viewer/brightness.h"
+#include "core/viewer/playback.h"
+#include "gui/browse/picture_browsing.h"
+#include "gui/graphs/chart_view.h"
+#include "gui/viewer/qt_scheduler.h"
 
 class QAction;
-class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -21,10 +25,13 @@ namespace drv {
 class AppPaths;
 class Dialogs;
 class PictureView;
+class TelemetryPanel;
 
 inline const QString kAppTitle = QStringLiteral("ドライブレコーダー ビューワーソフト");
 
-class MainWindow : public QMainWindow {
+// The window is the host of the chart and of playback: both ask it to show a frame, and read
+// the playing state and the current frame from the recording it owns.
+class MainWindow : public QMainWindow, public ChartHost, public PlaybackHost {
     Q_OBJECT
 public:
     // Client area below the menu bar: 12285 x 9645 twips.
@@ -67,17 +74,42 @@ public:
 
     // Sets the six navigation buttons for mode 0 (all off), 1 (all on) or 2 (only stop on).
     // Other values leave the buttons as they are.
-    void SetButtonState(int mode);
+    void SetButtonState(int mode) override;
     int buttonMode() const { return buttonMode_; }
 
-    BrightnessMode brightnessMode() const;
+    BrightnessMode brightnessMode() const override;
     // The speed level 0 (Slow) .. 4 (Fast) of the trackbar.
-    int speedLevel() const;
+    int speedLevel() const override;
     void setSpeedLevel(int level);
 
-    // The folder given on the command line, for the Open command to load after start-up.
+    // The folder given on the command line, opened after start-up as if chosen in the dialog.
     void setRequestedFolder(const std::filesystem::path& folder) { requestedFolder_ = folder; }
     const std::filesystem::path& requestedFolder() const { return requestedFolder_; }
+    // Opens requestedFolder() as if chosen in the Open dialog: now, or from a zero-delay
+    // single shot once the window is up.
+    void openRequestedFolder();
+    void openRequestedFolderLater();
+
+    // The Open command after the folder dialog: `chosen` as the dialog returned it. Refused
+    // while playing; the same folder as the open one does nothing.
+    void openFolder(const std::filesystem::path& chosen);
+
+    // The frame at CurrentFrame into Image1 (brightened unless standard) and its name into
+    // lblFilename. A file that cannot be decoded leaves the previous picture.
+    void ShowFrame() override;
+    void UpdateGraphCursor(int frame) override;
+    void UpdateDataPanel(int frame) override;
+    void resetChartScroll() override;
+
+    // ChartHost
+    bool folderOpen() const override { return recording_.isOpen(); }
+    bool playEnabled() const override;
+    int currentFrame() const override { return recording_.CurrentFrame; }
+    int frameCount() const override { return recording_.frameCount(); }
+    void setCurrentFrame(int frame) override;
+
+    // The name of the frame on screen (what lblFilename shows), as the file system gives it.
+    const std::filesystem::path& shownFileName() const { return shownFileName_; }
 
     // Shows default_vor.bmp from the program's folder; returns false (and leaves the
     // picture as it was) when the file is missing or unreadable.
@@ -92,10 +124,12 @@ public:
     QWidget* picture1() const { return picture1_; }
     QSlider* trackBar() const { return trackBar_; }
     QLabel* lblBarN(int index) const { return lblBarN_.at(static_cast<std::size_t>(index)); }
-    QGroupBox* fraStatus() const { return fraStatus_; }
-    QLabel* lblKido() const { return lblKido_; }
-    QWidget* chartArea() const { return chartArea_; }
+    TelemetryPanel* fraStatus() const { return fraStatus_; }
+    QLabel* lblKido() const;
+    ChartView* chart() const { return chart_; }
     QTimer* tmrShow() const { return tmrShow_; }
+    PlaybackController& playback() { return playback_; }
+    PictureBrowsing& browsing() { return browsing_; }
 
     // Shows recording().folder (empty: no recording) in lblPath.
     void updatePathCaption();
@@ -113,17 +147,7 @@ public slots:
     void mnuHi20_Click();
     void mnuAllDsp_Click();
     void mnuDRSetting_Click();
-    void tmrShow_Timer();
-
-signals:
-    // Requests that the subsystems owning these commands connect to.
-    void openRequested();
-    void playbackStartRequested();
-    void playbackStopRequested();
-    void navigationRequested(int index);
-    void brightnessChanged(drv::BrightnessMode mode);
-    void thumbnailListRequested();
-    void recorderSettingsRequested();
+    void Image1_DblClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -140,13 +164,22 @@ private:
     void createSpeedTrackbar(QWidget* client);
     void createChartArea(QWidget* client);
     void setBrightness(BrightnessMode mode);
+    void brightnessChosen(BrightnessMode mode);
+    void showFrameFile(int index);
+    void closeOtherWindows();
     void centreOnScreen();
     QSize fixedOuterSize() const;
 
     Dialogs& dialogs_;
     const AppPaths& paths_;
     Recording recording_;
+    // The timer outlives the controller that schedules on it.
+    QtScheduler scheduler_;
+    SteadyClock clock_;
+    PlaybackController playback_;
+    PictureBrowsing browsing_;
     std::filesystem::path requestedFolder_;
+    std::filesystem::path shownFileName_;
     int buttonMode_ = kButtonsOff;
     bool snapping_ = false;
 
@@ -158,9 +191,8 @@ private:
     QWidget* picture1_ = nullptr;
     QSlider* trackBar_ = nullptr;
     std::array<QLabel*, 2> lblBarN_{};
-    QGroupBox* fraStatus_ = nullptr;
-    QLabel* lblKido_ = nullptr;
-    QWidget* chartArea_ = nullptr;
+    TelemetryPanel* fraStatus_ = nullptr;
+    ChartView* chart_ = nullptr;
     QTimer* tmrShow_ = nullptr;
 };
 

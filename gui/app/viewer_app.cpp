@@ -123,9 +123,16 @@ int RunViewer(int argc, char** argv) {
     MainWindow window(dialogs, paths);
     window.setRequestedFolder(args.folder);
     window.show();
-    if (smokeTest()) {
+    if (!smokeTest()) {
+        window.openRequestedFolderLater();
+    } else {
+        // The report comes after the folder is open: the load lets timers run while it paints.
         QTimer::singleShot(0, &window, [&window, &paths] {
+            window.openRequestedFolder();
             std::fprintf(stderr, "started: %s\n", window.windowTitle().toUtf8().constData());
+            // What the folder argument opened, so that a script can check it.
+            std::fprintf(stderr, "recording: %d frames, current %d, folder %s\n", window.recording().frameCount(),
+                         static_cast<int>(window.recording().CurrentFrame), window.recording().folder.c_str());
             // Where the resources were found, so that an installed copy can be checked.
             std::fprintf(stderr, "program folder: %s\n", paths.programFolder().c_str());
             window.close();

@@ -1,0 +1,65 @@
+#pragma once
+// A main window with fake dialogs and recordings made on the fly in a temporary folder.
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "gui/app/main_window.h"
+#include "gui/common/app_paths.h"
+#include "gui/common/sample_recording.h"
+#include "tests/gui/support/fake_dialogs.h"
+
+namespace drv::test {
+
+class AppFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(programDir_.isValid());
+        ASSERT_TRUE(dataDir_.isValid());
+        paths_ = std::make_unique<FixedAppPaths>(programDir_.path().toStdString(), programDir_.path().toStdString());
+        window_ = std::make_unique<MainWindow>(dialogs_, *paths_);
+    }
+    void TearDown() override { window_.reset(); }
+
+    MainWindow& w() { return *window_; }
+    std::filesystem::path root() const { return std::filesystem::path(dataDir_.path().toStdString()); }
+
+    // Small frames decode fast; `draw` gives real 640 x 480 road pictures.
+    static SampleOptions quick(int frames, int fps = 14, bool draw = false) {
+        SampleOptions o;
+        o.frames = frames;
+        o.fps = fps;
+        o.drawPictures = draw;
+        return o;
+    }
+
+    std::filesystem::path makeRecording(const std::string& name, const SampleOptions& options) {
+        const std::filesystem::path dir = root() / name;
+        std::string error;
+        EXPECT_TRUE(MakeSampleRecording(dir, options, &error)) << error;
+        return dir;
+    }
+
+    // The Open command with the dialog answering `folder`.
+    void openThroughDialog(const std::filesystem::path& folder) {
+        dialogs_.folders.push_back(folder);
+        w().mnuOpen_Click();
+    }
+
+    void writePlaceholder(QColor colour) {
+        QImage picture(8, 6, QImage::Format_RGB32);
+        picture.fill(colour);
+        ASSERT_TRUE(picture.save(programDir_.filePath(QStringLiteral("default_vor.bmp")), "BMP"));
+    }
+
+    QTemporaryDir programDir_;
+    QTemporaryDir dataDir_;
+    std::unique_ptr<FixedAppPaths> paths_;
+    FakeDialogs dialogs_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace drv::test
