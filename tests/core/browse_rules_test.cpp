@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,79 +14,59 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempFolder {
-public:
-    TempFolder() {
+class BrowseListing : public ::testing::Test {
+protected:
+    BrowseListing() {
         char tmpl[] = "/tmp/browse_rules_XXXXXX";
-        path_ = ::mkdtemp(tmpl);
+        dir_ = ::mkdtemp(tmpl);
     }
-    ~TempFolder() {
+    ~BrowseListing() override {
         std::error_code ec;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
+        fs::permissions(dir_ / "ro.JPG", fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(dir_, ec);
     }
-    const fs::path& path() const { return path_; }
-    void touch(const std::string& name) const { std::ofstream(path_ / name) << "x"; }
-
-private:
-    fs::path path_;
+    void touch(const std::string& name) const { std::ofstream(dir_ / name) << "x"; }
+    fs::path dir_;
 };
 
 TEST(BrowsePictureName, MatchesExtensionsBeginningWithJpInAnyCase) {
-    struct Case {
-        const char* name;
-        bool listed;
+    const std::pair<const char*, bool> cases[] = {
+        {"a.jpg", true},      {"A.JPG", true},   {"b.jpeg", true},    {"c.Jpe", true}, {"d.jp", true},
+        {"x.y.jpg", true},    {"e.png", false},  {"f.bmp", false},    {"jpg", false},  {"g.j", false},
+        {"h.jpg.bak", false}, {"i.xjpg", false}, {"._i.jpg", false},  {".jpg", false}, {"", false},
     };
-    const Case cases[] = {
-        {"a.jpg", true},     {"A.JPG", true},   {"b.jpeg", true},    {"c.Jpe", true},   {"d.jp", true},
-        {"x.y.jpg", true},   {"e.png", false},  {"f.bmp", false},    {"jpg", false},    {"g.j", false},
-        {"h.jpg.bak", false}, {"i.xjpg", false}, {"._i.jpg", false}, {".jpg", false},   {"", false},
-    };
-    for (const auto& c : cases) EXPECT_EQ(IsListedPictureName(c.name), c.listed) << c.name;
+    for (const auto& [name, listed] : cases) EXPECT_EQ(IsListedPictureName(name), listed) << name;
 }
 
-TEST(BrowseListing, SortsByByteValueAndSkipsFoldersAndOtherFiles) {
-    TempFolder dir;
-    for (const char* n : {"B.jpg", "a.jpg", "A.jpeg", "notes.txt", "\xe6\x98\xa0.jpg"}) dir.touch(n);
-    fs::create_directory(dir.path() / "sub.jpg");
-    dir.touch("ro.JPG");
-    fs::permissions(dir.path() / "ro.JPG", fs::perms::owner_read, fs::perm_options::replace);
-    const PictureListing l = ListPictureFiles(dir.path());
+TEST_F(BrowseListing, SortsByByteValueAndSkipsFoldersAndOtherFiles) {
+    for (const char* n : {"B.jpg", "a.jpg", "A.jpeg", "notes.txt", "\xe6\x98\xa0.jpg", "ro.JPG"}) touch(n);
+    fs::create_directory(dir_ / "sub.jpg");
+    fs::permissions(dir_ / "ro.JPG", fs::perms::owner_read, fs::perm_options::replace);
+    const PictureListing l = ListPictureFiles(dir_);
     ASSERT_FALSE(l.readFailed);
-    const std::vector<fs::path> want = {"A.jpeg", "B.jpg", "a.jpg", "ro.JPG", "\xe6\x98\xa0.jpg"};
-    EXPECT_EQ(l.names, want);
+    EXPECT_EQ(l.names, (std::vector<fs::path>{"A.jpeg", "B.jpg", "a.jpg", "ro.JPG", "\xe6\x98\xa0.jpg"}));
     EXPECT_EQ(l.totalFound, 5u);
     EXPECT_FALSE(l.truncated());
 }
 
-TEST(BrowseListing, KeepsTheFirstNamesInOrderWhenOverTheLimitAndCountsTheRest) {
-    TempFolder dir;
-    for (int i = 12; i >= 0; --i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "f%03d.jpg", i);
-        dir.touch(name);
-    }
-    const PictureListing l = ListPictureFiles(dir.path(), 10);
+TEST_F(BrowseListing, KeepsTheFirstNamesInOrderWhenOverTheLimitAndCountsTheRest) {
+    for (int i = 12; i >= 0; --i) touch("f" + std::string(i < 10 ? "00" : "0") + std::to_string(i) + ".jpg");
+    const PictureListing l = ListPictureFiles(dir_, 10);
     ASSERT_EQ(l.names.size(), 10u);
     EXPECT_EQ(l.names.front(), "f000.jpg");
     EXPECT_EQ(l.names.back(), "f009.jpg");
     EXPECT_EQ(l.totalFound, 13u);
     EXPECT_TRUE(l.truncated());
+
+    const PictureListing missing = ListPictureFiles("/nonexistent/browse/folder");
+    EXPECT_TRUE(missing.readFailed);
+    EXPECT_TRUE(missing.names.empty());
+    EXPECT_EQ(missing.totalFound, 0u);
 }
 
-TEST(BrowseListing, MissingFolderGivesAnEmptyListingFlaggedAsFailed) {
-    const PictureListing l = ListPictureFiles("/nonexistent/browse/folder");
-    EXPECT_TRUE(l.readFailed);
-    EXPECT_TRUE(l.names.empty());
-    EXPECT_EQ(l.totalFound, 0u);
-}
-
-TEST(BrowseGrid, ScrollMaximumIsOneRowPerFourPictures) {
-    const std::pair<std::size_t, int> cases[] = {{0, 0}, {1, 0}, {4, 0}, {5, 1}, {16, 3}, {17, 4}, {500, 124}};
-    for (auto [count, max] : cases) EXPECT_EQ(ThumbnailScrollMaximum(count), max) << count;
-}
-
-TEST(BrowseGrid, CellAndPictureGeometry) {
+TEST(BrowseGrid, ScrollMaximumAndGeometry) {
+    const std::pair<std::size_t, int> scroll[] = {{0, 0}, {1, 0}, {4, 0}, {5, 1}, {16, 3}, {17, 4}, {500, 124}};
+    for (auto [count, max] : scroll) EXPECT_EQ(ThumbnailScrollMaximum(count), max) << count;
     EXPECT_EQ(ThumbnailCellRect(0), (TwipRect{0, 0, 2555, 2295}));
     EXPECT_EQ(ThumbnailCellRect(6), (TwipRect{5070, 2280, 2555, 2295}));
     EXPECT_EQ(ThumbnailCellRect(15), (TwipRect{7610, 6840, 2555, 2295}));

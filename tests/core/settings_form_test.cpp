@@ -24,15 +24,15 @@ protected:
     void type(int box, const std::string& keys) {
         for (char c : keys) form_.typeKey(box, static_cast<unsigned char>(c));
     }
-    void select(int rate, int quality) {
-        // Arranging a case; the warnings of these clicks are not what the test looks at.
+    // Arranges a case from the defaults; the warnings of these steps are not what the test looks at.
+    void arrange(int rate, int quality, int pre, int post) {
+        form_.RestoreDefaults();
         form_.selectOption(OptionGroup::Rate, rate);
         form_.selectOption(OptionGroup::Qua, quality);
-        events_.messages.clear();
-    }
-    void times(int pre, int post) {
         form_.setText(kBoxPre, std::to_string(pre));
         form_.setText(kBoxPost, std::to_string(post));
+        events_.messages.clear();
+        events_.boxChanges.clear();
     }
     std::string pre() const { return form_.text(kBoxPre); }
     std::string post() const { return form_.text(kBoxPost); }
@@ -41,95 +41,36 @@ protected:
 };
 
 TEST(SettingsConversion, RoundsHalfEvenWithin16Bits) {
-    struct Case {
-        const char* text;
-        std::optional<int> value;
+    const std::pair<const char*, std::optional<int>> cases[] = {
+        {"12", 12}, {" 7 ", 7}, {"2.5", 2}, {"3.5", 4}, {"7.5", 8}, {"0.5", 0}, {"1.5", 2}, {"-3", -3}, {"+4", 4},
+        {"16.", 16}, {".5", 0}, {"32767", 32767}, {"-32768", -32768}, {"32767.5", {}}, {"32768", {}}, {".", {}},
+        {"", {}}, {"1 2", {}}, {"1.2.3", {}}, {"abc", {}}, {"１２", {}}, {"99999999999999999999999", {}},
     };
-    const Case cases[] = {
-        {"12", 12}, {" 7 ", 7}, {"2.5", 2}, {"3.5", 4}, {"7.5", 8}, {"0.5", 0}, {"1.5", 2},
-        {"-3", -3}, {"+4", 4}, {"16.", 16}, {".5", 0}, {"32767", 32767}, {"-32768", -32768},
-        {"32767.5", std::nullopt}, {"32768", std::nullopt}, {".", std::nullopt}, {"", std::nullopt},
-        {"1 2", std::nullopt}, {"1.2.3", std::nullopt}, {"abc", std::nullopt}, {"１２", std::nullopt},
-        {"99999999999999999999999", std::nullopt},
-    };
-    for (const Case& c : cases) {
-        const auto got = ConvertBoxText(c.text);
-        if (c.value) {
-            ASSERT_TRUE(got) << c.text;
-            EXPECT_EQ(*got, *c.value) << c.text;
-        } else {
-            EXPECT_FALSE(got) << c.text;
-        }
+    for (const auto& [text, value] : cases) {
+        const auto got = ConvertBoxText(text);
+        EXPECT_EQ(got ? std::optional<int>(*got) : std::nullopt, value) << text;
     }
 }
 
 TEST(SettingsKeys, FilterPassesDigitsPointBackspaceEnter) {
-    for (char32_t c = 0; c < 128; ++c) {
-        const bool expected = (c >= '0' && c <= '9') || c == '.' || c == 8 || c == 13;
-        EXPECT_EQ(KeyPassesFilter(c), expected) << static_cast<int>(c);
-    }
-    EXPECT_FALSE(KeyPassesFilter(22));  // Ctrl+V
+    for (char32_t c = 0; c < 128; ++c)
+        EXPECT_EQ(KeyPassesFilter(c), (c >= '0' && c <= '9') || c == '.' || c == 8 || c == 13) << int(c);
     EXPECT_FALSE(KeyPassesFilter(U'１'));
 }
 
-TEST_F(SettingsForm, DefaultsAfterPreparation) {
-    const std::vector<std::string> expected = {"0", "8", "2", "12", "8"};
-    for (int box = 0; box < kBoxCount; ++box) EXPECT_EQ(form_.text(box), expected[box]);
-    EXPECT_EQ(form_.option(OptionGroup::Speed), 1);
-    EXPECT_EQ(form_.option(OptionGroup::ExSw), 1);
-    EXPECT_EQ(form_.option(OptionGroup::Unit), 0);
-    EXPECT_EQ(form_.option(OptionGroup::Rate), 0);
-    EXPECT_EQ(form_.option(OptionGroup::Qua), 0);
-    EXPECT_EQ(form_.limitCaption(), "最大 ２５ 秒間");
-    EXPECT_FALSE(form_.loading());
-    EXPECT_FALSE(form_.clockChecked());
-    EXPECT_EQ(EncodeSetup(*form_.ToSettings()).bytes, EncodeSetup(RecorderSettings{}).bytes);
-}
-
-TEST_F(SettingsForm, TypingOneThenTwoIntoEmptiedPreBox) {
+TEST_F(SettingsForm, TypingIntoEmptiedBoxesAndTheLoneFullStop) {
     form_.editText(kBoxPre, "", 0);
-    type(kBoxPre, "1");
-    EXPECT_EQ(pre(), "1");
-    type(kBoxPre, "2");
+    type(kBoxPre, "12");
     EXPECT_EQ(pre(), "12");
     EXPECT_EQ(form_.caret(kBoxPre), 2u);
-    form_.editText(kBoxPre, "", 0);
-    type(kBoxPre, "3");
-    EXPECT_EQ(pre(), "5");
     EXPECT_TRUE(events_.messages.empty());
-}
 
-TEST_F(SettingsForm, ChangeRuleClampsEachBox) {
-    struct Case {
-        int box;
-        const char* typed;
-        const char* result;
-    };
-    const Case cases[] = {
-        {kBoxShock, "99", "16"}, {kBoxShock, "0", "1"},    {kBoxShock, "7.5", "7.5"},
-        {kBoxDanger, "20", "15"}, {kBoxDanger, "1", "1"},  {kBoxBuzzer, "9", "3"},
-        {kBoxBuzzer, "0", "0"},   {kBoxPost, "3", "5"},    {kBoxPost, "11", "10"},
-        {kBoxPre, "16", "15"},    {kBoxPre, "1", "1"},     {kBoxPre, "-4", "5"},
-    };
-    for (const Case& c : cases) {
-        form_.editText(c.box, "", 0);
-        form_.editText(c.box, c.typed, std::string(c.typed).size());
-        EXPECT_EQ(form_.text(c.box), c.result) << c.box << " " << c.typed;
-    }
-    EXPECT_TRUE(events_.messages.empty());
-    // 7.5 counts as 8 when encoded.
-    form_.editText(kBoxShock, "7.5", 3);
-    EXPECT_EQ(form_.ToSettings()->ShockLevel, 8);
-}
-
-TEST_F(SettingsForm, FullStopAloneIsInvalidAndEmptiesTheBox) {
     type(kBoxShock, ".");  // after a digit the point is the start of a fraction
     EXPECT_EQ(form_.text(kBoxShock), "8.");
     form_.editText(kBoxShock, "", 0);
     type(kBoxShock, ".");
     EXPECT_EQ(form_.text(kBoxShock), "");
-    ASSERT_EQ(events_.messages.size(), 1u);
-    EXPECT_EQ(events_.messages[0], "無効な入力です。");
+    EXPECT_EQ(events_.messages, std::vector<std::string>{"無効な入力です。"});
     // Pasted text skips the key filter and meets the same conversion.
     form_.editText(kBoxDanger, "abc", 3);
     EXPECT_EQ(form_.text(kBoxDanger), "");
@@ -138,141 +79,116 @@ TEST_F(SettingsForm, FullStopAloneIsInvalidAndEmptiesTheBox) {
     EXPECT_EQ(form_.text(kBoxDanger), "");
 }
 
-TEST_F(SettingsForm, LeaveRuleFillsAndClamps) {
+TEST_F(SettingsForm, ChangeAndLeaveRulesClampEachBox) {
     struct Case {
         int box;
         const char* text;
         const char* result;
     };
-    const Case cases[] = {
-        {kBoxBuzzer, "", "2"},  {kBoxBuzzer, "  ", "2"}, {kBoxBuzzer, "0", "0"}, {kBoxPre, "1", "5"},
-        {kBoxShock, "1", "1"},  {kBoxDanger, "", "0"},   {kBoxShock, "", "8"},  {kBoxPre, "", "12"},
-        {kBoxPost, "", "8"},    {kBoxPost, "1", "5"},
+    const Case changed[] = {
+        {kBoxShock, "99", "16"}, {kBoxShock, "0", "1"}, {kBoxShock, "7.5", "7.5"}, {kBoxDanger, "20", "15"},
+        {kBoxDanger, "1", "1"},  {kBoxBuzzer, "9", "3"}, {kBoxBuzzer, "0", "0"},    {kBoxPost, "3", "5"},
+        {kBoxPost, "11", "10"},  {kBoxPre, "16", "15"},  {kBoxPre, "1", "1"},       {kBoxPre, "-4", "5"},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : changed) {
+        form_.editText(c.box, "", 0);
+        form_.editText(c.box, c.text, std::string(c.text).size());
+        EXPECT_EQ(form_.text(c.box), c.result) << "changed " << c.box << " " << c.text;
+    }
+    EXPECT_TRUE(events_.messages.empty());
+    form_.editText(kBoxShock, "7.5", 3);
+    EXPECT_EQ(form_.ToSettings()->ShockLevel, 8);  // 7.5 counts as 8 when encoded
+
+    const Case left[] = {
+        {kBoxBuzzer, "", "2"}, {kBoxBuzzer, "  ", "2"}, {kBoxBuzzer, "0", "0"}, {kBoxPre, "1", "5"},
+        {kBoxShock, "1", "1"}, {kBoxDanger, "", "0"},   {kBoxShock, "", "8"},   {kBoxPre, "", "12"},
+        {kBoxPost, "", "8"},   {kBoxPost, "1", "5"},
+    };
+    for (const Case& c : left) {
+        form_.RestoreDefaults();
         form_.setText(c.box, "");
         form_.editText(c.box, c.text, 0);
         form_.leaveBox(c.box);
-        EXPECT_EQ(form_.text(c.box), c.result) << c.box << " '" << c.text << "'";
-        form_.RestoreDefaults();
+        EXPECT_EQ(form_.text(c.box), c.result) << "left " << c.box << " '" << c.text << "'";
     }
 }
 
 TEST_F(SettingsForm, PairRuleFollowsTheSelectedLimit) {
-    select(1, 1);  // 14fps High: limit 12
-    times(5, 7);
+    arrange(1, 1, 5, 7);  // 14fps High: limit 12
     form_.editText(kBoxPre, "7", 1);
     EXPECT_EQ(post(), "5");
     form_.editText(kBoxPre, "9", 1);
-    EXPECT_EQ(pre(), "7");
-    EXPECT_EQ(post(), "5");
+    EXPECT_EQ(pre() + "+" + post(), "7+5");
 
-    form_.RestoreDefaults();
-    select(0, 1);  // 7fps High: limit 24
-    times(12, 10);
+    arrange(0, 1, 12, 10);  // 7fps High: limit 24
     form_.editText(kBoxPre, "", 0);
     type(kBoxPre, "15");
-    EXPECT_EQ(pre(), "15");
-    EXPECT_EQ(post(), "9");
+    EXPECT_EQ(pre() + "+" + post(), "15+9");
 
-    form_.RestoreDefaults();  // 7fps Low: 25 = 15 + 10, nothing to enforce
-    times(15, 10);
-    EXPECT_EQ(pre(), "15");
-    EXPECT_EQ(post(), "10");
+    arrange(0, 0, 15, 10);  // 7fps Low: 25 = 15 + 10, nothing to enforce
+    EXPECT_EQ(pre() + "+" + post(), "15+10");
     EXPECT_TRUE(events_.messages.empty());
 }
 
 TEST_F(SettingsForm, ReentrantChangesRunInsideTheEditedBoxRule) {
-    select(1, 1);  // 12
-    times(5, 7);
-    events_.boxChanges.clear();
+    arrange(1, 1, 5, 7);  // 12
     // 3 is below T but 12 - 3 leaves the partner alone; 3 clamps to 5, whose own (nested)
     // change rule weighs 5 against 7: 12 - 5 = 7 is not below 7.
     form_.editText(kBoxPre, "3", 1);
-    EXPECT_EQ(pre(), "5");
-    EXPECT_EQ(post(), "7");
+    EXPECT_EQ(pre() + "+" + post(), "5+7");
     EXPECT_EQ(events_.boxChanges, (std::vector<int>{kBoxPre}));
 
-    // 14fps Low: pre 11 is above T = 10, so pre becomes 15 - post.
-    form_.RestoreDefaults();
-    select(1, 0);
-    times(6, 9);
-    events_.boxChanges.clear();
+    arrange(1, 0, 6, 9);  // 14fps Low: pre 11 is above T = 10, so pre becomes 15 - post.
     form_.editText(kBoxPre, "11", 2);
-    EXPECT_EQ(pre(), "6");
-    EXPECT_EQ(post(), "9");
+    EXPECT_EQ(pre() + "+" + post(), "6+9");
     EXPECT_EQ(events_.boxChanges, (std::vector<int>{kBoxPre}));
     form_.editText(kBoxPost, "10", 2);  // T = 10 for post: pre gives way to 5
-    EXPECT_EQ(pre(), "5");
-    EXPECT_EQ(post(), "10");
+    EXPECT_EQ(pre() + "+" + post(), "5+10");
 }
 
-struct LimitCase {
-    const char* name;
-    int rate, quality, pre, post;
-    OptionGroup clicked;
-    int index;
-    const char* caption;
-    int warnedLimit;  // 0: no warning
-    int newPre, newPost;
-};
-
-class SettingsLimit : public ::testing::TestWithParam<LimitCase> {};
-
-TEST_P(SettingsLimit, CaptionWarningAndShortening) {
-    const LimitCase& c = GetParam();
-    Recorder events;
-    SettingForm form(&events);
-    ASSERT_TRUE(form.Prepare(nullptr));
-    form.selectOption(OptionGroup::Rate, c.rate);
-    form.selectOption(OptionGroup::Qua, c.quality);
-    form.setText(kBoxPre, std::to_string(c.pre));
-    form.setText(kBoxPost, std::to_string(c.post));
-    events.messages.clear();
-
-    form.selectOption(c.clicked, c.index);
-    EXPECT_EQ(form.limitCaption(), c.caption);
-    if (c.warnedLimit) {
-        ASSERT_EQ(events.messages.size(), 1u);
-        EXPECT_EQ(events.messages[0], "本設定変更により、記録時間の制限が発生しました。\n現在の設定にて、記録時間前後合計で最大" +
-                                          std::to_string(c.warnedLimit) + "秒間記録できます。");
-    } else {
-        EXPECT_TRUE(events.messages.empty());
+TEST_F(SettingsForm, OptionClickSetsCaptionWarnsAndShortens) {
+    struct Case {
+        int rate, quality, pre, post;
+        OptionGroup clicked;
+        int index;
+        const char* caption;
+        int warnedLimit;  // 0: no warning
+        const char* after;
+    };
+    const Case cases[] = {
+        {0, 0, 12, 8, OptionGroup::Rate, 1, "最大 １５ 秒間", 15, "10+5"},
+        {0, 0, 15, 10, OptionGroup::Qua, 1, "最大 ２４ 秒間", 24, "15+9"},
+        {1, 0, 6, 9, OptionGroup::Qua, 1, "最大 １２ 秒間", 12, "6+6"},
+        {0, 1, 12, 8, OptionGroup::Rate, 1, "最大 １２ 秒間", 12, "7+5"},
+        {1, 1, 7, 5, OptionGroup::Qua, 0, "最大 １５ 秒間", 0, "7+5"},
+        {0, 0, 15, 10, OptionGroup::Rate, 0, "最大 ２５ 秒間", 0, "15+10"},
+        {1, 1, 7, 5, OptionGroup::Rate, 0, "最大 ２４ 秒間", 0, "7+5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "from rate " << c.rate << " quality " << c.quality << " to "
+                                          << c.caption);
+        arrange(c.rate, c.quality, c.pre, c.post);
+        form_.selectOption(c.clicked, c.index);
+        EXPECT_EQ(form_.limitCaption(), c.caption);
+        std::vector<std::string> warnings;
+        if (c.warnedLimit)
+            warnings.push_back("本設定変更により、記録時間の制限が発生しました。\n現在の設定にて、記録時間前後合計で最大" +
+                               std::to_string(c.warnedLimit) + "秒間記録できます。");
+        EXPECT_EQ(events_.messages, warnings);
+        EXPECT_EQ(pre() + "+" + post(), c.after);
     }
-    EXPECT_EQ(form.text(kBoxPre), std::to_string(c.newPre));
-    EXPECT_EQ(form.text(kBoxPost), std::to_string(c.newPost));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SettingsLimit,
-    ::testing::Values(
-        LimitCase{"To14fpsFromLow", 0, 0, 12, 8, OptionGroup::Rate, 1, "最大 １５ 秒間", 15, 10, 5},
-        LimitCase{"ToHighAt7fps", 0, 0, 15, 10, OptionGroup::Qua, 1, "最大 ２４ 秒間", 24, 15, 9},
-        LimitCase{"ToHighAt14fps", 1, 0, 6, 9, OptionGroup::Qua, 1, "最大 １２ 秒間", 12, 6, 6},
-        LimitCase{"To14fpsFromHighShortensPre", 0, 1, 12, 8, OptionGroup::Rate, 1, "最大 １２ 秒間", 12, 7, 5},
-        LimitCase{"ToLowAt14fpsNoWarning", 1, 1, 7, 5, OptionGroup::Qua, 0, "最大 １５ 秒間", 0, 7, 5},
-        LimitCase{"To7fpsAtLow", 0, 0, 15, 10, OptionGroup::Rate, 0, "最大 ２５ 秒間", 0, 15, 10},
-        LimitCase{"To7fpsAtHigh", 1, 1, 7, 5, OptionGroup::Rate, 0, "最大 ２４ 秒間", 0, 7, 5}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(SettingsForm, StoredCopyIsAppliedInDecodingOrder) {
-    // 14fps Low stored with 10 + 5.
-    SetupBytes stored = EncodeSetup([] {
-                            RecorderSettings s;
-                            s.Rate14fps = true;
-                            s.PreSeconds = 10;
-                            s.PostSeconds = 5;
-                            s.BuzzerVolume = 0;
-                            s.ExternalSwitch = false;
-                            s.SpeedPulse = 5;
-                            return s;
-                        }()).bytes;
+TEST(SettingsFormStored, StoredCopyIsAppliedInDecodingOrder) {
+    RecorderSettings s;  // 14fps Low stored with 10 + 5
+    s.Rate14fps = true, s.PreSeconds = 10, s.PostSeconds = 5, s.BuzzerVolume = 0, s.ExternalSwitch = false;
+    s.SpeedPulse = 5;
+    SetupBytes stored = EncodeSetup(s).bytes;
     Recorder events;
     SettingForm form(&events);
     ASSERT_TRUE(form.Prepare(&stored));
     EXPECT_EQ(form.limitCaption(), "最大 １５ 秒間");
-    EXPECT_EQ(form.text(kBoxPre), "10");
-    EXPECT_EQ(form.text(kBoxPost), "5");
+    EXPECT_EQ(form.text(kBoxPre) + "+" + form.text(kBoxPost), "10+5");
     EXPECT_EQ(form.text(kBoxBuzzer), "0");
     EXPECT_EQ(form.option(OptionGroup::ExSw), 0);
     EXPECT_EQ(form.option(OptionGroup::Speed), 5);
@@ -282,8 +198,7 @@ TEST_F(SettingsForm, StoredCopyIsAppliedInDecodingOrder) {
     SetupBytes odd = {0x07, 0, 0, 0x11, 0x02, 0xF0};
     SettingForm form2;
     ASSERT_TRUE(form2.Prepare(&odd));
-    EXPECT_EQ(form2.text(kBoxPre), "5");
-    EXPECT_EQ(form2.text(kBoxPost), "10");
+    EXPECT_EQ(form2.text(kBoxPre) + "+" + form2.text(kBoxPost), "5+10");
 
     SetupBytes five = {1, 2, 3, 4, 5};
     SettingForm form3;
@@ -291,15 +206,21 @@ TEST_F(SettingsForm, StoredCopyIsAppliedInDecodingOrder) {
     EXPECT_FALSE(form3.loading());
 }
 
-TEST_F(SettingsForm, RestoreDefaultsRunsTheLimitRule) {
-    select(1, 1);
-    times(7, 5);
-    form_.setClockChecked(true);
-    form_.RestoreDefaults();
-    EXPECT_FALSE(form_.clockChecked());
-    EXPECT_EQ(form_.limitCaption(), "最大 ２５ 秒間");
-    EXPECT_EQ(pre(), "12");
-    EXPECT_EQ(post(), "8");
+TEST_F(SettingsForm, DefaultsAfterPreparationAndAfterRestoreDefaults) {
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass == 0 ? "prepared" : "restored");
+        std::string boxes;
+        for (int box = 0; box < kBoxCount; ++box) boxes += form_.text(box) + " ";
+        EXPECT_EQ(boxes, "0 8 2 12 8 ");
+        EXPECT_EQ(form_.limitCaption(), "最大 ２５ 秒間");
+        EXPECT_FALSE(form_.loading());
+        EXPECT_FALSE(form_.clockChecked());
+        // The options and numbers together: they encode as the default settings.
+        EXPECT_EQ(EncodeSetup(*form_.ToSettings()).bytes, EncodeSetup(RecorderSettings{}).bytes);
+        arrange(1, 1, 7, 5);  // restoring runs the limit rule again
+        form_.setClockChecked(true);
+        form_.RestoreDefaults();
+    }
 }
 
 TEST_F(SettingsForm, UpDownStepsWithinRangeFromTheTypedNumber) {
