@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "core/graphs/raster_canvas.h"
@@ -10,15 +11,10 @@ namespace drv {
 namespace {
 
 TEST(GraphsRaster, UnitsToPixelFloors) {
-    EXPECT_EQ(unitsToPixel(0), 0);
-    EXPECT_EQ(unitsToPixel(14), 0);
-    EXPECT_EQ(unitsToPixel(15), 1);
-    EXPECT_EQ(unitsToPixel(-1), -1);
-    EXPECT_EQ(unitsToPixel(-15), -1);
-    EXPECT_EQ(unitsToPixel(-16), -2);
-    EXPECT_EQ(unitsToPixelExtent(21495), 1433);
-    EXPECT_EQ(unitsToPixelExtent(5560), 371);
-    EXPECT_EQ(unitsToPixelExtent(-3), 0);
+    const std::pair<std::int64_t, std::int64_t> pixels[] = {{0, 0}, {14, 0}, {15, 1}, {-1, -1}, {-15, -1}, {-16, -2}};
+    for (const auto& [units, pixel] : pixels) EXPECT_EQ(unitsToPixel(units), pixel) << units;
+    const std::pair<std::int64_t, std::int32_t> extents[] = {{21495, 1433}, {5560, 371}, {-3, 0}};
+    for (const auto& [units, pixels] : extents) EXPECT_EQ(unitsToPixelExtent(units), pixels) << units;
 }
 
 // A 20 x 10 picture inside a larger buffer whose border must never be written.
@@ -77,9 +73,7 @@ TEST(GraphsRaster, VerticalLineMatchesItsSpan) {
     g.canvas.clear(kBlack);
     g.canvas.line(7, 9, 7, 3, kWhite);
     const PixelSpan s = verticalLinePixels(7, 9, 3, 1);
-    EXPECT_EQ(s.x1, 7);
-    EXPECT_EQ(s.y1, 3);
-    EXPECT_EQ(s.y2, 9);
+    EXPECT_EQ(std::tie(s.x1, s.y1, s.y2), std::make_tuple(7, 3, 9));
     EXPECT_EQ(g.count(kWhite), 7);
 }
 
