@@ -205,10 +205,8 @@ TEST(GraphsMarkers, TriggerTriangleTipsAtTheTriggerColumn) {
     }
     EXPECT_EQ(tip, (std::vector<I>{tipX - 2, tipX}));
     EXPECT_EQ(stem, 4);
-    EXPECT_EQ(cols.front().x, tipX - 80);
-    EXPECT_EQ(cols.back().x, tipX + 78);
-    EXPECT_EQ(cols.front().bottom, tipY - 80);
-    EXPECT_EQ(cols.back().bottom, tipY - 80);
+    EXPECT_EQ(std::make_pair(cols.front().x, cols.back().x), std::make_pair(tipX - 80, tipX + 78));
+    EXPECT_EQ(std::make_pair(cols.front().bottom, cols.back().bottom), std::make_pair(tipY - 80, tipY - 80));
 
     RecordingCanvas last;  // on the last column: still the triangle
     DrawTriggerMarker(last, stateFor(150), 7500 - 50);

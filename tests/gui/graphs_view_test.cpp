@@ -74,7 +74,7 @@ protected:
     std::unique_ptr<ChartView> view = std::make_unique<ChartView>(host, rec, nullptr);
 };
 
-TEST_F(GraphsView, AutoScrollMovesBarAndCanvasAndZoomCyclesBackToTheStart) {
+TEST_F(GraphsView, ScrollingAndZoomMoveBarAndCanvasTogether) {
     open(400, 150);
     EXPECT_EQ(scroll(), 49);
     EXPECT_EQ(canvasLeft(), -176);  // -2633 units at 15 per pixel
@@ -91,10 +91,7 @@ TEST_F(GraphsView, AutoScrollMovesBarAndCanvasAndZoomCyclesBackToTheStart) {
     EXPECT_EQ(std::make_pair(scroll(), canvasLeft()), std::make_pair(0, 0));
     EXPECT_EQ(view->canvasWidget()->width(), 1433);
     EXPECT_EQ(view->model().cursorX(), 200 + 149 * 50);
-}
 
-TEST_F(GraphsView, UserScrollingPansTheCanvas) {
-    open(400);
     view->hScrollBar()->setValue(400);  // as a drag to the end would
     EXPECT_EQ(view->model().controls().pic1Left, 11960 - 21495);
     EXPECT_NEAR(canvasLeft() + view->canvasWidget()->width(), view->viewport()->width(), 1);  // right edges meet
