@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "core/graphs/raster_canvas.h"
@@ -10,15 +11,10 @@ namespace drv {
 namespace {
 
 TEST(GraphsRaster, UnitsToPixelFloors) {
-    EXPECT_EQ(unitsToPixel(0), 0);
-    EXPECT_EQ(unitsToPixel(14), 0);
-    EXPECT_EQ(unitsToPixel(15), 1);
-    EXPECT_EQ(unitsToPixel(-1), -1);
-    EXPECT_EQ(unitsToPixel(-15), -1);
-    EXPECT_EQ(unitsToPixel(-16), -2);
-    EXPECT_EQ(unitsToPixelExtent(21495), 1433);
-    EXPECT_EQ(unitsToPixelExtent(5560), 371);
-    EXPECT_EQ(unitsToPixelExtent(-3), 0);
+    const std::pair<std::int64_t, std::int64_t> pixels[] = {{0, 0}, {14, 0}, {15, 1}, {-1, -1}, {-15, -1}, {-16, -2}};
+    for (const auto& [units, pixel] : pixels) EXPECT_EQ(unitsToPixel(units), pixel) << units;
+    const std::pair<std::int64_t, std::int32_t> extents[] = {{21495, 1433}, {5560, 371}, {-3, 0}};
+    for (const auto& [units, pixels] : extents) EXPECT_EQ(unitsToPixelExtent(units), pixels) << units;
 }
 
 // A 20 x 10 picture inside a larger buffer whose border must never be written.
@@ -60,8 +56,11 @@ TEST(GraphsRaster, FarOffLinesAreClippedToTheBuffer) {
 TEST(GraphsRaster, PenWidthAndInclusiveEnds) {
     Guarded g;
     g.canvas.clear(kBlack);
-    g.canvas.line(2, 2, 6, 2, kWhite);  // both ends drawn
-    EXPECT_EQ(g.count(kWhite), 5);
+    g.canvas.line(2, 2, 6, 2, kWhite);  // both ends drawn, either way round
+    g.canvas.line(7, 9, 7, 3, kWhite);
+    EXPECT_EQ(g.count(kWhite), 5 + 7);
+    const PixelSpan s = verticalLinePixels(7, 9, 3, 1);  // the span the chart's cursor uses
+    EXPECT_EQ(std::tie(s.x1, s.y1, s.y2), std::make_tuple(7, 3, 9));
     g.canvas.setPenWidth(2);
     g.canvas.point(10, 5, kRed);  // a 2 x 2 dot from the point's pixel
     EXPECT_EQ(g.count(kRed), 4);
@@ -70,17 +69,6 @@ TEST(GraphsRaster, PenWidthAndInclusiveEnds) {
     EXPECT_EQ(g.at(10, 5), toPixel(kGreen));
     EXPECT_EQ(g.at(14, 9), toPixel(kGreen));
     EXPECT_TRUE(g.borderIntact());
-}
-
-TEST(GraphsRaster, VerticalLineMatchesItsSpan) {
-    Guarded g;
-    g.canvas.clear(kBlack);
-    g.canvas.line(7, 9, 7, 3, kWhite);
-    const PixelSpan s = verticalLinePixels(7, 9, 3, 1);
-    EXPECT_EQ(s.x1, 7);
-    EXPECT_EQ(s.y1, 3);
-    EXPECT_EQ(s.y2, 9);
-    EXPECT_EQ(g.count(kWhite), 7);
 }
 
 }  // namespace

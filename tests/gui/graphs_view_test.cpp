@@ -8,14 +8,31 @@
 #include <QScrollBar>
 #include <cmath>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "gui/graphs/chart_view.h"
-#include "graphs_fake_host.h"
 
 namespace drv {
 namespace {
 
-using test::FakeChartHost;
+// A main window stand-in: records what the chart asks of it.
+struct FakeChartHost final : ChartHost {
+    bool open = true, playing = false;
+    int current = 1, frames = 400;
+    std::vector<std::string> calls;
+
+    bool folderOpen() const override { return open; }
+    bool playEnabled() const override { return !playing; }
+    int currentFrame() const override { return current; }
+    int frameCount() const override { return frames; }
+    void setCurrentFrame(int frame) override {
+        current = frame;
+        calls.push_back("setCurrentFrame " + std::to_string(frame));
+    }
+    void ShowFrame() override { calls.push_back("ShowFrame " + std::to_string(current)); }
+    void UpdateDataPanel(int frame) override { calls.push_back("UpdateDataPanel " + std::to_string(frame)); }
+};
 
 // Smooth, distinct curves on every channel, so that each channel shows in the picture.
 RecordingState syntheticRecording() {
@@ -32,20 +49,24 @@ RecordingState syntheticRecording() {
 
 class GraphsView : public ::testing::Test {
 protected:
-    void open(int frames) {
+    void open(int frames, int at = 1) {
         host.frames = frames;
         view->setGraphWidth(50 * frames);
         view->SetUpGraphs();
         view->ShowDefaultChannels();
-        host.current = 1;
-        view->UpdateGraphCursor(1);
+        goTo(at);
         host.calls.clear();
     }
     void goTo(int frame) {
         host.current = frame;
         view->UpdateGraphCursor(frame);
     }
+    void zoom(int presses) {
+        for (int i = 0; i < presses; ++i) view->hZoomButton()->click();
+    }
+    bool cacheMatches() const { return view->shownPicture() == view->fullRedrawPicture(); }
     int canvasLeft() const { return view->canvasWidget()->x(); }
+    int scroll() const { return view->hScrollBar()->value(); }
     void click(double dxFromOrigin) { view->Pic1_MouseDown(1, 0, 200 + dxFromOrigin, 500); }
 
     FakeChartHost host;
@@ -53,95 +74,57 @@ protected:
     std::unique_ptr<ChartView> view = std::make_unique<ChartView>(host, rec, nullptr);
 };
 
-TEST_F(GraphsView, AutoScrollAtOneTimes) {
-    open(400);
-    goTo(100);
-    EXPECT_EQ(view->hScrollBar()->value(), 0);
-    goTo(101);
-    EXPECT_EQ(view->hScrollBar()->value(), 0);
-    EXPECT_EQ(canvasLeft(), 0);
-    goTo(150);
-    EXPECT_EQ(view->hScrollBar()->value(), 49);
-    EXPECT_EQ(view->model().controls().pic1Left, -2633);
+TEST_F(GraphsView, ScrollingAndZoomMoveBarAndCanvasTogether) {
+    open(400, 150);
+    EXPECT_EQ(scroll(), 49);
     EXPECT_EQ(canvasLeft(), -176);  // -2633 units at 15 per pixel
-}
-
-TEST_F(GraphsView, AutoScrollAtThreeTimes) {
-    open(400);
-    view->hZoomButton()->click();
-    view->hZoomButton()->click();
+    zoom(2);
     ASSERT_EQ(view->model().state().HScale, 3);
-    goTo(41);
-    EXPECT_EQ(view->hScrollBar()->value(), 0);
+    EXPECT_EQ(scroll(), 0);  // each press starts at the left
     goTo(42);
-    EXPECT_EQ(view->hScrollBar()->value(), 1);
+    EXPECT_EQ(scroll(), 1);
     EXPECT_EQ(view->model().controls().pic1Left, -159);  // -round(63495 / 400)
     EXPECT_EQ(view->canvasWidget()->width(), 4233);
-}
-
-TEST_F(GraphsView, ZoomCyclesBackToOneTimesAtTheStart) {
-    open(400);
     goTo(150);
-    for (int press = 1; press <= 3; ++press) {
-        view->hZoomButton()->click();
-        EXPECT_EQ(view->hScrollBar()->value(), 0) << press;
-        EXPECT_EQ(canvasLeft(), 0) << press;
-    }
+    zoom(1);
     EXPECT_EQ(view->model().state().HScale, 1);
+    EXPECT_EQ(std::make_pair(scroll(), canvasLeft()), std::make_pair(0, 0));
     EXPECT_EQ(view->canvasWidget()->width(), 1433);
     EXPECT_EQ(view->model().cursorX(), 200 + 149 * 50);
-}
 
-TEST_F(GraphsView, UserScrollingPansTheCanvas) {
-    open(400);
     view->hScrollBar()->setValue(400);  // as a drag to the end would
     EXPECT_EQ(view->model().controls().pic1Left, 11960 - 21495);
     EXPECT_NEAR(canvasLeft() + view->canvasWidget()->width(), view->viewport()->width(), 1);  // right edges meet
     view->setHScrollValue(0);  // the "first" button
-    EXPECT_EQ(canvasLeft(), 0);
-    EXPECT_EQ(view->hScrollBar()->value(), 0);
+    EXPECT_EQ(std::make_pair(scroll(), canvasLeft()), std::make_pair(0, 0));
 }
 
-struct SeekCase {
-    double dx;
-    int frame;
-};
-
-class GraphsSeek : public GraphsView, public ::testing::WithParamInterface<SeekCase> {};
-
-TEST_P(GraphsSeek, ShowsTheNearestFrame) {
-    open(400);
-    goTo(300);
-    host.calls.clear();
-    const int before = view->hScrollBar()->value();
-    click(GetParam().dx);
-    const std::string f = std::to_string(GetParam().frame);
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"setCurrentFrame " + f, "ShowFrame " + f, "UpdateDataPanel " + f}));
-    EXPECT_EQ(view->model().cursorX(), 200 + (GetParam().frame - 1) * 50);
-    EXPECT_EQ(view->hScrollBar()->value(), before);  // a click does not scroll
+TEST_F(GraphsView, ClickShowsTheNearestFrameWithoutScrolling) {
+    // Left of the plot: frame 1, cursor at column 1.
+    const std::pair<double, int> cases[] = {{25, 1}, {74, 2}, {75, 3}, {-150, 1}, {399 * 50, 400}};
+    for (const auto& [dx, frame] : cases) {
+        SCOPED_TRACE(dx);
+        open(400, 300);
+        const int before = scroll();
+        click(dx);
+        const std::string f = std::to_string(frame);
+        EXPECT_EQ(host.calls, (std::vector<std::string>{"setCurrentFrame " + f, "ShowFrame " + f, "UpdateDataPanel " + f}));
+        EXPECT_EQ(view->model().cursorX(), 200 + (frame - 1) * 50);
+        EXPECT_EQ(scroll(), before);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Clicks, GraphsSeek,
-                         ::testing::Values(SeekCase{25, 1}, SeekCase{74, 2}, SeekCase{75, 3},
-                                           SeekCase{-150, 1},  // left of the plot: frame 1, cursor at column 1
-                                           SeekCase{399 * 50, 400}));
 
 TEST_F(GraphsView, ClickPastTheEndSetsTheFrameButShowsNothing) {
-    open(100);
-    goTo(40);
+    open(100, 40);
     const QImage before = view->shownPicture();
-    host.calls.clear();
     click(150 * 50);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"setCurrentFrame 151"}));
-    EXPECT_EQ(host.current, 151);
     EXPECT_EQ(view->model().cursorX(), 200 + 39 * 50);
     EXPECT_EQ(view->shownPicture(), before);
 }
 
 TEST_F(GraphsView, ClicksIgnoredWhilePlayingOrWithoutAFolder) {
-    open(400);
-    goTo(10);
-    host.calls.clear();
+    open(400, 10);
     host.playing = true;
     click(500);
     host.playing = false;
@@ -149,38 +132,32 @@ TEST_F(GraphsView, ClicksIgnoredWhilePlayingOrWithoutAFolder) {
     click(500);
     EXPECT_TRUE(host.calls.empty());
     EXPECT_EQ(host.current, 10);
+    view->SetUpGraphs();  // without a folder the bar still follows, but no cursor shows
+    view->UpdateGraphCursor(150);
+    EXPECT_EQ(scroll(), 49);
+    EXPECT_FALSE(view->model().cursorX().has_value());
 }
 
 TEST_F(GraphsView, RealMousePressOfAnyButtonSeeks) {
     open(400);
     for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
         host.calls.clear();
+        host.current = 9;
         // Pixel 18 is canvas unit 270: 70 units right of frame 1, nearest to frame 2.
         QMouseEvent press(QEvent::MouseButtonPress, QPointF(18, 50), QPointF(18, 50), button, button, Qt::NoModifier);
         QApplication::sendEvent(view->canvasWidget(), &press);
         EXPECT_EQ(host.current, 2);
-        ASSERT_EQ(host.calls.size(), 3u);
-        host.current = 9;
+        EXPECT_EQ(host.calls.size(), 3u);
     }
 }
 
-TEST_F(GraphsView, NoCursorWithoutAFolder) {
-    host.open = false;
-    view->SetUpGraphs();
-    view->UpdateGraphCursor(150);
-    EXPECT_EQ(view->hScrollBar()->value(), 49);
-    EXPECT_FALSE(view->model().cursorX().has_value());
-}
-
 TEST_F(GraphsView, ChannelButtonsToggleAndRedrawWithTheCursor) {
-    open(400);
-    goTo(50);
+    open(400, 50);
     const QImage all = view->shownPicture();
     view->channelButton(0)->click();
     EXPECT_EQ(view->model().state().ChannelVisible[0], 0);
     EXPECT_EQ(view->model().cursorX(), 200 + 49 * 50);
-    const QImage without = view->shownPicture();
-    EXPECT_NE(without, all);
+    EXPECT_NE(view->shownPicture(), all);
     view->channelButton(0)->click();
     EXPECT_EQ(view->shownPicture(), all);
     EXPECT_EQ(view->channelButton(5), nullptr);
@@ -206,37 +183,29 @@ TEST_F(GraphsView, ButtonsCaptionsAndPlaces) {
     EXPECT_EQ(ChartView::defaultGeometry(), QRect(13, 408, 797, 222));
 }
 
-// The picture shown through the cached layers equals a full redraw, and playing frames
-// after the first renders no layer again.
-class GraphsCachedPicture : public GraphsView, public ::testing::WithParamInterface<int> {};
-
-TEST_P(GraphsCachedPicture, EqualsAFullRedraw) {
+// The picture shown through the cached layers equals a full redraw at every zoom step;
+// playing frames after the first renders no layer again, a channel change or new samples do.
+TEST_F(GraphsView, CachedPictureEqualsAFullRedraw) {
     open(400);
-    for (int i = 0; i < GetParam(); ++i) view->hZoomButton()->click();
-    goTo(1);
-    const int renders = view->baseRenderCount();
-    for (const int frame : {1, 2, 57, 150, 399, 400}) {
-        goTo(frame);
-        const QImage shown = view->shownPicture();
-        ASSERT_EQ(shown.size(), view->fullRedrawPicture().size());
-        EXPECT_TRUE(shown == view->fullRedrawPicture()) << "zoom " << GetParam() << " frame " << frame;
+    for (int step = 0; step < 3; ++step) {
+        goTo(1);
+        const int renders = view->baseRenderCount();
+        for (const int frame : {1, 2, 57, 150, 399, 400}) {
+            goTo(frame);
+            EXPECT_TRUE(cacheMatches()) << "zoom " << step << " frame " << frame;
+        }
+        EXPECT_EQ(view->baseRenderCount(), renders);
+        view->channelButton(2)->click();  // a channel change renders the layers again
+        EXPECT_EQ(view->baseRenderCount(), renders + 1);
+        EXPECT_TRUE(cacheMatches());
+        zoom(1);
     }
-    EXPECT_EQ(view->baseRenderCount(), renders);
-    view->channelButton(2)->click();  // a channel change renders the layers again
-    EXPECT_EQ(view->baseRenderCount(), renders + 1);
-    EXPECT_TRUE(view->shownPicture() == view->fullRedrawPicture());
-}
-
-INSTANTIATE_TEST_SUITE_P(ZoomSteps, GraphsCachedPicture, ::testing::Values(0, 1, 2));
-
-TEST_F(GraphsView, NewSamplesRenderAgainWithoutBeingTold) {
-    open(400);
     goTo(10);
     const QImage before = view->shownPicture();
-    rec.GraphSamples[0][5] = -125;
-    goTo(11);
+    rec.GraphSamples[0][5] = -125;  // new samples render again without being told
+    goTo(10);
     EXPECT_NE(view->shownPicture(), before);
-    EXPECT_TRUE(view->shownPicture() == view->fullRedrawPicture());
+    EXPECT_TRUE(cacheMatches());
 }
 
 TEST_F(GraphsView, MoreThan441FramesAreHarmless) {
@@ -244,10 +213,9 @@ TEST_F(GraphsView, MoreThan441FramesAreHarmless) {
     EXPECT_EQ(view->model().state().GraphWidth, 22050);
     for (const int frame : {441, 442, 600, 32767}) {
         goTo(frame);
-        EXPECT_TRUE(view->shownPicture() == view->fullRedrawPicture()) << frame;
+        EXPECT_TRUE(cacheMatches()) << frame;
     }
-    view->hZoomButton()->click();
-    view->hZoomButton()->click();
+    zoom(2);
     click(440 * 150);
     EXPECT_EQ(host.current, 441);
     click(1e9);

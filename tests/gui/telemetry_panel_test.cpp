@@ -12,19 +12,17 @@ namespace {
 TEST(TelemetryPanel, DesignCaptionsAndLayoutClearOfTheChartButtons) {
     TelemetryPanel panel;
     EXPECT_EQ(panel.size(), QSize(353, 369));
-    const char* const captions[8] = {"     ---", "前後方向加速度", "左右方向加速度", "     ---",
-                                     "緯 度",    "経 度",          "撮 影 日 時",    "更 新 日 時"};
-    for (int n = 1; n <= 8; ++n) EXPECT_EQ(panel.label(n)->text(), QString::fromUtf8(captions[n - 1])) << n;
-    EXPECT_EQ(panel.lblBrkName()->text(), "ブレーキ ＯＦＦ");
-    EXPECT_EQ(panel.lblPassTime()->text(), "経過時間表示");
-    EXPECT_EQ(panel.lblMsgInput()->text(), "検出方法");
-    EXPECT_EQ(panel.lblfps()->text(), " ﾌﾚｰﾑﾚｰﾄ/画質");
-    EXPECT_EQ(panel.lblFilename()->text(), "　ファイル名　");
-    EXPECT_EQ(panel.lblKido()->text(), "輝度：　標準");
+    const std::pair<const QLabel*, const char*> captions[] = {
+        {panel.label(1), "     ---"},       {panel.label(2), "前後方向加速度"}, {panel.label(3), "左右方向加速度"},
+        {panel.label(4), "     ---"},       {panel.label(5), "緯 度"},          {panel.label(6), "経 度"},
+        {panel.label(7), "撮 影 日 時"},    {panel.label(8), "更 新 日 時"},    {panel.lblBrkName(), "ブレーキ ＯＦＦ"},
+        {panel.lblPassTime(), "経過時間表示"}, {panel.lblMsgInput(), "検出方法"}, {panel.lblfps(), " ﾌﾚｰﾑﾚｰﾄ/画質"},
+        {panel.lblFilename(), "　ファイル名　"}, {panel.lblKido(), "輝度：　標準"}};
+    for (const auto& [label, text] : captions) EXPECT_EQ(label->text(), QString::fromUtf8(text)) << text;
     EXPECT_EQ(panel.lblSpeed()->font().families().value(0), "IPAPGothic");
 
     const QRect chart = TelemetryPanel::chartButtonsArea();
-    EXPECT_EQ(chart, QRect(20, 256, 173, 104));
+    EXPECT_EQ(chart, QRect(20, 256, 173, 104));  // where the chart's buttons sit
     const auto labels = panel.findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
     EXPECT_EQ(labels.size(), 23);  // lblBrkName lives inside lblBrk
     for (QLabel* a : labels) {
@@ -54,13 +52,13 @@ TEST(TelemetryPanel, UpdateDataPanelRewritesEveryValueLabel) {
 
     TelemetryPanel panel;
     panel.UpdateDataPanel(r, 2);
-    const QLabel* values[] = {panel.lblSpeed(),  panel.lblData(0), panel.lblData(1), panel.lblData(2),
-                              panel.lblData(4),  panel.lblData(5), panel.lblDate(0), panel.lblDate(1),
-                              panel.lblPassTime(), panel.lblBrkName()};
-    const char* const expected[] = {"52.3km/h", "05.2 km/h", " -1.25 G      ", "  0.25 G      ",
-                                    "N  35度40分12秒3", "E 139度45分06秒7", "2007/10/10 04:18:59",
-                                    "2007/10/10 04:19:01", "経過時間：　-00.073秒", "ブレーキ ＯＮ"};
-    for (std::size_t i = 0; i < std::size(values); ++i) EXPECT_EQ(values[i]->text(), QString::fromUtf8(expected[i])) << i;
+    const std::pair<const QLabel*, const char*> values[] = {
+        {panel.lblSpeed(), "52.3km/h"},          {panel.lblData(0), "05.2 km/h"},
+        {panel.lblData(1), " -1.25 G      "},   {panel.lblData(2), "  0.25 G      "},
+        {panel.lblData(4), "N  35度40分12秒3"}, {panel.lblData(5), "E 139度45分06秒7"},
+        {panel.lblDate(0), "2007/10/10 04:18:59"}, {panel.lblDate(1), "2007/10/10 04:19:01"},
+        {panel.lblPassTime(), "経過時間：　-00.073秒"}, {panel.lblBrkName(), "ブレーキ ＯＮ"}};
+    for (const auto& [label, text] : values) EXPECT_EQ(label->text(), QString::fromUtf8(text)) << text;
     EXPECT_TRUE(panel.lblData(3)->text().isEmpty());
 
     for (int index : {0, -1, 3, 400}) panel.UpdateDataPanel(r, index);  // outside the table: ignored

@@ -44,9 +44,7 @@ struct Rig : PlaybackHost, Scheduler {
         controller.onTimer();
         return true;
     }
-    void run() {
-        for (int shots = 0; shots < 100000 && fire(); ++shots) {}
-    }
+    void run() { for (int shots = 0; shots < 100000 && fire(); ++shots) {} }
     void clearShown() { frames.clear(), times.clear(), log.clear(); }
 
     FakeClock clock;
@@ -55,10 +53,9 @@ struct Rig : PlaybackHost, Scheduler {
     BrightnessMode brightness = BrightnessMode::Standard;
     std::int64_t showCostMs = 0;
     std::function<void(int shownCount)> onShow;
-    std::vector<int> frames;
+    std::vector<int> frames, modes;
     std::vector<std::int64_t> times;
     std::string log;
-    std::vector<int> modes;
     int chartResets = 0;
     std::optional<std::int64_t> delay;
     PlaybackController controller{recording, *this, *this, clock};
