@@ -21,6 +21,24 @@ bool AllEmpty(const ExifTags& t) {
            t.DateTimeDigitizedText.empty() && t.DateTimeText.empty();
 }
 
+// A good frame to damage: its bytes, layout and byte order.
+struct Frame {
+    std::vector<std::uint8_t> b;
+    ExifLayout l;
+    bool be;
+    explicit Frame(bool bigEndian) : be(bigEndian) { b = FrameBytes(ExampleExif(be), &l); }
+    // Numbers in the frame's byte order at a file offset.
+    void put(std::size_t at, std::uint32_t v, int size) {
+        for (int i = 0; i < size; ++i)
+            b.at(at + static_cast<std::size_t>(be ? size - 1 - i : i)) = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+    void put16(std::size_t at, std::uint16_t v) { put(at, v, 2); }
+    void put32(std::size_t at, std::uint32_t v) { put(at, v, 4); }
+    void cut(std::size_t size) { b.resize(std::min(b.size(), size)); }
+    std::size_t tiff(std::uint32_t offset) const { return ExifLayout::kTiffBase + offset; }
+    std::uint32_t end() const { return static_cast<std::uint32_t>(b.size() - ExifLayout::kTiffBase); }
+};
+
 class ExifReaderByteOrder : public ::testing::TestWithParam<bool> {};
 
 TEST_P(ExifReaderByteOrder, ReadsTheFiveTextsOfARecorderFrame) {
@@ -37,18 +55,16 @@ TEST_P(ExifReaderByteOrder, ReadsTheFiveTextsOfARecorderFrame) {
 
 TEST_P(ExifReaderByteOrder, FileAndMemoryAgreeEvenWhenValuesLieBeyondTheFirstBlock) {
     // Move the MakerNote 10000 bytes into the file, past the first read.
-    ExifLayout layout;
-    auto bytes = FrameBytes(ExampleExif(GetParam()), &layout);
-    const std::uint32_t farOffset = static_cast<std::uint32_t>(bytes.size() + 10000 - ExifLayout::kTiffBase);
-    bytes.resize(bytes.size() + 10000, 0x20);
-    for (char c : std::string("FAR\nNOTE")) bytes.push_back(static_cast<std::uint8_t>(c));
-    bytes.push_back(0);
-    test::Put32(bytes, layout.exifEntry(2) + 8, farOffset, GetParam());
+    Frame f(GetParam());
+    f.b.resize(f.b.size() + 10000, 0x20);
+    f.put32(f.l.exifEntry(2) + 8, f.end());
+    for (char c : std::string("FAR\nNOTE")) f.b.push_back(static_cast<std::uint8_t>(c));
+    f.b.push_back(0);
 
     test::TempFolder dir;
-    test::WriteFile(dir.path() / "f.jpg", bytes);
+    test::WriteFile(dir.path() / "f.jpg", f.b);
     const ExifTags fromFile = ReadExifTags(dir.path() / "f.jpg");
-    const ExifTags fromMemory = ReadExifTagsFromMemory(bytes.data(), bytes.size());
+    const ExifTags fromMemory = ReadExifTagsFromMemory(f.b.data(), f.b.size());
     EXPECT_EQ(fromFile.MakerNoteText, "FAR NOTE");
     EXPECT_EQ(fromMemory.MakerNoteText, "FAR NOTE");
     EXPECT_EQ(fromFile.UserCommentHex, fromMemory.UserCommentHex);
@@ -56,18 +72,6 @@ TEST_P(ExifReaderByteOrder, FileAndMemoryAgreeEvenWhenValuesLieBeyondTheFirstBlo
 
 INSTANTIATE_TEST_SUITE_P(BothOrders, ExifReaderByteOrder, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "MM" : "II"; });
-
-// A good frame to damage: its bytes, layout and byte order.
-struct Frame {
-    std::vector<std::uint8_t> b;
-    ExifLayout l;
-    bool be;
-    void put16(std::size_t at, std::uint16_t v) { test::Put16(b, at, v, be); }
-    void put32(std::size_t at, std::uint32_t v) { test::Put32(b, at, v, be); }
-    void cut(std::size_t size) { b.resize(std::min(b.size(), size)); }
-    std::size_t tiff(std::uint32_t offset) const { return ExifLayout::kTiffBase + offset; }
-    std::uint32_t end() const { return static_cast<std::uint32_t>(b.size() - ExifLayout::kTiffBase); }
-};
 
 // A damaged or foreign file: how to damage a good frame, and what the reader must give.
 struct BadInput {
@@ -132,8 +136,7 @@ class ExifReaderBadInput : public ::testing::TestWithParam<std::tuple<BadInput, 
 
 TEST_P(ExifReaderBadInput, GivesTheDocumentedTextsFromMemoryAndFromFile) {
     const auto& [bad, bigEndian] = GetParam();
-    Frame f{{}, {}, bigEndian};
-    f.b = FrameBytes(ExampleExif(bigEndian), &f.l);
+    Frame f(bigEndian);
     bad.damage(f);
     test::TempFolder dir;
     test::WriteFile(dir.path() / "bad.jpg", f.b);

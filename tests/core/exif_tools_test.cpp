@@ -54,8 +54,6 @@ TEST(DrtoolSample, OptionsReachTheFlagsAndBothByteOrdersDumpAlike) {
                             "\"triggerKind\": \"常時電源切断\", \"vehicleSignalsPresent\": false, \"noMainSpeed\": true, "
                             "\"highFrameRate\": true, \"highQuality\": true"),
               std::string::npos);
-    EXPECT_NE(dump.out.find("\"samples\": null}\n]}"), std::string::npos);  // frame 442 only
-    EXPECT_EQ(dump.out.find("\"samples\": null"), dump.out.rfind("\"samples\": null"));
     const ShellRun csv = Dtool("dump " + s + " --format csv");
     EXPECT_EQ(csv.status, 0);
     EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 443);

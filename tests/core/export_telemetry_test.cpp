@@ -241,7 +241,6 @@ TEST(DrtoolExport, SampleAsCsvAndGpxFileAndBadArgumentsKeepAnOldFile) {
     EXPECT_NE(gpx.find("<trkpt lat=\"35.6781111\" lon=\"139.7518611\"><time>2007-10-09T19:18:00Z</time>"),
               std::string::npos);
     EXPECT_NE(gpx.find("<name>衝撃検出撮影</name><desc>frame 10,"), std::string::npos);
-    EXPECT_TRUE(!HaveXmllint() || Xmllint(gpxFile, SchemaPath()).status == 0);
 
     const std::string old = Quote(dir.path() / "old.csv");
     WriteText(dir.path() / "old.csv", "keep me");

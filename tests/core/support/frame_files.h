@@ -83,18 +83,6 @@ private:
     std::filesystem::path path_;
 };
 
-// Put little-endian / big-endian numbers into frame bytes at a file offset.
-inline void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v, bool bigEndian) {
-    b.at(at + (bigEndian ? 0 : 1)) = static_cast<std::uint8_t>(v >> 8);
-    b.at(at + (bigEndian ? 1 : 0)) = static_cast<std::uint8_t>(v);
-}
-inline void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v, bool bigEndian) {
-    for (int i = 0; i < 4; ++i) {
-        const int shift = bigEndian ? 24 - 8 * i : 8 * i;
-        b.at(at + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(v >> shift);
-    }
-}
-
 struct ShellRun {
     int status = -1;
     std::string out;
