@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <string>
+#include <vector>
 
-#include "core/common/numbers.h"
 #include "core/exif/telemetry_decoder.h"
 
 namespace drv {
@@ -13,20 +12,18 @@ namespace {
 // The worked example: 52.3 km/h, pulse 0, brake, 0.25 / 0.12 / 0.98 G, 2007-10-10 04:18:59,
 // N 035 40 41 2, E 139 45 06 7.
 const std::string kExampleNote = "052300001025012098071010041859N03540412E13945067";
+const char* const kNoPosition = "----度--分--秒- ";
 
+// The UserComment: 20 bytes, then the recorder's block.
 struct Block {
     std::array<std::uint8_t, 94> bytes{};
     Block& set(int k, std::uint8_t v) {
         bytes[20 + static_cast<std::size_t>(k)] = v;
         return *this;
     }
-    std::string hex(std::size_t count = 94) const {
+    std::string hex() const {
         std::string s;
-        char buf[3];
-        for (std::size_t i = 0; i < count; ++i) {
-            std::snprintf(buf, sizeof buf, "%02X", bytes[i]);
-            s += buf;
-        }
+        for (std::uint8_t b : bytes) s += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
         return s;
     }
 };
@@ -41,162 +38,95 @@ ExifTags Tags(std::string note, const Block& block = {}) {
     return t;
 }
 
-std::array<std::int32_t, 4> Samples(const RecordingState& s, int index) {
-    const auto k = static_cast<std::size_t>(index - 1);
-    return {s.GraphSamples[0][k], s.GraphSamples[1][k], s.GraphSamples[2][k], s.GraphSamples[3][k]};
+struct Decoded {
+    FrameRecord r;
+    RecordingState state;
+    std::array<std::int32_t, 4> samples(int index) const {
+        const auto k = static_cast<std::size_t>(index - 1);
+        return {state.GraphSamples[0][k], state.GraphSamples[1][k], state.GraphSamples[2][k], state.GraphSamples[3][k]};
+    }
+};
+
+Decoded Decode(const ExifTags& tags, int index = 1, RecordingState before = {}) {
+    Decoded d{{}, std::move(before)};
+    DecodeFrameTelemetry(tags, d.r, index, d.state);
+    return d;
 }
 
 TEST(DecodeFrameTelemetry, WorkedExampleFrame) {
-    RecordingState state;
-    FrameRecord r;
-    DecodeFrameTelemetry(Tags(kExampleNote), r, 1, state);
+    const Decoded d = Decode(Tags(kExampleNote));
+    const FrameRecord& r = d.r;
     EXPECT_FLOAT_EQ(r.Speed, 52.3f);
     EXPECT_EQ(r.PulseSpeed, 0.0f);
     EXPECT_TRUE(r.Brake);
     EXPECT_FLOAT_EQ(r.AccelLongitudinal, 0.25f);
     EXPECT_FLOAT_EQ(r.AccelLateral, 0.12f);
     EXPECT_FLOAT_EQ(r.AccelAxis3, 0.98f);
-    EXPECT_EQ(Samples(state, 1), (std::array<std::int32_t, 4>{62, 30, -57, 70}));
-    EXPECT_EQ(r.RecordedAt, "2007/10/10 04:18:59");
-    EXPECT_EQ(r.Latitude, "N  35度40分41秒2");
-    EXPECT_EQ(r.Longitude, "E 139度45分06秒7");
-    EXPECT_EQ(Utf8Length(r.Latitude), 13u);
-    EXPECT_EQ(r.ShotAt, "2007/10/10 04:18:59");
-    EXPECT_EQ(r.DigitizedAt, "2007/10/10 04:19:00");
-    EXPECT_EQ(r.UpdatedAt, "2008/01/02 03:04:05");
-    EXPECT_FALSE(state.TriggerFound);
-    EXPECT_EQ(state.TriggerPosition, 10050);
+    EXPECT_EQ(d.samples(1), (std::array<std::int32_t, 4>{62, 30, -57, 70}));
+    EXPECT_EQ((std::vector<std::string>{r.RecordedAt, r.Latitude, r.Longitude, r.ShotAt, r.DigitizedAt, r.UpdatedAt}),
+              (std::vector<std::string>{"2007/10/10 04:18:59", "N  35度40分41秒2", "E 139度45分06秒7",
+                                        "2007/10/10 04:18:59", "2007/10/10 04:19:00", "2008/01/02 03:04:05"}));
+    EXPECT_FALSE(d.state.TriggerFound);
+    EXPECT_EQ(d.state.TriggerPosition, 10050);
 }
 
-TEST(DecodeFrameTelemetry, SignBitsNegateTheAccelerations) {
-    RecordingState state;
-    FrameRecord r;
-    DecodeFrameTelemetry(Tags(kExampleNote, Block{}.set(4, 0x80).set(6, 0x80).set(8, 0x80)), r, 2, state);
-    EXPECT_FLOAT_EQ(r.AccelLongitudinal, -0.25f);
-    EXPECT_FLOAT_EQ(r.AccelLateral, -0.12f);
-    EXPECT_FLOAT_EQ(r.AccelAxis3, -0.98f);
-    EXPECT_EQ(Samples(state, 2)[0], -62);
-    EXPECT_EQ(Samples(state, 2)[1], -30);
-}
-
-TEST(DecodeFrameTelemetry, GraphSampleLimits) {
-    struct Case { const char* note; std::uint8_t signs; std::array<std::int32_t, 4> samples; };
+TEST(DecodeFrameTelemetry, GraphSampleLimitsSignsAndPulseSpeed) {
+    struct Case { std::string note; Block block; std::array<std::int32_t, 4> samples; };
+    const Block negative = Block{}.set(4, 0x80).set(6, 0x80).set(8, 0x80);
     // Speed, longitudinal and lateral at and beyond their limits.
-    for (const Case& c : {Case{"25000000005050", 0, {125, 125, 120, 0}},
-                          Case{"00000000005051", 0x80, {-125, 125, -120, 0}},
-                          Case{"20000000006099", 0, {125, 125, 120, 0}},
+    for (const Case& c : {Case{"25000000005050", {}, {125, 125, 120, 0}},
+                          Case{"00000000005051", Block{}.set(4, 0x80), {-125, 125, -120, 0}},
+                          Case{"20000000006099", {}, {125, 125, 120, 0}},
                           // -0.49 as a 32-bit float lies just beyond -0.49, so -122.5 rounds away to -123.
-                          Case{"20010000004900", 0x80, {-123, 0, 120, 0}},
-                          Case{"1000000000", 0, {0, 0, -0, 0}}}) {
-        RecordingState state;
-        FrameRecord r;
-        DecodeFrameTelemetry(Tags(c.note, Block{}.set(4, c.signs)), r, 5, state);
-        EXPECT_EQ(Samples(state, 5), c.samples) << c.note;
+                          Case{"20010000004900", Block{}.set(4, 0x80), {-123, 0, 120, 0}},
+                          Case{"1000000000", {}, {0, 0, -0, 0}}, Case{kExampleNote, negative, {-62, -30, -57, 70}},
+                          // Without main speed the speed channel follows the pulse speed: (60 * 12 - 1200) / 10.
+                          Case{"00000600", Block{}.set(70, 0x07), {0, 0, -48, 0}}}) {
+        const Decoded d = Decode(Tags(c.note, c.block), 5);
+        EXPECT_EQ(d.samples(5), c.samples) << c.note;
+        if (c.note == kExampleNote) {
+            EXPECT_FLOAT_EQ(d.r.AccelLongitudinal, -0.25f);
+            EXPECT_FLOAT_EQ(d.r.AccelLateral, -0.12f);
+            EXPECT_FLOAT_EQ(d.r.AccelAxis3, -0.98f);
+        }
     }
-}
-
-TEST(DecodeFrameTelemetry, SpeedChannelFollowsThePulseSpeedWithoutMainSpeed) {
-    RecordingState state;
-    FrameRecord r;
-    DecodeFrameTelemetry(Tags("00000600", Block{}.set(70, 0x07)), r, 1, state);
-    EXPECT_EQ(Samples(state, 1)[2], -48);  // (60 * 12 - 1200) / 10
 }
 
 TEST(DecodeFrameTelemetry, PositionTexts) {
     struct Case { std::string lat, lon, latitude, longitude; };
     for (const Case& c : {Case{"N03540412", "E13945067", "N  35度40分41秒2", "E 139度45分06秒7"},
                           Case{"S12340412", "W00145067", "S 123度40分41秒2", "W 001度45分06秒7"},
-                          Case{"N00040412", "E00045067", "----度--分--秒- ", "----度--分--秒- "},
+                          Case{"N00040412", "E00045067", kNoPosition, kNoPosition},
                           Case{"N00540412", "E13945067", "N  05度40分41秒2", "E 139度45分06秒7"},
                           Case{"\xE5" "03540412", "E139", "?  35度40分41秒2", "E 139度00分00秒0"}}) {
-        RecordingState state;
-        FrameRecord r;
-        DecodeFrameTelemetry(Tags(kExampleNote.substr(0, 30) + c.lat + c.lon), r, 1, state);
-        EXPECT_EQ(r.Latitude, c.latitude) << c.lat;
-        EXPECT_EQ(r.Longitude, c.longitude) << c.lon;
+        const Decoded d = Decode(Tags(kExampleNote.substr(0, 30) + c.lat + c.lon));
+        EXPECT_EQ(d.r.Latitude, c.latitude) << c.lat;
+        EXPECT_EQ(d.r.Longitude, c.longitude) << c.lon;
     }
 }
 
 TEST(DecodeFrameTelemetry, FrameWithoutTelemetryGivesThePlaceholders) {
-    RecordingState state;
-    state.GraphSamples[0][0] = 99;
-    FrameRecord r;
-    DecodeFrameTelemetry(ExifTags{}, r, 1, state);
-    EXPECT_EQ(r.Speed, 0.0f);
-    EXPECT_FALSE(r.Brake);
-    EXPECT_EQ(r.AccelLongitudinal, 0.0f);
+    RecordingState before;
+    before.GraphSamples[0][0] = 99;
+    const Decoded d = Decode(ExifTags{}, 1, before);
+    const FrameRecord& r = d.r;
+    EXPECT_TRUE(r.Speed == 0.0f && !r.Brake && r.AccelLongitudinal == 0.0f);
     for (const std::string* t : {&r.RecordedAt, &r.ShotAt, &r.DigitizedAt, &r.UpdatedAt}) EXPECT_EQ(*t, "2000/00/00 00:00:00");
-    EXPECT_EQ(r.Latitude, "----度--分--秒- ");
-    EXPECT_EQ(r.Longitude, "----度--分--秒- ");
-    EXPECT_EQ(Samples(state, 1), (std::array<std::int32_t, 4>{0, 0, -120, 0}));
-    EXPECT_FALSE(state.TriggerFound);
+    EXPECT_EQ(r.Latitude, kNoPosition);
+    EXPECT_EQ(r.Longitude, kNoPosition);
+    EXPECT_EQ(d.samples(1), (std::array<std::int32_t, 4>{0, 0, -120, 0}));
+    EXPECT_FALSE(d.state.TriggerFound);
 }
 
 TEST(DecodeFrameTelemetry, ShortUserCommentReadsMissingBytesAsZero) {
-    RecordingState state;
-    FrameRecord r;
     ExifTags t = Tags(kExampleNote, Block{}.set(0, 6).set(34, 0xC0));
     t.UserCommentHex.resize(2 * 21);  // reaches block byte 0 only
-    DecodeFrameTelemetry(t, r, 4, state);
-    EXPECT_TRUE(state.TriggerFound);
-    EXPECT_EQ(state.TriggerPosition, 200);
-    EXPECT_FALSE(state.HighFrameRate);
-    EXPECT_FALSE(state.HighQuality);
+    const Decoded d = Decode(t, 4);
+    EXPECT_TRUE(d.state.TriggerFound);
+    EXPECT_EQ(d.state.TriggerPosition, 200);
+    EXPECT_FALSE(d.state.HighFrameRate || d.state.HighQuality);
     EXPECT_EQ(UserCommentBlockByte(t.UserCommentHex, 1), 0);
     EXPECT_EQ(UserCommentBlockByte("zz", -3), 0);
-}
-
-// A recording of frames; marks[i] is block byte 0 of frame i + 1 (power-cut: byte 24/34).
-RecordingState DecodeRecording(const std::vector<Block>& frames, RecordingState state = {}) {
-    state.TriggerFound = false;
-    state.TriggerKindCaption.clear();
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        FrameRecord r;
-        DecodeFrameTelemetry(Tags(kExampleNote, frames[i]), r, static_cast<int>(i + 1), state);
-    }
-    return state;
-}
-
-TEST(TriggerSearch, FirstMarkedFrameSetsPositionCaptionAndFlags) {
-    const RecordingState s = DecodeRecording({Block{}.set(34, 0xC0), Block{},
-                                              Block{}.set(0, 0x06).set(2, 0x04).set(34, 0x40).set(70, 0x07),
-                                              Block{}.set(0, 0x02).set(34, 0x80)});
-    EXPECT_TRUE(s.TriggerFound);
-    EXPECT_EQ(s.TriggerPosition, 150);
-    EXPECT_EQ(s.TriggerKindCaption, "外部スイッチ");
-    EXPECT_TRUE(s.VehicleSignalsPresent);
-    EXPECT_TRUE(s.NoMainSpeed);
-    EXPECT_TRUE(s.HighFrameRate);
-    EXPECT_FALSE(s.HighQuality);
-}
-
-TEST(TriggerSearch, PowerCutCaptionGivesWayToALaterShockMark) {
-    const Block powerCut = Block{}.set(24, 0x60).set(34, 0x04);
-    RecordingState s = DecodeRecording({Block{}, powerCut});
-    EXPECT_EQ(s.TriggerKindCaption, "常時電源切断");
-    EXPECT_EQ(s.TriggerPosition, 100);
-    s = DecodeRecording({Block{}, powerCut, Block{}.set(0, 0x02)});
-    EXPECT_EQ(s.TriggerKindCaption, "衝撃検出撮影");
-    EXPECT_EQ(s.TriggerPosition, 100);  // the first mark stays the trigger
-    // The other way round never happens.
-    s = DecodeRecording({Block{}.set(0, 0x04), powerCut});
-    EXPECT_EQ(s.TriggerKindCaption, "衝撃検出撮影");
-    // The second form without the power-cut bit sets the trigger but no caption.
-    s = DecodeRecording({Block{}.set(24, 0x7F)});
-    EXPECT_TRUE(s.TriggerFound);
-    EXPECT_EQ(s.TriggerKindCaption, "");
-}
-
-TEST(TriggerSearch, NoMarkKeepsEarlierPositionAndFlags) {
-    RecordingState before;
-    EXPECT_EQ(DecodeRecording({Block{}, Block{}.set(0, 0x01).set(24, 0x20)}, before).TriggerPosition, 10050);
-    before.TriggerPosition = 300;
-    before.HighQuality = true;
-    const RecordingState s = DecodeRecording({Block{}, Block{}}, before);
-    EXPECT_FALSE(s.TriggerFound);
-    EXPECT_EQ(s.TriggerPosition, 300);
-    EXPECT_TRUE(s.HighQuality);
-    EXPECT_EQ(s.TriggerKindCaption, "");
 }
 
 TEST(DecodeFrameTelemetry, FramesPastTheSampleTableDecodeWithoutSamples) {
@@ -212,14 +142,54 @@ TEST(DecodeFrameTelemetry, FramesPastTheSampleTableDecodeWithoutSamples) {
     EXPECT_EQ(state.TriggerPosition, 442 * 50);
 }
 
+// Decodes a recording whose frame i + 1 carries frames[i] as its block.
+RecordingState DecodeRecording(const std::vector<Block>& frames, RecordingState state = {}) {
+    state.TriggerFound = false;
+    state.TriggerKindCaption.clear();
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        FrameRecord r;
+        DecodeFrameTelemetry(Tags(kExampleNote, frames[i]), r, static_cast<int>(i + 1), state);
+    }
+    return state;
+}
+
+TEST(TriggerSearch, FirstMarkSetsThePositionTheCaptionFollowsTheKinds) {
+    const Block powerCut = Block{}.set(24, 0x60).set(34, 0x04), shock = Block{}.set(0, 0x02);
+    struct Case { const char* name; std::vector<Block> frames; bool found; std::int32_t position; const char* caption; };
+    for (const Case& c : {
+             Case{"PowerCut", {Block{}, powerCut}, true, 100, "常時電源切断"},
+             Case{"LaterShockWins", {Block{}, powerCut, shock}, true, 100, "衝撃検出撮影"},
+             Case{"LaterPowerCutDoesNot", {Block{}.set(0, 0x04), powerCut}, true, 50, "衝撃検出撮影"},
+             Case{"SecondFormWithoutPowerCutBit", {Block{}.set(24, 0x7F)}, true, 50, ""},
+             Case{"NoMark", {Block{}, Block{}.set(0, 0x01).set(24, 0x20)}, false, 10050, ""}}) {
+        const RecordingState s = DecodeRecording(c.frames);
+        EXPECT_EQ(s.TriggerFound, c.found) << c.name;
+        EXPECT_EQ(s.TriggerPosition, c.position) << c.name;
+        EXPECT_EQ(s.TriggerKindCaption, c.caption) << c.name;
+    }
+    // The first marked frame also sets the flags; later frames' flags do not count.
+    RecordingState s = DecodeRecording({Block{}.set(34, 0xC0), Block{},
+                                        Block{}.set(0, 0x06).set(2, 0x04).set(34, 0x40).set(70, 0x07),
+                                        Block{}.set(0, 0x02).set(34, 0x80)});
+    EXPECT_EQ(s.TriggerPosition, 150);
+    EXPECT_EQ(s.TriggerKindCaption, "外部スイッチ");
+    EXPECT_TRUE(s.VehicleSignalsPresent && s.NoMainSpeed && s.HighFrameRate);
+    EXPECT_FALSE(s.HighQuality);
+    // Without a mark, an earlier recording's position and flags stay.
+    s.HighQuality = true;
+    s = DecodeRecording({Block{}, Block{}}, s);
+    EXPECT_FALSE(s.TriggerFound);
+    EXPECT_EQ(s.TriggerPosition, 150);
+    EXPECT_TRUE(s.HighQuality && s.HighFrameRate);
+}
+
 TEST(ExifDateToDisplay, CopiesTheDigitPairs) {
     struct Case { const char* in; const char* out; };
     for (const Case& c : {Case{"2007:10:10 04:18:59", "2007/10/10 04:18:59"}, {"", "2000/00/00 00:00:00"},
                           {"1999:12:31 23:59:58", "2099/12/31 23:59:58"}, {"2007:1", "2007/10/00 00:00:00"},
                           {"2007:10:10 04:18:59 extra", "2007/10/10 04:18:59"}, {"\xFF\xFE", "2000/00/00 00:00:00"},
-                          {"20\xC3\xA9", "20?\?/00/00 00:00:00"}}) {
+                          {"20\xC3\xA9", "20?\?/00/00 00:00:00"}})
         EXPECT_EQ(ExifDateToDisplay(c.in), c.out) << c.in;
-    }
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <unistd.h>
+
 #include <functional>
 #include <memory>
 #include <string>
 #include <tuple>
-
-#include <unistd.h>
 
 #include "core/exif/exif_reader.h"
 #include "tests/core/support/frame_files.h"
@@ -16,23 +15,29 @@ namespace {
 
 using test::ExampleExif;
 using test::FrameBytes;
-using test::Put16;
-using test::Put32;
 
 bool AllEmpty(const ExifTags& t) {
     return t.MakerNoteText.empty() && t.UserCommentHex.empty() && t.DateTimeOriginalText.empty() &&
            t.DateTimeDigitizedText.empty() && t.DateTimeText.empty();
 }
 
-std::string Hex(const std::uint8_t* p, std::size_t n) {
-    std::string s;
-    char buf[3];
-    for (std::size_t i = 0; i < n; ++i) {
-        std::snprintf(buf, sizeof buf, "%02X", p[i]);
-        s += buf;
+// A good frame to damage: its bytes, layout and byte order.
+struct Frame {
+    std::vector<std::uint8_t> b;
+    ExifLayout l;
+    bool be;
+    explicit Frame(bool bigEndian) : be(bigEndian) { b = FrameBytes(ExampleExif(be), &l); }
+    // Numbers in the frame's byte order at a file offset.
+    void put(std::size_t at, std::uint32_t v, int size) {
+        for (int i = 0; i < size; ++i)
+            b.at(at + static_cast<std::size_t>(be ? size - 1 - i : i)) = static_cast<std::uint8_t>(v >> (8 * i));
     }
-    return s;
-}
+    void put16(std::size_t at, std::uint16_t v) { put(at, v, 2); }
+    void put32(std::size_t at, std::uint32_t v) { put(at, v, 4); }
+    void cut(std::size_t size) { b.resize(std::min(b.size(), size)); }
+    std::size_t tiff(std::uint32_t offset) const { return ExifLayout::kTiffBase + offset; }
+    std::uint32_t end() const { return static_cast<std::uint32_t>(b.size() - ExifLayout::kTiffBase); }
+};
 
 class ExifReaderByteOrder : public ::testing::TestWithParam<bool> {};
 
@@ -41,8 +46,8 @@ TEST_P(ExifReaderByteOrder, ReadsTheFiveTextsOfARecorderFrame) {
     const auto bytes = FrameBytes(exif);
     const ExifTags t = ReadExifTagsFromMemory(bytes.data(), bytes.size());
     EXPECT_EQ(t.MakerNoteText, exif.makerNote);
-    EXPECT_EQ(t.UserCommentHex, Hex(exif.userComment.data(), exif.userComment.size()));
-    EXPECT_EQ(t.UserCommentHex.size(), 188u);
+    // 94 bytes: 20 of 0xA0.. then zeros, as hex.
+    EXPECT_EQ(t.UserCommentHex, "A0A1A2A3A4A5A6A7A8A9AAABACADAEAFB0B1B2B3" + std::string(148, '0'));
     EXPECT_EQ(t.DateTimeOriginalText, "2007:10:10 04:18:59");
     EXPECT_EQ(t.DateTimeDigitizedText, "2007:10:10 04:19:00");
     EXPECT_EQ(t.DateTimeText, "2008:01:02 03:04:05");
@@ -50,120 +55,79 @@ TEST_P(ExifReaderByteOrder, ReadsTheFiveTextsOfARecorderFrame) {
 
 TEST_P(ExifReaderByteOrder, FileAndMemoryAgreeEvenWhenValuesLieBeyondTheFirstBlock) {
     // Move the MakerNote 10000 bytes into the file, past the first read.
-    FrameExif exif = ExampleExif(GetParam());
-    ExifLayout layout;
-    auto bytes = FrameBytes(exif, &layout);
-    const std::uint32_t farOffset = static_cast<std::uint32_t>(bytes.size() + 10000 - ExifLayout::kTiffBase);
-    bytes.resize(bytes.size() + 10000, 0x20);
-    const std::string far = "FAR\nNOTE";
-    bytes.insert(bytes.end(), far.begin(), far.end());
-    bytes.push_back(0);
-    Put32(bytes, layout.exifEntry(2) + 8, farOffset, GetParam());
+    Frame f(GetParam());
+    f.b.resize(f.b.size() + 10000, 0x20);
+    f.put32(f.l.exifEntry(2) + 8, f.end());
+    for (char c : std::string("FAR\nNOTE")) f.b.push_back(static_cast<std::uint8_t>(c));
+    f.b.push_back(0);
 
     test::TempFolder dir;
-    test::WriteFile(dir.path() / "f.jpg", bytes);
+    test::WriteFile(dir.path() / "f.jpg", f.b);
     const ExifTags fromFile = ReadExifTags(dir.path() / "f.jpg");
-    const ExifTags fromMemory = ReadExifTagsFromMemory(bytes.data(), bytes.size());
+    const ExifTags fromMemory = ReadExifTagsFromMemory(f.b.data(), f.b.size());
     EXPECT_EQ(fromFile.MakerNoteText, "FAR NOTE");
     EXPECT_EQ(fromMemory.MakerNoteText, "FAR NOTE");
     EXPECT_EQ(fromFile.UserCommentHex, fromMemory.UserCommentHex);
-    EXPECT_EQ(fromFile.DateTimeText, fromMemory.DateTimeText);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothOrders, ExifReaderByteOrder, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "MM" : "II"; });
 
-TEST(ExifReader, BothByteOrdersGiveIdenticalTexts) {
-    const auto le = FrameBytes(ExampleExif(false));
-    const auto be = FrameBytes(ExampleExif(true));
-    const ExifTags a = ReadExifTagsFromMemory(le.data(), le.size());
-    const ExifTags b = ReadExifTagsFromMemory(be.data(), be.size());
-    EXPECT_EQ(a.MakerNoteText, b.MakerNoteText);
-    EXPECT_EQ(a.UserCommentHex, b.UserCommentHex);
-    EXPECT_EQ(a.DateTimeOriginalText, b.DateTimeOriginalText);
-    EXPECT_EQ(a.DateTimeDigitizedText, b.DateTimeDigitizedText);
-    EXPECT_EQ(a.DateTimeText, b.DateTimeText);
-}
-
 // A damaged or foreign file: how to damage a good frame, and what the reader must give.
 struct BadInput {
     const char* name;
-    std::function<void(std::vector<std::uint8_t>&, const ExifLayout&, bool bigEndian)> damage;
+    std::function<void(Frame&)> damage;
     std::function<void(const ExifTags&)> check;  // empty: five empty texts
 };
 
-void Truncate(std::vector<std::uint8_t>& b, std::size_t size) { b.resize(std::min(b.size(), size)); }
-
 const BadInput kBadInputs[] = {
-    {"EmptyFile", [](auto& b, auto&, bool) { b.clear(); }, {}},
-    {"CutInsideIfd0", [](auto& b, auto& l, bool) { Truncate(b, l.ifd0Entry(1) + 6); }, {}},
-    {"CutInsideExifIfd", [](auto& b, auto& l, bool) { Truncate(b, l.exifEntry(3)); }, {}},
-    {"CutInsideUserCommentValue",
-     [](auto& b, auto& l, bool) { Truncate(b, ExifLayout::kTiffBase + l.userComment + 50); }, {}},
-    {"CutInsideMakerNoteValue",
-     [](auto& b, auto& l, bool) { Truncate(b, ExifLayout::kTiffBase + l.makerNote + 20); }, {}},
-    {"Ifd0OffsetPastTheEnd", [](auto& b, auto&, bool be) { Put32(b, 16, static_cast<std::uint32_t>(b.size()), be); }, {}},
-    {"Ifd0OffsetNear2To32", [](auto& b, auto&, bool be) { Put32(b, 16, 0xFFFFFFF8u, be); }, {}},
-    {"Ifd0Count7FFF", [](auto& b, auto& l, bool be) { Put16(b, ExifLayout::kTiffBase + l.ifd0, 0x7FFF, be); }, {}},
-    {"Ifd0CountFFFF", [](auto& b, auto& l, bool be) { Put16(b, ExifLayout::kTiffBase + l.ifd0, 0xFFFF, be); }, {}},
-    {"Ifd0CountZero", [](auto& b, auto& l, bool be) { Put16(b, ExifLayout::kTiffBase + l.ifd0, 0, be); }, {}},
-    {"ExifIfdCount7FFF", [](auto& b, auto& l, bool be) { Put16(b, ExifLayout::kTiffBase + l.exifIfd, 0x7FFF, be); }, {}},
-    {"ExifIfdCountFFFFKeepsTheIfd0Text",
-     [](auto& b, auto& l, bool be) { Put16(b, ExifLayout::kTiffBase + l.exifIfd, 0xFFFF, be); },
+    {"EmptyFile", [](Frame& f) { f.b.clear(); }, {}},
+    {"CutInsideIfd0", [](Frame& f) { f.cut(f.l.ifd0Entry(1) + 6); }, {}},
+    {"CutInsideExifIfd", [](Frame& f) { f.cut(f.l.exifEntry(3)); }, {}},
+    {"CutInsideUserCommentValue", [](Frame& f) { f.cut(f.tiff(f.l.userComment) + 50); }, {}},
+    {"CutInsideMakerNoteValue", [](Frame& f) { f.cut(f.tiff(f.l.makerNote) + 20); }, {}},
+    {"Ifd0OffsetPastTheEnd", [](Frame& f) { f.put32(16, static_cast<std::uint32_t>(f.b.size())); }, {}},
+    {"Ifd0OffsetNear2To32", [](Frame& f) { f.put32(16, 0xFFFFFFF8u); }, {}},
+    {"Ifd0Count7FFF", [](Frame& f) { f.put16(f.tiff(f.l.ifd0), 0x7FFF); }, {}},
+    {"Ifd0CountFFFF", [](Frame& f) { f.put16(f.tiff(f.l.ifd0), 0xFFFF); }, {}},
+    {"Ifd0CountZero", [](Frame& f) { f.put16(f.tiff(f.l.ifd0), 0); }, {}},
+    {"ExifIfdCount7FFF", [](Frame& f) { f.put16(f.tiff(f.l.exifIfd), 0x7FFF); }, {}},
+    {"ExifIfdCountFFFFKeepsTheIfd0Text", [](Frame& f) { f.put16(f.tiff(f.l.exifIfd), 0xFFFF); },
      [](const ExifTags& t) {
          EXPECT_EQ(t.DateTimeText, "2008:01:02 03:04:05");
          EXPECT_TRUE(t.MakerNoteText.empty() && t.UserCommentHex.empty() && t.DateTimeOriginalText.empty());
      }},
-    {"ExifIfdPointerPastTheEnd",
-     [](auto& b, auto& l, bool be) { Put32(b, l.ifd0Entry(1) + 8, static_cast<std::uint32_t>(b.size()), be); }, {}},
-    {"DateTimeOffsetPastTheEnd",
-     [](auto& b, auto& l, bool be) { Put32(b, l.ifd0Entry(0) + 8, static_cast<std::uint32_t>(b.size() - 12), be); }, {}},
-    {"MakerNoteOffsetNear2To32", [](auto& b, auto& l, bool be) { Put32(b, l.exifEntry(2) + 8, 0xFFFFFFFFu, be); }, {}},
-    {"UserCommentOffsetNear2To32", [](auto& b, auto& l, bool be) { Put32(b, l.exifEntry(3) + 8, 0xFFFFFFF4u, be); }, {}},
-    {"UserCommentCountFFFFFFFF", [](auto& b, auto& l, bool be) { Put32(b, l.exifEntry(3) + 4, 0xFFFFFFFFu, be); }, {}},
-    {"UserCommentCountZero", [](auto& b, auto& l, bool be) { Put32(b, l.exifEntry(3) + 4, 0, be); },
-     [](const ExifTags& t) {
-         EXPECT_EQ(t.UserCommentHex, "");
-         EXPECT_EQ(t.MakerNoteText.size(), 48u);
-     }},
-    {"UserCommentCount74", [](auto& b, auto& l, bool be) { Put32(b, l.exifEntry(3) + 4, 74, be); },
+    {"ExifIfdPointerPastTheEnd", [](Frame& f) { f.put32(f.l.ifd0Entry(1) + 8, static_cast<std::uint32_t>(f.b.size())); }, {}},
+    {"DateTimeOffsetPastTheEnd", [](Frame& f) { f.put32(f.l.ifd0Entry(0) + 8, static_cast<std::uint32_t>(f.b.size() - 12)); }, {}},
+    {"MakerNoteOffsetNear2To32", [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, 0xFFFFFFFFu); }, {}},
+    {"UserCommentOffsetNear2To32", [](Frame& f) { f.put32(f.l.exifEntry(3) + 8, 0xFFFFFFF4u); }, {}},
+    {"UserCommentCountFFFFFFFF", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 0xFFFFFFFFu); }, {}},
+    {"UserCommentCountZero", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 0); },
+     [](const ExifTags& t) { EXPECT_TRUE(t.UserCommentHex.empty() && t.MakerNoteText.size() == 48u); }},
+    {"UserCommentCount74", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 74); },
      [](const ExifTags& t) { EXPECT_EQ(t.UserCommentHex.size(), 148u); }},
     {"MakerNoteWithoutZeroRunsToTheEnd",
-     [](auto& b, auto& l, bool be) {
-         Put32(b, l.exifEntry(2) + 8, static_cast<std::uint32_t>(b.size() - ExifLayout::kTiffBase), be);
-         b.insert(b.end(), {'T', 'A', 'I', 'L'});
-     },
-     [](const ExifTags& t) {
-         EXPECT_EQ(t.MakerNoteText, "TAIL");
-         EXPECT_EQ(t.DateTimeText, "2008:01:02 03:04:05");
-     }},
-    {"LongMakerNoteIsCapped",
-     [](auto& b, auto& l, bool be) {
-         Put32(b, l.exifEntry(2) + 8, static_cast<std::uint32_t>(b.size() - ExifLayout::kTiffBase), be);
-         b.insert(b.end(), 100000, 'X');
-     },
+     [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, f.end()), f.b.insert(f.b.end(), {'T', 'A', 'I', 'L'}); },
+     [](const ExifTags& t) { EXPECT_TRUE(t.MakerNoteText == "TAIL" && t.DateTimeText == "2008:01:02 03:04:05"); }},
+    {"LongMakerNoteIsCapped", [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, f.end()), f.b.insert(f.b.end(), 100000, 'X'); },
      [](const ExifTags& t) { EXPECT_EQ(t.MakerNoteText, std::string(kMaxNulTextBytes, 'X')); }},
-    {"SecondDateTimeOriginalWins",
-     [](auto& b, auto& l, bool be) { Put16(b, l.exifEntry(1), 0x9003, be); },
-     [](const ExifTags& t) {
-         EXPECT_EQ(t.DateTimeOriginalText, "2007:10:10 04:19:00");
-         EXPECT_EQ(t.DateTimeDigitizedText, "");
-     }},
-    {"NoExifIfdPointer", [](auto& b, auto& l, bool be) { Put16(b, l.ifd0Entry(1), 0x1234, be); },
+    {"SecondDateTimeOriginalWins", [](Frame& f) { f.put16(f.l.exifEntry(1), 0x9003); },
+     [](const ExifTags& t) { EXPECT_TRUE(t.DateTimeOriginalText == "2007:10:10 04:19:00" && t.DateTimeDigitizedText == ""); }},
+    {"NoExifIfdPointer", [](Frame& f) { f.put16(f.l.ifd0Entry(1), 0x1234); },
      [](const ExifTags& t) {
          EXPECT_EQ(t.DateTimeText, "2008:01:02 03:04:05");
          EXPECT_TRUE(t.MakerNoteText.empty() && t.UserCommentHex.empty());
      }},
     {"JfifFile",
-     [](auto& b, auto&, bool) {
-         const std::vector<std::uint8_t> app0 = {0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
-         b.insert(b.begin() + 2, app0.begin(), app0.end());
+     [](Frame& f) {
+         const std::uint8_t app0[] = {0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
+         f.b.insert(f.b.begin() + 2, std::begin(app0), std::end(app0));
      },
      {}},
     {"PngRenamed",
-     [](auto& b, auto&, bool) {
-         b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 2, 0x80, 0, 0, 1, 0xE0};
-         b.resize(200, 0);
+     [](Frame& f) {
+         f.b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 2, 0x80, 0, 0, 1, 0xE0};
+         f.b.resize(200, 0);
      },
      {}},
 };
@@ -172,13 +136,11 @@ class ExifReaderBadInput : public ::testing::TestWithParam<std::tuple<BadInput, 
 
 TEST_P(ExifReaderBadInput, GivesTheDocumentedTextsFromMemoryAndFromFile) {
     const auto& [bad, bigEndian] = GetParam();
-    ExifLayout layout;
-    auto bytes = FrameBytes(ExampleExif(bigEndian), &layout);
-    bad.damage(bytes, layout, bigEndian);
-
+    Frame f(bigEndian);
+    bad.damage(f);
     test::TempFolder dir;
-    test::WriteFile(dir.path() / "bad.jpg", bytes);
-    for (const ExifTags& t : {ReadExifTagsFromMemory(bytes.data(), bytes.size()), ReadExifTags(dir.path() / "bad.jpg")}) {
+    test::WriteFile(dir.path() / "bad.jpg", f.b);
+    for (const ExifTags& t : {ReadExifTagsFromMemory(f.b.data(), f.b.size()), ReadExifTags(dir.path() / "bad.jpg")}) {
         if (bad.check) {
             bad.check(t);
         } else {
@@ -193,33 +155,26 @@ INSTANTIATE_TEST_SUITE_P(Table, ExifReaderBadInput,
                              return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "_MM" : "_II");
                          });
 
-TEST(ExifReader, EveryShortPrefixGivesNoTexts) {
+TEST(ExifReader, EveryCutOfAFrameStaysInsideTheBuffer) {
     const auto bytes = FrameBytes(ExampleExif());
-    for (std::size_t n = 0; n <= 20; ++n) {
-        // Copy to a buffer of exactly n bytes so that AddressSanitizer sees any overread.
+    // A buffer of exactly n bytes, so that AddressSanitizer sees any overread; up to 20 bytes
+    // not even the TIFF header is there.
+    for (std::size_t n = 0; n < bytes.size(); ++n) {
         std::unique_ptr<std::uint8_t[]> exact(new std::uint8_t[n ? n : 1]);
         std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n), exact.get());
-        EXPECT_TRUE(AllEmpty(ReadExifTagsFromMemory(exact.get(), n))) << n;
+        const ExifTags t = ReadExifTagsFromMemory(exact.get(), n);
+        EXPECT_TRUE(n > 20 || AllEmpty(t)) << n;
     }
-    // And every cut of the whole frame stays inside the buffer whatever it gives.
-    for (std::size_t n = 21; n < bytes.size(); ++n) {
-        std::unique_ptr<std::uint8_t[]> exact(new std::uint8_t[n]);
-        std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n), exact.get());
-        (void)ReadExifTagsFromMemory(exact.get(), n);
-    }
+    EXPECT_TRUE(AllEmpty(ReadExifTagsFromMemory(nullptr, 10)));
 }
 
 TEST(ExifReader, MissingFolderOrUnreadableFileGivesNoTexts) {
     test::TempFolder dir;
-    EXPECT_TRUE(AllEmpty(ReadExifTags(dir.path() / "missing.jpg")));
-    EXPECT_TRUE(AllEmpty(ReadExifTags({})));
-    EXPECT_TRUE(AllEmpty(ReadExifTags(dir.path())));  // a folder
+    for (const auto& path : {dir.path() / "missing.jpg", std::filesystem::path(), dir.path()})
+        EXPECT_TRUE(AllEmpty(ReadExifTags(path))) << path;
     test::WriteFile(dir.path() / "locked.jpg", FrameBytes(ExampleExif()));
     std::filesystem::permissions(dir.path() / "locked.jpg", std::filesystem::perms::none);
-    if (::geteuid() != 0) {
-        EXPECT_TRUE(AllEmpty(ReadExifTags(dir.path() / "locked.jpg")));
-    }
-    EXPECT_TRUE(AllEmpty(ReadExifTagsFromMemory(nullptr, 10)));
+    EXPECT_TRUE(::geteuid() == 0 || AllEmpty(ReadExifTags(dir.path() / "locked.jpg")));  // root reads it anyway
 }
 
 TEST(ExifReader, LineFeedsInTextsBecomeBlanksInPlace) {
@@ -227,9 +182,7 @@ TEST(ExifReader, LineFeedsInTextsBecomeBlanksInPlace) {
     exif.makerNote[3] = '\n';
     const auto bytes = FrameBytes(exif);
     const ExifTags t = ReadExifTagsFromMemory(bytes.data(), bytes.size());
-    ASSERT_EQ(t.MakerNoteText.size(), 48u);
-    EXPECT_EQ(t.MakerNoteText[3], ' ');
-    EXPECT_EQ(t.MakerNoteText.substr(4), exif.makerNote.substr(4));
+    EXPECT_EQ(t.MakerNoteText, exif.makerNote.substr(0, 3) + ' ' + exif.makerNote.substr(4));
 }
 
 }  // namespace

@@ -2,10 +2,6 @@
 // by xmllint (GPX against the GPX 1.1 schema) and through drtool.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -19,33 +15,10 @@
 namespace drv {
 namespace {
 
-struct ShellRun {
-    int status = -1;
-    std::string out;
-};
-
-ShellRun Shell(const std::string& command) {
-    ShellRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> buf;
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) run.out.append(buf.data(), n);
-    const int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
-}
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string Tool() {
-    const char* tool = std::getenv("DRV_TOOL");
-    return tool ? tool : "";
-}
+using test::Quote;
+using test::Shell;
+using test::ShellRun;
+using test::Tool;
 
 bool HaveXmllint() { return Shell("command -v xmllint >/dev/null 2>&1").status == 0; }
 
@@ -53,11 +26,24 @@ std::string SchemaPath() { return (std::filesystem::path(__FILE__).parent_path()
 
 // xmllint's verdict on a document: well-formed, or valid against a schema when one is given.
 ShellRun Xmllint(const std::filesystem::path& file, const std::string& schema = "") {
-    return Shell("xmllint --noout --nonet " + (schema.empty() ? "" : "--schema " + Quote(schema) + " ") +
-                 Quote(file.string()) + " 2>&1");
+    return Shell("xmllint --noout --nonet " + (schema.empty() ? "" : "--schema " + Quote(schema) + " ") + Quote(file) +
+                 " 2>&1");
 }
 
 void WriteText(const std::filesystem::path& path, const std::string& text) { std::ofstream(path) << text; }
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The GPX valid against the GPX 1.1 schema, the KML well-formed (when xmllint is there).
+void ExpectValidXml(const std::filesystem::path& dir, const std::string& gpx, const std::string& kml) {
+    if (!HaveXmllint()) return;
+    WriteText(dir / "t.gpx", gpx);
+    WriteText(dir / "t.kml", kml);
+    for (const ShellRun& check : {Xmllint(dir / "t.gpx", SchemaPath()), Xmllint(dir / "t.kml")})
+        EXPECT_EQ(check.status, 0) << check.out;
+}
 
 int Count(const std::string& text, const std::string& what) {
     int n = 0;
@@ -116,10 +102,8 @@ TEST(ExportTime, ClockTextsOffsetsAndUtc) {
         EXPECT_FALSE(ParseClockText(bad)) << bad;
     for (const char* bad : {"", "09:00", "+9:00", "+0900", "+14:01", "+09:60", "-15:00", "+09:00 "})
         EXPECT_FALSE(ParseUtcOffset(bad)) << bad;
-    EXPECT_EQ(ParseUtcOffset("+09:00"), 540);
-    EXPECT_EQ(ParseUtcOffset("-05:30"), -330);
-    EXPECT_EQ(ParseUtcOffset("-00:00"), 0);
-    EXPECT_EQ(ParseUtcOffset("+14:00"), 840);
+    for (const auto& [text, minutes] : {std::pair{"+09:00", 540}, {"-05:30", -330}, {"-00:00", 0}, {"+14:00", 840}})
+        EXPECT_EQ(ParseUtcOffset(text), minutes) << text;
 
     struct Case { const char* clock; int offset; const char* local; const char* utc; };
     for (const Case& c : {Case{"2007/10/10 04:18:59", 540, "2007-10-10T04:18:59+09:00", "2007-10-09T19:18:59Z"},
@@ -187,14 +171,15 @@ TEST(ExportFormats, SignsGapsAndEscapedNamesInEveryFormat) {
     ASSERT_EQ(rows.size(), 4u);
     ASSERT_EQ(rows[0].size(), 14u);
     EXPECT_EQ(rows[0][2], "elapsedSeconds");
-    const std::string kExifTime = "2000-01-01T00:00:00+09:00";  // the frame writer's default dates
-    const std::vector<std::string> expect[] = {
-        {"1", "a&<1>.jpg", "-0.146", "52.3", "0", "1", "0.25", "0.12", "0.98", "-35.6781111", "-1.7518611",
-         "2007-10-10T04:18:59+09:00", kExifTime, kExifTime},
-        {"2", "b\xEF\xBF\xBD.jpg", "-0.073", "52.3", "0", "1", "0.25", "0.12", "0.98", "", "",
-         "2007-10-10T04:19:59+09:00", kExifTime, kExifTime},
-        {"3", "c.jpg", "0.000", "52.3", "0", "1", "0.25", "0.12", "0.98", "35.6781111", "139.7518611",
-         "2007-10-10T04:20:59+09:00", kExifTime, kExifTime}};
+    auto row = [](const char* index, const char* file, const char* elapsed, const char* lat, const char* lon,
+                  const char* minute) -> std::vector<std::string> {
+        const char* exifTime = "2000-01-01T00:00:00+09:00";  // the frame writer's default dates
+        return {index, file, elapsed, "52.3", "0", "1", "0.25", "0.12", "0.98", lat, lon,
+                std::string("2007-10-10T04:") + minute + ":59+09:00", exifTime, exifTime};
+    };
+    const std::vector<std::string> expect[] = {row("1", "a&<1>.jpg", "-0.146", "-35.6781111", "-1.7518611", "18"),
+                                               row("2", "b\xEF\xBF\xBD.jpg", "-0.073", "", "", "19"),
+                                               row("3", "c.jpg", "0.000", "35.6781111", "139.7518611", "20")};
     for (int i = 0; i < 3; ++i) EXPECT_EQ(rows[static_cast<std::size_t>(i + 1)], expect[i]) << "row " << i + 1;
 
     const std::string gpx = ExportTelemetry(r, ExportFormat::Gpx, 540);
@@ -211,13 +196,7 @@ TEST(ExportFormats, SignsGapsAndEscapedNamesInEveryFormat) {
     EXPECT_EQ(Count(kml, "<gx:value>"), 2);
     EXPECT_NE(kml.find("<coordinates>139.7518611,35.6781111,0</coordinates>"), std::string::npos);
 
-    if (!HaveXmllint()) GTEST_SKIP() << "xmllint not installed";
-    WriteText(dir.path() / "t.gpx", gpx);
-    WriteText(dir.path() / "t.kml", kml);
-    const ShellRun gpxCheck = Xmllint(dir.path() / "t.gpx", SchemaPath());
-    EXPECT_EQ(gpxCheck.status, 0) << gpxCheck.out;
-    const ShellRun kmlCheck = Xmllint(dir.path() / "t.kml");
-    EXPECT_EQ(kmlCheck.status, 0) << kmlCheck.out;
+    ExpectValidXml(dir.path(), gpx, kml);
 }
 
 TEST(ExportFormats, NoTriggerNoSpeedAndNoClockStillMakeValidFiles) {
@@ -235,72 +214,47 @@ TEST(ExportFormats, NoTriggerNoSpeedAndNoClockStillMakeValidFiles) {
     EXPECT_NE(kml.find("<LineString>"), std::string::npos);
     EXPECT_EQ(Count(kml, "Schema"), 0);
 
-    if (!HaveXmllint()) GTEST_SKIP() << "xmllint not installed";
-    WriteText(dir.path() / "t.gpx", gpx);
-    WriteText(dir.path() / "t.kml", kml);
-    EXPECT_EQ(Xmllint(dir.path() / "t.gpx", SchemaPath()).status, 0);
-    EXPECT_EQ(Xmllint(dir.path() / "t.kml").status, 0);
+    ExpectValidXml(dir.path(), gpx, kml);
 }
 
 // --- drtool export over a recording made by drtool sample ---
 
-#define REQUIRE_TOOL() \
-    if (Tool().empty()) GTEST_SKIP() << "DRV_TOOL not set"
-
-TEST(DrtoolExport, SampleAsCsvAndSchemaValidGpx) {
-    REQUIRE_TOOL();
+TEST(DrtoolExport, SampleAsCsvAndGpxFileAndBadArgumentsKeepAnOldFile) {
+    DRV_REQUIRE_TOOL();
     test::TempFolder dir;
-    const std::string rec = (dir.path() / "rec").string();
-    ASSERT_EQ(Shell(Quote(Tool()) + " sample " + Quote(rec) + " --frames 30 --trigger 10 --no-pictures").status, 0);
+    const std::string rec = Quote(dir.path() / "rec");
+    ASSERT_EQ(Shell(Tool() + " sample " + rec + " --frames 30 --trigger 10 --no-pictures").status, 0);
 
-    const ShellRun csv = Shell(Quote(Tool()) + " export " + Quote(rec) + " --format csv --utc-offset +09:00");
+    const ShellRun csv = Shell(Tool() + " export " + rec + " --format csv --utc-offset +09:00");
     ASSERT_EQ(csv.status, 0);
     const auto rows = CsvRows(csv.out);
     ASSERT_EQ(rows.size(), 31u);
-    // The sample starts at N 35°40'41.2", E 139°45'06.7" at 2007-10-10 04:18:00 on its clock.
-    EXPECT_EQ(rows[1][9], "35.6781111");
-    EXPECT_EQ(rows[1][10], "139.7518611");
-    EXPECT_EQ(rows[1][11], "2007-10-10T04:18:00+09:00");
-    EXPECT_EQ(rows[1][2], "-0.657");  // 9 frames before the trigger at 14 fps
-    EXPECT_EQ(rows[10][2], "0.000");
-    for (std::size_t i = 1; i < rows.size(); ++i) EXPECT_EQ(rows[i][0], std::to_string(i));
+    // The sample starts at N 35°40'41.2", E 139°45'06.7" at 2007-10-10 04:18:00 on its clock,
+    // 9 frames before the trigger at 14 fps.
+    EXPECT_EQ((std::vector<std::string>{rows[1][2], rows[1][9], rows[1][10], rows[1][11], rows[10][2]}),
+              (std::vector<std::string>{"-0.657", "35.6781111", "139.7518611", "2007-10-10T04:18:00+09:00", "0.000"}));
 
-    const std::string gpxFile = (dir.path() / "out.gpx").string();
-    ASSERT_EQ(Shell(Quote(Tool()) + " export " + Quote(rec) + " --format gpx -o " + Quote(gpxFile) +
-                    " --utc-offset +09:00").status, 0);
-    std::ifstream in(gpxFile);
-    const std::string gpx((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::filesystem::path gpxFile = dir.path() / "out.gpx";
+    ASSERT_EQ(Shell(Tool() + " export " + rec + " --format gpx -o " + Quote(gpxFile) + " --utc-offset +09:00").status, 0);
+    const std::string gpx = ReadText(gpxFile);
     EXPECT_EQ(Count(gpx, "<trkpt "), 30);
     EXPECT_NE(gpx.find("<trkpt lat=\"35.6781111\" lon=\"139.7518611\"><time>2007-10-09T19:18:00Z</time>"),
               std::string::npos);
     EXPECT_NE(gpx.find("<name>衝撃検出撮影</name><desc>frame 10,"), std::string::npos);
-    if (!HaveXmllint()) GTEST_SKIP() << "xmllint not installed";
-    const ShellRun check = Xmllint(gpxFile, SchemaPath());
-    EXPECT_EQ(check.status, 0) << check.out;
-}
 
-TEST(DrtoolExport, BadArgumentsFailWithAMessageAndKeepAnOldFile) {
-    REQUIRE_TOOL();
-    test::TempFolder dir;
-    const std::string rec = (dir.path() / "rec").string();
-    ASSERT_EQ(Shell(Quote(Tool()) + " sample " + Quote(rec) + " --frames 3 --no-pictures").status, 0);
-    const std::string old = (dir.path() / "old.csv").string();
-    WriteText(old, "keep me");
+    const std::string old = Quote(dir.path() / "old.csv");
+    WriteText(dir.path() / "old.csv", "keep me");
     struct Case { std::string args; const char* message; };
-    for (const Case& c : {Case{Quote(rec), "no --format given"},
-                          {Quote(rec) + " --format xml", "--format is csv, gpx or kml"},
-                          {"--format csv", "no folder given"},
-                          {Quote(rec) + " --format csv --utc-offset 9", "--utc-offset is"},
-                          {Quote((dir.path() / "none").string()) + " --format csv -o " + Quote(old), "no such folder"},
-                          {Quote(dir.path().string()) + " --format csv -o " + Quote(old), "no .jpg frames"},
-                          {Quote(rec) + " --format csv -o " + Quote((dir.path() / "no/x.csv").string()),
-                           "cannot write"}}) {
-        const ShellRun run = Shell(Quote(Tool()) + " export " + c.args + " 2>&1 >/dev/null");
+    for (const Case& c : {Case{rec, "no --format given"}, {rec + " --format xml", "--format is csv, gpx or kml"},
+                          {"--format csv", "no folder given"}, {rec + " --format csv --utc-offset 9", "--utc-offset is"},
+                          {Quote(dir.path() / "none") + " --format csv -o " + old, "no such folder"},
+                          {Quote(dir.path()) + " --format csv -o " + old, "no .jpg frames"},
+                          {rec + " --format csv -o " + Quote(dir.path() / "no/x.csv"), "cannot write"}}) {
+        const ShellRun run = Shell(Tool() + " export " + c.args + " 2>&1 >/dev/null");
         EXPECT_EQ(run.status, 1) << c.args;
         EXPECT_NE(run.out.find(c.message), std::string::npos) << c.args << ": " << run.out;
     }
-    std::ifstream in(old);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep me");
+    EXPECT_EQ(ReadText(dir.path() / "old.csv"), "keep me");
 }
 
 }  // namespace

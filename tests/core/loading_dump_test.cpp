@@ -3,8 +3,6 @@
 #include <cmath>
 #include <string>
 
-#include "core/exif/telemetry_decoder.h"
-#include "core/loading/frame_loader.h"
 #include "core/loading/recording_dump.h"
 #include "tests/core/support/frame_files.h"
 
@@ -16,10 +14,8 @@ TEST(ShortestFloat, ReadsBackAsTheSameFloat) {
         const std::string s = ShortestFloat(v);
         EXPECT_EQ(std::strtof(s.c_str(), nullptr), v) << s;
     }
-    EXPECT_EQ(ShortestFloat(52.3f), "52.3");
-    EXPECT_EQ(ShortestFloat(0.0f), "0");
-    EXPECT_EQ(ShortestFloat(INFINITY), "null");
-    EXPECT_EQ(ShortestFloat(NAN), "null");
+    for (const auto& [v, text] : {std::pair{52.3f, "52.3"}, {0.0f, "0"}, {INFINITY, "null"}, {NAN, "null"}})
+        EXPECT_EQ(ShortestFloat(v), text);
 }
 
 TEST(ToValidUtf8, ReplacesEveryBadByte) {
@@ -28,17 +24,13 @@ TEST(ToValidUtf8, ReplacesEveryBadByte) {
                           {"\x83\x74\x83\x40", "\xEF\xBF\xBDt\xEF\xBF\xBD@"}, {"\xE5\xBA", "\xEF\xBF\xBD\xEF\xBF\xBD"},
                           {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},       // overlong '/'
                           {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // surrogate
-                          {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"}}) {
+                          {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"}})
         EXPECT_EQ(ToValidUtf8(c.in), c.out);
-    }
 }
 
 Recording LoadExample(const std::filesystem::path& dir) {
     Recording r;
-    r.folder = dir;
-    r.fileNames = ListJpgFiles(dir);
-    OrderFilesByTime(dir, r.fileNames);
-    LoadAllFrames(dir, r.fileNames, r.frames, r.state);
+    EXPECT_TRUE(LoadRecordingFolder(dir, r, nullptr));
     return r;
 }
 

@@ -38,17 +38,16 @@ TEST(ListJpgFiles, OrdinaryJpgFilesInByteOrder) {
 
 TEST(ListJpgFiles, MissingOrEmptyFolderGivesNoFrames) {
     TempFolder dir;
-    EXPECT_EQ(ListJpgFiles(dir.path()).size(), 1u);
-    EXPECT_EQ(ListJpgFiles(dir.path() / "nope").size(), 1u);
-    Touch(dir.path() / "plain");
-    EXPECT_EQ(ListJpgFiles(dir.path() / "plain").size(), 1u);  // a file, not a folder
+    Touch(dir.path() / "plain");  // a file, not a folder
+    for (const fs::path& p : {dir.path(), dir.path() / "nope", dir.path() / "plain"})
+        EXPECT_EQ(ListJpgFiles(p).size(), 1u) << p;
 }
 
 struct OrderCase {
     const char* name;
     std::vector<std::pair<const char*, long>> files;  // listed order, modification time
     std::vector<const char*> missing;                 // listed but gone before their time is read
-    std::vector<std::string> expected;
+    std::vector<std::string> expected;                // with the empty entry 0
 };
 
 class OrderFilesByTimeTable : public ::testing::TestWithParam<OrderCase> {};
@@ -63,25 +62,23 @@ TEST_P(OrderFilesByTimeTable, RotatesAtTheFirstStrictlyEarlierFile) {
     }
     for (const char* name : c.missing) list.emplace(list.begin() + 1 + (name[0] == '0' ? 0 : list.size() - 1), name);
     OrderFilesByTime(dir.path(), list);
-    std::vector<std::string> expected{""};
-    expected.insert(expected.end(), c.expected.begin(), c.expected.end());
-    EXPECT_EQ(Names(list), expected);
+    EXPECT_EQ(Names(list), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OrderFilesByTimeTable,
     ::testing::Values(
         OrderCase{"Rotated", {{"5", 105}, {"6", 106}, {"7", 107}, {"1", 101}, {"2", 102}, {"3", 103}, {"4", 104}}, {},
-                  {"1", "2", "3", "4", "5", "6", "7"}},
-        OrderCase{"AlreadyInOrder", {{"1", 101}, {"2", 102}, {"3", 103}}, {}, {"1", "2", "3"}},
-        OrderCase{"SingleFile", {{"1", 101}}, {}, {"1"}},
-        OrderCase{"EqualTimeIsNoBreak", {{"1", 101}, {"2", 101}, {"3", 100}, {"4", 102}}, {}, {"3", "4", "1", "2"}},
+                  {"", "1", "2", "3", "4", "5", "6", "7"}},
+        OrderCase{"AlreadyInOrder", {{"1", 101}, {"2", 102}, {"3", 103}}, {}, {"", "1", "2", "3"}},
+        OrderCase{"SingleFile", {{"1", 101}}, {}, {"", "1"}},
+        OrderCase{"EqualTimeIsNoBreak", {{"1", 101}, {"2", 101}, {"3", 100}, {"4", 102}}, {}, {"", "3", "4", "1", "2"}},
         OrderCase{"AfterTheBreakNothingIsSorted", {{"1", 105}, {"2", 101}, {"3", 109}, {"4", 100}}, {},
-                  {"2", "3", "4", "1"}},
+                  {"", "2", "3", "4", "1"}},
         OrderCase{"VanishedFirstFileUsesTheNextKnownTime", {{"2", 105}, {"3", 101}}, {"0gone"},
-                  {"3", "0gone", "2"}},
-        OrderCase{"VanishedLaterFileNeverMarksTheBreak", {{"1", 105}, {"2", 106}}, {"zgone"}, {"1", "2", "zgone"}},
-        OrderCase{"OnlyVanishedFiles", {}, {"0a", "0b"}, {"0b", "0a"}}),
+                  {"", "3", "0gone", "2"}},
+        OrderCase{"VanishedLaterFileNeverMarksTheBreak", {{"1", 105}, {"2", 106}}, {"zgone"}, {"", "1", "2", "zgone"}},
+        OrderCase{"OnlyVanishedFiles", {}, {"0a", "0b"}, {"", "0b", "0a"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A folder of `n` example frames named 00001.jpg.., frame `trigger` marked (0: none).
@@ -140,40 +137,27 @@ TEST(LoadAllFrames, BadFilesDecodeToPlaceholdersAndTheRestLoads) {
     WriteRecording(dir.path(), 6, 5);
     test::WriteFile(dir.path() / "00001.jpg", {});                       // empty
     test::WriteFile(dir.path() / "00002.jpg", {0xFF, 0xD8, 0xFF, 0xE0});  // JFIF start, cut
+    test::WriteFile(dir.path() / "\x83\x74\x83\x40.JPG", test::FrameBytes(test::ExampleExif(true)));  // not UTF-8
     FileNameList names = ListJpgFiles(dir.path());
     fs::remove(dir.path() / "00003.jpg");  // gone between listing and loading
     fs::permissions(dir.path() / "00004.jpg", fs::perms::none);
     FrameTable frames;
     RecordingState state;
     LoadAllFrames(dir.path(), names, frames, state);
-    ASSERT_EQ(frames.size(), 7u);
+    ASSERT_EQ(frames.size(), 8u);
     for (int i : {1, 2, 3}) {
         EXPECT_EQ(frames[i].Speed, 0.0f) << i;
         EXPECT_EQ(frames[i].Latitude, "----度--分--秒- ");
         EXPECT_EQ(state.GraphSamples[2][i - 1], -120);
     }
-    if (::geteuid() != 0) {
-        EXPECT_EQ(frames[4].Speed, 0.0f);  // no read permission (root reads it anyway)
-    }
+    EXPECT_TRUE(::geteuid() == 0 || frames[4].Speed == 0.0f);  // no read permission (root reads it anyway)
     EXPECT_FLOAT_EQ(frames[6].Speed, 100.6f);
+    EXPECT_FLOAT_EQ(frames[7].Speed, 52.3f);
     EXPECT_EQ(state.TriggerPosition, 250);
 }
 
-TEST(LoadAllFrames, NamesThatAreNotUtf8Load) {
-    TempFolder dir;
-    test::WriteFile(dir.path() / "\x83\x74\x83\x40.JPG", test::FrameBytes(test::ExampleExif(true)));
-    const FileNameList names = ListJpgFiles(dir.path());
-    FrameTable frames;
-    RecordingState state;
-    LoadAllFrames(dir.path(), names, frames, state);
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_FLOAT_EQ(frames[1].Speed, 52.3f);
-}
-
-class LongRecording : public ::testing::TestWithParam<int> {};
-
-TEST_P(LongRecording, EveryFrameLoadsAndOnlyTheFirst441GetSamples) {
-    const int n = GetParam();
+TEST(LoadAllFrames, FramesPast441LoadWithoutSamples) {
+    const int n = 442;
     TempFolder dir;
     WriteRecording(dir.path(), n, n);  // the trigger is the last frame
     FrameTable frames;
@@ -182,13 +166,11 @@ TEST_P(LongRecording, EveryFrameLoadsAndOnlyTheFirst441GetSamples) {
     LoadAllFrames(dir.path(), ListJpgFiles(dir.path()), frames, state);
     ASSERT_EQ(frames.size(), static_cast<std::size_t>(n + 1));
     for (int i = 1; i <= n; ++i) ASSERT_EQ(frames[i].Latitude, "N  35度40分41秒2") << i;
-    EXPECT_FLOAT_EQ(frames[n].Speed, static_cast<float>((1000 + n % 1000) / 10.0));
+    EXPECT_FLOAT_EQ(frames[n].Speed, 144.2f);
     EXPECT_EQ(state.TriggerPosition, n * 50);
     for (const auto& channel : state.GraphSamples)
         for (int v : channel) EXPECT_NE(v, 7777);
 }
-
-INSTANTIATE_TEST_SUITE_P(Sizes, LongRecording, ::testing::Values(442, 1000));
 
 }  // namespace
 }  // namespace drv

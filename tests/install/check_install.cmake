@@ -9,20 +9,12 @@ function(fail what)
 endfunction()
 
 file(REMOVE_RECURSE "${PREFIX}")
-execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
-                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-if(NOT rc EQUAL 0)
-  fail("cmake --install failed (${rc}):\n${out}${err}")
-endif()
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}" OUTPUT_QUIET
+                COMMAND_ERROR_IS_FATAL ANY)
 
-foreach(file
-    bin/drviewer
-    bin/drtool
-    share/drviewer/default_vor.bmp
-    share/applications/drviewer.desktop
-    share/icons/hicolor/scalable/apps/drviewer.svg
-    share/icons/hicolor/48x48/apps/drviewer.png
-    share/icons/hicolor/256x256/apps/drviewer.png)
+set(icons share/icons/hicolor)
+foreach(file bin/drviewer bin/drtool share/drviewer/default_vor.bmp share/applications/drviewer.desktop
+             ${icons}/scalable/apps/drviewer.svg ${icons}/48x48/apps/drviewer.png ${icons}/256x256/apps/drviewer.png)
   if(NOT EXISTS "${PREFIX}/${file}")
     fail("${file} is missing")
   endif()
@@ -66,10 +58,7 @@ endif()
 
 # The installed drtool: a sample recording and its export.
 execute_process(COMMAND "${PREFIX}/bin/drtool" sample "${PREFIX}/rec" --frames 3 --no-pictures
-                RESULT_VARIABLE rc ERROR_VARIABLE err)
-if(NOT rc EQUAL 0)
-  fail("the installed drtool sample failed (${rc}): ${err}")
-endif()
+                COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND "${PREFIX}/bin/drtool" export "${PREFIX}/rec" --format gpx --utc-offset +09:00
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 string(FIND "${out}" "<trkpt lat=\"35.6781111\" lon=\"139.7518611\">" at)

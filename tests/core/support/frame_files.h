@@ -1,8 +1,12 @@
 #pragma once
-// Recorder-style frames for tests: built with our frame writer, written to a temporary folder.
+// Recorder-style frames for tests: built with our frame writer, written to a temporary folder;
+// and a runner for drtool and other command-line tools.
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -79,16 +83,36 @@ private:
     std::filesystem::path path_;
 };
 
-// Put little-endian / big-endian numbers into frame bytes at a file offset.
-inline void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v, bool bigEndian) {
-    b.at(at + (bigEndian ? 0 : 1)) = static_cast<std::uint8_t>(v >> 8);
-    b.at(at + (bigEndian ? 1 : 0)) = static_cast<std::uint8_t>(v);
+struct ShellRun {
+    int status = -1;
+    std::string out;
+};
+
+// Runs a shell command and collects its standard output.
+inline ShellRun Shell(const std::string& command) {
+    ShellRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return run;
+    std::array<char, 4096> buf;
+    for (std::size_t n; (n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0;) run.out.append(buf.data(), n);
+    const int raw = ::pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
 }
-inline void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v, bool bigEndian) {
-    for (int i = 0; i < 4; ++i) {
-        const int shift = bigEndian ? 24 - 8 * i : 8 * i;
-        b.at(at + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(v >> shift);
-    }
+
+inline std::string Quote(const std::filesystem::path& path) {
+    std::string q = "'";
+    for (char c : path.string()) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
 }
+
+// The built drtool, quoted for the shell; empty when the test runs without it.
+inline std::string Tool() {
+    const char* tool = std::getenv("DRV_TOOL");
+    return tool ? Quote(tool) : "";
+}
+
+#define DRV_REQUIRE_TOOL() \
+    if (::drv::test::Tool().empty()) GTEST_SKIP() << "DRV_TOOL not set"
 
 }  // namespace drv::test
