@@ -11,7 +11,7 @@
 namespace drv {
 namespace {
 
-test::ShellRun Setup(const std::string& args, const std::filesystem::path& file) {
+test::ShellRun RunSetup(const std::string& args, const std::filesystem::path& file) {
     return test::Shell(test::Tool() + " setup " + args + " " + test::Quote(file) + " 2>/dev/null");
 }
 
@@ -19,17 +19,15 @@ TEST(SettingsTool, EncodeDecodeAndRefusals) {
     DRV_REQUIRE_TOOL();
     test::TempFolder dir;
     const auto file = dir.path() / "setup.dat";
-    ASSERT_EQ(Setup("encode --clock 2007-10-10T12:34:56", file).status, 0);
+    ASSERT_EQ(RunSetup("encode --clock 2007-10-10T12:34:56", file).status, 0);
     std::ifstream in(file, std::ios::binary);
     EXPECT_EQ(SetupBytes(std::istreambuf_iterator<char>(in), {}),
               (SetupBytes{0x07, 0, 0, 0x11, 0x02, 0x8C, 0, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0x27}));
 
-    ASSERT_EQ(Setup("encode --danger 15 --shock 16 --speed-pulse 5 --buzzer 0 --external-switch 0 --drive-unit 1 "
-                    "--fps 14 --quality high --pre 7 --post 5",
-                    file)
-                  .status,
-              0);
-    const test::ShellRun decoded = Setup("decode", file);
+    const std::string all = "encode --danger 15 --shock 16 --speed-pulse 5 --buzzer 0 --external-switch 0 "
+                            "--drive-unit 1 --fps 14 --quality high --pre 7 --post 5";
+    ASSERT_EQ(RunSetup(all, file).status, 0);
+    const test::ShellRun decoded = RunSetup("decode", file);
     ASSERT_EQ(decoded.status, 0);
     for (const char* expected :
          {"\"DangerLevel\": 15,", "\"ShockLevel\": 16,", "\"SpeedPulse\": 5,", "\"BuzzerVolume\": 0,",
@@ -41,11 +39,11 @@ TEST(SettingsTool, EncodeDecodeAndRefusals) {
     const auto bad = dir.path() / "bad.dat";
     const std::pair<const char*, int> refused[] = {{"--clock 2256-01-01T00:00:00", 1}, {"--clock 2007-02-30T00:00:00", 2},
                                                    {"--fps 9", 2}, {"--pre 16", 1}};
-    for (const auto& [args, status] : refused) EXPECT_EQ(Setup(std::string("encode ") + args, bad).status, status) << args;
+    for (const auto& [args, status] : refused) EXPECT_EQ(RunSetup(std::string("encode ") + args, bad).status, status) << args;
     EXPECT_FALSE(std::filesystem::exists(bad));
     std::ofstream(dir.path() / "short.dat", std::ios::binary).write("\x07\x00\x00\x11\x02", 5);
-    EXPECT_EQ(Setup("decode", dir.path() / "short.dat").status, 1);
-    EXPECT_EQ(Setup("decode", dir.path() / "none.dat").status, 1);
+    EXPECT_EQ(RunSetup("decode", dir.path() / "short.dat").status, 1);
+    EXPECT_EQ(RunSetup("decode", dir.path() / "none.dat").status, 1);
 }
 
 }  // namespace
