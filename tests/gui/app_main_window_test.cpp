@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -57,11 +58,12 @@ TEST_F(MainWindowTest, StartsEmptyAndTheButtonsFollowTheModeTable) {
     EXPECT_EQ(w().buttonMode(), 0);
     const std::vector<bool> all(6, true), none(6, false), stop = {false, false, false, true, false, false};
     EXPECT_EQ(enabledButtons(w()), none);
-    const std::vector<std::pair<int, std::vector<bool>>> table = {
-        {1, all}, {2, stop}, {0, none}, {2, stop}, {-1, all}, {3, all}, {255, all}};
-    for (const auto& [mode, want] : table) {
+    // An unknown mode changes nothing.
+    const std::vector<std::tuple<int, int, std::vector<bool>>> table = {
+        {1, 1, all}, {2, 2, stop}, {0, 0, none}, {2, 2, stop}, {-1, 2, stop}, {1, 1, all}, {3, 1, all}, {255, 1, all}};
+    for (const auto& [mode, kept, want] : table) {
         w().SetButtonState(mode);
-        EXPECT_EQ(w().buttonMode(), mode >= 0 && mode <= 2 ? mode : 1);
+        EXPECT_EQ(w().buttonMode(), kept);
         EXPECT_EQ(enabledButtons(w()), want) << "mode " << mode;
     }
     w().SetButtonState(0);
