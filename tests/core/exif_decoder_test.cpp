@@ -76,7 +76,6 @@ TEST(DecodeFrameTelemetry, GraphSampleLimitsSignsAndPulseSpeed) {
     // Speed, longitudinal and lateral at and beyond their limits.
     for (const Case& c : {Case{"25000000005050", {}, {125, 125, 120, 0}},
                           Case{"00000000005051", Block{}.set(4, 0x80), {-125, 125, -120, 0}},
-                          Case{"20000000006099", {}, {125, 125, 120, 0}},
                           // -0.49 as a 32-bit float lies just beyond -0.49, so -122.5 rounds away to -123.
                           Case{"20010000004900", Block{}.set(4, 0x80), {-123, 0, 120, 0}},
                           Case{"1000000000", {}, {0, 0, -0, 0}}, Case{kExampleNote, negative, {-62, -30, -57, 70}},
@@ -84,11 +83,6 @@ TEST(DecodeFrameTelemetry, GraphSampleLimitsSignsAndPulseSpeed) {
                           Case{"00000600", Block{}.set(70, 0x07), {0, 0, -48, 0}}}) {
         const Decoded d = Decode(Tags(c.note, c.block), 5);
         EXPECT_EQ(d.samples(5), c.samples) << c.note;
-        if (c.note == kExampleNote) {
-            EXPECT_FLOAT_EQ(d.r.AccelLongitudinal, -0.25f);
-            EXPECT_FLOAT_EQ(d.r.AccelLateral, -0.12f);
-            EXPECT_FLOAT_EQ(d.r.AccelAxis3, -0.98f);
-        }
     }
 }
 
@@ -97,7 +91,6 @@ TEST(DecodeFrameTelemetry, PositionTexts) {
     for (const Case& c : {Case{"N03540412", "E13945067", "N  35度40分41秒2", "E 139度45分06秒7"},
                           Case{"S12340412", "W00145067", "S 123度40分41秒2", "W 001度45分06秒7"},
                           Case{"N00040412", "E00045067", kNoPosition, kNoPosition},
-                          Case{"N00540412", "E13945067", "N  05度40分41秒2", "E 139度45分06秒7"},
                           Case{"\xE5" "03540412", "E139", "?  35度40分41秒2", "E 139度00分00秒0"}}) {
         const Decoded d = Decode(Tags(kExampleNote.substr(0, 30) + c.lat + c.lon));
         EXPECT_EQ(d.r.Latitude, c.latitude) << c.lat;
@@ -105,40 +98,28 @@ TEST(DecodeFrameTelemetry, PositionTexts) {
     }
 }
 
-TEST(DecodeFrameTelemetry, FrameWithoutTelemetryGivesThePlaceholders) {
+// No telemetry, a cut UserComment, and frames outside the sample table all decode safely.
+TEST(DecodeFrameTelemetry, MissingShortAndOutOfTableInput) {
     RecordingState before;
     before.GraphSamples[0][0] = 99;
-    const Decoded d = Decode(ExifTags{}, 1, before);
-    const FrameRecord& r = d.r;
-    EXPECT_TRUE(r.Speed == 0.0f && !r.Brake && r.AccelLongitudinal == 0.0f);
-    for (const std::string* t : {&r.RecordedAt, &r.ShotAt, &r.DigitizedAt, &r.UpdatedAt}) EXPECT_EQ(*t, "2000/00/00 00:00:00");
-    EXPECT_EQ(r.Latitude, kNoPosition);
-    EXPECT_EQ(r.Longitude, kNoPosition);
-    EXPECT_EQ(d.samples(1), (std::array<std::int32_t, 4>{0, 0, -120, 0}));
-    EXPECT_FALSE(d.state.TriggerFound);
-}
+    const Decoded none = Decode(ExifTags{}, 1, before);
+    EXPECT_TRUE(none.r.Speed == 0.0f && !none.r.Brake && none.r.ShotAt == "2000/00/00 00:00:00" &&
+                none.r.Longitude == kNoPosition);
+    EXPECT_EQ(none.samples(1), (std::array<std::int32_t, 4>{0, 0, -120, 0}));
 
-TEST(DecodeFrameTelemetry, ShortUserCommentReadsMissingBytesAsZero) {
-    ExifTags t = Tags(kExampleNote, Block{}.set(0, 6).set(34, 0xC0));
-    t.UserCommentHex.resize(2 * 21);  // reaches block byte 0 only
-    const Decoded d = Decode(t, 4);
-    EXPECT_TRUE(d.state.TriggerFound);
-    EXPECT_EQ(d.state.TriggerPosition, 200);
-    EXPECT_FALSE(d.state.HighFrameRate || d.state.HighQuality);
-    EXPECT_EQ(UserCommentBlockByte(t.UserCommentHex, 1), 0);
+    ExifTags cut = Tags(kExampleNote, Block{}.set(0, 6).set(34, 0xC0));
+    cut.UserCommentHex.resize(2 * 21);  // reaches block byte 0 only: the rest reads as zero
+    EXPECT_EQ(Decode(cut, 4).state.TriggerPosition, 200);
     EXPECT_EQ(UserCommentBlockByte("zz", -3), 0);
-}
 
-TEST(DecodeFrameTelemetry, FramesPastTheSampleTableDecodeWithoutSamples) {
     RecordingState state;
-    const auto before = state.GraphSamples;
-    for (int index : {442, 1000, 32767, 0, -1}) {
+    const auto samples = state.GraphSamples;
+    for (int index : {442, 32767, 0, -1}) {
         FrameRecord r;
         DecodeFrameTelemetry(Tags(kExampleNote, Block{}.set(0, 2)), r, index, state);
-        EXPECT_FLOAT_EQ(r.Speed, 52.3f);
         EXPECT_EQ(r.Latitude, "N  35度40分41秒2");
     }
-    EXPECT_EQ(state.GraphSamples, before);
+    EXPECT_EQ(state.GraphSamples, samples);
     EXPECT_EQ(state.TriggerPosition, 442 * 50);
 }
 
@@ -187,7 +168,6 @@ TEST(ExifDateToDisplay, CopiesTheDigitPairs) {
     struct Case { const char* in; const char* out; };
     for (const Case& c : {Case{"2007:10:10 04:18:59", "2007/10/10 04:18:59"}, {"", "2000/00/00 00:00:00"},
                           {"1999:12:31 23:59:58", "2099/12/31 23:59:58"}, {"2007:1", "2007/10/00 00:00:00"},
-                          {"2007:10:10 04:18:59 extra", "2007/10/10 04:18:59"}, {"\xFF\xFE", "2000/00/00 00:00:00"},
                           {"20\xC3\xA9", "20?\?/00/00 00:00:00"}})
         EXPECT_EQ(ExifDateToDisplay(c.in), c.out) << c.in;
 }

@@ -83,14 +83,11 @@ struct BadInput {
 const BadInput kBadInputs[] = {
     {"EmptyFile", [](Frame& f) { f.b.clear(); }, {}},
     {"CutInsideIfd0", [](Frame& f) { f.cut(f.l.ifd0Entry(1) + 6); }, {}},
-    {"CutInsideExifIfd", [](Frame& f) { f.cut(f.l.exifEntry(3)); }, {}},
     {"CutInsideUserCommentValue", [](Frame& f) { f.cut(f.tiff(f.l.userComment) + 50); }, {}},
     {"CutInsideMakerNoteValue", [](Frame& f) { f.cut(f.tiff(f.l.makerNote) + 20); }, {}},
     {"Ifd0OffsetPastTheEnd", [](Frame& f) { f.put32(16, static_cast<std::uint32_t>(f.b.size())); }, {}},
     {"Ifd0OffsetNear2To32", [](Frame& f) { f.put32(16, 0xFFFFFFF8u); }, {}},
     {"Ifd0Count7FFF", [](Frame& f) { f.put16(f.tiff(f.l.ifd0), 0x7FFF); }, {}},
-    {"Ifd0CountFFFF", [](Frame& f) { f.put16(f.tiff(f.l.ifd0), 0xFFFF); }, {}},
-    {"Ifd0CountZero", [](Frame& f) { f.put16(f.tiff(f.l.ifd0), 0); }, {}},
     {"ExifIfdCount7FFF", [](Frame& f) { f.put16(f.tiff(f.l.exifIfd), 0x7FFF); }, {}},
     {"ExifIfdCountFFFFKeepsTheIfd0Text", [](Frame& f) { f.put16(f.tiff(f.l.exifIfd), 0xFFFF); },
      [](const ExifTags& t) {
@@ -104,8 +101,6 @@ const BadInput kBadInputs[] = {
     {"UserCommentCountFFFFFFFF", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 0xFFFFFFFFu); }, {}},
     {"UserCommentCountZero", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 0); },
      [](const ExifTags& t) { EXPECT_TRUE(t.UserCommentHex.empty() && t.MakerNoteText.size() == 48u); }},
-    {"UserCommentCount74", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 74); },
-     [](const ExifTags& t) { EXPECT_EQ(t.UserCommentHex.size(), 148u); }},
     {"MakerNoteWithoutZeroRunsToTheEnd",
      [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, f.end()), f.b.insert(f.b.end(), {'T', 'A', 'I', 'L'}); },
      [](const ExifTags& t) { EXPECT_TRUE(t.MakerNoteText == "TAIL" && t.DateTimeText == "2008:01:02 03:04:05"); }},
@@ -166,6 +161,12 @@ TEST(ExifReader, EveryCutOfAFrameStaysInsideTheBuffer) {
         EXPECT_TRUE(n > 20 || AllEmpty(t)) << n;
     }
     EXPECT_TRUE(AllEmpty(ReadExifTagsFromMemory(nullptr, 10)));
+    // Line feeds in texts become blanks in place.
+    FrameExif exif = ExampleExif();
+    exif.makerNote[3] = '\n';
+    const auto fed = FrameBytes(exif);
+    EXPECT_EQ(ReadExifTagsFromMemory(fed.data(), fed.size()).MakerNoteText,
+              exif.makerNote.substr(0, 3) + ' ' + exif.makerNote.substr(4));
 }
 
 TEST(ExifReader, MissingFolderOrUnreadableFileGivesNoTexts) {
@@ -175,14 +176,6 @@ TEST(ExifReader, MissingFolderOrUnreadableFileGivesNoTexts) {
     test::WriteFile(dir.path() / "locked.jpg", FrameBytes(ExampleExif()));
     std::filesystem::permissions(dir.path() / "locked.jpg", std::filesystem::perms::none);
     EXPECT_TRUE(::geteuid() == 0 || AllEmpty(ReadExifTags(dir.path() / "locked.jpg")));  // root reads it anyway
-}
-
-TEST(ExifReader, LineFeedsInTextsBecomeBlanksInPlace) {
-    FrameExif exif = ExampleExif();
-    exif.makerNote[3] = '\n';
-    const auto bytes = FrameBytes(exif);
-    const ExifTags t = ReadExifTagsFromMemory(bytes.data(), bytes.size());
-    EXPECT_EQ(t.MakerNoteText, exif.makerNote.substr(0, 3) + ' ' + exif.makerNote.substr(4));
 }
 
 }  // namespace

@@ -22,7 +22,6 @@ protected:
         paths_ = std::make_unique<FixedAppPaths>(programDir_.path().toStdString(), programDir_.path().toStdString());
         window_ = std::make_unique<MainWindow>(dialogs_, *paths_);
     }
-    void TearDown() override { window_.reset(); }
 
     MainWindow& w() { return *window_; }
     std::filesystem::path root() const { return std::filesystem::path(dataDir_.path().toStdString()); }

@@ -15,11 +15,8 @@ TEST(BrowseForFolder, ReturnsTheChosenOrTheUnchangedStartFolder) {
         std::string expected;
     } cases[] = {
         {"CancelKeepsBlanks", "  /media/card/rec  ", std::nullopt, "  /media/card/rec  "},
-        {"CancelKeepsTrailingSlash", "/media/card/rec/", std::nullopt, "/media/card/rec/"},
         {"CancelWithNoFolderOpen", "", std::nullopt, ""},
-        {"ConfirmStartFolder", "/media/card/rec", "/media/card/rec", "/media/card/rec"},
         {"ConfirmDropsTrailingSlashes", "/media/card/rec", "/media/card/other//", "/media/card/other"},
-        {"ConfirmRoot", "/home", "/", "/"},
         {"ConfirmRootWithExtraSlashes", "/home", "///", "/"},
         {"ConfirmKeepsBlanksInNames", "", " /tmp/ x ", " /tmp/ x "},
         {"ConfirmNonUtf8Name", "/a", "/media/\xff\xfe rec/", "/media/\xff\xfe rec"},

@@ -2,7 +2,6 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
-#include "gui/common/twips.h"
 #include "gui/viewer/picture_view.h"
 
 namespace drv {
@@ -26,17 +25,6 @@ TEST(PictureView, StretchesThePictureOverTheWholeArea) {
     }
     view.clear();
     EXPECT_TRUE(view.image().isNull());
-}
-
-TEST(Twips, NeighboursStayEdgeToEdge) {
-    // The navigation buttons touch in twips; rounded sizes would open gaps or overlaps.
-    const QRect a = TwipsRect(260, 5660, 720, 380);
-    const QRect b = TwipsRect(980, 5660, 720, 380);
-    const QRect c = TwipsRect(1700, 5660, 960, 380);
-    EXPECT_EQ(a.right() + 1, b.left());
-    EXPECT_EQ(b.right() + 1, c.left());
-    const std::pair<int, int> twips[] = {{12285, 819}, {9645, 643}, {7, 0}, {8, 1}, {-8, -1}};
-    for (const auto& [t, px] : twips) EXPECT_EQ(TwipsToPixels(t), px) << t;
 }
 
 }  // namespace

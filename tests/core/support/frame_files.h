@@ -20,11 +20,7 @@ namespace drv::test {
 // The worked example frame: 52.3 km/h, brake on, 0.25/0.12/0.98 G, N 35°40'41.2", E 139°45'06.7".
 inline MakerNoteFields ExampleFields() {
     MakerNoteFields f;
-    f.speed = 52.3;
-    f.brake = true;
-    f.accelLongitudinal = 0.25;
-    f.accelLateral = 0.12;
-    f.accelAxis3 = 0.98;
+    f.speed = 52.3, f.brake = true, f.accelLongitudinal = 0.25, f.accelLateral = 0.12, f.accelAxis3 = 0.98;
     f.year = 2007, f.month = 10, f.day = 10, f.hour = 4, f.minute = 18, f.second = 59;
     f.latitudeDegrees = 35, f.latitudeMinutes = 40, f.latitudeSeconds = 41, f.latitudeTenths = 2;
     f.longitudeDegrees = 139, f.longitudeMinutes = 45, f.longitudeSeconds = 6, f.longitudeTenths = 7;
@@ -76,7 +72,6 @@ public:
         std::filesystem::remove_all(path_, ec);
     }
     TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
     const std::filesystem::path& path() const { return path_; }
 
 private:

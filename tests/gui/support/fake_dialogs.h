@@ -19,11 +19,8 @@ public:
         std::filesystem::path startFolder;
     };
 
-    // Answers for the next message boxes, in order; Ok (or Yes) when none is queued.
-    std::deque<Button> answers;
-    // Folders the picker returns, in order; when none is queued it acts as cancelled.
-    std::deque<std::filesystem::path> folders;
-
+    std::deque<Button> answers;                 // for the next boxes; Ok (or Yes) when none is queued
+    std::deque<std::filesystem::path> folders;  // the picker's answers; none queued acts as cancelled
     std::vector<Shown> shown;
     std::vector<Browsed> browsed;
 

@@ -1,5 +1,4 @@
 #pragma once
-// Small event-loop helpers for widget tests.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
