@@ -81,8 +81,8 @@ TEST_F(MainWindowTest, StartsWithNoRecordingAndDesignedState) {
     EXPECT_EQ(w->lblKido()->parentWidget(), w->fraStatus());
 
     EXPECT_EQ(w->cmdStart()->toolTip(), QStringLiteral("ファイルを開く"));
-    EXPECT_EQ(w->cmdPlay(0)->toolTip(), QStringLiteral("先頭に戻る"));
-    EXPECT_EQ(w->cmdPlay(5)->toolTip(), QStringLiteral("最後尾へ進む"));
+    EXPECT_EQ(w->cmdPlay(0)->toolTip(), QStringLiteral("先頭に戻る (Home)"));
+    EXPECT_EQ(w->cmdPlay(5)->toolTip(), QStringLiteral("最後尾へ進む (End)"));
     for (int i = 0; i < 6; ++i) EXPECT_FALSE(w->cmdPlay(i)->icon().isNull()) << i;
     EXPECT_TRUE(dialogs_.shown.empty());
 }

@@ -24,8 +24,17 @@ public:
     // Folders the picker returns, in order; when none is queued it acts as cancelled.
     std::deque<std::filesystem::path> folders;
 
+    struct Saved {
+        QString title;
+        std::filesystem::path suggested;
+        QStringList filters;
+    };
+    // Answers of the save-file picker, in order; cancelled when none is queued.
+    std::deque<SavePick> saves;
+
     std::vector<Shown> shown;
     std::vector<Browsed> browsed;
+    std::vector<Saved> saved;
 
     Button message(QWidget*, const QString& text, const QString& title, Buttons buttons, Icon icon) override {
         shown.push_back({text, title, buttons, icon});
@@ -44,6 +53,15 @@ public:
         auto f = folders.front();
         folders.pop_front();
         return f;
+    }
+
+    SavePick saveFile(QWidget*, const QString& title, const std::filesystem::path& suggested,
+                      const QStringList& filters) override {
+        saved.push_back({title, suggested, filters});
+        if (saves.empty()) return {};
+        SavePick pick = saves.front();
+        saves.pop_front();
+        return pick;
     }
 };
 
