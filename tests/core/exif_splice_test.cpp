@@ -52,6 +52,7 @@ TEST(ExifSplice, RefusesDamagedInputWithoutReadingPastIt) {
         EXPECT_TRUE(ExifSegmentAfterSoi(bad.data(), bad.size()).empty());
     }
     EXPECT_TRUE(ExifSegmentAfterSoi(nullptr, 0).empty());
+    EXPECT_TRUE(ReadExifSegment("/nonexistent/f.jpg").empty());
 
     const Bytes target = kEncoded;
     const Bytes longerSegment = [&] { Bytes s = segment; s.push_back(0); return s; }();
@@ -62,16 +63,6 @@ TEST(ExifSplice, RefusesDamagedInputWithoutReadingPastIt) {
     const Bytes app0PastEnd = patched(target, 5, 0x40);
     EXPECT_TRUE(SpliceExifSegment(app0PastEnd.data(), app0PastEnd.size(), segment).empty());
     EXPECT_TRUE(SpliceExifSegment(target.data(), 5, segment).empty());
-}
-
-TEST(ExifSplice, ReadsTheSegmentFromTheHeadOfAFile) {
-    const test::TempFolder dir;
-    const Bytes frame = test::FrameBytes(test::ExampleExif());
-    const auto file = dir.path() / "f.jpg";
-    test::WriteFile(file, frame);
-    EXPECT_EQ(ReadExifSegment(file), ExifSegmentAfterSoi(frame.data(), frame.size()));
-    EXPECT_TRUE(ReadExifSegment(dir.path() / "missing.jpg").empty());
-    EXPECT_TRUE(ReadExifSegment(dir.path()).empty());
 }
 
 TEST(FileWrite, ReplacesWholeOrLeavesTheTargetAlone) {
