@@ -1,16 +1,11 @@
 // drtool export: a recording's telemetry as CSV, GPX or KML, for spreadsheets and maps.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
 #include "cli/command.h"
 #include "core/app/recording.h"
+#include "core/common/file_write.h"
 #include "core/export/telemetry_export.h"
 #include "core/loading/recording_dump.h"
 
@@ -22,38 +17,6 @@ constexpr const char* kUsage = "export FOLDER --format csv|gpx|kml [-o FILE] [--
 int fail(const std::string& message) {
     std::fprintf(stderr, "drtool export: %s\n", message.c_str());
     return 1;
-}
-
-bool writeAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Writes through a temporary file beside the target and renames it into place, so that a
-// failed export never leaves a half-written file or destroys an older one.
-bool writeFileReplacing(const std::filesystem::path& target, const std::string& text, std::string& error) {
-    std::string temp = target.native() + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = "cannot write " + target.native() + ": " + std::strerror(errno);
-        return false;
-    }
-    // mkstemp makes the file private; give it the permissions a new file normally gets.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    bool ok = ::fchmod(fd, 0666 & ~mask) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
-    const int savedErrno = errno;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
-    error = "cannot write " + target.native() + ": " + std::strerror(ok ? errno : savedErrno);
-    ::unlink(temp.c_str());
-    return false;
 }
 
 bool anyPosition(const Recording& recording) {
@@ -104,7 +67,7 @@ int runExport(const Args& args) {
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) return fail("cannot write to standard output");
         return 0;
     }
-    if (!writeFileReplacing(output, text, error)) return fail(error);
+    if (!WriteFileReplacing(output, text, error)) return fail("cannot write " + output + ": " + error);
     return 0;
 }
 

@@ -217,6 +217,8 @@ void MainWindow::createControls(QWidget* client) {
     createSpeedTrackbar(client);
     createStatusFrame(client);
     createChartArea(client);
+    createKeys();
+    createPictureMenu();
 
     tmrShow_ = new QTimer(this);
     tmrShow_->setObjectName(QStringLiteral("tmrShow"));
@@ -288,6 +290,7 @@ void MainWindow::Form_Load() {
     chart_->setGraphWidth(20000);
     chart_->SetUpGraphs();
     if (!showPlaceholderPicture()) image1_->clear();
+    pictureFile_.clear();
     trackBar_->setValue(2);
     fraStatus_->setBrightnessText(kKidoStandard);
 }
@@ -312,6 +315,7 @@ bool MainWindow::showPlaceholderPicture() {
     QImage picture;
     if (!picture.load(PathToQString(file))) return false;
     image1_->setImage(picture);
+    pictureFile_.clear();
     return true;
 }
 
@@ -384,6 +388,7 @@ void MainWindow::showFrameFile(int index) {
         picture.convertTo(QImage::Format_RGB32);
     }
     image1_->setImage(picture);
+    pictureFile_ = recording_.folder / name;
 }
 
 void MainWindow::UpdateGraphCursor(int frame) { chart_->UpdateGraphCursor(frame); }

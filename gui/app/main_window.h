@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <array>
 #include <filesystem>
+#include <string_view>
 
 #include "core/app/recording.h"
 #include "core/common/clock.h"
@@ -149,6 +150,22 @@ public slots:
     void mnuDRSetting_Click();
     void Image1_DblClick();
 
+    // Keys and the picture's context menu (gui/app/main_window_keys.cpp).
+    // T: the trigger frame as the current frame, shown like every frame; only while stopped.
+    void showTriggerFrame();
+    // Right button on the picture: the menu, only with a folder open and playback stopped.
+    void Image1_ContextMenu(const QPoint& pos);
+    // "この画像を保存...": the picture as shown, as PNG or JPEG (with the frame's Exif).
+    // True when a file was written.
+    bool savePictureAs();
+    // "テレメトリをエクスポート...": CSV, GPX or KML by the chosen filter.
+    bool exportTelemetryAs();
+
+public:
+    QMenu* pictureMenu() const { return pictureMenu_; }
+    // The frame file whose picture is on screen; empty while the placeholder shows.
+    const std::filesystem::path& shownPictureFile() const { return pictureFile_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -167,6 +184,12 @@ private:
     void brightnessChosen(BrightnessMode mode);
     void showFrameFile(int index);
     void closeOtherWindows();
+    void createKeys();
+    void createPictureMenu();
+    bool stoppedWithRecording() const;
+    void clickIfEnabled(int index);
+    bool writeFileOrTell(const std::filesystem::path& file, std::string_view bytes);
+    std::filesystem::path saveFolder() const;
     void centreOnScreen();
     QSize fixedOuterSize() const;
 
@@ -180,6 +203,8 @@ private:
     PictureBrowsing browsing_;
     std::filesystem::path requestedFolder_;
     std::filesystem::path shownFileName_;
+    std::filesystem::path pictureFile_;
+    std::filesystem::path saveFolder_;  // where the last save went
     int buttonMode_ = kButtonsOff;
     bool snapping_ = false;
 
@@ -194,6 +219,7 @@ private:
     TelemetryPanel* fraStatus_ = nullptr;
     ChartView* chart_ = nullptr;
     QTimer* tmrShow_ = nullptr;
+    QMenu* pictureMenu_ = nullptr;
 };
 
 }  // namespace drv

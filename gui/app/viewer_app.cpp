@@ -34,6 +34,9 @@ public:
     std::filesystem::path browseForFolder(QWidget*, const QString&, const std::filesystem::path& start) override {
         return start;
     }
+    SavePick saveFile(QWidget*, const QString&, const std::filesystem::path&, const QStringList&) override {
+        return {};
+    }
 };
 
 bool smokeTest() { return qEnvironmentVariableIntValue("DRV_SMOKE_TEST") == 1; }

@@ -1,8 +1,11 @@
 #include "gui/common/dialogs.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace drv {
 
@@ -40,6 +43,42 @@ std::filesystem::path QtDialogs::browseForFolder(QWidget* owner, const QString& 
         owner, title, PathToQString(startFolder), QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (chosen.isEmpty()) return startFolder;
     return NormalizeChosenFolder(QStringToPath(chosen));
+}
+
+namespace {
+
+// The extensions of a name filter: "JPEG (*.jpg *.jpeg)" -> jpg, jpeg.
+QStringList filterSuffixes(const QString& filter) {
+    QStringList suffixes;
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+    for (auto it = pattern.globalMatch(filter); it.hasNext();) suffixes << it.next().captured(1);
+    return suffixes;
+}
+
+}  // namespace
+
+Dialogs::SavePick QtDialogs::saveFile(QWidget* owner, const QString& title, const std::filesystem::path& suggested,
+                                      const QStringList& filters) {
+    QFileDialog dialog(owner, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    dialog.selectFile(PathToQString(suggested));
+    // A name typed without extension gets the chosen filter's before the replace question.
+    auto followFilter = [&dialog](const QString& filter) {
+        const QStringList suffixes = filterSuffixes(filter);
+        dialog.setDefaultSuffix(suffixes.isEmpty() ? QString() : suffixes.front());
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followFilter);
+    if (!filters.isEmpty()) followFilter(filters.front());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    SavePick pick{QStringToPath(dialog.selectedFiles().front()),
+                  static_cast<int>(std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter())))};
+    // A name typed with the extension of another filter means that filter's format.
+    const QString suffix = QString::fromStdString(pick.file.extension().string()).mid(1);
+    for (int i = 0; i < filters.size() && !suffix.isEmpty(); ++i) {
+        if (filterSuffixes(filters[i]).contains(suffix, Qt::CaseInsensitive)) pick.filter = i;
+    }
+    return pick;
 }
 
 std::filesystem::path NormalizeChosenFolder(const std::filesystem::path& folder) {

@@ -1,6 +1,7 @@
 #pragma once
 // Message boxes and the folder picker behind one interface: the windows ask, tests answer.
 #include <QString>
+#include <QStringList>
 #include <filesystem>
 
 class QWidget;
@@ -21,6 +22,17 @@ public:
     // except the root "/"), or `startFolder` unchanged when the user cancels.
     virtual std::filesystem::path browseForFolder(QWidget* owner, const QString& title,
                                                   const std::filesystem::path& startFolder) = 0;
+
+    // What the save-file picker gives: the file (empty when cancelled) and the index of the
+    // name filter it was chosen with.
+    struct SavePick {
+        std::filesystem::path file;
+        int filter = 0;
+    };
+    // Save-file picker offering `filters` ("PNG (*.png)"), opened on `suggested`; it asks
+    // before replacing an existing file.
+    virtual SavePick saveFile(QWidget* owner, const QString& title, const std::filesystem::path& suggested,
+                              const QStringList& filters) = 0;
 };
 
 class QtDialogs final : public Dialogs {
@@ -29,6 +41,8 @@ public:
                    Icon icon) override;
     std::filesystem::path browseForFolder(QWidget* owner, const QString& title,
                                           const std::filesystem::path& startFolder) override;
+    SavePick saveFile(QWidget* owner, const QString& title, const std::filesystem::path& suggested,
+                      const QStringList& filters) override;
 };
 
 // Strips trailing slashes of a chosen folder, keeping the root "/" whole.

@@ -26,8 +26,8 @@ std::vector<bool> enabledButtons(const MainWindow& w) {
 TEST_F(MainWindowTest, JapaneseTextsAndTheMenuTree) {
     EXPECT_EQ(w().windowTitle(), QStringLiteral("ドライブレコーダー ビューワーソフト"));
     EXPECT_EQ(w().cmdStart()->toolTip(), QStringLiteral("ファイルを開く"));
-    EXPECT_EQ(w().cmdPlay(0)->toolTip(), QStringLiteral("先頭に戻る"));
-    EXPECT_EQ(w().cmdPlay(5)->toolTip(), QStringLiteral("最後尾へ進む"));
+    EXPECT_EQ(w().cmdPlay(0)->toolTip(), QStringLiteral("先頭に戻る (Home)"));
+    EXPECT_EQ(w().cmdPlay(5)->toolTip(), QStringLiteral("最後尾へ進む (End)"));
     EXPECT_EQ(w().lblKido()->text(), QStringLiteral("輝度：\u3000標準"));
     // Each menu with its entries; "-" is a separator, "*" marks an entry that is present but hidden.
     const std::vector<QStringList> tree = {

@@ -21,8 +21,16 @@ public:
 
     std::deque<Button> answers;                 // for the next boxes; Ok (or Yes) when none is queued
     std::deque<std::filesystem::path> folders;  // the picker's answers; none queued acts as cancelled
+    struct Saved {
+        QString title;
+        std::filesystem::path suggested;
+        QStringList filters;
+    };
+    std::deque<SavePick> saves;  // the save picker's answers; none queued acts as cancelled
+
     std::vector<Shown> shown;
     std::vector<Browsed> browsed;
+    std::vector<Saved> saved;
 
     Button message(QWidget*, const QString& text, const QString& title, Buttons buttons, Icon icon) override {
         shown.push_back({text, title, buttons, icon});
@@ -41,6 +49,15 @@ public:
         auto f = folders.front();
         folders.pop_front();
         return f;
+    }
+
+    SavePick saveFile(QWidget*, const QString& title, const std::filesystem::path& suggested,
+                      const QStringList& filters) override {
+        saved.push_back({title, suggested, filters});
+        if (saves.empty()) return {};
+        SavePick pick = saves.front();
+        saves.pop_front();
+        return pick;
     }
 };
 

@@ -1,0 +1,167 @@
+// The main window's keys and the picture's context menu: new ways into existing commands,
+// each behind the same guards as the button or command it stands for.
+#include <QBuffer>
+#include <QDir>
+#include <QImageWriter>
+#include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
+#include <algorithm>
+
+#include "core/common/file_write.h"
+#include "core/common/numbers.h"
+#include "core/exif/exif_splice.h"
+#include "core/export/telemetry_export.h"
+#include "gui/app/main_window.h"
+#include "gui/common/dialogs.h"
+#include "gui/viewer/picture_view.h"
+
+namespace drv {
+
+namespace {
+
+const QString kSavePicture = QStringLiteral("この画像を保存...");
+const QString kExportTelemetry = QStringLiteral("テレメトリをエクスポート...");
+const QString kSaveFailed = QStringLiteral("ファイルを保存できませんでした。\r\n%1\r\n(%2)");
+const QString kEncodeFailed = QStringLiteral("画像を変換できませんでした。");
+constexpr int kJpegQuality = 95;
+
+}  // namespace
+
+void MainWindow::createKeys() {
+    struct Key {
+        Qt::Key key;
+        int button;  // -1: play or stop, whichever is on
+        QString caption;
+        bool repeat;
+    };
+    // Buttons 0 and 5 keep their captions; the others get one for their key.
+    const Key keys[] = {
+        {Qt::Key_Home, 0, QString(), false},
+        {Qt::Key_Left, 1, QStringLiteral("1コマ戻る (←)"), true},
+        {Qt::Key_Space, -1, QString(), false},
+        {Qt::Key_Right, 4, QStringLiteral("1コマ進む (→)"), true},
+        {Qt::Key_End, 5, QString(), false},
+    };
+    for (const Key& k : keys) {
+        auto* shortcut = new QShortcut(QKeySequence(k.key), this);
+        shortcut->setAutoRepeat(k.repeat);
+        const int button = k.button;
+        connect(shortcut, &QShortcut::activated, this, [this, button] {
+            // Space plays when stopped; while playing only the stop button is on.
+            clickIfEnabled(button >= 0 ? button : (cmdPlay_[2]->isEnabled() ? 2 : 3));
+        });
+        if (!k.caption.isEmpty()) cmdPlay_[static_cast<std::size_t>(button)]->setToolTip(k.caption);
+    }
+    cmdPlay_[0]->setToolTip(cmdPlay_[0]->toolTip() + QStringLiteral(" (Home)"));
+    cmdPlay_[2]->setToolTip(QStringLiteral("再生 (Space)"));
+    cmdPlay_[3]->setToolTip(QStringLiteral("停止 (Space)"));
+    cmdPlay_[5]->setToolTip(cmdPlay_[5]->toolTip() + QStringLiteral(" (End)"));
+    auto* trigger = new QShortcut(QKeySequence(Qt::Key_T), this);
+    trigger->setAutoRepeat(false);
+    connect(trigger, &QShortcut::activated, this, &MainWindow::showTriggerFrame);
+}
+
+void MainWindow::clickIfEnabled(int index) {
+    QPushButton* button = cmdPlay_.at(static_cast<std::size_t>(index));
+    if (button->isEnabled()) button->click();
+}
+
+// Stopped: the play button is on only then (not while starting or playing).
+bool MainWindow::stoppedWithRecording() const {
+    return recording_.isOpen() && playEnabled() && !playback_.isActive();
+}
+
+void MainWindow::showTriggerFrame() {
+    const int n = std::min(recording_.frameCount(), 32767);
+    if (!stoppedWithRecording() || !recording_.state.TriggerFound || n < 1) return;
+    const int trigger = RoundToInt16(recording_.state.TriggerPosition / 50.0);
+    recording_.CurrentFrame = static_cast<std::int16_t>(std::clamp(trigger, 1, n));
+    ShowFrame();
+    UpdateGraphCursor(recording_.CurrentFrame);
+    UpdateDataPanel(recording_.CurrentFrame);
+}
+
+void MainWindow::createPictureMenu() {
+    pictureMenu_ = new QMenu(this);
+    pictureMenu_->setObjectName(QStringLiteral("pictureMenu"));
+    pictureMenu_->addAction(kSavePicture, this, &MainWindow::savePictureAs)->setObjectName(QStringLiteral("save"));
+    pictureMenu_->addAction(kExportTelemetry, this, &MainWindow::exportTelemetryAs)
+        ->setObjectName(QStringLiteral("export"));
+    image1_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(image1_, &QWidget::customContextMenuRequested, this, &MainWindow::Image1_ContextMenu);
+}
+
+void MainWindow::Image1_ContextMenu(const QPoint& pos) {
+    if (!stoppedWithRecording()) return;
+    // After an undecodable first frame the picture on screen may be the placeholder.
+    pictureMenu_->actions().front()->setEnabled(!pictureFile_.empty());
+    pictureMenu_->popup(image1_->mapToGlobal(pos));
+}
+
+std::filesystem::path MainWindow::saveFolder() const {
+    // Never the recording's folder: a saved JPEG there would become a frame of it.
+    return saveFolder_.empty() ? QStringToPath(QDir::homePath()) : saveFolder_;
+}
+
+bool MainWindow::savePictureAs() {
+    if (!stoppedWithRecording() || pictureFile_.empty() || image1_->image().isNull()) return false;
+    const QImage picture = image1_->image();
+    const std::filesystem::path source = pictureFile_;
+    // No extension: the dialog adds the chosen filter's.
+    const Dialogs::SavePick pick =
+        dialogs_.saveFile(this, kSavePicture.chopped(3), saveFolder() / source.stem(),
+                          {QStringLiteral("PNG (*.png)"), QStringLiteral("JPEG (*.jpg *.jpeg)")});
+    if (pick.file.empty()) return false;
+    const bool jpeg = pick.filter == 1;
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, jpeg ? "jpeg" : "png");
+    if (jpeg) writer.setQuality(kJpegQuality);
+    if (!writer.write(picture)) {
+        dialogs_.message(this, kEncodeFailed, kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+        return false;
+    }
+    std::string_view bytes(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+    std::vector<std::uint8_t> spliced;
+    if (jpeg) {
+        // The recorder's telemetry travels with the picture; a frame without a readable
+        // Exif segment is saved as the picture alone.
+        const std::vector<std::uint8_t> exif = ReadExifSegment(source);
+        if (!exif.empty()) {
+            spliced = SpliceExifSegment(reinterpret_cast<const std::uint8_t*>(encoded.constData()),
+                                        static_cast<std::size_t>(encoded.size()), exif);
+        }
+        if (!spliced.empty()) bytes = {reinterpret_cast<const char*>(spliced.data()), spliced.size()};
+    }
+    return writeFileOrTell(pick.file, bytes);
+}
+
+bool MainWindow::exportTelemetryAs() {
+    if (!stoppedWithRecording()) return false;
+    static constexpr ExportFormat kFormats[] = {ExportFormat::Csv, ExportFormat::Gpx, ExportFormat::Kml};
+    QStringList filters;
+    for (const ExportFormat f : kFormats) {
+        const QString ext = QString::fromLatin1(ExportFileExtension(f));
+        filters << QStringLiteral("%1 (*%2)").arg(ext.mid(1).toUpper(), ext);
+    }
+    const Dialogs::SavePick pick =
+        dialogs_.saveFile(this, kExportTelemetry.chopped(3), saveFolder() / recording_.folder.filename(), filters);
+    if (pick.file.empty()) return false;
+    const ExportFormat format = kFormats[std::clamp(pick.filter, 0, 2)];
+    return writeFileOrTell(pick.file, ExportTelemetry(recording_, format));
+}
+
+bool MainWindow::writeFileOrTell(const std::filesystem::path& file, std::string_view bytes) {
+    std::string error;
+    if (WriteFileReplacing(file, bytes, error)) {
+        saveFolder_ = file.parent_path();
+        return true;
+    }
+    dialogs_.message(this, kSaveFailed.arg(PathToQString(file), QString::fromLocal8Bit(error)), kAppTitle,
+                     Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+    return false;
+}
+
+}  // namespace drv

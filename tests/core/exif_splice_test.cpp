@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "core/common/file_write.h"
+#include "core/exif/exif_reader.h"
+#include "core/exif/exif_splice.h"
+#include "tests/core/support/frame_files.h"
+
+namespace drv {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// What an encoder writes: SOI, a JFIF APP0, then the picture's segments.
+const Bytes kEncoded = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 'J', 'F', 0xFF, 0xDB, 0x00, 0x02, 0xFF, 0xD9};
+
+TEST(ExifSplice, MovesTheSegmentAndTheTelemetryWithIt) {
+    for (const bool bigEndian : {false, true}) {
+        const Bytes frame = test::FrameBytes(test::ExampleExif(bigEndian));
+        const Bytes segment = ExifSegmentAfterSoi(frame.data(), frame.size());
+        ASSERT_FALSE(segment.empty());
+        EXPECT_TRUE(std::equal(segment.begin(), segment.end(), frame.begin() + 2));
+        // An Exif segment already in the target is replaced, not doubled.
+        for (const Bytes& target : {kEncoded, SpliceExifSegment(kEncoded.data(), kEncoded.size(), segment)}) {
+            const Bytes out = SpliceExifSegment(target.data(), target.size(), segment);
+            ASSERT_EQ(out.size(), 2 + segment.size() + 6);
+            EXPECT_TRUE(std::equal(kEncoded.end() - 6, kEncoded.end(), out.end() - 6));
+            const ExifTags a = ReadExifTagsFromMemory(frame.data(), frame.size());
+            const ExifTags b = ReadExifTagsFromMemory(out.data(), out.size());
+            EXPECT_EQ(b.MakerNoteText, a.MakerNoteText);
+            EXPECT_EQ(b.UserCommentHex, a.UserCommentHex);
+            EXPECT_EQ(b.DateTimeText, a.DateTimeText);
+            EXPECT_FALSE(b.MakerNoteText.empty());
+        }
+    }
+}
+
+TEST(ExifSplice, RefusesDamagedInputWithoutReadingPastIt) {
+    const Bytes frame = test::FrameBytes(test::ExampleExif());
+    const Bytes segment = ExifSegmentAfterSoi(frame.data(), frame.size());
+    // Every cut of the frame inside its segment gives nothing rather than a short segment.
+    for (std::size_t n = 0; n < 2 + segment.size(); ++n) {
+        const Bytes cut(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(n));
+        EXPECT_TRUE(ExifSegmentAfterSoi(cut.data(), cut.size()).empty()) << n;
+    }
+    auto patched = [](Bytes b, std::size_t at, std::uint8_t v) { return b[at] = v, b; };
+    for (const Bytes& bad : {patched(frame, 0, 0), patched(frame, 3, 0xE2), patched(frame, 6, 'e'),
+                             patched(patched(frame, 4, 0), 5, 1)}) {
+        EXPECT_TRUE(ExifSegmentAfterSoi(bad.data(), bad.size()).empty());
+    }
+    EXPECT_TRUE(ExifSegmentAfterSoi(nullptr, 0).empty());
+    EXPECT_TRUE(ReadExifSegment("/nonexistent/f.jpg").empty());
+
+    const Bytes target = kEncoded;
+    const Bytes longerSegment = [&] { Bytes s = segment; s.push_back(0); return s; }();
+    EXPECT_TRUE(SpliceExifSegment(target.data(), target.size(), {}).empty());
+    EXPECT_TRUE(SpliceExifSegment(target.data(), target.size(), longerSegment).empty());
+    EXPECT_TRUE(SpliceExifSegment(target.data(), target.size(), patched(segment, 1, 0xE0)).empty());
+    EXPECT_TRUE(SpliceExifSegment(target.data() + 2, target.size() - 2, segment).empty());
+    const Bytes app0PastEnd = patched(target, 5, 0x40);
+    EXPECT_TRUE(SpliceExifSegment(app0PastEnd.data(), app0PastEnd.size(), segment).empty());
+    EXPECT_TRUE(SpliceExifSegment(target.data(), 5, segment).empty());
+}
+
+TEST(FileWrite, ReplacesWholeOrLeavesTheTargetAlone) {
+    const test::TempFolder dir;
+    const auto file = dir.path() / "out.csv";
+    std::string error;
+    ASSERT_TRUE(WriteFileReplacing(file, "old", error)) << error;
+    ASSERT_TRUE(WriteFileReplacing(file, "new text", error)) << error;
+    std::ifstream in(file);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "new text");
+    // A folder in the way or a missing folder: the reason, and nothing left behind.
+    std::filesystem::create_directory(dir.path() / "sub");
+    EXPECT_FALSE(WriteFileReplacing(dir.path() / "sub", "x", error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(WriteFileReplacing(dir.path() / "none" / "x.csv", "x", error));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+}  // namespace
+}  // namespace drv
