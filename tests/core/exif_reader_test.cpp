@@ -101,6 +101,8 @@ const BadInput kBadInputs[] = {
     {"UserCommentCountFFFFFFFF", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 0xFFFFFFFFu); }, {}},
     {"UserCommentCountZero", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 0); },
      [](const ExifTags& t) { EXPECT_TRUE(t.UserCommentHex.empty() && t.MakerNoteText.size() == 48u); }},
+    {"UserCommentCount74", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 74); },
+     [](const ExifTags& t) { EXPECT_TRUE(t.UserCommentHex.size() == 148u && t.MakerNoteText.size() == 48u); }},
     {"MakerNoteWithoutZeroRunsToTheEnd",
      [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, f.end()), f.b.insert(f.b.end(), {'T', 'A', 'I', 'L'}); },
      [](const ExifTags& t) { EXPECT_TRUE(t.MakerNoteText == "TAIL" && t.DateTimeText == "2008:01:02 03:04:05"); }},

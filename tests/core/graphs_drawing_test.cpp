@@ -139,6 +139,19 @@ TEST(GraphsSeries, OneSegmentPerFrameNeverPastTheTable) {
               std::make_pair(std::numeric_limits<I>::max(), std::numeric_limits<I>::min()));
 }
 
+TEST(GraphsSeries, SampleValueToLevel) {
+    // +-0.5 G on the edges, brake on, 0 km/h, 200 km/h, zero.
+    const std::pair<I, I> cases[] = {{125, 0}, {-125, 250}, {70, 55}, {-120, 245}, {120, 5}, {0, 125}};
+    const ChartState s = stateFor(400);
+    for (const auto& [sample, level] : cases) {
+        GraphSampleTable samples{};
+        samples[0][0] = sample;
+        RecordingCanvas c;
+        DrawSeries(c, s, samples, 0);
+        EXPECT_EQ(c.ops.front().y1, s.OriginY + s.VScale * level) << sample;
+    }
+}
+
 // The vertical lines of a marker, as (x, top, bottom).
 struct Column {
     I x, top, bottom;

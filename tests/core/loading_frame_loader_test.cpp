@@ -140,18 +140,19 @@ TEST(LoadAllFrames, BadFilesDecodeToPlaceholdersAndTheRestLoads) {
 }
 
 TEST(LoadAllFrames, FramesPast441LoadWithoutSamples) {
-    const int n = 442;
-    TempFolder dir;
-    WriteRecording(dir.path(), n, n);  // the trigger is the last frame
-    FrameTable frames;
-    RecordingState state;
-    for (auto& channel : state.GraphSamples) channel.fill(7777);
-    LoadAllFrames(dir.path(), ListJpgFiles(dir.path()), frames, state);
-    ASSERT_EQ(frames.size(), static_cast<std::size_t>(n + 1));
-    EXPECT_FLOAT_EQ(frames[n].Speed, 144.2f);
-    EXPECT_EQ(state.TriggerPosition, n * 50);
-    for (const auto& channel : state.GraphSamples)
-        for (int v : channel) EXPECT_NE(v, 7777);
+    for (const int n : {442, 1000}) {
+        TempFolder dir;
+        WriteRecording(dir.path(), n, n);  // the trigger is the last frame
+        FrameTable frames;
+        RecordingState state;
+        for (auto& channel : state.GraphSamples) channel.fill(7777);
+        LoadAllFrames(dir.path(), ListJpgFiles(dir.path()), frames, state);
+        ASSERT_EQ(frames.size(), static_cast<std::size_t>(n + 1));
+        EXPECT_FLOAT_EQ(frames[n].Speed, (1000 + n % 1000) / 10.0f);
+        EXPECT_EQ(state.TriggerPosition, n * 50);
+        for (const auto& channel : state.GraphSamples)
+            for (int v : channel) EXPECT_NE(v, 7777);
+    }
 }
 
 }  // namespace

@@ -107,6 +107,19 @@ TEST_F(SettingsForm, ChangeAndLeaveRulesClampEachBox) {
     }
 }
 
+TEST_F(SettingsForm, PairRuleFollowsTheSelectedLimit) {
+    arrange(1, 1, 5, 7);  // 14fps High: limit 12
+    form_.editText(kBoxPre, "7", 1);
+    EXPECT_EQ(pre() + "+" + post(), "7+5");
+    form_.editText(kBoxPre, "9", 1);
+    EXPECT_EQ(pre() + "+" + post(), "7+5");
+    arrange(0, 1, 12, 10);  // 7fps High: limit 24
+    form_.editText(kBoxPre, "", 0);
+    type(kBoxPre, "15");
+    EXPECT_EQ(pre() + "+" + post(), "15+9");
+    EXPECT_TRUE(events_.messages.empty());
+}
+
 TEST_F(SettingsForm, ReentrantChangesRunInsideTheEditedBoxRule) {
     arrange(1, 1, 5, 7);  // 12
     // 3 is below T but 12 - 3 leaves the partner alone; 3 clamps to 5, whose own (nested)

@@ -56,6 +56,11 @@ TEST_F(MainWindowTest, JapaneseTextsAndTheMenuTree) {
 TEST_F(MainWindowTest, StartsEmptyAndTheButtonsFollowTheModeTable) {
     EXPECT_FALSE(w().recording().isOpen());
     EXPECT_EQ(w().buttonMode(), 0);
+    EXPECT_EQ(w().speedLevel(), 2);
+    EXPECT_EQ(w().brightnessMode(), BrightnessMode::Standard);
+    EXPECT_TRUE(w().menus().mnuOrg->isChecked() && !w().menus().mnuHi15->isChecked() && !w().menus().mnuHi20->isChecked());
+    EXPECT_EQ(w().recording().frames.size(), 401u) << "a frame table 0..400 before any load";
+    EXPECT_EQ(w().recording().state.TriggerPosition, 10050);
     const std::vector<bool> all(6, true), none(6, false), stop = {false, false, false, true, false, false};
     EXPECT_EQ(enabledButtons(w()), none);
     // An unknown mode changes nothing.

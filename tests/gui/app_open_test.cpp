@@ -1,9 +1,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <fstream>
 
+#include "core/viewer/panel_text.h"
 #include "gui/loading/load_window.h"
 #include "gui/viewer/picture_view.h"
 #include "gui/viewer/telemetry_panel.h"
@@ -103,18 +105,112 @@ TEST_F(AppOpenTest, FolderArgumentOpensAfterStartUpAsIfChosen) {
 TEST_F(AppOpenTest, DoubleClickOpensThePictureWindowOnlyWhenAllowed) {
     w().Image1_DblClick();
     EXPECT_EQ(w().browsing().pictureWindow(), nullptr) << "no folder open";
-    const auto dir = makeRecording("rec", quick(20));
+    const auto dir = makeRecording("rec", quick(5, 14, true));
     openThroughDialog(dir);
     w().mnuStart_Click();
     w().Image1_DblClick();
     EXPECT_EQ(w().browsing().pictureWindow(), nullptr) << "refused while playing";
     w().mnuStop_Click();
+    w().mnuHi20_Click();
     w().Image1_DblClick();
     ASSERT_NE(w().browsing().pictureWindow(), nullptr);
+    EXPECT_TRUE(w().browsing().pictureWindow()->brightened() && !w().browsing().pictureWindow()->fromList());
     EXPECT_EQ(w().browsing().pictureWindow()->windowTitle(),
               QString::fromStdString((dir / w().shownFileName()).string()));
     w().mnuOpen_Click();  // Open closes it first, even when the dialog is cancelled
     EXPECT_EQ(w().browsing().pictureWindow(), nullptr);
+}
+
+// Before, at and after the trigger in both frame rates, stepped to with the buttons; the 14 fps
+// listing starts mid-recording and must come back in time order.
+TEST_F(AppOpenTest, PanelAroundTheTriggerInBothRatesAndARotatedListing) {
+    const struct {
+        int fps, trigger, rotate, frame;
+        const char* passTime;
+    } cases[] = {{14, 3, 5, 1, "-00.146"}, {14, 3, 5, 3, "00.000"}, {14, 3, 5, 13, "00.730"},
+                 {7, 4, 0, 2, "-00.290"},  {7, 4, 0, 4, "00.000"},  {7, 4, 0, 14, "01.450"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.fps) + " fps, frame " + std::to_string(c.frame));
+        SampleOptions o = quick(14, c.fps);
+        o.trigger = c.trigger;
+        o.rotate = c.rotate;
+        const auto dir = root() / ("rec" + std::to_string(c.fps));
+        if (!std::filesystem::exists(dir)) makeRecording(dir.filename().string(), o);
+        openThroughDialog(dir);  // the same folder again reloads nothing
+        for (int i = 1; i <= 14; ++i)
+            ASSERT_EQ(w().recording().fileNames[static_cast<std::size_t>(i)].string(), SampleFileName(o, i)) << i;
+        w().cmdPlay(0)->click();
+        for (int i = 1; i < c.frame; ++i) w().cmdPlay(4)->click();
+        ASSERT_EQ(w().recording().CurrentFrame, c.frame);
+        const TelemetryPanel* p = w().fraStatus();
+        EXPECT_EQ(p->lblFilename()->text(), QString::fromStdString(SampleFileName(o, c.frame)));
+        EXPECT_EQ(p->lblPassTime()->text(), QStringLiteral("経過時間：　") + c.passTime + QStringLiteral("秒"));
+        EXPECT_EQ(p->lblfps()->text(), c.fps == 14 ? QStringLiteral("14fps / 高画質") : QStringLiteral(" 7fps / 高画質"));
+        EXPECT_EQ(p->lblMsgInput()->text(), QStringLiteral("衝撃検出撮影"));
+    }
+}
+
+// The three speed cases, the brake and the channel buttons follow each recording; hidden ones come back.
+TEST_F(AppOpenTest, SpeedRowsBrakeAndChannelButtonsFollowEachRecording) {
+    const struct {
+        bool wired, mainSpeed;
+        const char* pulseCaption;
+        bool speedButton;
+    } cases[] = {{false, false, "     ---", false}, {true, true, "車速パルス速度", true},
+                 {false, true, "     ---", true},   {true, false, "     ---", true}};
+    int k = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(k);
+        SampleOptions o = quick(5);
+        o.vehicleSignals = c.wired;
+        o.mainSpeed = c.mainSpeed;
+        openThroughDialog(makeRecording("rec" + std::to_string(k++), o));
+        const TelemetryPanel* p = w().fraStatus();
+        const FrameRecord& f = w().recording().frames.at(1);
+        EXPECT_EQ(p->label(1)->text(), QString::fromUtf8(c.pulseCaption));
+        EXPECT_EQ(p->lblBrk()->isVisibleTo(p), c.wired);
+        EXPECT_EQ(w().chart()->channelButton(2)->isVisibleTo(p), c.speedButton);
+        EXPECT_EQ(w().chart()->channelButton(3)->isVisibleTo(p), c.wired);
+        const std::string speed =
+            c.mainSpeed ? SpeedText(f.Speed) : c.wired ? SpeedText(f.PulseSpeed) : std::string("----km/h");
+        EXPECT_EQ(p->lblSpeed()->text(), QString::fromStdString(speed));
+        EXPECT_EQ(p->lblData(0)->text(),
+                  c.wired && c.mainSpeed ? QString::fromStdString(PulseSpeedText(f.PulseSpeed)) : QString());
+    }
+}
+
+// Records the percentage label each time the loading window paints it, and the bar when it shows.
+class PercentWatcher : public QObject {
+public:
+    QStringList seen;
+    QList<int> barAtShow;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        auto* label = qobject_cast<QLabel*>(o);
+        if (e->type() == QEvent::Paint && label && o->objectName() == QLatin1String("Label1") &&
+            qobject_cast<LoadWindow*>(label->window()) && !label->text().isEmpty() &&
+            (seen.isEmpty() || seen.back() != label->text()))
+            seen << label->text();  // painting may repeat a text: keep the distinct steps
+        if (auto* load = qobject_cast<LoadWindow*>(o); load && e->type() == QEvent::Show)
+            barAtShow << load->progressBar()->value();
+        return false;
+    }
+};
+
+TEST_F(AppOpenTest, LoadingWindowCountsThePercentages) {
+    const std::pair<int, QStringList> cases[] = {
+        {1, {"100%"}},
+        {3, {"33%", "67%", "100%"}},
+        {8, {"12%", "25%", "38%", "50%", "62%", "75%", "88%", "100%"}},
+    };
+    PercentWatcher watcher;
+    qApp->installEventFilter(&watcher);
+    for (const auto& [frames, want] : cases) {
+        watcher.seen.clear();
+        openThroughDialog(makeRecording("rec" + std::to_string(frames), quick(frames)));
+        EXPECT_EQ(watcher.seen, want) << frames;
+    }
+    qApp->removeEventFilter(&watcher);
+    EXPECT_EQ(watcher.barAtShow, QList<int>({0, 0, 0})) << "a fresh bar at 0 for every load";
 }
 
 }  // namespace

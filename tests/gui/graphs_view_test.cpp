@@ -78,11 +78,17 @@ TEST_F(GraphsView, ScrollingAndZoomMoveBarAndCanvasTogether) {
     open(400, 150);
     EXPECT_EQ(scroll(), 49);
     EXPECT_EQ(canvasLeft(), -176);  // -2633 units at 15 per pixel
+    for (const int frame : {101, 100}) {
+        goTo(frame);
+        EXPECT_EQ(std::make_pair(scroll(), canvasLeft()), std::make_pair(0, 0)) << frame;
+    }
     zoom(2);
     ASSERT_EQ(view->model().state().HScale, 3);
     EXPECT_EQ(scroll(), 0);  // each press starts at the left
     goTo(42);
     EXPECT_EQ(scroll(), 1);
+    goTo(41);
+    EXPECT_EQ(scroll(), 0);
     EXPECT_EQ(view->canvasWidget()->width(), 4233);
     zoom(1);
     EXPECT_EQ(std::make_pair(scroll(), canvasLeft()), std::make_pair(0, 0));

@@ -92,6 +92,14 @@ TEST_F(SettingsWindowTest, OpensWithDefaultsAndItsJapaneseTexts) {
     EXPECT_EQ(w().DatePicker()->maximumDate(), QDate(2255, 12, 31)) << "only the years the file can hold";
     EXPECT_TRUE(dialogs_.shown.empty());
 
+    RecorderSettings stored;  // a stored 14fps/Low copy sets the options and the limit caption
+    stored.Rate14fps = true, stored.PreSeconds = 9, stored.PostSeconds = 6;
+    put(dataFile(), EncodeSetup(stored).bytes);
+    ASSERT_TRUE(open());
+    EXPECT_EQ(w().Label1(5)->text(), QStringLiteral("最大 １５ 秒間"));
+    EXPECT_TRUE(w().optRate(1)->isChecked());
+    EXPECT_EQ(boxes(), "0 8 2 9 6");
+
     put(dataFile(), {0x07, 0, 0, 0x11, 0x02});  // a stored copy too short to use
     EXPECT_FALSE(open());
     EXPECT_EQ(messages(), std::vector<QString>{QStringLiteral(

@@ -56,6 +56,25 @@ TEST(BrowseThumbnailList, SeventeenPicturesScrollOneRowPerUnit) {
     EXPECT_TRUE(pageIs(list, 17, 1));
     EXPECT_FALSE(list.limitNote()->isVisibleTo(&list));
 
+    for (const auto& [count, maximum] : {std::pair{16, 3}, {0, 0}}) {  // one full page, or none
+        PictureFolder other;
+        writeNumbered(other, count);
+        list.OpenFolderList(other.path());
+        EXPECT_EQ(list.scrollBar()->maximum(), maximum);
+        EXPECT_TRUE(pageIs(list, 1, count)) << count;
+    }
+}
+
+TEST(BrowseThumbnailList, LandscapeFillsTheBoxAndPortraitIsCentred) {
+    PictureFolder folder;
+    folder.write("1_landscape.jpg", 640, 480, Qt::darkGreen);
+    folder.write("2_portrait.jpg", 480, 640, Qt::darkBlue);
+    ThumbnailList list;
+    list.OpenFolderList(folder.path());
+    EXPECT_EQ(list.cellImage(0)->geometry(), QRect(20, 13, 127, 107));  // 1900 x 1600 twips at (300, 200)
+    EXPECT_EQ(list.cellImage(1)->geometry(), QRect(16, 0, 100, 133));   // 2000 twips high, centred
+    EXPECT_EQ(list.cellImage(0)->image().size(), QSize(127, 107));      // decoded at the box's size
+    EXPECT_EQ(list.cellImage(1)->image().size(), QSize(100, 133));
 }
 
 TEST(BrowseThumbnailList, UndecodablePictureKeepsTheCellsImageButTakesItsName) {
