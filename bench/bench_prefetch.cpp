@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -62,9 +63,16 @@ PrefetchRig& rig() {
     return r;
 }
 
-// Plays the whole recording at level 2 and returns the frames shown per second of the loop
-// (the start shot of 100 ms left out: it comes before the first frame of the loop).
-double playAll(drv::MainWindow& w, int depth) {
+struct PlayResult {
+    double fps = 0;
+    double longestStallMs = 0;  // the longest time the event loop could not answer the user
+    int stallsOver50Ms = 0;
+};
+
+// Plays the whole recording at level 2: the frames shown per second of the loop (the start shot
+// of 100 ms left out: it comes before the first frame of the loop), and how long the window was
+// blocked at most, seen by a 2 ms timer.
+PlayResult playAll(drv::MainWindow& w, int depth) {
     w.prefetcher().setDepth(depth);
     w.cmdPlay(0)->click();
     w.setSpeedLevel(2);
@@ -72,23 +80,36 @@ double playAll(drv::MainWindow& w, int depth) {
     w.mnuStart_Click();
     QEventLoop loop;
     QTimer poll;
+    PlayResult result;
+    auto last = SteadyTime::now();
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        const auto now = SteadyTime::now();
+        const double gapMs = std::chrono::duration<double, std::milli>(now - last).count();
+        result.longestStallMs = std::max(result.longestStallMs, gapMs);
+        result.stallsOver50Ms += gapMs > 50 ? 1 : 0;
+        last = now;
         if (!w.playback().isActive()) loop.quit();
     });
     poll.start(2);
     loop.exec();
     const double seconds = std::chrono::duration<double>(SteadyTime::now() - start).count() -
                            static_cast<double>(drv::StartDelayMs(true)) / 1000.0;
-    return kFrames / seconds;
+    result.fps = kFrames / seconds;
+    return result;
 }
 
 void BM_PrefetchPaceLevel2(benchmark::State& state) {
     drv::MainWindow& w = *rig().window;
     w.prefetcher().setSource(std::make_shared<DelayedSource>(static_cast<int>(state.range(0))));
     for (auto _ : state) {
-        const double without = playAll(w, 0);
+        const PlayResult off = playAll(w, 0);
         const int hits0 = w.prefetcher().hits();
-        const double with = playAll(w, drv::FramePrefetcher::Limits{}.frames);
+        const PlayResult on = playAll(w, drv::FramePrefetcher::Limits{}.frames);
+        const double without = off.fps, with = on.fps;
+        state.counters["stall_ms_without"] = off.longestStallMs;
+        state.counters["stall_ms_with"] = on.longestStallMs;
+        state.counters["stalls50_without"] = off.stallsOver50Ms;
+        state.counters["stalls50_with"] = on.stallsOver50Ms;
         state.counters["fps_without"] = without;
         state.counters["fps_with"] = with;
         state.counters["pace_without"] = without / 14.0;
