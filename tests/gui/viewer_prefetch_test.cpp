@@ -22,9 +22,7 @@ public:
         return FileFrameSource().read(file);
     }
     mutable std::atomic<int> reads{0};
-
-private:
-    int delayMs_;
+    const int delayMs_;
 };
 
 class ViewerPrefetchTest : public test::AppFixture {
@@ -65,19 +63,18 @@ TEST_F(ViewerPrefetchTest, CachedPicturesEqualSynchronousDecodesAndAreTakenOnce)
 }
 
 TEST_F(ViewerPrefetchTest, BoundedByFramesAndBytes) {
-    auto source = std::make_shared<SlowSource>();
-    FramePrefetcher byCount(source, {2, 64u << 20, 2});
-    byCount.prefetch(keys(1, 6));
-    ASSERT_TRUE(settle(byCount, *source, 2)) << "only as many frames as kept are read";
-    EXPECT_EQ(byCount.cachedFrames(), 2u);
-
     const std::size_t onePicture = 640u * 480u * 4u;
-    auto source2 = std::make_shared<SlowSource>();
-    FramePrefetcher byBytes(source2, {4, onePicture + onePicture / 2, 2});
-    byBytes.prefetch(keys(1, 4));
-    ASSERT_TRUE(settle(byBytes, *source2, 4));
-    EXPECT_EQ(byBytes.cachedFrames(), 1u);
-    EXPECT_LE(byBytes.cachedBytes(), onePicture + onePicture / 2);
+    // limits, frames read (no more than are kept ahead), frames kept
+    const struct { FramePrefetcher::Limits limits; int reads; std::size_t kept; } cases[] = {
+        {{2, 64u << 20, 2}, 2, 2}, {{4, onePicture * 3 / 2, 2}, 4, 1}};
+    for (const auto& c : cases) {
+        auto source = std::make_shared<SlowSource>();
+        FramePrefetcher prefetcher(source, c.limits);
+        prefetcher.prefetch(keys(1, 6));
+        ASSERT_TRUE(settle(prefetcher, *source, c.reads));
+        EXPECT_EQ(prefetcher.cachedFrames(), c.kept);
+        EXPECT_LE(prefetcher.cachedBytes(), c.limits.bytes);
+    }
 }
 
 TEST_F(ViewerPrefetchTest, JumpDropsStaleFramesAndCurrentFrameIsNotReadTwice) {
