@@ -1,7 +1,6 @@
 #include "gui/app/main_window.h"
 
 #include <algorithm>
-#include <fstream>
 #include <limits>
 #include <QAbstractButton>
 #include <QApplication>
@@ -40,21 +39,6 @@ const QString kOpenTitle = QStringLiteral("画像保存先フォルダを選択�
 const QString kNoJpgMessage = QStringLiteral("jpgファイルが存在しません。ディレクトリ再指定してください。");
 const QString kPulseRowCaption = QStringLiteral("車速パルス速度");
 const QString kNoPulseRowCaption = QStringLiteral("     ---");
-
-// Reads the file through its path bytes (names need not be UTF-8) and decodes it;
-// a null image when the file is missing or not a picture.
-QImage decodeFrameFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary | std::ios::ate);
-    if (!in) return {};
-    const std::streamoff size = in.tellg();
-    if (size <= 0 || size > std::numeric_limits<int>::max()) return {};
-    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
-    in.seekg(0);
-    if (!in.read(bytes.data(), size)) return {};
-    QImage image;
-    image.loadFromData(bytes);
-    return image;
-}
 
 std::int16_t toFrameIndex(int value) {
     return static_cast<std::int16_t>(
@@ -330,6 +314,8 @@ void MainWindow::SetButtonState(int mode) {
     if (mode < 0 || mode > 2) return;
     for (std::size_t i = 0; i < 6; ++i) cmdPlay_[i]->setEnabled(kOn[mode][i]);
     buttonMode_ = mode;
+    // Playback stopped or ended: the frames decoded ahead will not be shown.
+    if (!playback_.isActive()) prefetcher_.cancel();
 }
 
 BrightnessMode MainWindow::brightnessMode() const {
@@ -360,7 +346,7 @@ void MainWindow::brightnessChosen(BrightnessMode mode) {
     setBrightness(mode);
     if (!recording_.isOpen()) return;
     if (recording_.IsPlaying) {
-        showFrameFile(recording_.LastShownFrame);
+        showFrameFile(recording_.LastShownFrame, false);
         return;
     }
     const int n = recording_.frameCount();
@@ -368,13 +354,17 @@ void MainWindow::brightnessChosen(BrightnessMode mode) {
     ShowFrame();
 }
 
-void MainWindow::ShowFrame() { showFrameFile(recording_.CurrentFrame); }
+void MainWindow::ShowFrame() { showFrameFile(recording_.CurrentFrame, playback_.isActive()); }
 
-void MainWindow::showFrameFile(int index) {
+void MainWindow::showFrameFile(int index, bool playing) {
     // Only after an Open that found no frames can the index lack a file: nothing to show then.
     if (index < 1 || index > recording_.frameCount()) return;
     const std::filesystem::path& name = recording_.fileNames[static_cast<std::size_t>(index)];
-    QImage picture = decodeFrameFile(recording_.folder / name);
+    // The cached picture is the decoded file, never brightened: the brightening below works on
+    // this copy (QImage detaches on write).
+    QImage picture = prefetcher_.picture(FrameKey{index, recording_.folder / name});
+    // The next frames are read while this one is brightened and painted.
+    if (playing) prefetchFrom(index + playbackStep());
     shownFileName_ = name;
     fraStatus_->setFileName(PathToQString(name));
     if (picture.isNull()) return;  // the previous picture stays
@@ -389,6 +379,28 @@ void MainWindow::showFrameFile(int index) {
     }
     image1_->setImage(picture);
     pictureFile_ = recording_.folder / name;
+}
+
+// The frames the loop will show from `first` on, at the pace the trackbar and brightness give now.
+void MainWindow::prefetchFrom(int first) {
+    const int step = playbackStep();
+    const int n = recording_.frameCount();
+    const auto depth = static_cast<std::size_t>(prefetcher_.depth());
+    std::vector<FrameKey> next;
+    for (int frame = std::max(first, 1); frame <= n && next.size() < depth; frame += step) {
+        next.push_back(FrameKey{frame, recording_.framePath(frame)});
+    }
+    prefetcher_.prefetch(std::move(next));
+}
+
+// The loop's step from one shown frame to the next, as the pacing gives it now.
+int MainWindow::playbackStep() const {
+    return 1 + PacingFor(speedLevel(), brightnessMode() != BrightnessMode::Standard, recording_.state.HighFrameRate).skip;
+}
+
+// The loop's first step shows CurrentFrame (again, when Start has just shown frame 1).
+void MainWindow::prefetchForStart() {
+    if (playback_.isActive()) prefetchFrom(recording_.CurrentFrame);
 }
 
 void MainWindow::UpdateGraphCursor(int frame) { chart_->UpdateGraphCursor(frame); }
@@ -437,6 +449,7 @@ void MainWindow::openFolder(const std::filesystem::path& chosen) {
     if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
     // Cancelled (the dialog gave the old folder back) or the same folder: nothing is reloaded.
     if (chosen.native() == recording_.folder.native()) return;
+    prefetcher_.cancel();
     recording_.folder = chosen;
     updatePathCaption();
 
@@ -503,13 +516,17 @@ void MainWindow::mnuHelpAbout_Click() {
     dialogs_.message(this, text, QStringLiteral("バージョン情報"), Dialogs::Buttons::Ok, Dialogs::Icon::Information);
 }
 
-void MainWindow::mnuStart_Click() { playback_.mnuStart_Click(); }
+void MainWindow::mnuStart_Click() {
+    playback_.mnuStart_Click();
+    prefetchForStart();
+}
 
 void MainWindow::mnuStop_Click() { playback_.mnuStop_Click(); }
 
 void MainWindow::cmdPlay_Click(int index) {
     if (index < 0 || index > 5) return;
     playback_.cmdPlay_Click(index);
+    if (index == 2) prefetchForStart();
 }
 
 void MainWindow::mnuOrg_Click() { brightnessChosen(BrightnessMode::Standard); }
@@ -535,6 +552,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // The loop must not fire into a window that is going away.
     if (playback_.isActive()) playback_.mnuStop_Click();
     scheduler_.cancel();
+    prefetcher_.cancel();
     Form_Unload();
     event->accept();
 }

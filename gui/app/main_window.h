@@ -12,6 +12,7 @@
 #include "core/viewer/playback.h"
 #include "gui/browse/picture_browsing.h"
 #include "gui/graphs/chart_view.h"
+#include "gui/viewer/frame_prefetcher.h"
 #include "gui/viewer/qt_scheduler.h"
 
 class QAction;
@@ -131,6 +132,8 @@ public:
     QTimer* tmrShow() const { return tmrShow_; }
     PlaybackController& playback() { return playback_; }
     PictureBrowsing& browsing() { return browsing_; }
+    // Decodes the frames playback shows next; its source is the seam for slow media.
+    FramePrefetcher& prefetcher() { return prefetcher_; }
 
     // Shows recording().folder (empty: no recording) in lblPath.
     void updatePathCaption();
@@ -182,7 +185,10 @@ private:
     void createChartArea(QWidget* client);
     void setBrightness(BrightnessMode mode);
     void brightnessChosen(BrightnessMode mode);
-    void showFrameFile(int index);
+    void showFrameFile(int index, bool playing);
+    void prefetchFrom(int first);
+    int playbackStep() const;
+    void prefetchForStart();
     void closeOtherWindows();
     void createKeys();
     void createPictureMenu();
@@ -201,6 +207,7 @@ private:
     SteadyClock clock_;
     PlaybackController playback_;
     PictureBrowsing browsing_;
+    FramePrefetcher prefetcher_{std::make_shared<FileFrameSource>()};
     std::filesystem::path requestedFolder_;
     std::filesystem::path shownFileName_;
     std::filesystem::path pictureFile_;
