@@ -200,16 +200,6 @@ std::vector<Point> positionedFrames(const Recording& r, int n) {
     return points;
 }
 
-std::string csvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
 std::string csvTime(std::string_view text, std::optional<int> utcOffsetMinutes) {
     const auto t = ParseClockText(text);
     return t ? FormatIsoLocal(*t, offsetFor(*t, utcOffsetMinutes)) : std::string();
@@ -222,7 +212,7 @@ std::string toCsv(const Recording& r, std::optional<int> utcOffsetMinutes) {
     const int n = frameCountOf(r);
     for (int i = 1; i <= n; ++i) {
         const FrameRecord& f = frameAt(r, i);
-        out += std::to_string(i) + "," + csvField(fileText(r, i));
+        out += std::to_string(i) + "," + CsvField(fileText(r, i));
         out += "," + FormatNumber(ElapsedSeconds(r.state, i), "0.000");
         out += "," + ShortestFloat(f.Speed) + "," + ShortestFloat(f.PulseSpeed);
         out += f.Brake ? ",1" : ",0";

@@ -33,16 +33,6 @@ std::string jsonString(std::string_view utf8) {
     return out + "\"";
 }
 
-std::string csvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
 const char* boolText(bool b) { return b ? "true" : "false"; }
 
 std::string fileText(const Recording& r, int i) { return ToValidUtf8(r.fileNames[static_cast<std::size_t>(i)].native()); }
@@ -78,6 +68,16 @@ bool LoadRecordingFolder(const std::filesystem::path& folder, Recording& recordi
     OrderFilesByTime(recording.folder, recording.fileNames);
     LoadAllFrames(recording.folder, recording.fileNames, recording.frames, recording.state);
     return true;
+}
+
+std::string CsvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
 }
 
 std::string ShortestFloat(float value) {
@@ -175,12 +175,12 @@ std::string RecordingToCsv(const Recording& r) {
     const int n = frameCountOf(r);
     for (int i = 1; i <= n; ++i) {
         const FrameRecord& f = r.frames[static_cast<std::size_t>(i)];
-        out += std::to_string(i) + "," + csvField(fileText(r, i));
+        out += std::to_string(i) + "," + CsvField(fileText(r, i));
         for (float v : {f.Speed, f.PulseSpeed}) out += "," + ShortestFloat(v);
         out += f.Brake ? ",1" : ",0";
         for (float v : {f.AccelLongitudinal, f.AccelLateral, f.AccelAxis3}) out += "," + ShortestFloat(v);
         for (const std::string* t : {&f.RecordedAt, &f.Latitude, &f.Longitude, &f.ShotAt, &f.DigitizedAt, &f.UpdatedAt})
-            out += "," + csvField(*t);
+            out += "," + CsvField(*t);
         for (int c = 0; c < kGraphChannels; ++c) out += "," + (hasSamples(i) ? std::to_string(sampleOf(r, c, i)) : "");
         out += "\r\n";
     }

@@ -24,6 +24,9 @@ std::string RecordingToCsv(const Recording& recording);
 // Bytes as UTF-8 text, every byte that does not belong to a valid sequence replaced by U+FFFD.
 std::string ToValidUtf8(std::string_view bytes);
 
+// A CSV cell: quoted (inner quotes doubled) only when it holds a comma, quote or line break.
+std::string CsvField(std::string_view text);
+
 // Shortest decimal that reads back as the same float; "null" for infinities and NaN.
 std::string ShortestFloat(float value);
 
