@@ -23,7 +23,7 @@
 #include "gui/common/sample_recording.h"
 #include "gui/graphs/chart_view.h"
 #include "gui/viewer/picture_view.h"
-#include "tests/gui/support/fake_dialogs.h"
+#include "bench/support/window_rig.h"
 
 namespace {
 
@@ -43,26 +43,8 @@ struct ThreadClock {
 constexpr int kFrames = 60;
 
 // A drawn 640 x 480 recording, made once per run.
-struct PlaybackRig {
-    QTemporaryDir dir;
-    std::filesystem::path folder;
-    drv::test::FakeDialogs dialogs;
-    std::unique_ptr<drv::FixedAppPaths> paths;
-    std::unique_ptr<drv::MainWindow> window;
-
-    PlaybackRig() {
-        folder = std::filesystem::path(dir.path().toStdString()) / "rec";
-        drv::SampleOptions o;
-        o.frames = kFrames;
-        std::string error;
-        if (!drv::MakeSampleRecording(folder, o, &error)) throw std::runtime_error(error);
-        paths = std::make_unique<drv::FixedAppPaths>(dir.path().toStdString(), dir.path().toStdString());
-        window = std::make_unique<drv::MainWindow>(dialogs, *paths);
-        window->show();
-        dialogs.folders.push_back(folder);
-        window->mnuOpen_Click();
-        QApplication::processEvents();
-    }
+struct PlaybackRig : drv::bench::WindowRig {
+    PlaybackRig() : WindowRig(kFrames) {}
     QByteArray fileBytes(int frame) const {
         std::ifstream in(window->recording().framePath(frame), std::ios::binary);
         return QByteArray::fromStdString(std::string(std::istreambuf_iterator<char>(in), {}));

@@ -18,7 +18,7 @@
 #include "gui/common/app_paths.h"
 #include "gui/common/sample_recording.h"
 #include "gui/viewer/frame_prefetcher.h"
-#include "tests/gui/support/fake_dialogs.h"
+#include "bench/support/window_rig.h"
 
 namespace {
 
@@ -37,25 +37,8 @@ private:
     int delayMs_;
 };
 
-struct PrefetchRig {
-    QTemporaryDir dir;
-    drv::test::FakeDialogs dialogs;
-    std::unique_ptr<drv::FixedAppPaths> paths;
-    std::unique_ptr<drv::MainWindow> window;
-
-    PrefetchRig() {
-        const std::filesystem::path folder = std::filesystem::path(dir.path().toStdString()) / "rec";
-        drv::SampleOptions o;
-        o.frames = kFrames;
-        std::string error;
-        if (!drv::MakeSampleRecording(folder, o, &error)) throw std::runtime_error(error);
-        paths = std::make_unique<drv::FixedAppPaths>(dir.path().toStdString(), dir.path().toStdString());
-        window = std::make_unique<drv::MainWindow>(dialogs, *paths);
-        window->show();
-        dialogs.folders.push_back(folder);
-        window->mnuOpen_Click();
-        QApplication::processEvents();
-    }
+struct PrefetchRig : drv::bench::WindowRig {
+    PrefetchRig() : WindowRig(kFrames) {}
 };
 
 PrefetchRig& rig() {
