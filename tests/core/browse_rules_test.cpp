@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <fstream>
 #include <string>
 
 #include "core/browse/picture_files.h"
 #include "core/browse/picture_open.h"
 #include "core/browse/thumbnail_grid.h"
+#include "tests/core/support/frame_files.h"
 
 namespace drv {
 namespace {
@@ -16,17 +15,9 @@ namespace fs = std::filesystem;
 
 class BrowseListing : public ::testing::Test {
 protected:
-    BrowseListing() {
-        char tmpl[] = "/tmp/browse_rules_XXXXXX";
-        dir_ = ::mkdtemp(tmpl);
-    }
-    ~BrowseListing() override {
-        std::error_code ec;
-        fs::permissions(dir_ / "ro.JPG", fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
-    }
     void touch(const std::string& name) const { std::ofstream(dir_ / name) << "x"; }
-    fs::path dir_;
+    test::TempFolder tmp_;  // gives back taken permissions before removal
+    const fs::path dir_ = tmp_.path();
 };
 
 TEST(BrowsePictureName, MatchesExtensionsBeginningWithJpInAnyCase) {

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "core/common/file_write.h"
 #include "core/exif/exif_reader.h"
@@ -71,8 +69,7 @@ TEST(FileWrite, ReplacesWholeOrLeavesTheTargetAlone) {
     std::string error;
     ASSERT_TRUE(WriteFileReplacing(file, "old", error)) << error;
     ASSERT_TRUE(WriteFileReplacing(file, "new text", error)) << error;
-    std::ifstream in(file);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "new text");
+    EXPECT_EQ(test::ReadFile(file), "new text");
     // A folder in the way or a missing folder: the reason, and nothing left behind.
     std::filesystem::create_directory(dir.path() / "sub");
     EXPECT_FALSE(WriteFileReplacing(dir.path() / "sub", "x", error));

@@ -79,20 +79,6 @@ void WriteRecording(const fs::path& dir, int n, int trigger, bool bigEndian = fa
     }
 }
 
-TEST(LoadAllFrames, ReportsEachPercentageBeforeItsFrame) {
-    struct Case { int n; std::vector<int> percents; };
-    for (const Case& c : {Case{1, {100}}, Case{3, {33, 67, 100}}, Case{8, {12, 25, 38, 50, 62, 75, 88, 100}}}) {
-        TempFolder dir;
-        WriteRecording(dir.path(), c.n, 0);
-        std::vector<int> seen;
-        FrameTable frames;
-        RecordingState state;
-        LoadAllFrames(dir.path(), ListJpgFiles(dir.path()), frames, state, [&](int p) { seen.push_back(p); });
-        EXPECT_EQ(seen, c.percents);
-        EXPECT_EQ(frames.size(), static_cast<std::size_t>(c.n + 1));
-    }
-}
-
 TEST(LoadAllFrames, ResetsTheTriggerAndDecodesEveryFrameInListOrder) {
     TempFolder dir;
     WriteRecording(dir.path(), 5, 3);

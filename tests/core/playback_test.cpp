@@ -11,11 +11,7 @@ namespace {
 using testing::Rig;
 using Frames = std::vector<int>;
 
-struct PaceCase {
-    int level;
-    bool raised, high;
-    int wait, skip;
-};
+struct PaceCase { int level; bool raised, high; int wait, skip; };
 
 // The documented pacing table, restated independently of the code.
 const PaceCase kPaceCases[] = {
@@ -56,11 +52,8 @@ INSTANTIATE_TEST_SUITE_P(AllLevels, PlaybackPacing,
                                             ::testing::Values(BrightnessMode::X15, BrightnessMode::X20)));
 
 TEST(Playback, FrameClockCountsTheShowAndWaitsAfterIt) {
-    const struct {
-        int level;
-        bool high;
-        std::int64_t cost, gap;
-    } cases[] = {{2, true, 30, 72}, {2, true, 100, 100}, {1, true, 30, 130}, {2, false, 20, 170}, {4, true, 5, 72}};
+    const struct { int level; bool high; std::int64_t cost, gap; } cases[] = {
+        {2, true, 30, 72}, {2, true, 100, 100}, {1, true, 30, 130}, {2, false, 20, 170}, {4, true, 5, 72}};
     for (const auto& c : cases) {
         Rig rig(30, c.high);
         rig.level = c.level;
@@ -133,7 +126,8 @@ TEST(Playback, StartGuards) {
     single.controller.mnuStart_Click();
     single.run();
     EXPECT_EQ(single.times, (std::vector<std::int64_t>{0, 100}));
-    EXPECT_EQ(std::make_pair(single.clock.nowMs(), int(single.recording.CurrentFrame)), std::make_pair(std::int64_t{172}, 2));
+    EXPECT_EQ(std::make_pair(single.clock.nowMs(), int(single.recording.CurrentFrame)),
+              std::make_pair(std::int64_t{172}, 2));
     EXPECT_EQ(single.modes, (Frames{2, 1}));
 
     for (int current : {0, -4, 7, 9}) {  // outside the recording, on its last frame or past it: from 1
@@ -180,8 +174,7 @@ TEST(Playback, BrightnessAndTrackbarChangesApplyFromTheNextFrame) {
 TEST(PlaybackNavigation, MovesAsTheButtonSays) {
     const struct {
         const char* name;
-        int frames, current, last, index;
-        int expectCurrent, expectLast;
+        int frames, current, last, index, expectCurrent, expectLast;
         Frames expectShown;
     } cases[] = {
         {"First", 10, 5, 5, 0, 1, 5, {1}},        {"BackOnFirst", 10, 1, 1, 1, 1, 1, {}},
@@ -199,9 +192,8 @@ TEST(PlaybackNavigation, MovesAsTheButtonSays) {
         rig.recording.CurrentFrame = static_cast<std::int16_t>(c.current);
         rig.recording.LastShownFrame = static_cast<std::int16_t>(c.last);
         rig.controller.cmdPlay_Click(c.index);
-        EXPECT_EQ(rig.recording.CurrentFrame, c.expectCurrent);
-        EXPECT_EQ(rig.recording.LastShownFrame, c.expectLast);
-        EXPECT_EQ(rig.frames, c.expectShown);
+        EXPECT_EQ(std::tie(rig.recording.CurrentFrame, rig.recording.LastShownFrame, rig.frames),
+                  std::make_tuple(c.expectCurrent, c.expectLast, c.expectShown));
         EXPECT_EQ(rig.chartResets, c.index == 0 ? 1 : 0);
         EXPECT_TRUE(rig.modes.empty());
     }

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 #include <tuple>
 
 #include "core/settings/setup_file.h"
@@ -35,12 +32,7 @@ TEST(SettingsEncode, EachValueLandsInItsBitsOrFailsWhole) {
     EXPECT_EQ(EncodeSetup(clock).bytes, kDefaultBytes);
 
     const int kFails = -1;
-    const struct {
-        const char* name;
-        Change change;
-        std::size_t offset;
-        int expected;
-    } cases[] = {
+    const struct { const char* name; Change change; std::size_t offset; int expected; } cases[] = {
         {"danger max shock max", [](RecorderSettings& s) { s.DangerLevel = 15, s.ShockLevel = 16; }, 0, 0xFF},
         {"auto pulse loud buzzer", [](RecorderSettings& s) { s.SpeedPulse = 5, s.BuzzerVolume = 3; }, 3, 0x52},
         {"no pulse selected", [](RecorderSettings& s) { s.SpeedPulse = -1, s.BuzzerVolume = 1; }, 3, 0x00},
@@ -63,8 +55,7 @@ TEST(SettingsEncode, EachValueLandsInItsBitsOrFailsWhole) {
         c.change(s);
         const EncodeResult r = EncodeSetup(s);
         if (c.expected == kFails) {
-            EXPECT_FALSE(r.ok());
-            EXPECT_TRUE(r.bytes.empty());
+            EXPECT_TRUE(!r.ok() && r.bytes.empty());
             continue;
         }
         ASSERT_TRUE(r.ok()) << r.error;
@@ -90,14 +81,6 @@ TEST(SettingsDecode, FieldsOddBitsAndShortInput) {
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void put(const std::string& name, const SetupBytes& b) {
-        std::ofstream(dir_ / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-    }
-    SetupBytes slurp(const std::string& name) {
-        std::ifstream in(dir_ / name, std::ios::binary);
-        return SetupBytes(std::istreambuf_iterator<char>(in), {});
-    }
     test::TempFolder tmp_;  // gives back taken permissions before removal
     const fs::path dir_ = tmp_.path();
 };
@@ -105,11 +88,11 @@ protected:
 TEST_F(SettingsFileTest, WriteKeepsALongerTailAndReportsFailures) {
     SetupBytes twenty(20);
     for (std::size_t i = 0; i < twenty.size(); ++i) twenty[i] = static_cast<std::uint8_t>(0xE0 + i);
-    put("long.dat", twenty);
+    test::WriteFile(dir_ / "long.dat", twenty);
     ASSERT_TRUE(WriteSetupFile(dir_ / "long.dat", kDefaultBytes).ok());
     SetupBytes expected = kDefaultBytes;
     expected.insert(expected.end(), twenty.begin() + 14, twenty.end());
-    EXPECT_EQ(slurp("long.dat"), expected);
+    EXPECT_EQ(test::ReadFile<SetupBytes>(dir_ / "long.dat"), expected);
 
     EXPECT_FALSE(WriteSetupFile(dir_ / "missing" / "setup.dat", kDefaultBytes).ok());  // folders are not made
     fs::create_directory(dir_ / "adir");
@@ -126,7 +109,7 @@ TEST_F(SettingsFileTest, ReadFindsOnlyOrdinaryFiles) {
     EXPECT_EQ(ReadSetupFile(dir_, "setup.dat", buffer), SetupReadStatus::Absent);
     EXPECT_EQ(ReadSetupFile(dir_, "none.dat", buffer), SetupReadStatus::Absent);
     EXPECT_EQ(buffer, (SetupBytes{9, 9}));  // untouched when absent
-    put("five.dat", {1, 2, 3, 4, 5});
+    test::WriteFile(dir_ / "five.dat", {1, 2, 3, 4, 5});
     ASSERT_EQ(ReadSetupFile(dir_, "five.dat", buffer), SetupReadStatus::Found);
     EXPECT_EQ(buffer, (SetupBytes{1, 2, 3, 4, 5}));
 }

@@ -74,11 +74,7 @@ TEST_F(SettingsForm, TypingIntoEmptiedBoxesAndTheLoneFullStop) {
 }
 
 TEST_F(SettingsForm, ChangeAndLeaveRulesClampEachBox) {
-    struct Case {
-        int box;
-        const char* text;
-        const char* result;
-    };
+    struct Case { int box; const char* text; const char* result; };
     const Case changed[] = {
         {kBoxShock, "99", "16"}, {kBoxShock, "0", "1"}, {kBoxShock, "7.5", "7.5"}, {kBoxDanger, "20", "15"},
         {kBoxDanger, "1", "1"},  {kBoxBuzzer, "9", "3"}, {kBoxBuzzer, "0", "0"},    {kBoxPost, "3", "5"},
@@ -136,14 +132,9 @@ TEST_F(SettingsForm, ReentrantChangesRunInsideTheEditedBoxRule) {
 }
 
 TEST_F(SettingsForm, OptionClickSetsCaptionWarnsAndShortens) {
-    struct Case {
-        int rate, quality, pre, post;
-        OptionGroup clicked;
-        int index;
-        const char* caption;
-        int warnedLimit;  // 0: no warning
-        const char* after;
-    };
+    // Options and times before, the click, then the caption, the limit warned of (0: none), the times.
+    struct Case { int rate, quality, pre, post; OptionGroup clicked; int index; const char* caption;
+                  int warnedLimit; const char* after; };
     const Case cases[] = {
         {0, 0, 12, 8, OptionGroup::Rate, 1, "最大 １５ 秒間", 15, "10+5"},
         {0, 0, 15, 10, OptionGroup::Qua, 1, "最大 ２４ 秒間", 24, "15+9"},
@@ -154,8 +145,7 @@ TEST_F(SettingsForm, OptionClickSetsCaptionWarnsAndShortens) {
         {1, 1, 7, 5, OptionGroup::Rate, 0, "最大 ２４ 秒間", 0, "7+5"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "from rate " << c.rate << " quality " << c.quality << " to "
-                                          << c.caption);
+        SCOPED_TRACE(::testing::Message() << "from " << c.rate << c.quality << " to " << c.caption);
         arrange(c.rate, c.quality, c.pre, c.post);
         form_.selectOption(c.clicked, c.index);
         EXPECT_EQ(form_.limitCaption(), c.caption);

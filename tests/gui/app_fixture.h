@@ -29,9 +29,7 @@ protected:
     // Small frames decode fast; `draw` gives real 640 x 480 road pictures.
     static SampleOptions quick(int frames, int fps = 14, bool draw = false) {
         SampleOptions o;
-        o.frames = frames;
-        o.fps = fps;
-        o.drawPictures = draw;
+        o.frames = frames, o.fps = fps, o.drawPictures = draw;
         return o;
     }
 
@@ -46,6 +44,16 @@ protected:
     void openThroughDialog(const std::filesystem::path& folder) {
         dialogs_.folders.push_back(folder);
         w().mnuOpen_Click();
+    }
+
+    // What the window shows for `frame` in `mode`: its file decoded afresh and brightened once.
+    QImage expectedPicture(int frame, BrightnessMode mode) {
+        QImage image(PathToQString(w().recording().framePath(frame)));
+        if (mode == BrightnessMode::Standard) return image;
+        image.convertTo(QImage::Format_BGR888);
+        BrightenPicture(image.bits(), static_cast<std::size_t>(image.bytesPerLine()),
+                        static_cast<std::size_t>(image.height()), mode == BrightnessMode::X20);
+        return image.convertToFormat(QImage::Format_RGB32);
     }
 
     void writePlaceholder(QColor colour) {

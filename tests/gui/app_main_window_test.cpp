@@ -15,7 +15,7 @@
 namespace drv {
 namespace {
 
-class MainWindowTest : public test::AppFixture {};
+using MainWindowTest = test::AppFixture;
 
 std::vector<bool> enabledButtons(const MainWindow& w) {
     std::vector<bool> on;

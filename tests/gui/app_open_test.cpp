@@ -15,9 +15,7 @@
 namespace drv {
 namespace {
 
-using test::AppFixture;
-
-class AppOpenTest : public AppFixture {};
+using AppOpenTest = test::AppFixture;
 
 TEST_F(AppOpenTest, SuccessShowsFrameOneAndResetsTheControls) {
     SampleOptions o = quick(7, 14, true);
@@ -26,9 +24,7 @@ TEST_F(AppOpenTest, SuccessShowsFrameOneAndResetsTheControls) {
     const auto dir = makeRecording("rec", o);
     w().mnuHi15_Click();
     w().setSpeedLevel(0);
-
     openThroughDialog(dir);
-
     ASSERT_EQ(dialogs_.browsed.size(), 1u);
     EXPECT_EQ(dialogs_.browsed[0].title, QStringLiteral("画像保存先フォルダを選択してください"));
     EXPECT_TRUE(dialogs_.shown.empty());
@@ -124,10 +120,7 @@ TEST_F(AppOpenTest, DoubleClickOpensThePictureWindowOnlyWhenAllowed) {
 // Before, at and after the trigger in both frame rates, stepped to with the buttons; the 14 fps
 // listing starts mid-recording and must come back in time order.
 TEST_F(AppOpenTest, PanelAroundTheTriggerInBothRatesAndARotatedListing) {
-    const struct {
-        int fps, trigger, rotate, frame;
-        const char* passTime;
-    } cases[] = {{14, 3, 5, 1, "-00.146"}, {14, 3, 5, 3, "00.000"}, {14, 3, 5, 13, "00.730"},
+    const struct { int fps, trigger, rotate, frame; const char* passTime; } cases[] = {{14, 3, 5, 1, "-00.146"}, {14, 3, 5, 3, "00.000"}, {14, 3, 5, 13, "00.730"},
                  {7, 4, 0, 2, "-00.290"},  {7, 4, 0, 4, "00.000"},  {7, 4, 0, 14, "01.450"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.fps) + " fps, frame " + std::to_string(c.frame));
@@ -152,11 +145,7 @@ TEST_F(AppOpenTest, PanelAroundTheTriggerInBothRatesAndARotatedListing) {
 
 // The three speed cases, the brake and the channel buttons follow each recording; hidden ones come back.
 TEST_F(AppOpenTest, SpeedRowsBrakeAndChannelButtonsFollowEachRecording) {
-    const struct {
-        bool wired, mainSpeed;
-        const char* pulseCaption;
-        bool speedButton;
-    } cases[] = {{false, false, "     ---", false}, {true, true, "車速パルス速度", true},
+    const struct { bool wired, mainSpeed; const char* pulseCaption; bool speedButton; } cases[] = {{false, false, "     ---", false}, {true, true, "車速パルス速度", true},
                  {false, true, "     ---", true},   {true, false, "     ---", true}};
     int k = 0;
     for (const auto& c : cases) {
@@ -198,10 +187,7 @@ public:
 
 TEST_F(AppOpenTest, LoadingWindowCountsThePercentages) {
     const std::pair<int, QStringList> cases[] = {
-        {1, {"100%"}},
-        {3, {"33%", "67%", "100%"}},
-        {8, {"12%", "25%", "38%", "50%", "62%", "75%", "88%", "100%"}},
-    };
+        {1, {"100%"}}, {3, {"33%", "67%", "100%"}}, {8, {"12%", "25%", "38%", "50%", "62%", "75%", "88%", "100%"}}};
     PercentWatcher watcher;
     qApp->installEventFilter(&watcher);
     for (const auto& [frames, want] : cases) {

@@ -61,9 +61,7 @@ protected:
         host.current = frame;
         view->UpdateGraphCursor(frame);
     }
-    void zoom(int presses) {
-        for (int i = 0; i < presses; ++i) view->hZoomButton()->click();
-    }
+    void zoom(int presses) { for (int i = 0; i < presses; ++i) view->hZoomButton()->click(); }
     bool cacheMatches() const { return view->shownPicture() == view->fullRedrawPicture(); }
     int canvasLeft() const { return view->canvasWidget()->x(); }
     int scroll() const { return view->hScrollBar()->value(); }

@@ -1,22 +1,17 @@
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimeEdit>
-#include <QToolButton>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "gui/settings/settings_window.h"
+#include "tests/core/support/frame_files.h"
 #include "tests/gui/support/fake_dialogs.h"
 
 namespace drv {
@@ -31,14 +26,8 @@ const QString kQuestion = QStringLiteral("ファイルに保存しますか？")
 class SettingsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        base_ = fs::temp_directory_path() / ("drv_settings_gui_" + std::to_string(::getpid()));
-        fs::remove_all(base_);
         fs::create_directories(card() / "TRV410" / "setup");
         usePaths({card()});
-    }
-    void TearDown() override {
-        window_.reset();
-        fs::remove_all(base_);
     }
     void usePaths(std::vector<fs::path> cards) {
         paths_ = std::make_unique<FixedAppPaths>(base_ / "program", data(), std::move(cards));
@@ -50,12 +39,7 @@ protected:
 
     static void put(const fs::path& path, const SetupBytes& bytes) {
         fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-    static SetupBytes slurp(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return SetupBytes(std::istreambuf_iterator<char>(in), {});
+        test::WriteFile(path, bytes);
     }
     // Opens the window as the menu command would, without entering its event loop.
     bool open() {
@@ -75,7 +59,8 @@ protected:
         return out;
     }
 
-    fs::path base_;
+    test::TempFolder tmp_;
+    const fs::path base_ = tmp_.path();
     test::FakeDialogs dialogs_;
     std::unique_ptr<FixedAppPaths> paths_;
     std::unique_ptr<SettingsWindow> window_;
@@ -143,8 +128,8 @@ TEST_F(SettingsWindowTest, CancelWritesNothingAndSaveWritesBothCopies) {
     w().cmdSave()->click();
     EXPECT_TRUE(w().isClosed());
     const SetupBytes expected = {0x07, 0, 0, 0x11, 0x02, 0x8C, 0, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0x27};
-    EXPECT_EQ(slurp(cardFile()), expected);
-    EXPECT_EQ(slurp(dataFile()), expected);
+    EXPECT_EQ(test::ReadFile<SetupBytes>(cardFile()), expected);
+    EXPECT_EQ(test::ReadFile<SetupBytes>(dataFile()), expected);
 
     ASSERT_TRUE(open());  // reopens with the stored values but the clock clear
     EXPECT_FALSE(w().chkTime()->isChecked());

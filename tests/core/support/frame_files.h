@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,13 @@ inline std::vector<std::uint8_t> FrameBytes(const FrameExif& exif, ExifLayout* l
 inline void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));
+}
+
+// A whole file as text, or as bytes with T = std::vector<std::uint8_t>.
+template <typename T = std::string>
+T ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return T(std::istreambuf_iterator<char>(in), {});
 }
 
 // Modification time in whole seconds since the epoch.
