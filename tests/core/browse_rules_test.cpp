@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <fstream>
 #include <string>
 
@@ -46,7 +45,6 @@ TEST_F(BrowseListing, KeepsTheFirstNamesInOrderWhenOverTheLimitAndCountsTheRest)
     EXPECT_EQ(l.names.back(), "f009.jpg");
     EXPECT_EQ(l.totalFound, 13u);
     EXPECT_TRUE(l.truncated());
-
     EXPECT_TRUE(ListPictureFiles("/nonexistent/browse/folder").readFailed);
 }
 

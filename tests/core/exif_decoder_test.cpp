@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <array>
 #include <string>
 #include <tuple>
@@ -100,12 +99,10 @@ TEST(DecodeFrameTelemetry, MissingShortAndOutOfTableInput) {
     EXPECT_TRUE(none.r.Speed == 0.0f && !none.r.Brake && none.r.ShotAt == "2000/00/00 00:00:00" &&
                 none.r.Longitude == kNoPosition);
     EXPECT_EQ(none.samples(1), (std::array<std::int32_t, 4>{0, 0, -120, 0}));
-
     ExifTags cut = Tags(kExampleNote, Block{}.set(0, 6).set(34, 0xC0));
     cut.UserCommentHex.resize(2 * 21);  // reaches block byte 0 only: the rest reads as zero
     EXPECT_EQ(Decode(cut, 4).state.TriggerPosition, 200);
     EXPECT_EQ(UserCommentBlockByte("zz", -3), 0);
-
     RecordingState state;
     const auto samples = state.GraphSamples;
     for (int index : {442, 32767, 0, -1}) {

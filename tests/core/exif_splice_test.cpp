@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <filesystem>
 
 #include "core/common/file_write.h"
@@ -51,7 +50,6 @@ TEST(ExifSplice, RefusesDamagedInputWithoutReadingPastIt) {
     }
     EXPECT_TRUE(ExifSegmentAfterSoi(nullptr, 0).empty());
     EXPECT_TRUE(ReadExifSegment("/nonexistent/f.jpg").empty());
-
     const Bytes target = kEncoded;
     const Bytes longerSegment = [&] { Bytes s = segment; s.push_back(0); return s; }();
     EXPECT_TRUE(SpliceExifSegment(target.data(), target.size(), {}).empty());

@@ -1,6 +1,5 @@
 // Geometry of the chart drawing, checked on a canvas that records every primitive.
 #include <gtest/gtest.h>
-
 #include <algorithm>
 #include <limits>
 #include <map>
@@ -15,14 +14,8 @@ namespace {
 
 using I = std::int32_t;
 
-struct DrawOp {
-    enum Kind { Point, Line, Rect, Fill } kind;
-    I x1, y1, x2, y2;
-    Rgb colour;
-    int pen;
-};
+struct DrawOp { enum Kind { Point, Line, Rect, Fill } kind; I x1, y1, x2, y2; Rgb colour; int pen; };
 
-// A Canvas that remembers every primitive.
 class RecordingCanvas final : public Canvas {
 public:
     void point(I x, I y, Rgb c) override { add(DrawOp::Point, x, y, x, y, c); }
@@ -190,13 +183,11 @@ TEST(GraphsMarkers, TriggerTriangleTipsAtTheTriggerColumn) {
     EXPECT_EQ(std::make_pair(cols.front().bottom, cols.back().bottom), std::make_pair(tipY - 80, tipY - 80));
 }
 
-TEST(GraphsMarkers, TriggerBeyondTheChartDrawsTheLeftArrow) {
-    RecordingCanvas c;
-    DrawTriggerMarker(c, stateFor(150), 10050 - 50);  // GraphWidth 7500, trigger at 10000
-    expectArrow(columns(c), 200, 200 - 60, +1);
-}
-
-TEST(GraphsMarkers, ZeroArrowPointsAtTheZeroLevelInTheChannelColour) {
+TEST(GraphsMarkers, TriggerBeyondTheChartAndTheZeroLevelGetArrows) {
+    RecordingCanvas beyond;
+    DrawTriggerMarker(beyond, stateFor(150), 10050 - 50);  // GraphWidth 7500, trigger at 10000
+    expectArrow(columns(beyond), 200, 200 - 60, +1);
+    // The zero arrow points at the zero level in the channel's colour.
     for (int zoom = 0; zoom < 3; ++zoom) {
         SCOPED_TRACE(zoom);
         ChartState s = stateFor(400);

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
-
 #include <string>
 #include <vector>
 
@@ -91,7 +89,6 @@ TEST(LoadAllFrames, ResetsTheTriggerAndDecodesEveryFrameInListOrder) {
     EXPECT_EQ(state.TriggerPosition, 150);
     EXPECT_EQ(state.TriggerKindCaption, "衝撃検出撮影");
     EXPECT_FLOAT_EQ(frames[4].Speed, 100.4f);
-
     // A second load without a mark clears the caption and TriggerFound, keeps the position.
     TempFolder plain;
     WriteRecording(plain.path(), 2, 0);

@@ -1,4 +1,3 @@
-// Texts of the telemetry panel.
 #include <gtest/gtest.h>
 
 #include "core/viewer/panel_text.h"

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
-
 #include <tuple>
 
 #include "core/settings/setup_file.h"
@@ -30,7 +29,6 @@ TEST(SettingsEncode, EachValueLandsInItsBitsOrFailsWhole) {
               (SetupBytes{0x07, 0, 0, 0x11, 0x02, 0x8C, 0, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0x27}));
     clock.ClockSet = false;  // a clock that is not requested writes nothing, whatever the value holds
     EXPECT_EQ(EncodeSetup(clock).bytes, kDefaultBytes);
-
     const int kFails = -1;
     const struct { const char* name; Change change; std::size_t offset; int expected; } cases[] = {
         {"danger max shock max", [](RecorderSettings& s) { s.DangerLevel = 15, s.ShockLevel = 16; }, 0, 0xFF},
@@ -68,13 +66,11 @@ TEST(SettingsDecode, FieldsOddBitsAndShortInput) {
     auto s = DecodeSetup({0x07, 0, 0, 0x11, 0x02, 0x8C});
     ASSERT_TRUE(s);
     EXPECT_EQ(fields(*s), fields(RecorderSettings{}));
-
     // Pulse 7 falls back to index 0; nibble 0 is volume 1; bit 1 clear is "not connected";
     // the unused bits 0, 3, 4, 5 and the clock bytes are ignored.
     s = DecodeSetup({0xF0, 0xAA, 0xAA, 0x70, 0xF9, 0x00, 0xAA, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0x00});
     ASSERT_TRUE(s);
     EXPECT_EQ(fields(*s), std::make_tuple(15, 1, 0, 1, false, false, true, true, 0, 0, false));
-
     EXPECT_FALSE(DecodeSetup({1, 2, 3, 4, 5}));
     EXPECT_FALSE(DecodeSetup({}));
 }
@@ -93,7 +89,6 @@ TEST_F(SettingsFileTest, WriteKeepsALongerTailAndReportsFailures) {
     SetupBytes expected = kDefaultBytes;
     expected.insert(expected.end(), twenty.begin() + 14, twenty.end());
     EXPECT_EQ(test::ReadFile<SetupBytes>(dir_ / "long.dat"), expected);
-
     EXPECT_FALSE(WriteSetupFile(dir_ / "missing" / "setup.dat", kDefaultBytes).ok());  // folders are not made
     fs::create_directory(dir_ / "adir");
     EXPECT_FALSE(WriteSetupFile(dir_ / "adir", kDefaultBytes).ok());

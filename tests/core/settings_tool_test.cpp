@@ -1,6 +1,5 @@
 // drtool setup, run as a user would.
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "core/settings/setup_file.h"
@@ -20,7 +19,6 @@ TEST(SettingsTool, EncodeDecodeAndRefusals) {
     ASSERT_EQ(RunSetup("encode --clock 2007-10-10T12:34:56", file).status, 0);
     EXPECT_EQ(test::ReadFile<SetupBytes>(file),
               (SetupBytes{0x07, 0, 0, 0x11, 0x02, 0x8C, 0, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0x27}));
-
     const std::string all = "encode --danger 15 --shock 16 --speed-pulse 5 --buzzer 0 --external-switch 0 "
                             "--drive-unit 1 --fps 14 --quality high --pre 7 --post 5";
     ASSERT_EQ(RunSetup(all, file).status, 0);
@@ -31,7 +29,6 @@ TEST(SettingsTool, EncodeDecodeAndRefusals) {
           "\"ExternalSwitch\": false,", "\"DriveInfoUnit\": true,", "\"Rate14fps\": true,", "\"QualityHigh\": true,",
           "\"PreSeconds\": 7,", "\"PostSeconds\": 5,", "\"ClockRequest\": null,", "\"ChecksumValid\": true"})
         EXPECT_NE(decoded.out.find(expected), std::string::npos) << expected << "\n" << decoded.out;
-
     // Values that cannot be stored (1) or cannot be read (2) write nothing.
     const auto bad = dir.path() / "bad.dat";
     const std::pair<const char*, int> refused[] = {{"--clock 2256-01-01T00:00:00", 1}, {"--clock 2007-02-30T00:00:00", 2},

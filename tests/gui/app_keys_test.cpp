@@ -114,11 +114,9 @@ TEST_F(AppKeysTest, SavesTheBrightenedPictureAsPngAndJpegWithItsTelemetry) {
     ASSERT_TRUE(w().savePictureAs());
     ASSERT_TRUE(w().savePictureAs());
     EXPECT_EQ(dialogs_.saved.at(1).suggested, root() / w().recording().fileNames[4].stem());
-
     const QImage shown = w().image1()->image().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(QImage(QString::fromStdString(out("shot.png").string())).convertToFormat(QImage::Format_RGB32), shown);
     EXPECT_EQ(QImage(QString::fromStdString(out("shot.jpg").string())).size(), shown.size());
-
     const ExifTags original = ReadExifTags(w().recording().framePath(4));
     const ExifTags saved = ReadExifTags(out("shot.jpg"));
     EXPECT_FALSE(saved.MakerNoteText.empty());
@@ -138,7 +136,6 @@ TEST_F(AppKeysTest, ExportsTheFormatOfTheChosenFilterAndTellsOfFailures) {
     }
     EXPECT_EQ(dialogs_.saved.at(0).filters, QStringList({"CSV (*.csv)", "GPX (*.gpx)", "KML (*.kml)"}));
     EXPECT_EQ(dialogs_.saved.at(0).suggested.filename(), "rec");
-
     EXPECT_FALSE(w().exportTelemetryAs());  // cancelled
     EXPECT_TRUE(dialogs_.shown.empty());
     dialogs_.saves.push_back({root() / "none" / "t.csv", 0});

@@ -7,7 +7,6 @@
 #include <QRadioButton>
 #include <QTimeEdit>
 #include <gtest/gtest.h>
-
 #include <memory>
 
 #include "gui/settings/settings_window.h"
@@ -76,7 +75,6 @@ TEST_F(SettingsWindowTest, OpensWithDefaultsAndItsJapaneseTexts) {
     EXPECT_EQ(w().Drive1()->currentText(), PathToQString(card()));
     EXPECT_EQ(w().DatePicker()->maximumDate(), QDate(2255, 12, 31)) << "only the years the file can hold";
     EXPECT_TRUE(dialogs_.shown.empty());
-
     RecorderSettings stored;  // a stored 14fps/Low copy sets the options and the limit caption
     stored.Rate14fps = true, stored.PreSeconds = 9, stored.PostSeconds = 6;
     put(dataFile(), EncodeSetup(stored).bytes);
@@ -84,7 +82,6 @@ TEST_F(SettingsWindowTest, OpensWithDefaultsAndItsJapaneseTexts) {
     EXPECT_EQ(w().Label1(5)->text(), QStringLiteral("最大 １５ 秒間"));
     EXPECT_TRUE(w().optRate(1)->isChecked());
     EXPECT_EQ(boxes(), "0 8 2 9 6");
-
     put(dataFile(), {0x07, 0, 0, 0x11, 0x02});  // a stored copy too short to use
     EXPECT_FALSE(open());
     EXPECT_EQ(messages(), std::vector<QString>{QStringLiteral(
@@ -120,7 +117,6 @@ TEST_F(SettingsWindowTest, CancelWritesNothingAndSaveWritesBothCopies) {
     w().cmdSave()->click();
     EXPECT_EQ(messages(), std::vector<QString>{kQuestion});
     EXPECT_FALSE(fs::exists(cardFile()) || fs::exists(dataFile()) || w().isClosed());
-
     w().chkTime()->click();
     EXPECT_TRUE(w().clockBlockShown());
     w().DatePicker()->setDate(QDate(2007, 10, 10));
@@ -130,7 +126,6 @@ TEST_F(SettingsWindowTest, CancelWritesNothingAndSaveWritesBothCopies) {
     const SetupBytes expected = {0x07, 0, 0, 0x11, 0x02, 0x8C, 0, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0x27};
     EXPECT_EQ(test::ReadFile<SetupBytes>(cardFile()), expected);
     EXPECT_EQ(test::ReadFile<SetupBytes>(dataFile()), expected);
-
     ASSERT_TRUE(open());  // reopens with the stored values but the clock clear
     EXPECT_FALSE(w().chkTime()->isChecked());
     EXPECT_EQ(w().DatePicker()->date(), QDate::currentDate());

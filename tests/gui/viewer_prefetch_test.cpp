@@ -114,9 +114,7 @@ TEST_F(ViewerPrefetchTest, WindowPlaysFromTheCacheAndBrightensOnce) {
     ASSERT_TRUE(test::waitUntil([this] { return !w().playback().isActive(); }, 10000));
     EXPECT_GE(w().prefetcher().hits(), 6);
     EXPECT_EQ(w().prefetcher().cachedFrames(), 0u) << "dropped when playback ends";
-
     EXPECT_EQ(w().image1()->image(), expectedPicture(12, BrightnessMode::X20));
-
     w().setSpeedLevel(4);
     w().cmdPlay(2)->click();
     ASSERT_TRUE(test::waitUntil([this] { return w().recording().LastShownFrame >= 3; }, 5000));

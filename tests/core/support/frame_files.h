@@ -1,10 +1,8 @@
 #pragma once
-// Recorder-style frames for tests: built with our frame writer, written to a temporary folder;
-// and a runner for drtool and other command-line tools.
+// Recorder-style frames and temporary folders for tests, and a runner for command-line tools.
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
-
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -86,10 +84,7 @@ private:
     std::filesystem::path path_;
 };
 
-struct ShellRun {
-    int status = -1;
-    std::string out;
-};
+struct ShellRun { int status = -1; std::string out; };
 
 // Runs a shell command and collects its standard output.
 inline ShellRun Shell(const std::string& command) {
