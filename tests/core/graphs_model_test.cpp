@@ -16,10 +16,10 @@ TEST(GraphsModel, AutoScrollValuePerZoomStep) {
 
 TEST(GraphsModel, ScrolledOffsetClampedToTheViewport) {
     const struct { std::int32_t pic1, pic2, max, value, offset; } cases[] = {
-        {21495, 11960, 400, 49, -2633}, {21495, 11960, 400, 0, 0},
-        {21495, 11960, 400, 400, -9535},                                  // right edges meet
-        {63495, 11960, 400, 400, -51535}, {3060, 3060, 255, 255, 0},  // canvas fits
-        {5560, 3060, 255, 255, -2500},    {21495, 11960, 0, 10, 0}};  // no range
+        {21495, 11960, 400, 49, -2633},   {21495, 11960, 400, 0, 0},
+        {21495, 11960, 400, 400, -9535},                                // right edges meet
+        {63495, 11960, 400, 400, -51535}, {3060, 3060, 255, 255, 0},    // canvas fits
+        {5560, 3060, 255, 255, -2500},    {21495, 11960, 0, 10, 0}};    // no range
     for (const auto& c : cases) EXPECT_EQ(ScrolledOffset(c.pic1, c.pic2, c.max, c.value), c.offset) << c.pic1 << " " << c.value;
 }
 

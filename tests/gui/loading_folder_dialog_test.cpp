@@ -8,7 +8,7 @@ namespace {
 
 TEST(BrowseForFolder, ReturnsTheChosenOrTheUnchangedStartFolder) {
     const QString title = QStringLiteral("画像保存先フォルダを選択してください");
-    // No answer: the user cancels.
+    // An `answer` of none: the user cancels.
     struct Case { const char* what; std::string start; std::optional<std::string> answer; std::string expected; };
     const Case cases[] = {
         {"CancelKeepsBlanks", "  /media/card/rec  ", std::nullopt, "  /media/card/rec  "},
