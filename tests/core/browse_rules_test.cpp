@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <fstream>
 #include <string>
 
 #include "core/browse/picture_files.h"
 #include "core/browse/picture_open.h"
 #include "core/browse/thumbnail_grid.h"
+#include "tests/core/support/frame_files.h"
 
 namespace drv {
 namespace {
@@ -16,17 +14,9 @@ namespace fs = std::filesystem;
 
 class BrowseListing : public ::testing::Test {
 protected:
-    BrowseListing() {
-        char tmpl[] = "/tmp/browse_rules_XXXXXX";
-        dir_ = ::mkdtemp(tmpl);
-    }
-    ~BrowseListing() override {
-        std::error_code ec;
-        fs::permissions(dir_ / "ro.JPG", fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
-    }
     void touch(const std::string& name) const { std::ofstream(dir_ / name) << "x"; }
-    fs::path dir_;
+    test::TempFolder tmp_;  // gives back taken permissions before removal
+    const fs::path dir_ = tmp_.path();
 };
 
 TEST(BrowsePictureName, MatchesExtensionsBeginningWithJpInAnyCase) {
@@ -55,7 +45,6 @@ TEST_F(BrowseListing, KeepsTheFirstNamesInOrderWhenOverTheLimitAndCountsTheRest)
     EXPECT_EQ(l.names.back(), "f009.jpg");
     EXPECT_EQ(l.totalFound, 13u);
     EXPECT_TRUE(l.truncated());
-
     EXPECT_TRUE(ListPictureFiles("/nonexistent/browse/folder").readFailed);
 }
 

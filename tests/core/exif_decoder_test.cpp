@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
-
 #include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/exif/telemetry_decoder.h"
@@ -17,10 +17,7 @@ const char* const kNoPosition = "----度--分--秒- ";
 // The UserComment: 20 bytes, then the recorder's block.
 struct Block {
     std::array<std::uint8_t, 94> bytes{};
-    Block& set(int k, std::uint8_t v) {
-        bytes[20 + static_cast<std::size_t>(k)] = v;
-        return *this;
-    }
+    Block& set(int k, std::uint8_t v) { bytes[20 + static_cast<std::size_t>(k)] = v; return *this; }
     std::string hex() const {
         std::string s;
         for (std::uint8_t b : bytes) s += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
@@ -56,18 +53,14 @@ Decoded Decode(const ExifTags& tags, int index = 1, RecordingState before = {}) 
 TEST(DecodeFrameTelemetry, WorkedExampleFrame) {
     const Decoded d = Decode(Tags(kExampleNote));
     const FrameRecord& r = d.r;
-    EXPECT_FLOAT_EQ(r.Speed, 52.3f);
-    EXPECT_EQ(r.PulseSpeed, 0.0f);
     EXPECT_TRUE(r.Brake);
-    EXPECT_FLOAT_EQ(r.AccelLongitudinal, 0.25f);
-    EXPECT_FLOAT_EQ(r.AccelLateral, 0.12f);
-    EXPECT_FLOAT_EQ(r.AccelAxis3, 0.98f);
+    EXPECT_EQ((std::vector<float>{r.Speed, r.PulseSpeed, r.AccelLongitudinal, r.AccelLateral, r.AccelAxis3}),
+              (std::vector<float>{52.3f, 0.0f, 0.25f, 0.12f, 0.98f}));
     EXPECT_EQ(d.samples(1), (std::array<std::int32_t, 4>{62, 30, -57, 70}));
     EXPECT_EQ((std::vector<std::string>{r.RecordedAt, r.Latitude, r.Longitude, r.ShotAt, r.DigitizedAt, r.UpdatedAt}),
               (std::vector<std::string>{"2007/10/10 04:18:59", "N  35度40分41秒2", "E 139度45分06秒7",
                                         "2007/10/10 04:18:59", "2007/10/10 04:19:00", "2008/01/02 03:04:05"}));
-    EXPECT_FALSE(d.state.TriggerFound);
-    EXPECT_EQ(d.state.TriggerPosition, 10050);
+    EXPECT_TRUE(!d.state.TriggerFound && d.state.TriggerPosition == 10050);
 }
 
 TEST(DecodeFrameTelemetry, GraphSampleLimitsSignsAndPulseSpeed) {
@@ -106,12 +99,10 @@ TEST(DecodeFrameTelemetry, MissingShortAndOutOfTableInput) {
     EXPECT_TRUE(none.r.Speed == 0.0f && !none.r.Brake && none.r.ShotAt == "2000/00/00 00:00:00" &&
                 none.r.Longitude == kNoPosition);
     EXPECT_EQ(none.samples(1), (std::array<std::int32_t, 4>{0, 0, -120, 0}));
-
     ExifTags cut = Tags(kExampleNote, Block{}.set(0, 6).set(34, 0xC0));
     cut.UserCommentHex.resize(2 * 21);  // reaches block byte 0 only: the rest reads as zero
     EXPECT_EQ(Decode(cut, 4).state.TriggerPosition, 200);
     EXPECT_EQ(UserCommentBlockByte("zz", -3), 0);
-
     RecordingState state;
     const auto samples = state.GraphSamples;
     for (int index : {442, 32767, 0, -1}) {
@@ -144,24 +135,20 @@ TEST(TriggerSearch, FirstMarkSetsThePositionTheCaptionFollowsTheKinds) {
              Case{"SecondFormWithoutPowerCutBit", {Block{}.set(24, 0x7F)}, true, 50, ""},
              Case{"NoMark", {Block{}, Block{}.set(0, 0x01).set(24, 0x20)}, false, 10050, ""}}) {
         const RecordingState s = DecodeRecording(c.frames);
-        EXPECT_EQ(s.TriggerFound, c.found) << c.name;
-        EXPECT_EQ(s.TriggerPosition, c.position) << c.name;
-        EXPECT_EQ(s.TriggerKindCaption, c.caption) << c.name;
+        EXPECT_EQ(std::tie(s.TriggerFound, s.TriggerPosition, s.TriggerKindCaption),
+                  std::make_tuple(c.found, c.position, std::string(c.caption))) << c.name;
     }
     // The first marked frame also sets the flags; later frames' flags do not count.
     RecordingState s = DecodeRecording({Block{}.set(34, 0xC0), Block{},
                                         Block{}.set(0, 0x06).set(2, 0x04).set(34, 0x40).set(70, 0x07),
                                         Block{}.set(0, 0x02).set(34, 0x80)});
-    EXPECT_EQ(s.TriggerPosition, 150);
-    EXPECT_EQ(s.TriggerKindCaption, "外部スイッチ");
-    EXPECT_TRUE(s.VehicleSignalsPresent && s.NoMainSpeed && s.HighFrameRate);
-    EXPECT_FALSE(s.HighQuality);
+    EXPECT_EQ(std::tie(s.TriggerPosition, s.TriggerKindCaption),
+              std::make_tuple(150, std::string("外部スイッチ")));
+    EXPECT_TRUE(s.VehicleSignalsPresent && s.NoMainSpeed && s.HighFrameRate && !s.HighQuality);
     // Without a mark, an earlier recording's position and flags stay.
     s.HighQuality = true;
     s = DecodeRecording({Block{}, Block{}}, s);
-    EXPECT_FALSE(s.TriggerFound);
-    EXPECT_EQ(s.TriggerPosition, 150);
-    EXPECT_TRUE(s.HighQuality && s.HighFrameRate);
+    EXPECT_TRUE(!s.TriggerFound && s.TriggerPosition == 150 && s.HighQuality && s.HighFrameRate);
 }
 
 TEST(ExifDateToDisplay, CopiesTheDigitPairs) {

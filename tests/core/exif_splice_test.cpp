@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
-
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "core/common/file_write.h"
 #include "core/exif/exif_reader.h"
@@ -53,7 +50,6 @@ TEST(ExifSplice, RefusesDamagedInputWithoutReadingPastIt) {
     }
     EXPECT_TRUE(ExifSegmentAfterSoi(nullptr, 0).empty());
     EXPECT_TRUE(ReadExifSegment("/nonexistent/f.jpg").empty());
-
     const Bytes target = kEncoded;
     const Bytes longerSegment = [&] { Bytes s = segment; s.push_back(0); return s; }();
     EXPECT_TRUE(SpliceExifSegment(target.data(), target.size(), {}).empty());
@@ -71,8 +67,7 @@ TEST(FileWrite, ReplacesWholeOrLeavesTheTargetAlone) {
     std::string error;
     ASSERT_TRUE(WriteFileReplacing(file, "old", error)) << error;
     ASSERT_TRUE(WriteFileReplacing(file, "new text", error)) << error;
-    std::ifstream in(file);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "new text");
+    EXPECT_EQ(test::ReadFile(file), "new text");
     // A folder in the way or a missing folder: the reason, and nothing left behind.
     std::filesystem::create_directory(dir.path() / "sub");
     EXPECT_FALSE(WriteFileReplacing(dir.path() / "sub", "x", error));

@@ -1,6 +1,5 @@
 // drtool sample and dump end to end, and an independent Exif tool reading our frames.
 #include <gtest/gtest.h>
-
 #include <cctype>
 #include <sstream>
 #include <string>
@@ -12,9 +11,7 @@
 namespace drv {
 namespace {
 
-using test::Quote;
-using test::Shell;
-using test::ShellRun;
+using test::Quote, test::Shell, test::ShellRun;
 
 ShellRun Dtool(const std::string& args) { return Shell(test::Tool() + " " + args + " 2>/dev/null"); }
 

@@ -1,6 +1,5 @@
 // Geometry of the chart drawing, checked on a canvas that records every primitive.
 #include <gtest/gtest.h>
-
 #include <algorithm>
 #include <limits>
 #include <map>
@@ -15,14 +14,8 @@ namespace {
 
 using I = std::int32_t;
 
-struct DrawOp {
-    enum Kind { Point, Line, Rect, Fill } kind;
-    I x1, y1, x2, y2;
-    Rgb colour;
-    int pen;
-};
+struct DrawOp { enum Kind { Point, Line, Rect, Fill } kind; I x1, y1, x2, y2; Rgb colour; int pen; };
 
-// A Canvas that remembers every primitive.
 class RecordingCanvas final : public Canvas {
 public:
     void point(I x, I y, Rgb c) override { add(DrawOp::Point, x, y, x, y, c); }
@@ -32,7 +25,6 @@ public:
     void fillRectangle(I x1, I y1, I x2, I y2, Rgb c) override { add(DrawOp::Fill, x1, y1, x2, y2, c); }
     void setPenWidth(int w) override { pen_ = w; }
     std::vector<DrawOp> ops;
-
 private:
     void add(DrawOp::Kind k, I x1, I y1, I x2, I y2, Rgb c) {
         ops.push_back({k, x1, y1, x2, y2, c, pen_});
@@ -55,12 +47,10 @@ std::size_t countOps(const RecordingCanvas& c, Pred pred) {
 }
 
 TEST(GraphsGrid, ColumnLinesPlacesAndColours) {
-    const struct {
-        int frames, lines;  // lines: distinct x positions of column lines
-        I lastUnit;         // graph unit of the rightmost one
-        bool leftEdgeLine;  // one on the left edge of the plot area
-    } cases[] = {{400, 79, 19750, false}, {420, 83, 20500, true}, {441, 83, 20500, true},  // slots 82.. hold 0
-                 {1, 0, 0, false},        {10, 1, 250, false}};
+    // Frames; column lines (distinct x); graph unit of the rightmost; one on the plot's left edge.
+    const struct { int frames, lines; I lastUnit; bool leftEdgeLine; } cases[] = {
+        {400, 79, 19750, false}, {420, 83, 20500, true}, {441, 83, 20500, true},  // slots 82.. hold 0
+        {1, 0, 0, false},        {10, 1, 250, false}};
     for (const auto& p : cases) {
         SCOPED_TRACE(p.frames);
         const ChartState s = stateFor(p.frames);
@@ -110,10 +100,8 @@ TEST(GraphsGrid, FrameBoxLevelDotsAndTickRows) {
 }
 
 TEST(GraphsSeries, OneSegmentPerFrameNeverPastTheTable) {
-    const struct {
-        I graphWidth;  // set directly, bypassing the 441-frame limit
-        std::size_t segments;
-    } cases[] = {{20000, 399}, {50, 0}, {22050, 440}, {30000, 440}, {0, 0}};
+    const struct { I graphWidth; std::size_t segments; } cases[] = {  // widths bypass the 441-frame limit
+        {20000, 399}, {50, 0}, {22050, 440}, {30000, 440}, {0, 0}};
     GraphSampleTable samples{};
     for (int k = 0; k < kGraphSampleCount; ++k) samples[1][k] = k % 100;
     for (const auto& p : cases) {
@@ -153,9 +141,7 @@ TEST(GraphsSeries, SampleValueToLevel) {
 }
 
 // The vertical lines of a marker, as (x, top, bottom).
-struct Column {
-    I x, top, bottom;
-};
+struct Column { I x, top, bottom; };
 std::vector<Column> columns(const RecordingCanvas& c) {
     std::vector<Column> out;
     for (const DrawOp& o : c.ops) {
@@ -195,16 +181,13 @@ TEST(GraphsMarkers, TriggerTriangleTipsAtTheTriggerColumn) {
     EXPECT_EQ(stem, 4);
     EXPECT_EQ(std::make_pair(cols.front().x, cols.back().x), std::make_pair(tipX - 80, tipX + 78));
     EXPECT_EQ(std::make_pair(cols.front().bottom, cols.back().bottom), std::make_pair(tipY - 80, tipY - 80));
-
 }
 
-TEST(GraphsMarkers, TriggerBeyondTheChartDrawsTheLeftArrow) {
-    RecordingCanvas c;
-    DrawTriggerMarker(c, stateFor(150), 10050 - 50);  // GraphWidth 7500, trigger at 10000
-    expectArrow(columns(c), 200, 200 - 60, +1);
-}
-
-TEST(GraphsMarkers, ZeroArrowPointsAtTheZeroLevelInTheChannelColour) {
+TEST(GraphsMarkers, TriggerBeyondTheChartAndTheZeroLevelGetArrows) {
+    RecordingCanvas beyond;
+    DrawTriggerMarker(beyond, stateFor(150), 10050 - 50);  // GraphWidth 7500, trigger at 10000
+    expectArrow(columns(beyond), 200, 200 - 60, +1);
+    // The zero arrow points at the zero level in the channel's colour.
     for (int zoom = 0; zoom < 3; ++zoom) {
         SCOPED_TRACE(zoom);
         ChartState s = stateFor(400);

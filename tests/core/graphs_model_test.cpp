@@ -1,6 +1,5 @@
 // Scrolling, zoom, cursor and click arithmetic of the chart model.
 #include <gtest/gtest.h>
-
 #include <tuple>
 
 #include "core/graphs/chart_model.h"
@@ -9,34 +8,28 @@ namespace drv {
 namespace {
 
 TEST(GraphsModel, AutoScrollValuePerZoomStep) {
-    const struct {
-        std::int32_t hScale;
-        std::int64_t frame;
-        std::int32_t value;
-    } cases[] = {{1, 101, 0}, {1, 150, 49}, {2, 61, 0}, {2, 62, 1}, {3, 41, 0}, {3, 42, 1}, {3, 441, 400}};
+    const struct { std::int32_t hScale; std::int64_t frame; std::int32_t value; } cases[] = {
+        {1, 101, 0}, {1, 150, 49}, {2, 61, 0}, {2, 62, 1}, {3, 41, 0}, {3, 42, 1}, {3, 441, 400}};
     for (const auto& c : cases) EXPECT_EQ(AutoScrollValue(c.hScale, c.frame), c.value) << c.hScale << " " << c.frame;
     EXPECT_FALSE(AutoScrollValue(4, 150).has_value());  // other scales leave the bar alone
 }
 
 TEST(GraphsModel, ScrolledOffsetClampedToTheViewport) {
-    const struct {
-        std::int32_t pic1, pic2, max, value, offset;
-    } cases[] = {{21495, 11960, 400, 49, -2633},   {21495, 11960, 400, 0, 0},
-                 {21495, 11960, 400, 400, -9535},  // right edges meet
-                 {63495, 11960, 400, 400, -51535}, {3060, 3060, 255, 255, 0},  // canvas fits
-                 {5560, 3060, 255, 255, -2500},    {21495, 11960, 0, 10, 0}};  // no range
+    const struct { std::int32_t pic1, pic2, max, value, offset; } cases[] = {
+        {21495, 11960, 400, 49, -2633},   {21495, 11960, 400, 0, 0},
+        {21495, 11960, 400, 400, -9535},                                // right edges meet
+        {63495, 11960, 400, 400, -51535}, {3060, 3060, 255, 255, 0},    // canvas fits
+        {5560, 3060, 255, 255, -2500},    {21495, 11960, 0, 10, 0}};    // no range
     for (const auto& c : cases) EXPECT_EQ(ScrolledOffset(c.pic1, c.pic2, c.max, c.value), c.offset) << c.pic1 << " " << c.value;
 }
 
 TEST(GraphsModel, ClickedFrameIsTheNearestColumnTiesToEven) {
-    const struct {
-        double dx;  // from OriginX
-        std::int32_t hScale, frame;
-    } cases[] = {{25, 1, 1},   {74, 1, 2},   {75, 1, 3},    // 0.5 -> 0, 1.48 -> 1, 1.5 -> 2
-                 {125, 1, 3},  {225, 3, 3},                 // 2.5 -> 2, 1.5 -> 2
-                 {-200, 1, 1}, {-5000, 3, 1},               // left of the plot
-                 {74.5, 1, 2}, {75.5, 1, 3},                // the pixel rounds first
-                 {1e12, 1, 32767}};
+    const struct { double dx; std::int32_t hScale, frame; } cases[] = {  // dx from OriginX
+        {25, 1, 1},   {74, 1, 2},   {75, 1, 3},  // 0.5 -> 0, 1.48 -> 1, 1.5 -> 2
+        {125, 1, 3},  {225, 3, 3},               // 2.5 -> 2, 1.5 -> 2
+        {-200, 1, 1}, {-5000, 3, 1},             // left of the plot
+        {74.5, 1, 2}, {75.5, 1, 3},              // the pixel rounds first
+        {1e12, 1, 32767}};
     for (const auto& c : cases) EXPECT_EQ(ClickedFrame(200 + c.dx, 200, c.hScale), c.frame) << c.dx << " x" << c.hScale;
 }
 
@@ -58,7 +51,6 @@ TEST(GraphsModel, SetUpResetsZoomChannelsAndScrollBars) {
     EXPECT_EQ(std::tie(c.pic1Width, c.pic1Height, c.pic2Height, c.pic1Top), std::make_tuple(21495, 3060, 3060, 0));
     EXPECT_EQ(std::tie(c.hScroll.max, c.hScroll.smallChange, c.hScroll.largeChange), std::make_tuple(400, 10, 50));
     EXPECT_FALSE(m.cursorX().has_value());
-
     m.UpdateGraphCursor(rec, 5, true);
     ASSERT_TRUE(m.cursorX().has_value());
     m.RedrawGraphs(rec);  // a redraw removes the cursor
@@ -74,7 +66,6 @@ TEST(GraphsModel, ZoomSetsRangesFromTheCanvasAndVerticalZoomWraps) {
     EXPECT_EQ(std::tie(m.state().HScale, m.state().VScale), std::make_tuple(3, 15));
     const ChartControls& c = m.controls();
     EXPECT_EQ(std::tie(c.hScroll.max, c.vScroll.max, c.pic2Height), std::make_tuple(1270, 4300, 3060));  // 63495 / 50
-
     m.SetUpGraphs(rec);
     m.CycleVZoom(rec, 1, true);  // shows the bottom
     EXPECT_EQ(m.state().VScale, 15);

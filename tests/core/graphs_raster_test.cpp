@@ -1,6 +1,5 @@
 // The pixel canvas: unit-to-pixel mapping, pen widths and clipping.
 #include <gtest/gtest.h>
-
 #include <limits>
 #include <tuple>
 #include <vector>

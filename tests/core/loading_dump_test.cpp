@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <cmath>
 #include <string>
 
@@ -38,8 +37,7 @@ TEST(RecordingToJson, TheWorkedExampleAsOneObject) {
     test::WriteFile(dir.path() / "a\"\xFF.jpg", test::FrameBytes(test::ExampleExif()));
     const std::string json = RecordingToJson(LoadExample(dir.path()));
     const std::string folder = dir.path().string();
-    EXPECT_EQ(json,
-              "{\"folder\": \"" + folder +
+    EXPECT_EQ(json, "{\"folder\": \"" + folder +
                   "\", \"frameCount\": 1, \"triggerFound\": false, \"triggerPosition\": 10050, \"triggerKind\": \"\", "
                   "\"vehicleSignalsPresent\": false, \"noMainSpeed\": false, \"highFrameRate\": false, "
                   "\"highQuality\": false, \"frames\": [\n"

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
-
 #include <string>
 #include <vector>
 
@@ -79,20 +77,6 @@ void WriteRecording(const fs::path& dir, int n, int trigger, bool bigEndian = fa
     }
 }
 
-TEST(LoadAllFrames, ReportsEachPercentageBeforeItsFrame) {
-    struct Case { int n; std::vector<int> percents; };
-    for (const Case& c : {Case{1, {100}}, Case{3, {33, 67, 100}}, Case{8, {12, 25, 38, 50, 62, 75, 88, 100}}}) {
-        TempFolder dir;
-        WriteRecording(dir.path(), c.n, 0);
-        std::vector<int> seen;
-        FrameTable frames;
-        RecordingState state;
-        LoadAllFrames(dir.path(), ListJpgFiles(dir.path()), frames, state, [&](int p) { seen.push_back(p); });
-        EXPECT_EQ(seen, c.percents);
-        EXPECT_EQ(frames.size(), static_cast<std::size_t>(c.n + 1));
-    }
-}
-
 TEST(LoadAllFrames, ResetsTheTriggerAndDecodesEveryFrameInListOrder) {
     TempFolder dir;
     WriteRecording(dir.path(), 5, 3);
@@ -105,7 +89,6 @@ TEST(LoadAllFrames, ResetsTheTriggerAndDecodesEveryFrameInListOrder) {
     EXPECT_EQ(state.TriggerPosition, 150);
     EXPECT_EQ(state.TriggerKindCaption, "衝撃検出撮影");
     EXPECT_FLOAT_EQ(frames[4].Speed, 100.4f);
-
     // A second load without a mark clears the caption and TriggerFound, keeps the position.
     TempFolder plain;
     WriteRecording(plain.path(), 2, 0);

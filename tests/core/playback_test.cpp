@@ -1,6 +1,5 @@
 // Playback loop, Start/Stop and the navigation buttons, driven by a fake clock and timer.
 #include <gtest/gtest.h>
-
 #include <tuple>
 
 #include "tests/core/support/playback_fakes.h"
@@ -11,11 +10,7 @@ namespace {
 using testing::Rig;
 using Frames = std::vector<int>;
 
-struct PaceCase {
-    int level;
-    bool raised, high;
-    int wait, skip;
-};
+struct PaceCase { int level; bool raised, high; int wait, skip; };
 
 // The documented pacing table, restated independently of the code.
 const PaceCase kPaceCases[] = {
@@ -35,7 +30,6 @@ TEST_P(PlaybackPacing, FramesAndTimesFollowTheTableAndTheFrameClock) {
     rig.brightness = c.raised ? raisedMode : BrightnessMode::Standard;
     rig.controller.mnuStart_Click();
     rig.run();
-
     // Frame 1 at once, then the loop from frame 1 after the start shot.
     const std::int64_t gap = std::max<std::int64_t>(c.high ? 72 : 143, c.wait);
     Frames frames{1};
@@ -51,16 +45,12 @@ TEST_P(PlaybackPacing, FramesAndTimesFollowTheTableAndTheFrameClock) {
     EXPECT_EQ(rig.recording.CurrentFrame, frames.back() + 1 + c.skip);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllLevels, PlaybackPacing,
-                         ::testing::Combine(::testing::ValuesIn(kPaceCases),
-                                            ::testing::Values(BrightnessMode::X15, BrightnessMode::X20)));
+INSTANTIATE_TEST_SUITE_P(AllLevels, PlaybackPacing, ::testing::Combine(::testing::ValuesIn(kPaceCases),
+                                                                       ::testing::Values(BrightnessMode::X15, BrightnessMode::X20)));
 
 TEST(Playback, FrameClockCountsTheShowAndWaitsAfterIt) {
-    const struct {
-        int level;
-        bool high;
-        std::int64_t cost, gap;
-    } cases[] = {{2, true, 30, 72}, {2, true, 100, 100}, {1, true, 30, 130}, {2, false, 20, 170}, {4, true, 5, 72}};
+    const struct { int level; bool high; std::int64_t cost, gap; } cases[] = {
+        {2, true, 30, 72}, {2, true, 100, 100}, {1, true, 30, 130}, {2, false, 20, 170}, {4, true, 5, 72}};
     for (const auto& c : cases) {
         Rig rig(30, c.high);
         rig.level = c.level;
@@ -105,7 +95,6 @@ TEST(Playback, StopDuringTheStartShotOrInsideAShow) {
     starting.controller.cmdPlay_Click(3);
     starting.run();
     EXPECT_EQ(starting.frames, Frames{1});
-
     Rig showing(20);
     showing.recording.CurrentFrame = 2;
     showing.onShow = [&](int count) { if (count == 3) showing.controller.mnuStop_Click(); };
@@ -121,21 +110,19 @@ TEST(Playback, StartGuards) {
     closed.controller.mnuStart_Click();
     closed.controller.mnuStop_Click();
     EXPECT_TRUE(closed.modes.empty() && !closed.pending());
-
     Rig largest(32767);  // ends without wrapping the 16-bit index
     largest.level = 4;
     largest.recording.CurrentFrame = 32760;
     largest.controller.mnuStart_Click();
     largest.run();
     EXPECT_EQ(largest.log, "S32760C32760P32760 S32765C32765P32765 ");  // picture, cursor, panel per frame
-
     Rig single(1);  // a one-frame recording shows its frame twice and ends after its time
     single.controller.mnuStart_Click();
     single.run();
     EXPECT_EQ(single.times, (std::vector<std::int64_t>{0, 100}));
-    EXPECT_EQ(std::make_pair(single.clock.nowMs(), int(single.recording.CurrentFrame)), std::make_pair(std::int64_t{172}, 2));
+    EXPECT_EQ(std::make_pair(single.clock.nowMs(), int(single.recording.CurrentFrame)),
+              std::make_pair(std::int64_t{172}, 2));
     EXPECT_EQ(single.modes, (Frames{2, 1}));
-
     for (int current : {0, -4, 7, 9}) {  // outside the recording, on its last frame or past it: from 1
         Rig rig(7);
         rig.recording.CurrentFrame = static_cast<std::int16_t>(current);
@@ -178,12 +165,8 @@ TEST(Playback, BrightnessAndTrackbarChangesApplyFromTheNextFrame) {
 }
 
 TEST(PlaybackNavigation, MovesAsTheButtonSays) {
-    const struct {
-        const char* name;
-        int frames, current, last, index;
-        int expectCurrent, expectLast;
-        Frames expectShown;
-    } cases[] = {
+    struct Case { const char* name; int frames, current, last, index, wantCurrent, wantLast; Frames wantShown; };
+    const Case cases[] = {
         {"First", 10, 5, 5, 0, 1, 5, {1}},        {"BackOnFirst", 10, 1, 1, 1, 1, 1, {}},
         {"Back", 10, 5, 5, 1, 4, 5, {4}},         {"BackPastEnd", 10, 11, 10, 1, 9, 10, {9}},
         {"BackPastEndLastWas1", 10, 12, 1, 1, 1, 1, {}},
@@ -199,9 +182,8 @@ TEST(PlaybackNavigation, MovesAsTheButtonSays) {
         rig.recording.CurrentFrame = static_cast<std::int16_t>(c.current);
         rig.recording.LastShownFrame = static_cast<std::int16_t>(c.last);
         rig.controller.cmdPlay_Click(c.index);
-        EXPECT_EQ(rig.recording.CurrentFrame, c.expectCurrent);
-        EXPECT_EQ(rig.recording.LastShownFrame, c.expectLast);
-        EXPECT_EQ(rig.frames, c.expectShown);
+        EXPECT_EQ(std::tie(rig.recording.CurrentFrame, rig.recording.LastShownFrame, rig.frames),
+                  std::make_tuple(c.wantCurrent, c.wantLast, c.wantShown));
         EXPECT_EQ(rig.chartResets, c.index == 0 ? 1 : 0);
         EXPECT_TRUE(rig.modes.empty());
     }

@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
-
-#include <fstream>
-#include <iterator>
 #include <tuple>
 
 #include "core/settings/setup_file.h"
@@ -33,14 +29,8 @@ TEST(SettingsEncode, EachValueLandsInItsBitsOrFailsWhole) {
               (SetupBytes{0x07, 0, 0, 0x11, 0x02, 0x8C, 0, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0x27}));
     clock.ClockSet = false;  // a clock that is not requested writes nothing, whatever the value holds
     EXPECT_EQ(EncodeSetup(clock).bytes, kDefaultBytes);
-
     const int kFails = -1;
-    const struct {
-        const char* name;
-        Change change;
-        std::size_t offset;
-        int expected;
-    } cases[] = {
+    const struct { const char* name; Change change; std::size_t offset; int expected; } cases[] = {
         {"danger max shock max", [](RecorderSettings& s) { s.DangerLevel = 15, s.ShockLevel = 16; }, 0, 0xFF},
         {"auto pulse loud buzzer", [](RecorderSettings& s) { s.SpeedPulse = 5, s.BuzzerVolume = 3; }, 3, 0x52},
         {"no pulse selected", [](RecorderSettings& s) { s.SpeedPulse = -1, s.BuzzerVolume = 1; }, 3, 0x00},
@@ -63,8 +53,7 @@ TEST(SettingsEncode, EachValueLandsInItsBitsOrFailsWhole) {
         c.change(s);
         const EncodeResult r = EncodeSetup(s);
         if (c.expected == kFails) {
-            EXPECT_FALSE(r.ok());
-            EXPECT_TRUE(r.bytes.empty());
+            EXPECT_TRUE(!r.ok() && r.bytes.empty());
             continue;
         }
         ASSERT_TRUE(r.ok()) << r.error;
@@ -77,27 +66,17 @@ TEST(SettingsDecode, FieldsOddBitsAndShortInput) {
     auto s = DecodeSetup({0x07, 0, 0, 0x11, 0x02, 0x8C});
     ASSERT_TRUE(s);
     EXPECT_EQ(fields(*s), fields(RecorderSettings{}));
-
     // Pulse 7 falls back to index 0; nibble 0 is volume 1; bit 1 clear is "not connected";
     // the unused bits 0, 3, 4, 5 and the clock bytes are ignored.
     s = DecodeSetup({0xF0, 0xAA, 0xAA, 0x70, 0xF9, 0x00, 0xAA, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0x00});
     ASSERT_TRUE(s);
     EXPECT_EQ(fields(*s), std::make_tuple(15, 1, 0, 1, false, false, true, true, 0, 0, false));
-
     EXPECT_FALSE(DecodeSetup({1, 2, 3, 4, 5}));
     EXPECT_FALSE(DecodeSetup({}));
 }
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void put(const std::string& name, const SetupBytes& b) {
-        std::ofstream(dir_ / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-    }
-    SetupBytes slurp(const std::string& name) {
-        std::ifstream in(dir_ / name, std::ios::binary);
-        return SetupBytes(std::istreambuf_iterator<char>(in), {});
-    }
     test::TempFolder tmp_;  // gives back taken permissions before removal
     const fs::path dir_ = tmp_.path();
 };
@@ -105,12 +84,11 @@ protected:
 TEST_F(SettingsFileTest, WriteKeepsALongerTailAndReportsFailures) {
     SetupBytes twenty(20);
     for (std::size_t i = 0; i < twenty.size(); ++i) twenty[i] = static_cast<std::uint8_t>(0xE0 + i);
-    put("long.dat", twenty);
+    test::WriteFile(dir_ / "long.dat", twenty);
     ASSERT_TRUE(WriteSetupFile(dir_ / "long.dat", kDefaultBytes).ok());
     SetupBytes expected = kDefaultBytes;
     expected.insert(expected.end(), twenty.begin() + 14, twenty.end());
-    EXPECT_EQ(slurp("long.dat"), expected);
-
+    EXPECT_EQ(test::ReadFile<SetupBytes>(dir_ / "long.dat"), expected);
     EXPECT_FALSE(WriteSetupFile(dir_ / "missing" / "setup.dat", kDefaultBytes).ok());  // folders are not made
     fs::create_directory(dir_ / "adir");
     EXPECT_FALSE(WriteSetupFile(dir_ / "adir", kDefaultBytes).ok());
@@ -126,7 +104,7 @@ TEST_F(SettingsFileTest, ReadFindsOnlyOrdinaryFiles) {
     EXPECT_EQ(ReadSetupFile(dir_, "setup.dat", buffer), SetupReadStatus::Absent);
     EXPECT_EQ(ReadSetupFile(dir_, "none.dat", buffer), SetupReadStatus::Absent);
     EXPECT_EQ(buffer, (SetupBytes{9, 9}));  // untouched when absent
-    put("five.dat", {1, 2, 3, 4, 5});
+    test::WriteFile(dir_ / "five.dat", {1, 2, 3, 4, 5});
     ASSERT_EQ(ReadSetupFile(dir_, "five.dat", buffer), SetupReadStatus::Found);
     EXPECT_EQ(buffer, (SetupBytes{1, 2, 3, 4, 5}));
 }

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -61,7 +60,6 @@ TEST_F(SettingsForm, TypingIntoEmptiedBoxesAndTheLoneFullStop) {
     EXPECT_EQ(pre(), "12");
     EXPECT_EQ(form_.caret(kBoxPre), 2u);
     EXPECT_TRUE(events_.messages.empty());
-
     type(kBoxShock, ".");  // after a digit the point is the start of a fraction
     EXPECT_EQ(form_.text(kBoxShock), "8.");
     form_.editText(kBoxShock, "", 0);
@@ -74,11 +72,7 @@ TEST_F(SettingsForm, TypingIntoEmptiedBoxesAndTheLoneFullStop) {
 }
 
 TEST_F(SettingsForm, ChangeAndLeaveRulesClampEachBox) {
-    struct Case {
-        int box;
-        const char* text;
-        const char* result;
-    };
+    struct Case { int box; const char* text; const char* result; };
     const Case changed[] = {
         {kBoxShock, "99", "16"}, {kBoxShock, "0", "1"}, {kBoxShock, "7.5", "7.5"}, {kBoxDanger, "20", "15"},
         {kBoxDanger, "1", "1"},  {kBoxBuzzer, "9", "3"}, {kBoxBuzzer, "0", "0"},    {kBoxPost, "3", "5"},
@@ -92,7 +86,6 @@ TEST_F(SettingsForm, ChangeAndLeaveRulesClampEachBox) {
     EXPECT_TRUE(events_.messages.empty());
     form_.editText(kBoxShock, "7.5", 3);
     EXPECT_EQ(form_.ToSettings()->ShockLevel, 8);  // 7.5 counts as 8 when encoded
-
     const Case left[] = {
         {kBoxBuzzer, "", "2"}, {kBoxBuzzer, "  ", "2"}, {kBoxBuzzer, "0", "0"}, {kBoxPre, "1", "5"},
         {kBoxShock, "1", "1"}, {kBoxDanger, "", "0"},   {kBoxShock, "", "8"},   {kBoxPre, "", "12"},
@@ -127,7 +120,6 @@ TEST_F(SettingsForm, ReentrantChangesRunInsideTheEditedBoxRule) {
     form_.editText(kBoxPre, "3", 1);
     EXPECT_EQ(pre() + "+" + post(), "5+7");
     EXPECT_EQ(events_.boxChanges, (std::vector<int>{kBoxPre}));
-
     arrange(1, 0, 6, 9);  // 14fps Low: pre 11 is above T = 10, so pre becomes 15 - post.
     form_.editText(kBoxPre, "11", 2);
     EXPECT_EQ(pre() + "+" + post(), "6+9");
@@ -136,14 +128,9 @@ TEST_F(SettingsForm, ReentrantChangesRunInsideTheEditedBoxRule) {
 }
 
 TEST_F(SettingsForm, OptionClickSetsCaptionWarnsAndShortens) {
-    struct Case {
-        int rate, quality, pre, post;
-        OptionGroup clicked;
-        int index;
-        const char* caption;
-        int warnedLimit;  // 0: no warning
-        const char* after;
-    };
+    // Options and times before, the click, then the caption, the limit warned of (0: none), the times.
+    struct Case { int rate, quality, pre, post; OptionGroup clicked; int index; const char* caption;
+                  int warnedLimit; const char* after; };
     const Case cases[] = {
         {0, 0, 12, 8, OptionGroup::Rate, 1, "最大 １５ 秒間", 15, "10+5"},
         {0, 0, 15, 10, OptionGroup::Qua, 1, "最大 ２４ 秒間", 24, "15+9"},
@@ -154,8 +141,7 @@ TEST_F(SettingsForm, OptionClickSetsCaptionWarnsAndShortens) {
         {1, 1, 7, 5, OptionGroup::Rate, 0, "最大 ２４ 秒間", 0, "7+5"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "from rate " << c.rate << " quality " << c.quality << " to "
-                                          << c.caption);
+        SCOPED_TRACE(::testing::Message() << "from " << c.rate << c.quality << " to " << c.caption);
         arrange(c.rate, c.quality, c.pre, c.post);
         form_.selectOption(c.clicked, c.index);
         EXPECT_EQ(form_.limitCaption(), c.caption);
@@ -182,12 +168,10 @@ TEST(SettingsFormStored, StoredCopyIsAppliedInDecodingOrder) {
     EXPECT_EQ(form.option(OptionGroup::ExSw), 0);
     EXPECT_EQ(form.option(OptionGroup::Speed), 5);
     EXPECT_TRUE(events.messages.empty());  // no warning while preparing
-
     // Out-of-range stored times meet the text rules: pre 0 becomes 5, post 15 becomes 10.
     SetupBytes odd = {0x07, 0, 0, 0x11, 0x02, 0xF0};
     ASSERT_TRUE(form.Prepare(&odd));
     EXPECT_EQ(form.text(kBoxPre) + "+" + form.text(kBoxPost), "5+10");
-
     SetupBytes five = {1, 2, 3, 4, 5};
     EXPECT_FALSE(SettingForm().Prepare(&five));
 }

@@ -1,8 +1,5 @@
 // drtool setup, run as a user would.
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "core/settings/setup_file.h"
@@ -20,10 +17,8 @@ TEST(SettingsTool, EncodeDecodeAndRefusals) {
     test::TempFolder dir;
     const auto file = dir.path() / "setup.dat";
     ASSERT_EQ(RunSetup("encode --clock 2007-10-10T12:34:56", file).status, 0);
-    std::ifstream in(file, std::ios::binary);
-    EXPECT_EQ(SetupBytes(std::istreambuf_iterator<char>(in), {}),
+    EXPECT_EQ(test::ReadFile<SetupBytes>(file),
               (SetupBytes{0x07, 0, 0, 0x11, 0x02, 0x8C, 0, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0x27}));
-
     const std::string all = "encode --danger 15 --shock 16 --speed-pulse 5 --buzzer 0 --external-switch 0 "
                             "--drive-unit 1 --fps 14 --quality high --pre 7 --post 5";
     ASSERT_EQ(RunSetup(all, file).status, 0);
@@ -34,14 +29,13 @@ TEST(SettingsTool, EncodeDecodeAndRefusals) {
           "\"ExternalSwitch\": false,", "\"DriveInfoUnit\": true,", "\"Rate14fps\": true,", "\"QualityHigh\": true,",
           "\"PreSeconds\": 7,", "\"PostSeconds\": 5,", "\"ClockRequest\": null,", "\"ChecksumValid\": true"})
         EXPECT_NE(decoded.out.find(expected), std::string::npos) << expected << "\n" << decoded.out;
-
     // Values that cannot be stored (1) or cannot be read (2) write nothing.
     const auto bad = dir.path() / "bad.dat";
     const std::pair<const char*, int> refused[] = {{"--clock 2256-01-01T00:00:00", 1}, {"--clock 2007-02-30T00:00:00", 2},
                                                    {"--fps 9", 2}, {"--pre 16", 1}};
     for (const auto& [args, status] : refused) EXPECT_EQ(RunSetup(std::string("encode ") + args, bad).status, status) << args;
     EXPECT_FALSE(std::filesystem::exists(bad));
-    std::ofstream(dir.path() / "short.dat", std::ios::binary).write("\x07\x00\x00\x11\x02", 5);
+    test::WriteFile(dir.path() / "short.dat", {0x07, 0, 0, 0x11, 0x02});
     EXPECT_EQ(RunSetup("decode", dir.path() / "short.dat").status, 1);
     EXPECT_EQ(RunSetup("decode", dir.path() / "none.dat").status, 1);
 }

@@ -17,21 +17,17 @@ namespace drv::test {
 class AppFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(programDir_.isValid());
-        ASSERT_TRUE(dataDir_.isValid());
+        ASSERT_TRUE(programDir_.isValid() && dataDir_.isValid());
         paths_ = std::make_unique<FixedAppPaths>(programDir_.path().toStdString(), programDir_.path().toStdString());
         window_ = std::make_unique<MainWindow>(dialogs_, *paths_);
     }
 
     MainWindow& w() { return *window_; }
     std::filesystem::path root() const { return std::filesystem::path(dataDir_.path().toStdString()); }
-
     // Small frames decode fast; `draw` gives real 640 x 480 road pictures.
     static SampleOptions quick(int frames, int fps = 14, bool draw = false) {
         SampleOptions o;
-        o.frames = frames;
-        o.fps = fps;
-        o.drawPictures = draw;
+        o.frames = frames, o.fps = fps, o.drawPictures = draw;
         return o;
     }
 
@@ -41,11 +37,19 @@ protected:
         EXPECT_TRUE(MakeSampleRecording(dir, options, &error)) << error;
         return dir;
     }
-
     // The Open command with the dialog answering `folder`.
     void openThroughDialog(const std::filesystem::path& folder) {
         dialogs_.folders.push_back(folder);
         w().mnuOpen_Click();
+    }
+    // What the window shows for `frame` in `mode`: its file decoded afresh and brightened once.
+    QImage expectedPicture(int frame, BrightnessMode mode) {
+        QImage image(PathToQString(w().recording().framePath(frame)));
+        if (mode == BrightnessMode::Standard) return image;
+        image.convertTo(QImage::Format_BGR888);
+        BrightenPicture(image.bits(), static_cast<std::size_t>(image.bytesPerLine()),
+                        static_cast<std::size_t>(image.height()), mode == BrightnessMode::X20);
+        return image.convertToFormat(QImage::Format_RGB32);
     }
 
     void writePlaceholder(QColor colour) {

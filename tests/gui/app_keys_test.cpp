@@ -1,5 +1,4 @@
 #include <QContextMenuEvent>
-#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -7,10 +6,10 @@
 #include <QTest>
 
 #include "core/exif/exif_reader.h"
-#include "core/exif/telemetry_decoder.h"
 #include "core/export/telemetry_export.h"
 #include "gui/viewer/picture_view.h"
 #include "gui/viewer/telemetry_panel.h"
+#include "tests/core/support/frame_files.h"
 #include "tests/gui/app_fixture.h"
 #include "tests/gui/support/wait.h"
 
@@ -40,17 +39,10 @@ protected:
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20), w().image1()->mapToGlobal(QPoint(20, 20)));
         QApplication::sendEvent(w().image1(), &event);
     }
-    std::filesystem::path out(const char* name) const { return root() / name; }
-    static std::string read(const std::filesystem::path& file) {
-        QFile f(QString::fromStdString(file.string()));
-        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string("<missing>");
-    }
+    std::filesystem::path out(const std::string& name) const { return root() / name; }
 };
 
-struct KeyCase {
-    Qt::Key key;
-    int from, expected;
-};
+struct KeyCase { Qt::Key key; int from, expected; };
 const KeyCase kKeys[] = {{Qt::Key_Right, 3, 4}, {Qt::Key_Right, 10, 10}, {Qt::Key_Left, 3, 2}, {Qt::Key_Left, 1, 1},
                          {Qt::Key_Home, 7, 1},  {Qt::Key_End, 3, 10},    {Qt::Key_T, 9, 4}};
 
@@ -74,7 +66,6 @@ TEST_F(AppKeysTest, KeysActLikeTheirButtonsOnlyWhenTheButtonIsOn) {
         }
     }
     EXPECT_EQ(w().speedLevel(), 2) << "the trackbar kept its level";
-    EXPECT_EQ(w().cmdPlay(0)->toolTip(), QStringLiteral("先頭に戻る (Home)"));
     EXPECT_TRUE(w().cmdPlay(2)->toolTip().endsWith(QStringLiteral("(Space)")));
 }
 
@@ -123,38 +114,28 @@ TEST_F(AppKeysTest, SavesTheBrightenedPictureAsPngAndJpegWithItsTelemetry) {
     ASSERT_TRUE(w().savePictureAs());
     ASSERT_TRUE(w().savePictureAs());
     EXPECT_EQ(dialogs_.saved.at(1).suggested, root() / w().recording().fileNames[4].stem());
-
     const QImage shown = w().image1()->image().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(QImage(QString::fromStdString(out("shot.png").string())).convertToFormat(QImage::Format_RGB32), shown);
     EXPECT_EQ(QImage(QString::fromStdString(out("shot.jpg").string())).size(), shown.size());
-
     const ExifTags original = ReadExifTags(w().recording().framePath(4));
     const ExifTags saved = ReadExifTags(out("shot.jpg"));
+    EXPECT_FALSE(saved.MakerNoteText.empty());
     EXPECT_EQ(saved.MakerNoteText, original.MakerNoteText);
     EXPECT_EQ(saved.UserCommentHex, original.UserCommentHex);
     EXPECT_EQ(saved.DateTimeOriginalText, original.DateTimeOriginalText);
-    FrameRecord record;
-    RecordingState state;
-    DecodeFrameTelemetry(saved, record, 4, state);
-    const FrameRecord& expected = w().recording().frames[4];
-    EXPECT_EQ(record.Speed, expected.Speed);
-    EXPECT_EQ(record.Latitude, expected.Latitude);
-    EXPECT_EQ(record.RecordedAt, expected.RecordedAt);
-    EXPECT_TRUE(state.TriggerFound);
     EXPECT_TRUE(dialogs_.shown.empty());
 }
 
 TEST_F(AppKeysTest, ExportsTheFormatOfTheChosenFilterAndTellsOfFailures) {
     open();
     const ExportFormat formats[] = {ExportFormat::Csv, ExportFormat::Gpx, ExportFormat::Kml};
-    for (int i = 0; i < 3; ++i) dialogs_.saves.push_back({out(std::to_string(i).c_str()), i});
+    for (int i = 0; i < 3; ++i) dialogs_.saves.push_back({out(std::to_string(i)), i});
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(w().exportTelemetryAs());
-        EXPECT_EQ(read(out(std::to_string(i).c_str())), ExportTelemetry(w().recording(), formats[i])) << i;
+        EXPECT_EQ(test::ReadFile(out(std::to_string(i))), ExportTelemetry(w().recording(), formats[i])) << i;
     }
     EXPECT_EQ(dialogs_.saved.at(0).filters, QStringList({"CSV (*.csv)", "GPX (*.gpx)", "KML (*.kml)"}));
     EXPECT_EQ(dialogs_.saved.at(0).suggested.filename(), "rec");
-
     EXPECT_FALSE(w().exportTelemetryAs());  // cancelled
     EXPECT_TRUE(dialogs_.shown.empty());
     dialogs_.saves.push_back({root() / "none" / "t.csv", 0});

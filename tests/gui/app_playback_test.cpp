@@ -1,11 +1,6 @@
-#include <QAbstractButton>
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollBar>
-#include <fstream>
 
-#include "core/viewer/brightness.h"
 #include "gui/viewer/picture_view.h"
 #include "gui/viewer/telemetry_panel.h"
 #include "tests/gui/app_fixture.h"
@@ -14,23 +9,7 @@
 namespace drv {
 namespace {
 
-using test::AppFixture;
-
-class AppPlaybackTest : public AppFixture {
-protected:
-    bool waitIdle(int ms = 10000) {
-        return test::waitUntil([this] { return !w().playback().isActive(); }, ms);
-    }
-    // The picture a frame's file gives in `mode`, decoded afresh.
-    QImage expectedPicture(int frame, BrightnessMode mode) {
-        QImage image(QString::fromStdString(w().recording().framePath(frame).string()));
-        if (mode == BrightnessMode::Standard) return image;
-        image.convertTo(QImage::Format_BGR888);
-        BrightenPicture(image.bits(), static_cast<std::size_t>(image.bytesPerLine()),
-                        static_cast<std::size_t>(image.height()), mode == BrightnessMode::X20);
-        return image.convertToFormat(QImage::Format_RGB32);
-    }
-};
+using AppPlaybackTest = test::AppFixture;
 
 // The real window, the Qt timer and the steady clock: level 4 at 14 fps shows 1, 6, 11.
 TEST_F(AppPlaybackTest, PlaysToTheEndAtLevelFour) {
@@ -40,22 +19,12 @@ TEST_F(AppPlaybackTest, PlaysToTheEndAtLevelFour) {
     w().setSpeedLevel(4);
     w().cmdPlay(2)->click();
     EXPECT_EQ(w().buttonMode(), 2);
-    EXPECT_FALSE(w().cmdPlay(2)->isEnabled());
-    EXPECT_TRUE(w().cmdPlay(3)->isEnabled());
-    ASSERT_TRUE(waitIdle());
+    ASSERT_TRUE(test::waitUntil([this] { return !w().playback().isActive(); }, 10000));
     EXPECT_EQ(w().recording().LastShownFrame, 11);
     EXPECT_EQ(w().recording().CurrentFrame, 16);
     EXPECT_FALSE(w().recording().IsPlaying);
     EXPECT_EQ(w().buttonMode(), 1);
     EXPECT_EQ(w().fraStatus()->lblFilename()->text(), QString::fromStdString(SampleFileName(o, 11)));
-
-    // After the end: one back shows 10, Start plays again from 1.
-    w().cmdPlay(1)->click();
-    EXPECT_EQ(w().recording().CurrentFrame, 10);
-    w().cmdPlay(5)->click();
-    w().mnuStart_Click();
-    EXPECT_EQ(w().recording().CurrentFrame, 1);
-    w().mnuStop_Click();
 }
 
 TEST_F(AppPlaybackTest, BrightnessReloadsTheFrameOnScreenFromItsFile) {
@@ -68,7 +37,6 @@ TEST_F(AppPlaybackTest, BrightnessReloadsTheFrameOnScreenFromItsFile) {
         (w().*handler)();
         EXPECT_EQ(w().image1()->image(), expectedPicture(1, mode));
     }
-
     // Playing: the frame on screen is LastShownFrame, while CurrentFrame names the next.
     w().setSpeedLevel(0);
     w().mnuStart_Click();
@@ -88,19 +56,6 @@ TEST_F(AppPlaybackTest, BrightnessReloadsTheFrameOnScreenFromItsFile) {
     w().mnuHi20_Click();
     EXPECT_EQ(w().recording().CurrentFrame, 30);
     EXPECT_EQ(w().image1()->image(), expectedPicture(30, BrightnessMode::X20));
-}
-
-TEST_F(AppPlaybackTest, ClosingDuringPlaybackEndsCleanly) {
-    openThroughDialog(makeRecording("rec", quick(40)));
-    w().show();
-    w().mnuStart_Click();
-    ASSERT_TRUE(test::waitUntil([this] { return w().recording().IsPlaying; }, 5000));
-    w().mnuQuit_Click();
-    EXPECT_FALSE(w().isVisible());
-    EXPECT_FALSE(w().playback().isActive());
-    const int shown = w().recording().LastShownFrame;
-    test::waitMs(300);
-    EXPECT_EQ(w().recording().LastShownFrame, shown);
 }
 
 }  // namespace

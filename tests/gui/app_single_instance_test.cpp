@@ -23,36 +23,29 @@ protected:
         first_.kill();  // no-op unless still running
         first_.waitForFinished(5000);
     }
-
-    void configure(QProcess& process, bool smoke) {
+    // Starts a copy on the shared runtime folder; a smoke-test copy ends where its window would show.
+    void start(QProcess& process, bool smoke) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_.path());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.remove(QStringLiteral("DRV_SMOKE_TEST"));
         if (smoke) env.insert(QStringLiteral("DRV_SMOKE_TEST"), QStringLiteral("1"));
-        else env.remove(QStringLiteral("DRV_SMOKE_TEST"));
         process.setProcessEnvironment(env);
+        process.start(viewer_, {});
     }
-
     // Starts a copy that keeps running and waits until it holds the lock.
     void startFirst() {
-        configure(first_, false);
-        first_.start(viewer_, {});
+        start(first_, false);
         ASSERT_TRUE(first_.waitForStarted(10000));
         ASSERT_TRUE(test::waitUntil([this] { return QFile::exists(lockPath_); }, 15000)) << "the first copy never took the lock";
     }
-
-    struct Outcome {
-        int exitCode;
-        QString errors;
-    };
+    struct Outcome { int exitCode; QString errors; };
     Outcome runSecond() {
         QProcess second;
-        configure(second, true);
-        second.start(viewer_, {});
+        start(second, true);
         EXPECT_TRUE(second.waitForFinished(30000));
         return {second.exitCode(), QString::fromUtf8(second.readAllStandardError())};
     }
-
     QString viewer_;
     QTemporaryDir runtime_;
     QString lockPath_;
@@ -86,12 +79,9 @@ TEST_F(SingleInstanceTest, LockOfAKilledCopyIsTakenOverAndReleasedOnACleanEnd) {
 }
 
 TEST(ViewerArguments, Parse) {
-    const struct {
-        const char* what;
-        std::vector<std::string> args;
-        std::string folder;
-        bool help, version, error;
-    } cases[] = {
+    struct Case { const char* what; std::vector<std::string> args; std::string folder;
+                  bool help, version, error; };
+    const Case cases[] = {
         {"None", {}, "", false, false, false},
         {"NonUtf8Folder", {"/m/\xff"}, "/m/\xff", false, false, false},
         {"Help", {"--help"}, "", true, false, false},

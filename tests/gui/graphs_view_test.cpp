@@ -1,7 +1,5 @@
-// The chart widget: scrolling and zoom as the user sees them, click-to-seek through the
-// main window's interface, and the cached picture against a full redraw.
+// The chart widget: scrolling, zoom, click-to-seek, and the cached picture against a full redraw.
 #include <gtest/gtest.h>
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMouseEvent>
@@ -61,9 +59,7 @@ protected:
         host.current = frame;
         view->UpdateGraphCursor(frame);
     }
-    void zoom(int presses) {
-        for (int i = 0; i < presses; ++i) view->hZoomButton()->click();
-    }
+    void zoom(int presses) { for (int i = 0; i < presses; ++i) view->hZoomButton()->click(); }
     bool cacheMatches() const { return view->shownPicture() == view->fullRedrawPicture(); }
     int canvasLeft() const { return view->canvasWidget()->x(); }
     int scroll() const { return view->hScrollBar()->value(); }
@@ -92,7 +88,6 @@ TEST_F(GraphsView, ScrollingAndZoomMoveBarAndCanvasTogether) {
     EXPECT_EQ(view->canvasWidget()->width(), 4233);
     zoom(1);
     EXPECT_EQ(std::make_pair(scroll(), canvasLeft()), std::make_pair(0, 0));
-
     view->hScrollBar()->setValue(400);  // as a drag to the end would
     EXPECT_EQ(view->model().controls().pic1Left, 11960 - 21495);
     EXPECT_NEAR(canvasLeft() + view->canvasWidget()->width(), view->viewport()->width(), 1);  // right edges meet

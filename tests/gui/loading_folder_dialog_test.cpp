@@ -8,12 +8,9 @@ namespace {
 
 TEST(BrowseForFolder, ReturnsTheChosenOrTheUnchangedStartFolder) {
     const QString title = QStringLiteral("画像保存先フォルダを選択してください");
-    const struct {
-        const char* what;
-        std::string start;
-        std::optional<std::string> answer;  // none: the user cancels
-        std::string expected;
-    } cases[] = {
+    // An `answer` of none: the user cancels.
+    struct Case { const char* what; std::string start; std::optional<std::string> answer; std::string expected; };
+    const Case cases[] = {
         {"CancelKeepsBlanks", "  /media/card/rec  ", std::nullopt, "  /media/card/rec  "},
         {"CancelWithNoFolderOpen", "", std::nullopt, ""},
         {"ConfirmDropsTrailingSlashes", "/media/card/rec", "/media/card/other//", "/media/card/other"},

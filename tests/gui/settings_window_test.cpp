@@ -1,22 +1,16 @@
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimeEdit>
-#include <QToolButton>
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "gui/settings/settings_window.h"
+#include "tests/core/support/frame_files.h"
 #include "tests/gui/support/fake_dialogs.h"
 
 namespace drv {
@@ -31,14 +25,8 @@ const QString kQuestion = QStringLiteral("ファイルに保存しますか？")
 class SettingsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        base_ = fs::temp_directory_path() / ("drv_settings_gui_" + std::to_string(::getpid()));
-        fs::remove_all(base_);
         fs::create_directories(card() / "TRV410" / "setup");
         usePaths({card()});
-    }
-    void TearDown() override {
-        window_.reset();
-        fs::remove_all(base_);
     }
     void usePaths(std::vector<fs::path> cards) {
         paths_ = std::make_unique<FixedAppPaths>(base_ / "program", data(), std::move(cards));
@@ -50,12 +38,7 @@ protected:
 
     static void put(const fs::path& path, const SetupBytes& bytes) {
         fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-    static SetupBytes slurp(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return SetupBytes(std::istreambuf_iterator<char>(in), {});
+        test::WriteFile(path, bytes);
     }
     // Opens the window as the menu command would, without entering its event loop.
     bool open() {
@@ -75,7 +58,8 @@ protected:
         return out;
     }
 
-    fs::path base_;
+    test::TempFolder tmp_;
+    const fs::path base_ = tmp_.path();
     test::FakeDialogs dialogs_;
     std::unique_ptr<FixedAppPaths> paths_;
     std::unique_ptr<SettingsWindow> window_;
@@ -91,7 +75,6 @@ TEST_F(SettingsWindowTest, OpensWithDefaultsAndItsJapaneseTexts) {
     EXPECT_EQ(w().Drive1()->currentText(), PathToQString(card()));
     EXPECT_EQ(w().DatePicker()->maximumDate(), QDate(2255, 12, 31)) << "only the years the file can hold";
     EXPECT_TRUE(dialogs_.shown.empty());
-
     RecorderSettings stored;  // a stored 14fps/Low copy sets the options and the limit caption
     stored.Rate14fps = true, stored.PreSeconds = 9, stored.PostSeconds = 6;
     put(dataFile(), EncodeSetup(stored).bytes);
@@ -99,7 +82,6 @@ TEST_F(SettingsWindowTest, OpensWithDefaultsAndItsJapaneseTexts) {
     EXPECT_EQ(w().Label1(5)->text(), QStringLiteral("最大 １５ 秒間"));
     EXPECT_TRUE(w().optRate(1)->isChecked());
     EXPECT_EQ(boxes(), "0 8 2 9 6");
-
     put(dataFile(), {0x07, 0, 0, 0x11, 0x02});  // a stored copy too short to use
     EXPECT_FALSE(open());
     EXPECT_EQ(messages(), std::vector<QString>{QStringLiteral(
@@ -135,7 +117,6 @@ TEST_F(SettingsWindowTest, CancelWritesNothingAndSaveWritesBothCopies) {
     w().cmdSave()->click();
     EXPECT_EQ(messages(), std::vector<QString>{kQuestion});
     EXPECT_FALSE(fs::exists(cardFile()) || fs::exists(dataFile()) || w().isClosed());
-
     w().chkTime()->click();
     EXPECT_TRUE(w().clockBlockShown());
     w().DatePicker()->setDate(QDate(2007, 10, 10));
@@ -143,9 +124,8 @@ TEST_F(SettingsWindowTest, CancelWritesNothingAndSaveWritesBothCopies) {
     w().cmdSave()->click();
     EXPECT_TRUE(w().isClosed());
     const SetupBytes expected = {0x07, 0, 0, 0x11, 0x02, 0x8C, 0, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0x27};
-    EXPECT_EQ(slurp(cardFile()), expected);
-    EXPECT_EQ(slurp(dataFile()), expected);
-
+    EXPECT_EQ(test::ReadFile<SetupBytes>(cardFile()), expected);
+    EXPECT_EQ(test::ReadFile<SetupBytes>(dataFile()), expected);
     ASSERT_TRUE(open());  // reopens with the stored values but the clock clear
     EXPECT_FALSE(w().chkTime()->isChecked());
     EXPECT_EQ(w().DatePicker()->date(), QDate::currentDate());

@@ -1,6 +1,4 @@
-// The telemetry panel widget: design captions, values and brake colours.
 #include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QLabel>
 
@@ -26,15 +24,10 @@ TEST(TelemetryPanel, UpdateDataPanelRewritesEveryValueLabel) {
     r.fileNames.assign(3, {});
     r.frames.assign(3, FrameRecord{});
     FrameRecord& f = r.frames[2];
-    f.Speed = 52.3f;
-    f.PulseSpeed = 5.2f;
-    f.Brake = true;
-    f.AccelLateral = 0.25f;
-    f.Longitude = "E 139度45分06秒7";
-    f.UpdatedAt = "2007/10/10 04:19:01";
+    f.Speed = 52.3f, f.PulseSpeed = 5.2f, f.Brake = true, f.AccelLateral = 0.25f;
+    f.Longitude = "E 139度45分06秒7", f.UpdatedAt = "2007/10/10 04:19:01";
     r.state.VehicleSignalsPresent = r.state.HighFrameRate = true;
     r.state.TriggerPosition = 150;
-
     TelemetryPanel panel;
     panel.UpdateDataPanel(r, 2);
     const std::pair<const QLabel*, const char*> values[] = {
@@ -43,7 +36,6 @@ TEST(TelemetryPanel, UpdateDataPanelRewritesEveryValueLabel) {
         {panel.lblDate(1), "2007/10/10 04:19:01"}, {panel.lblPassTime(), "経過時間：　-00.073秒"},
         {panel.lblBrkName(), "ブレーキ ＯＮ"}};
     for (const auto& [label, text] : values) EXPECT_EQ(label->text(), QString::fromUtf8(text)) << text;
-
     for (int index : {0, -1, 3, 400}) panel.UpdateDataPanel(r, index);  // outside the table: ignored
     EXPECT_EQ(panel.lblSpeed()->text(), "52.3km/h");
 }

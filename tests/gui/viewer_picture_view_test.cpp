@@ -15,7 +15,6 @@ TEST(PictureView, StretchesThePictureOverTheWholeArea) {
     picture.setPixel(1, 0, qRgb(0, 0, 255));
     view.setImage(picture);
     EXPECT_EQ(view.image().size(), QSize(2, 1));
-
     const QImage shown = view.grab().toImage();
     ASSERT_EQ(shown.size(), QSize(100, 40));
     // Smooth scaling blends near the seam; each half stays clearly its colour.

@@ -1,15 +1,14 @@
 #pragma once
-// Recorder-style frames for tests: built with our frame writer, written to a temporary folder;
-// and a runner for drtool and other command-line tools.
+// Recorder-style frames and temporary folders for tests, and a runner for command-line tools.
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
-
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -50,6 +49,13 @@ inline void WriteFile(const std::filesystem::path& path, const std::vector<std::
                                                 static_cast<std::streamsize>(bytes.size()));
 }
 
+// A whole file as text, or as bytes with T = std::vector<std::uint8_t>.
+template <typename T = std::string>
+T ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return T(std::istreambuf_iterator<char>(in), {});
+}
+
 // Modification time in whole seconds since the epoch.
 inline void SetModificationTime(const std::filesystem::path& path, long seconds) {
     struct timeval times[2] = {{seconds, 0}, {seconds, 0}};
@@ -78,10 +84,7 @@ private:
     std::filesystem::path path_;
 };
 
-struct ShellRun {
-    int status = -1;
-    std::string out;
-};
+struct ShellRun { int status = -1; std::string out; };
 
 // Runs a shell command and collects its standard output.
 inline ShellRun Shell(const std::string& command) {

@@ -35,7 +35,6 @@ struct Rig : PlaybackHost, Scheduler {
     void schedule(std::int64_t delayMs) override { delay = delayMs; }
     void cancel() override { delay.reset(); }
     bool pending() const override { return delay.has_value(); }
-
     // Lets the pending shot fire after its delay, or `early` ms before it.
     bool fire(std::int64_t early = 0) {
         if (!delay) return false;

@@ -1,6 +1,5 @@
 #include <QProcess>
 #include <gtest/gtest.h>
-
 #include <cstdlib>
 
 #include "core/viewer/brightness.h"
@@ -12,10 +11,8 @@ namespace {
 using test::PictureFolder;
 
 int runTool(const QStringList& args, QString* errors = nullptr) {
-    const char* tool = std::getenv("DRV_TOOL");
-    if (tool == nullptr) return -1;
     QProcess p;
-    p.start(QString::fromLocal8Bit(tool), QStringList{QStringLiteral("brighten")} + args);
+    p.start(QString::fromLocal8Bit(std::getenv("DRV_TOOL")), QStringList{QStringLiteral("brighten")} + args);
     if (!p.waitForFinished(30000)) return -1;
     if (errors) *errors = QString::fromLocal8Bit(p.readAllStandardError());
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -24,11 +21,8 @@ int runTool(const QStringList& args, QString* errors = nullptr) {
 // The tool's PNG holds exactly what the chosen variant makes of the decoded input.
 TEST(BrowseBrightenTool, WritesTheTransformedPixelsLosslessly) {
     if (!std::getenv("DRV_TOOL")) GTEST_SKIP() << "DRV_TOOL not set";
-    const struct {
-        const char* factor;
-        bool integer;
-        const char* inputFormat;
-    } cases[] = {{"1.5", false, "jpg"}, {"2.0", false, "bmp"}, {"2.0", true, "png"}, {"1.5", true, "jpg"}};
+    const struct { const char* factor; bool integer; const char* inputFormat; } cases[] = {
+        {"1.5", false, "jpg"}, {"2.0", false, "bmp"}, {"2.0", true, "png"}, {"1.5", true, "jpg"}};
     PictureFolder folder;
     QImage in(37, 11, QImage::Format_RGB32);  // odd width: rows with padding
     for (int y = 0; y < in.height(); ++y)
@@ -41,7 +35,6 @@ TEST(BrowseBrightenTool, WritesTheTransformedPixelsLosslessly) {
         QStringList args{QStringLiteral("--factor"), QString::fromLatin1(c.factor)};
         if (c.integer) args << QStringLiteral("--integer");
         ASSERT_EQ(runTool(args << inPath << outPath), 0);
-
         QImage want = QImage(inPath).convertToFormat(QImage::Format_BGR888);
         const bool x2 = QByteArray(c.factor) != "1.5";
         const auto stride = std::size_t(want.bytesPerLine()), rows = std::size_t(want.height());

@@ -15,7 +15,6 @@ class PictureFolder {
 public:
     std::filesystem::path path() const { return QStringToPath(dir_.path()); }
     std::filesystem::path file(const std::string& name) const { return path() / name; }
-
     // A picture of one colour; its format follows the name's extension unless given.
     std::filesystem::path write(const std::string& name, int width, int height, QColor colour,
                                 const char* format = "JPEG") const {

@@ -38,12 +38,9 @@ std::filesystem::path greyAndRed(const PictureFolder& folder) {
 TEST(BrowsePictureWindow, BrightenedWithTheIntegerVariantOnlyFromTheMainPictureInABrightMode) {
     PictureFolder folder;
     const auto file = greyAndRed(folder);
-    const struct {
-        bool fromList;
-        BrightnessMode mode;
-        bool brightened;
-    } cases[] = {{false, BrightnessMode::Standard, false}, {false, BrightnessMode::X15, true},
-                 {false, BrightnessMode::X20, true}, {true, BrightnessMode::X20, false}};
+    const struct { bool fromList; BrightnessMode mode; bool brightened; } cases[] = {
+        {false, BrightnessMode::Standard, false}, {false, BrightnessMode::X15, true},
+        {false, BrightnessMode::X20, true},      {true, BrightnessMode::X20, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << "fromList " << c.fromList << " mode " << int(c.mode));
         PictureWindow w(file, c.fromList, c.mode);
@@ -82,7 +79,6 @@ TEST(BrowsePictureBrowsing, ListDoubleClickOpensThePictureUnbrightened) {
     ThumbnailList* list = browsing.showList(folder.path());
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->names().size(), 2u);
-
     // The main window sits at x2.0; the list still shows pictures as stored.
     Recording rec;
     rec.folder = folder.path();
@@ -94,7 +90,6 @@ TEST(BrowsePictureBrowsing, ListDoubleClickOpensThePictureUnbrightened) {
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->path(), jpg);
     EXPECT_EQ(w->picture(), expectedPicture(jpg, BrightnessMode::Standard));
-
     browsing.closeAll();
     EXPECT_EQ(browsing.pictureWindow(), nullptr);
     EXPECT_EQ(browsing.thumbnailList(), nullptr);

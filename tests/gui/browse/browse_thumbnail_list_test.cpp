@@ -1,9 +1,6 @@
-#include <QApplication>
 #include <QLabel>
 #include <QScrollBar>
 #include <gtest/gtest.h>
-
-#include <cstdio>
 
 #include "gui/browse/picture_browsing.h"
 #include "tests/gui/browse/browse_fixtures.h"
@@ -14,11 +11,7 @@ namespace {
 using test::colourOf;
 using test::PictureFolder;
 
-std::string numbered(int n) {
-    char name[32];
-    std::snprintf(name, sizeof name, "p%02d.jpg", n);
-    return name;
-}
+std::string numbered(int n) { return (n < 10 ? "p0" : "p") + std::to_string(n) + ".jpg"; }
 
 void writeNumbered(const PictureFolder& folder, int count) {
     for (int n = 1; n <= count; ++n) folder.write(numbered(n), 64, 48, colourOf(n));
@@ -48,14 +41,11 @@ TEST(BrowseThumbnailList, SeventeenPicturesScrollOneRowPerUnit) {
     EXPECT_EQ(list.scrollBar()->maximum(), 4);
     EXPECT_TRUE(pageIs(list, 1, 16));
     EXPECT_TRUE(test::closeTo(shownColour(list, 3), colourOf(4)));
-
     list.scrollBar()->setValue(1);
     EXPECT_TRUE(pageIs(list, 5, 13));
-
     list.scrollBar()->setValue(4);
     EXPECT_TRUE(pageIs(list, 17, 1));
     EXPECT_FALSE(list.limitNote()->isVisibleTo(&list));
-
     for (const auto& [count, maximum] : {std::pair{16, 3}, {0, 0}}) {  // one full page, or none
         PictureFolder other;
         writeNumbered(other, count);

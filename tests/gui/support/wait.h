@@ -2,9 +2,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QObject>
 #include <QTimer>
-#include <memory>
 
 namespace drv::test {
 
@@ -25,14 +23,6 @@ bool waitUntil(Pred done, int ms) {
         waitMs(20);
     }
     return true;
-}
-
-// Counts the emissions of a signal.
-template <typename Sender, typename Signal>
-std::shared_ptr<int> countEmissions(Sender* sender, Signal signal) {
-    auto count = std::make_shared<int>(0);
-    QObject::connect(sender, signal, sender, [count](auto&&...) { ++*count; });
-    return count;
 }
 
 }  // namespace drv::test
