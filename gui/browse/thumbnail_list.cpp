@@ -3,9 +3,8 @@
 #include <QApplication>
 #include <QImageReader>
 #include <QLabel>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include "core/browse/picture_files.h"
 #include "gui/common/dialogs.h"
@@ -35,24 +34,6 @@ void setBackground(QWidget* w, const QColor& colour) {
 }
 
 }  // namespace
-
-ThumbnailImage::ThumbnailImage(QWidget* parent) : QWidget(parent) {}
-
-void ThumbnailImage::setImage(const QImage& image) {
-    image_ = image;
-    update();
-}
-
-void ThumbnailImage::paintEvent(QPaintEvent*) {
-    if (image_.isNull()) return;
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(rect(), image_);
-}
-
-void ThumbnailImage::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) emit doubleClicked();
-}
 
 QImage DecodeThumbnail(const std::filesystem::path& file, double pixelRatio, QSize* naturalSize) {
     QImageReader reader(PathToQString(file));
@@ -103,14 +84,14 @@ ThumbnailList::ThumbnailList(QWidget* owner) : QWidget(owner, Qt::Window) {
         cell.frame = new QWidget(picture2_);
         cell.frame->setGeometry(toPixels(ThumbnailCellRect(c)));
         setBackground(cell.frame, QColor(240, 240, 240));
-        cell.image = new ThumbnailImage(cell.frame);
+        cell.image = new PictureView(cell.frame);
         placeImage(cell, TwipRect{360, 0, 1880, 2040});  // the designed box
         cell.label = new QLabel(cell.frame);
         cell.label->setGeometry(toPixels(ThumbnailLabelRect()));
         cell.label->setFont(labelFont(11));
         cell.label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
         setBackground(cell.label, Qt::white);
-        connect(cell.image, &ThumbnailImage::doubleClicked, this, [this, c] { Image1_DblClick(c); });
+        connect(cell.image, &PictureView::doubleClicked, this, [this, c] { Image1_DblClick(c); });
     }
 
     vScroll1_ = new QScrollBar(Qt::Vertical, this);

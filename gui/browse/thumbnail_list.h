@@ -7,30 +7,12 @@
 #include <vector>
 
 #include "core/browse/thumbnail_grid.h"
+#include "gui/viewer/picture_view.h"
 
 class QLabel;
 class QScrollBar;
 
 namespace drv {
-
-// Image1(c): a picture stretched to its box; a double-click asks for the picture.
-class ThumbnailImage : public QWidget {
-    Q_OBJECT
-public:
-    explicit ThumbnailImage(QWidget* parent);
-    void setImage(const QImage& image);
-    const QImage& image() const { return image_; }
-
-signals:
-    void doubleClicked();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-
-private:
-    QImage image_;
-};
 
 class ThumbnailList : public QWidget {
     Q_OBJECT
@@ -54,7 +36,7 @@ public:
     bool cellShown(int cell) const;
     int cellKey(int cell) const { return cells_.at(static_cast<std::size_t>(cell)).key; }
     QString cellLabel(int cell) const;
-    ThumbnailImage* cellImage(int cell) const { return cells_.at(static_cast<std::size_t>(cell)).image; }
+    PictureView* cellImage(int cell) const { return cells_.at(static_cast<std::size_t>(cell)).image; }
     // Where the picture sits in its cell, in twips, as last placed.
     TwipRect cellImageTwips(int cell) const { return cells_.at(static_cast<std::size_t>(cell)).imageTwips; }
 
@@ -68,7 +50,7 @@ protected:
 private:
     struct Cell {
         QWidget* frame = nullptr;   // Picture1(c)
-        ThumbnailImage* image = nullptr;  // Image1(c)
+        PictureView* image = nullptr;  // Image1(c): stretched to its box; a double-click opens it
         QLabel* label = nullptr;    // Label1(c)
         int key = 0;                // the tag: key of the picture shown, 0 for none yet
         TwipRect imageTwips;
