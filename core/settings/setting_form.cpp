@@ -256,18 +256,23 @@ void SettingForm::ApplyRecordingLimit(OptionGroup clickedGroup, int index) {
     setText(kBoxPost, std::to_string(newPost));
 }
 
-bool SettingForm::Prepare(const SetupBytes* stored) {
-    loading_ = true;
-    for (int box = 0; box < kBoxCount; ++box) {
-        upDownPos_[box] = std::stoi(BoxRangeOf(box).emptyText);
-        setText(box, BoxRangeOf(box).emptyText);
-    }
+// The clock box clear and the options as the window is designed.
+void SettingForm::selectDefaultOptions() {
     setClockChecked(false);
     selectOption(OptionGroup::Speed, 1);
     selectOption(OptionGroup::ExSw, 1);
     selectOption(OptionGroup::Unit, 0);
     selectOption(OptionGroup::Rate, 0);
     selectOption(OptionGroup::Qua, 0);
+}
+
+bool SettingForm::Prepare(const SetupBytes* stored) {
+    loading_ = true;
+    for (int box = 0; box < kBoxCount; ++box) {
+        upDownPos_[box] = std::stoi(BoxRangeOf(box).emptyText);
+        setText(box, BoxRangeOf(box).emptyText);
+    }
+    selectDefaultOptions();
     if (stored) {
         const auto s = DecodeSetup(*stored);
         if (!s) {
@@ -291,12 +296,7 @@ bool SettingForm::Prepare(const SetupBytes* stored) {
 }
 
 void SettingForm::RestoreDefaults() {
-    setClockChecked(false);
-    selectOption(OptionGroup::Speed, 1);
-    selectOption(OptionGroup::ExSw, 1);
-    selectOption(OptionGroup::Unit, 0);
-    selectOption(OptionGroup::Rate, 0);
-    selectOption(OptionGroup::Qua, 0);
+    selectDefaultOptions();
     for (int box = 0; box < kBoxCount; ++box) setText(box, BoxRangeOf(box).emptyText);
 }
 

@@ -103,6 +103,7 @@ public:
     std::optional<RecorderSettings> ToSettings() const;
 
 private:
+    void selectDefaultOptions();
     bool pairRule(int box);  // false when a conversion fails
     void clamp(int box, int value);
     void setCaret(int box, std::size_t pos);
