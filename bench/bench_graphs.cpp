@@ -12,6 +12,7 @@
 #include <cmath>
 #include <memory>
 
+#include "bench/support/night_frame.h"
 #include "core/graphs/chart_drawing.h"
 #include "core/graphs/raster_canvas.h"
 #include "gui/graphs/chart_view.h"
@@ -20,35 +21,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A frame with road-like detail, so the decoder has real work to do.
-const QByteArray& sampleJpeg() {
-    static const QByteArray bytes = [] {
-        QImage img(640, 480, QImage::Format_RGB32);
-        for (int y = 0; y < img.height(); ++y) {
-            auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
-            for (int x = 0; x < img.width(); ++x) {
-                const int n = (x * 7919 + y * 104729 + x * y) % 61;
-                row[x] = qRgb((x / 3 + n) & 0xff, (y / 2 + n * 2) & 0xff, ((x + y) / 5 + n) & 0xff);
-            }
-        }
-        QByteArray out;
-        QBuffer buf(&out);
-        buf.open(QIODevice::WriteOnly);
-        img.save(&buf, "JPG", 90);
-        return out;
-    }();
-    return bytes;
-}
+const QByteArray& sampleJpeg() { return drv::bench::NightFrameJpeg(); }
 
 double decodeSeconds() {
     static const double seconds = [] {
         QImage warm;
-        warm.loadFromData(sampleJpeg(), "JPG");
+        warm.loadFromData(sampleJpeg(), "JPEG");
         constexpr int n = 60;
         const auto start = Clock::now();
         for (int i = 0; i < n; ++i) {
             QImage img;
-            img.loadFromData(sampleJpeg(), "JPG");
+            img.loadFromData(sampleJpeg(), "JPEG");
             benchmark::DoNotOptimize(img.constBits());
         }
         return std::chrono::duration<double>(Clock::now() - start).count() / n;
@@ -99,16 +82,6 @@ void reportRatio(benchmark::State& state, double seconds, std::int64_t steps) {
     state.counters["ms_per_step"] = perStep * 1e3;
     state.counters["x_decode"] = perStep / decodeSeconds();
 }
-
-void BM_DecodeJpeg640x480(benchmark::State& state) {
-    for (auto _ : state) {
-        QImage img;
-        img.loadFromData(sampleJpeg(), "JPG");
-        benchmark::DoNotOptimize(img.constBits());
-    }
-    state.counters["x_decode"] = 1.0;
-}
-BENCHMARK(BM_DecodeJpeg640x480)->Unit(benchmark::kMillisecond);
 
 // One playback step of the chart, including painting the viewport.
 void BM_UpdateGraphCursor441(benchmark::State& state) {
