@@ -38,11 +38,23 @@ Dialogs::Button QtDialogs::message(QWidget* owner, const QString& text, const QS
 
 std::filesystem::path QtDialogs::browseForFolder(QWidget* owner, const QString& title,
                                                  const std::filesystem::path& startFolder) {
+    return chooseFolder(owner, title, startFolder).value_or(startFolder);
+}
+
+std::optional<std::filesystem::path> QtDialogs::chooseFolder(QWidget* owner, const QString& title,
+                                                             const std::filesystem::path& startFolder) {
     // Symbolic links stay as the user chose them: the path shown is the path kept.
     const QString chosen = QFileDialog::getExistingDirectory(
         owner, title, PathToQString(startFolder), QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
-    if (chosen.isEmpty()) return startFolder;
+    if (chosen.isEmpty()) return std::nullopt;
     return NormalizeChosenFolder(QStringToPath(chosen));
+}
+
+std::optional<std::filesystem::path> Dialogs::chooseFolder(QWidget* owner, const QString& title,
+                                                           const std::filesystem::path& startFolder) {
+    std::filesystem::path chosen = browseForFolder(owner, title, startFolder);
+    if (chosen == startFolder) return std::nullopt;
+    return chosen;
 }
 
 namespace {

@@ -1,0 +1,177 @@
+#include <QAbstractItemView>
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QTest>
+#include <thread>
+
+#include "core/events/event_report.h"
+#include "core/exif/frame_writer.h"
+#include "gui/events/event_list_window.h"
+#include "gui/events/event_scan_job.h"
+#include "gui/events/event_table_model.h"
+#include "gui/events/event_thumbnails.h"
+#include "tests/core/support/frame_files.h"
+#include "tests/gui/app_fixture.h"
+#include "tests/gui/support/wait.h"
+
+namespace drv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Making thousands of small files costs about a millisecond each on some disks, nothing on a tmpfs.
+QString fastTempPattern() {
+    const QString base = QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+    return base + QStringLiteral("/drv-test-XXXXXX");
+}
+
+class EventListTest : public test::AppFixture {
+protected:
+    fs::path card() const { return cardDir_; }
+    EventListWindow* list() { return w().eventList().window(); }
+    bool scanDone() { return test::waitUntil([this] { return list() && !list()->scanning(); }, 20000); }
+    // The folder of a row as the table shows it, sorted.
+    QString shownFolder(int row) {
+        return list()->sorted()->index(row, EventTableModel::ColFolder).data().toString();
+    }
+    // `count` small recordings of frames with a real 64 x 48 picture, each a day apart.
+    void makeCard(int count, int frames, bool fast = false) {
+        if (fast) cardDir_ = fs::path(fastDir_.path().toStdString()) / "card";
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(QColor(40, 90, 160));
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter(&buffer, "jpeg").write(picture);
+        const auto bytes = BuildFrame(test::ExampleExif(), reinterpret_cast<const std::uint8_t*>(jpeg.constData()),
+                                      static_cast<std::size_t>(jpeg.size()));
+        for (int r = 0; r < count; ++r) {
+            const fs::path dir = card() / ("EVT" + std::to_string(1000 + r));
+            fs::create_directories(dir);
+            for (int i = 1; i <= frames; ++i) test::WriteFile(dir / ("F" + std::to_string(i) + ".JPG"), bytes);
+        }
+    }
+    // Rows arrive within a millisecond or so of each other: wait for the first by spinning.
+    bool firstRow(EventListWindow* window) {
+        QElapsedTimer clock;
+        clock.start();
+        while (window->model()->rowCount() == 0 && clock.elapsed() < 20000) QApplication::processEvents();
+        return window->model()->rowCount() > 0;
+    }
+
+    QTemporaryDir fastDir_{fastTempPattern()};
+    fs::path cardDir_ = root() / "card";
+};
+
+TEST_F(EventListTest, MenuAsksForARootAndRowsOpenInTheMainWindow) {
+    SampleOptions o = quick(5);
+    makeRecording("card/EVT1", o);
+    o.startTime += 86400;
+    makeRecording("card/EVT2", o);
+    o.startTime -= 86400 - 3600;
+    makeRecording("card/sub/EVT3", o);
+    openThroughDialog(card() / "EVT1");
+
+    w().mnuEvents_Click();  // cancelled: no window
+    EXPECT_EQ(dialogs_.browsed.back().startFolder, card()) << "the parent of the open recording";
+    EXPECT_EQ(list(), nullptr);
+    dialogs_.folders.push_back(card());
+    w().mnuEvents_Click();
+    ASSERT_TRUE(scanDone());
+    EventListWindow* window = list();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("イベント一覧"));
+    EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("3 件のイベント"));
+    // Newest first, by the first frame's time.
+    EXPECT_EQ(QStringList({shownFolder(0), shownFolder(1), shownFolder(2)}), QStringList({"EVT2", "sub/EVT3", "EVT1"}));
+
+    window->table()->setCurrentIndex(window->sorted()->index(1, 1));
+    QTest::keyClick(window->table(), Qt::Key_Return);
+    EXPECT_EQ(w().recording().folder, card() / "sub/EVT3");
+    EXPECT_EQ(w().recording().CurrentFrame, 1);
+    window->show();
+    const QRect cell = window->table()->visualRect(window->sorted()->index(0, 2));
+    QTest::mouseClick(window->table()->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(window->table()->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(w().recording().folder, card() / "EVT2");
+    EXPECT_TRUE(window->isVisible()) << "the list stays open";
+    w().setCurrentFrame(3);
+    window->openRow(0);  // the open recording again: nothing happens
+    EXPECT_EQ(w().recording().CurrentFrame, 3);
+    w().mnuStart_Click();
+    window->openRow(2);  // refused while playing
+    EXPECT_EQ(w().recording().folder, card() / "EVT2");
+    w().mnuStop_Click();
+    EXPECT_TRUE(dialogs_.shown.empty());
+
+    // The menu again: the same window, a new root.
+    dialogs_.folders.push_back(card() / "sub");
+    w().mnuEvents_Click();
+    ASSERT_TRUE(scanDone());
+    EXPECT_EQ(list(), window);
+    EXPECT_EQ(dialogs_.browsed.back().startFolder, card()) << "the last root";
+    EXPECT_EQ(window->model()->rowCount(), 1);
+    EXPECT_EQ(shownFolder(0), QStringLiteral("EVT3"));
+}
+
+TEST_F(EventListTest, PicturesForTheRowsOnScreenAndTheToolsCsv) {
+    makeCard(40, 2);
+    w().eventList().show(card());
+    EventListWindow* window = list();
+    window->resize(900, 300);  // a few rows on screen
+    ASSERT_TRUE(scanDone());
+    EXPECT_EQ(window->model()->rowCount(), 40);
+    QApplication::processEvents();
+    window->thumbnails().waitForIdle();
+    QApplication::processEvents();
+    const int onScreen = window->table()->rowAt(window->table()->viewport()->height() - 1) + 1;
+    EXPECT_GT(window->thumbnails().cachedCount(), 0);
+    EXPECT_LE(window->thumbnails().cachedCount(), onScreen + 1);
+    const QVariant picture = window->sorted()->index(0, EventTableModel::ColPicture).data(Qt::DecorationRole);
+    EXPECT_EQ(picture.value<QPixmap>().size(), QSize(64, 48)) << "decoded at the size it is shown";
+
+    DRV_REQUIRE_TOOL();
+    dialogs_.saves = {{root() / "list.csv", 0}};
+    ASSERT_TRUE(window->saveCsv());
+    EXPECT_EQ(dialogs_.saved.at(0).filters, QStringList({"CSV (*.csv)"}));
+    EXPECT_EQ(test::ReadFile(root() / "list.csv"),
+              test::Shell(test::Tool() + " events --format csv " + test::Quote(card())).out);
+}
+
+TEST_F(EventListTest, CancelStopsAtOnceAndAPulledCardEndsWithAMessage) {
+    makeCard(200, 30, true);
+    w().eventList().show(card());
+    EventListWindow* window = list();
+    ASSERT_TRUE(firstRow(window));
+    window->cancelButton()->click();
+    const int kept = window->model()->rowCount();
+    QElapsedTimer stopping;
+    stopping.start();
+    while (window->job().workerBusy() && stopping.elapsed() < 1000) std::this_thread::yield();
+    EXPECT_LT(stopping.elapsed(), 100) << "the worker stopped reading";
+    test::waitMs(100);
+    EXPECT_LT(kept, 200);
+    EXPECT_EQ(window->model()->rowCount(), kept) << "no row after Cancel";
+    EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("中止しました (%1 件)").arg(kept));
+    EXPECT_FALSE(window->cancelButton()->isVisible());
+    EXPECT_TRUE(window->saveButton()->isEnabled());
+
+    window->scan(card());
+    ASSERT_TRUE(firstRow(window));
+    fs::rename(card(), card().parent_path() / "pulled");  // the card goes at once
+    ASSERT_TRUE(scanDone());
+    EXPECT_GT(window->model()->rowCount(), 0);
+    ASSERT_EQ(dialogs_.shown.size(), 1u);
+    EXPECT_TRUE(dialogs_.shown[0].text.startsWith(QStringLiteral("読み込みの途中でフォルダが読めなくなりました")));
+    EXPECT_EQ(dialogs_.shown[0].icon, Dialogs::Icon::Warning);
+}
+
+}  // namespace
+}  // namespace drv
