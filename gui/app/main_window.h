@@ -11,6 +11,7 @@
 #include "core/viewer/brightness.h"
 #include "core/viewer/playback.h"
 #include "gui/browse/picture_browsing.h"
+#include "gui/events/event_list_launcher.h"
 #include "gui/graphs/chart_view.h"
 #include "gui/viewer/frame_prefetcher.h"
 #include "gui/viewer/qt_scheduler.h"
@@ -49,6 +50,7 @@ public:
     struct Menus {
         QMenu* mnuFile = nullptr;
         QAction* mnuOpen = nullptr;
+        QAction* mnuEvents = nullptr;
         QAction* mnuSeparate1 = nullptr;
         QAction* mnuQuit = nullptr;
         QMenu* mnuDisplay = nullptr;
@@ -132,6 +134,8 @@ public:
     QTimer* tmrShow() const { return tmrShow_; }
     PlaybackController& playback() { return playback_; }
     PictureBrowsing& browsing() { return browsing_; }
+    // The event list window and its root folder picker.
+    EventListLauncher& eventList() { return events_; }
     // Decodes the frames playback shows next; its source is the seam for slow media.
     FramePrefetcher& prefetcher() { return prefetcher_; }
 
@@ -140,6 +144,8 @@ public:
 
 public slots:
     void mnuOpen_Click();
+    // "イベント一覧(&L)...": every recording below a chosen folder; not while playing.
+    void mnuEvents_Click();
     void cmdStart_Click();
     void mnuQuit_Click();
     void mnuHelpAbout_Click();
@@ -190,6 +196,7 @@ private:
     int playbackStep() const;
     void prefetchForStart();
     void closeOtherWindows();
+    void openFromEventList(const std::filesystem::path& folder);
     void createKeys();
     void createPictureMenu();
     bool stoppedWithRecording() const;
@@ -207,6 +214,7 @@ private:
     SteadyClock clock_;
     PlaybackController playback_;
     PictureBrowsing browsing_;
+    EventListLauncher events_;
     FramePrefetcher prefetcher_{std::make_shared<FileFrameSource>()};
     std::filesystem::path requestedFolder_;
     std::filesystem::path shownFileName_;
