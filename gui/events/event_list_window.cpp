@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/common/file_write.h"
@@ -31,7 +32,10 @@ const QString kRootVanished =
     QStringLiteral("読み込みの途中でフォルダが読めなくなりました(カードが抜かれた可能性があります)。\r\n"
                    "それまでに読み込んだ %1 件を表示します。\r\n%2");
 const QSize kPictureBox(64, 48);
-constexpr int kShownUnreadable = 20;  // paths in the tool tip; the count says the rest
+constexpr int kShownUnreadable = 20;
+// Rows read within this time join the table together: one insertion and one repaint
+// instead of one per recording.
+constexpr int kFlushMs = 50;  // paths in the tool tip; the count says the rest
 
 }  // namespace
 
@@ -112,6 +116,10 @@ EventListWindow::EventListWindow(Dialogs& dialogs, QWidget* parent)
     layout->addWidget(table_, 1);
     layout->addLayout(bottom);
 
+    flush_ = new QTimer(this);
+    flush_->setSingleShot(true);
+    flush_->setInterval(kFlushMs);
+    connect(flush_, &QTimer::timeout, this, &EventListWindow::flushRows);
     connect(job_, &EventScanJob::rowRead, this, &EventListWindow::rowRead);
     connect(job_, &EventScanJob::folderUnreadable, this, &EventListWindow::folderUnreadable);
     connect(job_, &EventScanJob::progress, this, &EventListWindow::scanProgress);
@@ -144,6 +152,7 @@ void EventListWindow::scan(const std::filesystem::path& root, int maxDepth) {
     rootLabel_->setText(PathToQString(root));
     unreadable_.clear();
     unreadableLabel_->hide();
+    pending_.clear();
     model_->clear();
     progress_->setRange(0, 0);  // busy until the walk has counted the folders
     showRunning(true);
@@ -163,8 +172,15 @@ void EventListWindow::showRunning(bool running) {
 }
 
 void EventListWindow::rowRead(const EventSummary& summary) {
-    model_->append(summary);
-    status_->setText(QStringLiteral("読み込み中... %1 件").arg(model_->rowCount()));
+    pending_.push_back(summary);
+    if (!flush_->isActive()) flush_->start();
+}
+
+void EventListWindow::flushRows() {
+    flush_->stop();
+    model_->append(std::move(pending_));
+    pending_.clear();
+    if (scanning()) status_->setText(QStringLiteral("読み込み中... %1 件").arg(model_->rowCount()));
 }
 
 void EventListWindow::folderUnreadable(const std::filesystem::path& folder) {
@@ -184,6 +200,7 @@ void EventListWindow::scanProgress(int done, int total) {
 }
 
 void EventListWindow::scanFinished(ScanEnd end) {
+    flushRows();  // rows read before a cancel are kept
     showRunning(false);
     const int rows = model_->rowCount();
     switch (end) {

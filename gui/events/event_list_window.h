@@ -12,6 +12,7 @@ class QProgressBar;
 class QPushButton;
 class QSortFilterProxyModel;
 class QTableView;
+class QTimer;
 
 namespace drv {
 
@@ -62,6 +63,7 @@ protected:
 
 private:
     void rowRead(const EventSummary& summary);
+    void flushRows();
     void folderUnreadable(const std::filesystem::path& folder);
     void scanProgress(int done, int total);
     void scanFinished(ScanEnd end);
@@ -72,6 +74,8 @@ private:
     std::filesystem::path root_;
     std::filesystem::path saveFolder_;
     std::vector<std::filesystem::path> unreadable_;
+    std::vector<EventSummary> pending_;  // read, not yet in the table
+    QTimer* flush_;
     EventThumbnails* thumbnails_;
     EventScanJob* job_;
     EventTableModel* model_;

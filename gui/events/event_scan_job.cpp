@@ -1,6 +1,14 @@
 #include "gui/events/event_scan_job.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace drv {
+namespace {
+
+constexpr int kScanNice = 10;
+
+}  // namespace
 
 EventScanJob::EventScanJob(QObject* parent) : QObject(parent) {
     // One scan reads the card at a time; a new one waits for a cancelled one to notice.
@@ -30,6 +38,9 @@ void EventScanJob::start(const std::filesystem::path& root, int maxDepth) {
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     running_ = true;
     pool_.start([this, root, maxDepth, generation, cancel = cancel_] {
+        // A scan from the page cache keeps a processor busy; the interface thread and
+        // playback come first (on Linux the nice value is per thread).
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kScanNice);
         ScanCallbacks cb;
         cb.cancelled = [cancel] { return cancel->load(std::memory_order_relaxed); };
         cb.row = [&](EventSummary&& s) {

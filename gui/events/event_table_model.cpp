@@ -65,11 +65,14 @@ void EventTableModel::clear() {
     endResetModel();
 }
 
-void EventTableModel::append(EventSummary summary) {
-    const int row = static_cast<int>(rows_.size());
-    beginInsertRows({}, row, row);
-    rowOfPicture_.insert(picturePath(summary), row);
-    rows_.push_back(std::move(summary));
+void EventTableModel::append(std::vector<EventSummary> summaries) {
+    if (summaries.empty()) return;
+    const int first = static_cast<int>(rows_.size());
+    beginInsertRows({}, first, first + static_cast<int>(summaries.size()) - 1);
+    for (EventSummary& s : summaries) {
+        rowOfPicture_.insert(picturePath(s), static_cast<int>(rows_.size()));
+        rows_.push_back(std::move(s));
+    }
     endInsertRows();
 }
 

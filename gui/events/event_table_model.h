@@ -25,7 +25,7 @@ public:
     explicit EventTableModel(EventThumbnails& thumbnails, QObject* parent = nullptr);
 
     void clear();
-    void append(EventSummary summary);
+    void append(std::vector<EventSummary> summaries);
     // Rows in the order they were read (folder-name order).
     const std::vector<EventSummary>& rows() const { return rows_; }
 
