@@ -1,8 +1,11 @@
 #include "core/events/event_scan.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <system_error>
 
 #include "core/loading/frame_loader.h"
@@ -57,26 +60,41 @@ struct Walker {
         return out.cancelled;
     }
 
-    // False when the folder cannot be read.
+    // False when the folder cannot be read. POSIX rather than std::filesystem here: the
+    // listing's types tell folders from the thousands of files beside them without a path
+    // object or a stat per entry.
     bool visit(const fs::path& relative, int depth) {
         const fs::path folder = relative == kRootFolder ? root : root / relative;
-        std::vector<fs::path> children;
-        std::error_code ec;
-        fs::directory_iterator it(folder, ec);
-        for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
-            if (stop()) return true;
-            if (depth >= maxDepth) break;
-            const fs::path name = it->path().filename();
-            if (name.native().starts_with('.')) continue;
-            // A link may lead back up the tree or off the card: never followed.
-            std::error_code typeError;
-            if (it->is_symlink(typeError) || !it->is_directory(typeError)) continue;
-            children.push_back(name);
-        }
-        if (ec) {
+        DIR* dir = ::opendir(folder.c_str());
+        if (!dir) {
             out.unreadable.push_back(relative);
             return false;
         }
+        std::vector<fs::path> children;
+        bool failed = false;
+        while (depth < maxDepth && !stop()) {
+            errno = 0;
+            const dirent* entry = ::readdir(dir);
+            if (!entry) {
+                failed = errno != 0;
+                break;
+            }
+            // ".", ".." and hidden folders all begin with a dot.
+            if (entry->d_name[0] == '.') continue;
+            // A link may lead back up the tree or off the card: never followed.
+            bool folderEntry = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_UNKNOWN) {
+                struct stat st {};
+                folderEntry = ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+            }
+            if (folderEntry) children.emplace_back(entry->d_name);
+        }
+        ::closedir(dir);
+        if (failed) {
+            out.unreadable.push_back(relative);
+            return false;
+        }
+        if (out.cancelled) return true;
         out.folders.push_back(relative);
         std::sort(children.begin(), children.end(), byName);
         for (const fs::path& child : children) {
