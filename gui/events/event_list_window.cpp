@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScreen>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTableView>
@@ -44,7 +46,6 @@ EventListWindow::EventListWindow(Dialogs& dialogs, QWidget* parent)
     setObjectName(QStringLiteral("frmEvents"));
     setWindowTitle(kTitle);
     setFont(JapaneseUiFont());
-    resize(1180, 640);
 
     thumbnails_ = new EventThumbnails(kPictureBox, 8 * 1024 * 1024, this);
     job_ = new EventScanJob(this);
@@ -68,6 +69,7 @@ EventListWindow::EventListWindow(Dialogs& dialogs, QWidget* parent)
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setAlternatingRowColors(true);
     table_->setWordWrap(false);
+    table_->setTextElideMode(Qt::ElideMiddle);  // a folder's last part tells it apart
     table_->setIconSize(kPictureBox);
     table_->verticalHeader()->hide();
     // Fixed row heights: the view then asks only the rows on screen for their pictures.
@@ -125,6 +127,12 @@ EventListWindow::EventListWindow(Dialogs& dialogs, QWidget* parent)
     connect(job_, &EventScanJob::progress, this, &EventListWindow::scanProgress);
     connect(job_, &EventScanJob::finished, this, &EventListWindow::scanFinished);
     showRunning(false);
+
+    // Every column at once when the screen is wide enough.
+    const int wanted = table_->horizontalHeader()->length() + table_->verticalScrollBar()->sizeHint().width() +
+                       2 * table_->frameWidth() + layout->contentsMargins().left() + layout->contentsMargins().right();
+    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1280, 1024);
+    resize(std::min(wanted, screen.width() - 40), std::min(640, screen.height() - 80));
 }
 
 EventListWindow::~EventListWindow() = default;
@@ -133,7 +141,7 @@ EventListWindow::~EventListWindow() = default;
 // would decode every picture.
 void EventListWindow::fitColumns() {
     static const char* const kTypical[EventTableModel::ColumnCount] = {
-        "", "EVENT0001/REC", "2000/00/00 00:00:00", "000.0", "00000", "14fps / 高画質", "衝撃検出撮影",
+        "", "DCIM/100EVENT/EVT0001", "2000/00/00 00:00:00", "000.0", "00000", "14fps / 高画質", "衝撃検出撮影",
         "2000/00/00 00:00:00", "000.0km/h", "000.0km/h", "-0.00 G", "-0.00 G", "ＯＦＦ",
         "-00.0000000, -000.0000000", "000"};
     const QFontMetrics metrics(font());
@@ -141,8 +149,8 @@ void EventListWindow::fitColumns() {
     for (int c = 0; c < EventTableModel::ColumnCount; ++c) {
         const QString caption = model_->headerData(c, Qt::Horizontal).toString();
         const int text = std::max(metrics.horizontalAdvance(QString::fromUtf8(kTypical[c])),
-                                  metrics.horizontalAdvance(caption) + 18);  // room for the sort arrow
-        header->resizeSection(c, c == EventTableModel::ColPicture ? kPictureBox.width() + 12 : text + 14);
+                                  metrics.horizontalAdvance(caption) + 14);  // room for the sort arrow
+        header->resizeSection(c, c == EventTableModel::ColPicture ? kPictureBox.width() + 10 : text + 12);
     }
 }
 

@@ -140,13 +140,30 @@ QVariant EventTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant EventTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
-    static const char* const kCaptions[ColumnCount] = {
-        "画像", "フォルダ", "撮影日時", "長さ(秒)", "コマ数", "フレームレート/画質", "検出方法", "検出時刻",
-        "検出時の速度", "最高速度", "前後G(最大)", "左右G(最大)", "ブレーキ(検出後3秒)", "検出位置(緯度, 経度)",
-        "破損コマ"};
-    if (section < 0 || section >= ColumnCount) return {};
-    return QString::fromUtf8(kCaptions[section]);
+    struct Header { const char* caption; const char* tip; };
+    static const Header kHeaders[ColumnCount] = {
+        {"画像", "検出したコマ(検出のない記録は最初のコマ)"},
+        {"フォルダ", "選んだフォルダからの位置"},
+        {"撮影日時", "最初のコマの日時(本体の時計、読めなければ撮影日時)"},
+        {"長さ(秒)", "コマ数 ÷ フレームレート"},
+        {"コマ数", nullptr},
+        {"フレームレート/画質", nullptr},
+        {"検出方法", nullptr},
+        {"検出時刻", "検出したコマの本体の時計"},
+        {"検出時速度", nullptr},
+        {"最高速度", nullptr},
+        {"最大前後G", "前後方向加速度の絶対値が最大の値(符号付き)"},
+        {"最大左右G", "左右方向加速度の絶対値が最大の値(符号付き)"},
+        {"ブレーキ(3秒内)", "検出したコマから3秒以内にブレーキがＯＮになったか"},
+        {"検出位置", "検出したコマの緯度, 経度(度)"},
+        {"破損コマ", "テレメトリを読めなかったコマの数"},
+    };
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    const Header& h = kHeaders[section];
+    if (role == Qt::DisplayRole) return QString::fromUtf8(h.caption);
+    if (role == Qt::ToolTipRole && h.tip) return QString::fromUtf8(h.tip);
+    return {};
 }
 
 void EventTableModel::pictureReady(const QString& file) {
