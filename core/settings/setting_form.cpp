@@ -168,6 +168,9 @@ bool SettingForm::pairRule(int box) {
         const int threshold = box == kBoxPre ? pair.thresholdPre : pair.thresholdPost;
         const auto edited = ConvertBoxText(texts_[box]);
         if (!edited) return false;
+        // A blank partner is being typed into or waits for its own leave rule, which fills it and
+        // weighs the pair then; there is nothing to weigh against yet.
+        if (trimBlanks(texts_[other]).empty()) return true;
         if (*edited <= threshold) {
             const auto partner = ConvertBoxText(texts_[other]);
             if (!partner) return false;

@@ -158,7 +158,7 @@ SettingsWindow::SettingsWindow(Dialogs& dialogs, const AppPaths& paths, QWidget*
         down_[i] = new QToolButton;
         for (QToolButton* b : {up_[i], down_[i]}) {
             b->setFixedSize(18, 13);
-            b->setFocusPolicy(Qt::NoFocus);  // the arrows leave the focus in the box
+            b->setFocusPolicy(Qt::NoFocus);  // the arrows hand the focus to their box, never hold it
             b->setAutoRepeat(true);
             arrows->addWidget(b);
         }
@@ -167,6 +167,10 @@ SettingsWindow::SettingsWindow(Dialogs& dialogs, const AppPaths& paths, QWidget*
         h->addWidget(tstVal_[i]);
         h->addLayout(arrows);
         h->addStretch();
+        // Like an up-down buddy, an arrow first takes the focus to its box, so the box that had
+        // it runs its leave rule before the step weighs the two recording times.
+        for (QToolButton* b : {up_[i], down_[i]})
+            connect(b, &QToolButton::pressed, this, [this, i] { tstVal_[i]->setFocus(Qt::MouseFocusReason); });
         connect(up_[i], &QToolButton::clicked, this, [this, i] { form_.stepUpDown(i, +1); });
         connect(down_[i], &QToolButton::clicked, this, [this, i] { form_.stepUpDown(i, -1); });
         connect(tstVal_[i], &QLineEdit::textEdited, this, [this, i] { tstVal_Change(i); });

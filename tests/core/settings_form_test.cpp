@@ -111,6 +111,15 @@ TEST_F(SettingsForm, PairRuleFollowsTheSelectedLimit) {
     type(kBoxPre, "15");
     EXPECT_EQ(pre() + "+" + post(), "15+9");
     EXPECT_TRUE(events_.messages.empty());
+    // A blank partner has nothing to weigh against: the box left is filled and kept, silently.
+    arrange(1, 1, 7, 5);
+    form_.editText(kBoxPre, "", 0);
+    form_.editText(kBoxPost, "", 0);
+    form_.leaveBox(kBoxPost);
+    EXPECT_EQ(pre() + "+" + post(), "+8");
+    form_.leaveBox(kBoxPre);  // now the pair is weighed: 12 is above T = 7, so pre gives way
+    EXPECT_EQ(pre() + "+" + post(), "5+7");
+    EXPECT_TRUE(events_.messages.empty());
 }
 
 TEST_F(SettingsForm, ReentrantChangesRunInsideTheEditedBoxRule) {
