@@ -78,6 +78,10 @@ bool KeyPassesFilter(char32_t code) {
     return (code >= U'0' && code <= U'9') || code == U'.' || code == 8 || code == 13;
 }
 
+bool CommittedTextPassesFilter(std::u32string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char32_t c) { return c != 8 && c != 13 && KeyPassesFilter(c); });
+}
+
 int RecordingLimitFor(bool rate14fps, bool qualityHigh) {
     if (!rate14fps) return qualityHigh ? 24 : 25;
     return qualityHigh ? 12 : 15;

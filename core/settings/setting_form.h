@@ -34,6 +34,9 @@ std::optional<std::int16_t> ConvertBoxText(std::string_view text);
 // Key filter: digits, '.', Backspace (8) and Enter (13) reach the box; every other character
 // code, the control codes of keyboard paste and copy included, is discarded.
 bool KeyPassesFilter(char32_t code);
+// Text an input method commits arrives at once, past the key filter: it lands only when every
+// character is one a key could type into the box (a half-width digit or '.').
+bool CommittedTextPassesFilter(std::u32string_view text);
 
 // Maximum of pre + post seconds for a frame rate / quality pair (25 when nothing limits).
 int RecordingLimitFor(bool rate14fps, bool qualityHigh);

@@ -55,6 +55,8 @@ TEST_F(SettingsForm, TypingIntoEmptiedBoxesAndTheLoneFullStop) {
     for (char32_t c = 0; c < 128; ++c)
         EXPECT_EQ(KeyPassesFilter(c), (c >= '0' && c <= '9') || c == '.' || c == 8 || c == 13) << int(c);
     EXPECT_FALSE(KeyPassesFilter(U'１'));
+    EXPECT_TRUE(CommittedTextPassesFilter(U"12.5"));
+    for (const char32_t* committed : {U"１２", U"1a", U"1 ", U"\b", U"\r"}) EXPECT_FALSE(CommittedTextPassesFilter(committed));
     form_.editText(kBoxPre, "", 0);
     type(kBoxPre, "12");
     EXPECT_EQ(pre(), "12");

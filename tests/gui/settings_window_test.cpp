@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -172,6 +173,22 @@ TEST_F(SettingsWindowTest, ArrowLeavesTheFocusedBoxBeforeItSteps) {
     const auto saved = DecodeSetup(test::ReadFile<SetupBytes>(cardFile()));
     ASSERT_TRUE(saved);
     EXPECT_EQ(std::make_pair(saved->PreSeconds, saved->PostSeconds), std::make_pair(8, 7));
+}
+
+TEST_F(SettingsWindowTest, InputMethodsCannotCommitPastTheKeyFilter) {
+    ASSERT_TRUE(open());
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_FALSE(w().tstVal(i)->testAttribute(Qt::WA_InputMethodEnabled));
+        EXPECT_EQ(w().tstVal(i)->inputMethodHints(), Qt::ImhDigitsOnly | Qt::ImhPreferNumbers);
+    }
+    QLineEdit* shock = w().tstVal(1);
+    for (const QString& commit : {QStringLiteral("１２"), QStringLiteral("1")}) {
+        QInputMethodEvent event;
+        event.setCommitString(commit);
+        QApplication::sendEvent(shock, &event);
+    }
+    EXPECT_EQ(shock->text(), "16");  // "１２" never landed; "1" made 81, clamped
+    EXPECT_TRUE(dialogs_.shown.empty());
 }
 
 }  // namespace
