@@ -96,7 +96,8 @@ public:
     void tstVal_Validate(int box);
     void ApplyRecordingLimit(OptionGroup clickedGroup, int index);
     // Preparation steps that touch the form: up-down start positions, clock box clear, default
-    // options, the stored copy (when given) decoded into the controls, the limit caption.
+    // options, the stored copy (when given) decoded into the controls, each value passing the
+    // change and leave rules as a typed one would, the limit caption.
     // False when a stored copy cannot be decoded (fewer than six bytes).
     bool Prepare(const SetupBytes* stored);
     // "初期値に戻す": clock box clear, default options, default texts.
