@@ -1,16 +1,46 @@
-// libFuzzer target: any bytes as a frame file, through the reader and the decoder.
-// Built by scripts/fuzz, not by the normal build.
+// libFuzzer target: any bytes as a frame file, read through the path the viewer uses and
+// decoded. Built by scripts/fuzz, not by the normal build.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "core/exif/exif_reader.h"
 #include "core/exif/telemetry_decoder.h"
 
+namespace {
+
+// One in-memory file for the whole run, rewritten for each input and read by its path.
+struct MemoryFile {
+    int fd = ::memfd_create("frame.jpg", MFD_CLOEXEC);
+    std::string path = "/proc/self/fd/" + std::to_string(fd);
+    MemoryFile() {
+        if (fd < 0) std::abort();
+    }
+    void write(const std::uint8_t* data, std::size_t size) {
+        if (::ftruncate(fd, 0) != 0) std::abort();
+        for (std::size_t done = 0; done < size;) {
+            const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
+            if (n <= 0) std::abort();
+            done += static_cast<std::size_t>(n);
+        }
+    }
+};
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static MemoryFile file;
+    file.write(data, size);
     drv::RecordingState state;
     drv::FrameRecord record;
-    const drv::ExifTags tags = drv::ReadExifTagsFromMemory(data, size);
+    drv::ExifReadCost cost;
+    const drv::ExifTags tags = drv::ReadExifTags(file.path, &cost);
+    // Nothing beyond the largest segment is ever read or held.
+    if (cost.bytesRead > drv::kMaxExifSegmentEnd || cost.bufferBytes > drv::kMaxExifSegmentEnd) std::abort();
     // Frame indexes at both ends of the sample table and past it.
     for (int index : {1, 441, 442}) drv::DecodeFrameTelemetry(tags, record, index, state);
 

@@ -21,10 +21,14 @@ struct WindowRig {
     std::unique_ptr<FixedAppPaths> paths;
     std::unique_ptr<MainWindow> window;
 
-    explicit WindowRig(int frames) {
-        folder = std::filesystem::path(dir.path().toStdString()) / "rec";
+    explicit WindowRig(int frames) : WindowRig([frames] {
         SampleOptions o;
         o.frames = frames;
+        return o;
+    }()) {}
+
+    explicit WindowRig(const SampleOptions& o) {
+        folder = std::filesystem::path(dir.path().toStdString()) / "rec";
         std::string error;
         if (!MakeSampleRecording(folder, o, &error)) throw std::runtime_error(error);
         paths = std::make_unique<FixedAppPaths>(dir.path().toStdString(), dir.path().toStdString());

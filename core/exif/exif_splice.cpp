@@ -1,13 +1,12 @@
 #include "core/exif/exif_splice.h"
 
 #include <cstring>
-#include <fstream>
+
+#include "core/exif/exif_segment.h"
 
 namespace drv {
 
 namespace {
-
-constexpr std::size_t kMaxSegment = 2 + 65535;  // marker 2 + the largest length field
 
 // Length of the segment whose marker starts at `at`, marker included; 0 when fewer than
 // marker 2 + length 2 bytes are left, the length is below 2 or it runs past `size`.
@@ -34,12 +33,9 @@ std::vector<std::uint8_t> ExifSegmentAfterSoi(const std::uint8_t* data, std::siz
 }
 
 std::vector<std::uint8_t> ReadExifSegment(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return {};
-    std::vector<std::uint8_t> head(2 + kMaxSegment);
-    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(in.gcount()));
-    return ExifSegmentAfterSoi(head.data(), head.size());
+    ExifSegmentFile in(file);
+    const std::uint8_t* head = in.bytes(0, in.limit());
+    return head ? ExifSegmentAfterSoi(head, static_cast<std::size_t>(in.limit())) : std::vector<std::uint8_t>{};
 }
 
 std::vector<std::uint8_t> SpliceExifSegment(const std::uint8_t* jpeg, std::size_t size,

@@ -12,7 +12,8 @@ namespace drv {
 // when the data does not start with SOI + APP1 "Exif\0\0" or the segment runs past the data.
 std::vector<std::uint8_t> ExifSegmentAfterSoi(const std::uint8_t* data, std::size_t size);
 
-// The same from a file, reading only its head; empty when the file cannot be read.
+// The same from a file, reading no further than that segment's end; empty when the file is
+// not an ordinary readable file.
 std::vector<std::uint8_t> ReadExifSegment(const std::filesystem::path& file);
 
 // `jpeg` with `segment` (as ExifSegmentAfterSoi gives it) right after its SOI. APP0 (JFIF)

@@ -78,7 +78,7 @@ void ChartModel::ShowDefaultChannels(const RecordingState& rec) {
 void ChartModel::RedrawGraphs(const RecordingState& rec) {
     ChartPicture pic;
     pic.state = state_;
-    pic.canvasWidth = state_.CanvasWidthTable[zoomSlot(state_.HZoomIndex)];
+    pic.canvasWidth = CanvasWidth(state_);
     pic.canvasHeight = state_.CanvasHeightTable[zoomSlot(state_.VZoomIndex)];
     pic.triggerPosition = rec.TriggerPosition;
     pic.samples = rec.GraphSamples;
@@ -106,7 +106,7 @@ void ChartModel::ClearGraphArea() {
 void ChartModel::DrawGridZoom() {
     state_.HScale = state_.HScaleTable[zoomSlot(state_.HZoomIndex)];
     state_.VScale = state_.VScaleTable[zoomSlot(state_.VZoomIndex)];
-    controls_.pic1Width = state_.CanvasWidthTable[zoomSlot(state_.HZoomIndex)];
+    controls_.pic1Width = CanvasWidth(state_);
     controls_.pic1Height = state_.CanvasHeightTable[zoomSlot(state_.VZoomIndex)];
     controls_.pic2Height = state_.CanvasHeightTable[0];
 }

@@ -56,6 +56,12 @@ void Set1Array(std::array<T, N>& table, std::initializer_list<T> values) {
 // Constant tables, zoom steps 0, scales, markers, colours; every channel off.
 void InitGraphState(ChartState& s);
 
+// Width of the canvas Pic1 at the current zoom step: the table's width, widened where a long
+// recording's plot (up to 441 frames) would reach past it, keeping the same 295-unit margin
+// the table leaves right of a 420-frame plot, so the last frames, their cursor and the
+// trigger marker stay on the canvas.
+std::int32_t CanvasWidth(const ChartState& s);
+
 // Chart length for a recording of `frames` frames: 50 per frame, at most the 441 frames
 // the sample table holds, never negative.
 std::int32_t GraphWidthForFrames(std::int64_t frames);

@@ -82,6 +82,8 @@ std::string CsvField(std::string_view text) {
 
 std::string ShortestFloat(float value) {
     if (!std::isfinite(value)) return "null";
+    // An acceleration of 000 with its sign bit set is -0; nobody reads "-0" as a value.
+    if (value == 0) value = 0;
     char buf[64];
     const auto result = std::to_chars(buf, buf + sizeof buf, value);
     return std::string(buf, result.ptr);

@@ -30,7 +30,7 @@ std::string JsonString(std::string_view utf8);
 // A CSV cell: quoted (inner quotes doubled) only when it holds a comma, quote or line break.
 std::string CsvField(std::string_view text);
 
-// Shortest decimal that reads back as the same float; "null" for infinities and NaN.
+// Shortest decimal that reads back as the same float (-0 as "0"); "null" for infinities and NaN.
 std::string ShortestFloat(float value);
 
 }  // namespace drv

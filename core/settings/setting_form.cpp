@@ -78,6 +78,10 @@ bool KeyPassesFilter(char32_t code) {
     return (code >= U'0' && code <= U'9') || code == U'.' || code == 8 || code == 13;
 }
 
+bool CommittedTextPassesFilter(std::u32string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char32_t c) { return c != 8 && c != 13 && KeyPassesFilter(c); });
+}
+
 int RecordingLimitFor(bool rate14fps, bool qualityHigh) {
     if (!rate14fps) return qualityHigh ? 24 : 25;
     return qualityHigh ? 12 : 15;
@@ -168,6 +172,9 @@ bool SettingForm::pairRule(int box) {
         const int threshold = box == kBoxPre ? pair.thresholdPre : pair.thresholdPost;
         const auto edited = ConvertBoxText(texts_[box]);
         if (!edited) return false;
+        // A blank partner is being typed into or waits for its own leave rule, which fills it and
+        // weighs the pair then; there is nothing to weigh against yet.
+        if (trimBlanks(texts_[other]).empty()) return true;
         if (*edited <= threshold) {
             const auto partner = ConvertBoxText(texts_[other]);
             if (!partner) return false;
@@ -279,16 +286,23 @@ bool SettingForm::Prepare(const SetupBytes* stored) {
             loading_ = false;
             return false;
         }
-        setText(kBoxDanger, std::to_string(s->DangerLevel));
-        setText(kBoxShock, std::to_string(s->ShockLevel));
+        // A stored value meets the rules a typed one does: the change rule as it lands, then
+        // the leave rule, so that a stored 1 or a text equal to the one shown (which raises no
+        // change) cannot stay outside the range or the recording limit.
+        auto enter = [this](int box, int value) {
+            setText(box, std::to_string(value));
+            tstVal_Validate(box);
+        };
+        enter(kBoxDanger, s->DangerLevel);
+        enter(kBoxShock, s->ShockLevel);
         selectOption(OptionGroup::Speed, s->SpeedPulse);
-        setText(kBoxBuzzer, std::to_string(s->BuzzerVolume));
+        enter(kBoxBuzzer, s->BuzzerVolume);
         selectOption(OptionGroup::ExSw, s->ExternalSwitch ? 1 : 0);
         selectOption(OptionGroup::Unit, s->DriveInfoUnit ? 1 : 0);
         selectOption(OptionGroup::Rate, s->Rate14fps ? 1 : 0);
         selectOption(OptionGroup::Qua, s->QualityHigh ? 1 : 0);
-        setText(kBoxPre, std::to_string(s->PreSeconds));
-        setText(kBoxPost, std::to_string(s->PostSeconds));
+        enter(kBoxPre, s->PreSeconds);
+        enter(kBoxPost, s->PostSeconds);
     }
     setLimitCaption(LimitCaption(RecordingLimitFor(option(OptionGroup::Rate) == 1, option(OptionGroup::Qua) == 1)));
     loading_ = false;

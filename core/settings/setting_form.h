@@ -34,6 +34,9 @@ std::optional<std::int16_t> ConvertBoxText(std::string_view text);
 // Key filter: digits, '.', Backspace (8) and Enter (13) reach the box; every other character
 // code, the control codes of keyboard paste and copy included, is discarded.
 bool KeyPassesFilter(char32_t code);
+// Text an input method commits arrives at once, past the key filter: it lands only when every
+// character is one a key could type into the box (a half-width digit or '.').
+bool CommittedTextPassesFilter(std::u32string_view text);
 
 // Maximum of pre + post seconds for a frame rate / quality pair (25 when nothing limits).
 int RecordingLimitFor(bool rate14fps, bool qualityHigh);
@@ -93,7 +96,8 @@ public:
     void tstVal_Validate(int box);
     void ApplyRecordingLimit(OptionGroup clickedGroup, int index);
     // Preparation steps that touch the form: up-down start positions, clock box clear, default
-    // options, the stored copy (when given) decoded into the controls, the limit caption.
+    // options, the stored copy (when given) decoded into the controls, each value passing the
+    // change and leave rules as a typed one would, the limit caption.
     // False when a stored copy cannot be decoded (fewer than six bytes).
     bool Prepare(const SetupBytes* stored);
     // "初期値に戻す": clock box clear, default options, default texts.

@@ -1,6 +1,7 @@
 #include "core/viewer/playback.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace drv {
@@ -29,7 +30,7 @@ PacingStep PacingFor(int speedLevel, bool raisedBrightness, bool highFrameRate) 
     return kPacing[level][column];
 }
 
-std::int64_t FrameIntervalMs(bool highFrameRate) { return highFrameRate ? 72 : 143; }
+double FrameIntervalMs(bool highFrameRate) { return 1000.0 / (highFrameRate ? 14 : 7); }
 
 std::int64_t StartDelayMs(bool highFrameRate) { return highFrameRate ? 100 : 140; }
 
@@ -46,9 +47,21 @@ void PlaybackController::showFrame(int frame) {
     host_.UpdateDataPanel(recording_.CurrentFrame);
 }
 
-void PlaybackController::scheduleAt(std::int64_t dueMs) {
-    dueMs_ = dueMs;
-    scheduler_.schedule(std::max<std::int64_t>(0, dueMs - clock_.nowMs()));
+// Whole milliseconds are multiplied before the division, so that due times that fall on a
+// millisecond are exact and rounding up does not make them a millisecond late.
+double PlaybackController::idealMs() const {
+    return static_cast<double>(clockStartMs_) +
+           static_cast<double>(intervals_) * 1000.0 / (recording_.state.HighFrameRate ? 14 : 7);
+}
+
+void PlaybackController::restartClock(std::int64_t atMs) {
+    clockStartMs_ = atMs;
+    intervals_ = 0;
+}
+
+void PlaybackController::schedule(std::int64_t notBeforeMs) {
+    dueMs_ = std::max(notBeforeMs, static_cast<std::int64_t>(std::ceil(idealMs())));
+    scheduler_.schedule(std::max<std::int64_t>(0, dueMs_ - clock_.nowMs()));
 }
 
 void PlaybackController::mnuStart_Click() {
@@ -67,7 +80,9 @@ void PlaybackController::mnuStart_Click() {
     if (recording_.CurrentFrame >= n || recording_.CurrentFrame < 1) recording_.CurrentFrame = 1;
     phase_ = Phase::Starting;
     pastEnd_ = false;
-    scheduleAt(clock_.nowMs() + StartDelayMs(recording_.state.HighFrameRate));
+    const std::int64_t now = clock_.nowMs();
+    restartClock(now + StartDelayMs(recording_.state.HighFrameRate));
+    schedule(now);
     if (recording_.CurrentFrame == 1) showFrame(1);
 }
 
@@ -139,7 +154,15 @@ void PlaybackController::step() {
         return;
     }
 
+    // Frame clock: each frame is due one recording interval after the previous one's due time,
+    // so the timer's lateness never adds up. The table's wait still follows every show, and
+    // where it ends past that time the clock starts again from its end. A late frame is made
+    // up by shortening the next gaps, never below half an interval between two frame starts
+    // (no burst); a frame more than an interval late starts the clock again from itself, so a
+    // stall is not followed by seconds of double speed.
+    const double interval = FrameIntervalMs(recording_.state.HighFrameRate);
     const std::int64_t began = clock_.nowMs();
+    if (static_cast<double>(began) > idealMs() + interval) restartClock(began);
     const int frame = recording_.CurrentFrame;
     showFrame(frame);
     if (phase_ == Phase::Idle) {
@@ -159,10 +182,10 @@ void PlaybackController::step() {
         return;
     }
 
-    // Frame clock: no sooner than one recording frame after this showing began, and no
-    // sooner than the table's wait after it ended.
-    const std::int64_t ended = clock_.nowMs();
-    scheduleAt(std::max(began + FrameIntervalMs(recording_.state.HighFrameRate), ended + pace.waitMs));
+    ++intervals_;
+    const std::int64_t waited = clock_.nowMs() + pace.waitMs;
+    if (pace.waitMs > 0 && static_cast<double>(waited) > idealMs()) restartClock(waited);
+    schedule(began + static_cast<std::int64_t>(std::ceil(interval / 2)));
 }
 
 void PlaybackController::finish() {

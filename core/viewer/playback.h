@@ -42,9 +42,8 @@ struct PacingStep {
 // The pacing table: level 0..4 (clamped), raised = brightness not standard.
 PacingStep PacingFor(int speedLevel, bool raisedBrightness, bool highFrameRate);
 
-// Shortest time between the starts of two shown frames: one frame of the recording,
-// rounded up to whole milliseconds (1000/14 -> 72, 1000/7 -> 143).
-std::int64_t FrameIntervalMs(bool highFrameRate);
+// One frame of the recording in milliseconds, unrounded (1000/14 or 1000/7).
+double FrameIntervalMs(bool highFrameRate);
 
 // Delay between Start and the first frame of the loop.
 std::int64_t StartDelayMs(bool highFrameRate);
@@ -73,15 +72,19 @@ private:
     void showFrame(int frame);
     void step();
     void finish();
-    void scheduleAt(std::int64_t dueMs);
+    double idealMs() const;  // due time of the pending shot by the frame clock
+    void restartClock(std::int64_t atMs);
+    void schedule(std::int64_t notBeforeMs);
 
     Recording& recording_;
     PlaybackHost& host_;
     Scheduler& scheduler_;
     const Clock& clock_;
     Phase phase_ = Phase::Idle;
-    std::int64_t dueMs_ = 0;    // the pending shot must not act before this time
-    bool pastEnd_ = false;      // the next frame lies beyond the recording
+    std::int64_t clockStartMs_ = 0;  // the frame clock counts intervals from here
+    std::int64_t intervals_ = 0;     // ... up to the pending shot
+    std::int64_t dueMs_ = 0;         // the pending shot must not act before this time
+    bool pastEnd_ = false;           // the next frame lies beyond the recording
 };
 
 }  // namespace drv

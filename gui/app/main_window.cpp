@@ -353,7 +353,9 @@ void MainWindow::brightnessChosen(BrightnessMode mode) {
         return;
     }
     const int n = recording_.frameCount();
-    if (recording_.CurrentFrame > n) recording_.CurrentFrame = toFrameIndex(n);
+    // Past the end (playback ended on a skip, or a click beyond the last frame) the panel and
+    // the cursor still describe the frame shown last: that one comes back, not frame N.
+    if (recording_.CurrentFrame > n) recording_.CurrentFrame = toFrameIndex(std::min(shownFrame_, n));
     ShowFrame();
 }
 
@@ -365,13 +367,22 @@ void MainWindow::showFrameFile(int index, bool playing) {
     const std::filesystem::path& name = recording_.fileNames[static_cast<std::size_t>(index)];
     // The cached picture is the decoded file, never brightened: the brightening below works on
     // this copy (QImage detaches on write).
-    QImage picture = prefetcher_.picture(FrameKey{index, recording_.folder / name});
+    FrameKey shown{index, recording_.folder / name};
+    QImage picture = prefetcher_.picture(shown);
     // The next frames are read while this one is brightened and painted.
     if (playing) prefetchFrom(index + playbackStep());
     shownFileName_ = name;
+    shownFrame_ = index;
     fraStatus_->setFileName(PathToQString(name));
-    if (picture.isNull()) return;  // the previous picture stays
     const BrightnessMode mode = brightnessMode();
+    if (picture.isNull()) {
+        // The previous picture stays. When it was brightened for another mode, it is decoded
+        // again from its file in this one, so that it agrees with the brightness caption.
+        if (pictureFile_.empty() || pictureMode_ == mode) return;
+        shown = FrameKey{pictureFrame_, pictureFile_};
+        picture = prefetcher_.picture(shown);
+        if (picture.isNull()) return;
+    }
     if (mode != BrightnessMode::Standard) {
         // Rows of blue, green, red bytes, as the brightening expects.
         picture.convertTo(QImage::Format_BGR888);
@@ -381,7 +392,9 @@ void MainWindow::showFrameFile(int index, bool playing) {
         picture.convertTo(QImage::Format_RGB32);
     }
     image1_->setImage(picture);
-    pictureFile_ = recording_.folder / name;
+    pictureFile_ = shown.file;
+    pictureFrame_ = shown.index;
+    pictureMode_ = mode;
 }
 
 // The frames the loop will show from `first` on, at the pace the trackbar and brightness give now.

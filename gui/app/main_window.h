@@ -219,6 +219,9 @@ private:
     std::filesystem::path requestedFolder_;
     std::filesystem::path shownFileName_;
     std::filesystem::path pictureFile_;
+    int pictureFrame_ = 0;  // the frame of pictureFile_
+    BrightnessMode pictureMode_ = BrightnessMode::Standard;  // the mode the picture was brightened for
+    int shownFrame_ = 0;    // the frame whose name lblFilename shows
     std::filesystem::path saveFolder_;  // where the last save went
     int buttonMode_ = kButtonsOff;
     bool snapping_ = false;

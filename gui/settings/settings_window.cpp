@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -151,6 +152,10 @@ SettingsWindow::SettingsWindow(Dialogs& dialogs, const AppPaths& paths, QWidget*
         tstVal_[i]->setFixedWidth(56);
         tstVal_[i]->setAlignment(Qt::AlignLeft);
         tstVal_[i]->installEventFilter(this);
+        // No input method: its committed text would arrive past the key filter (full-width
+        // digits from a Japanese one, for instance).
+        tstVal_[i]->setAttribute(Qt::WA_InputMethodEnabled, false);
+        tstVal_[i]->setInputMethodHints(Qt::ImhDigitsOnly | Qt::ImhPreferNumbers);
         auto* arrows = new QVBoxLayout;
         arrows->setContentsMargins(0, 0, 0, 0);
         arrows->setSpacing(0);
@@ -158,7 +163,7 @@ SettingsWindow::SettingsWindow(Dialogs& dialogs, const AppPaths& paths, QWidget*
         down_[i] = new QToolButton;
         for (QToolButton* b : {up_[i], down_[i]}) {
             b->setFixedSize(18, 13);
-            b->setFocusPolicy(Qt::NoFocus);  // the arrows leave the focus in the box
+            b->setFocusPolicy(Qt::NoFocus);  // the arrows hand the focus to their box, never hold it
             b->setAutoRepeat(true);
             arrows->addWidget(b);
         }
@@ -167,6 +172,10 @@ SettingsWindow::SettingsWindow(Dialogs& dialogs, const AppPaths& paths, QWidget*
         h->addWidget(tstVal_[i]);
         h->addLayout(arrows);
         h->addStretch();
+        // Like an up-down buddy, an arrow first takes the focus to its box, so the box that had
+        // it runs its leave rule before the step weighs the two recording times.
+        for (QToolButton* b : {up_[i], down_[i]})
+            connect(b, &QToolButton::pressed, this, [this, i] { tstVal_[i]->setFocus(Qt::MouseFocusReason); });
         connect(up_[i], &QToolButton::clicked, this, [this, i] { form_.stepUpDown(i, +1); });
         connect(down_[i], &QToolButton::clicked, this, [this, i] { form_.stepUpDown(i, -1); });
         connect(tstVal_[i], &QLineEdit::textEdited, this, [this, i] { tstVal_Change(i); });
@@ -305,6 +314,10 @@ bool SettingsWindow::eventFilter(QObject* watched, QEvent* event) {
         // tstVal_KeyPress: discard what the boxes do not take.
         const char32_t code = typedCode(static_cast<QKeyEvent*>(event));
         if (code != 0 && !KeyPassesFilter(code)) return true;
+    } else if (box >= 0 && event->type() == QEvent::InputMethod) {
+        // Should an input method still commit text, it meets the key filter as a whole.
+        const QString commit = static_cast<QInputMethodEvent*>(event)->commitString();
+        if (!CommittedTextPassesFilter(commit.toStdU32String())) return true;
     } else if (box >= 0 && event->type() == QEvent::FocusOut) {
         // Only a move to another control of this window runs the leave rule.
         switch (static_cast<QFocusEvent*>(event)->reason()) {

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <functional>
-#include <memory>
 #include <string>
 #include <tuple>
 
@@ -13,6 +14,7 @@ namespace {
 
 using test::ExampleExif;
 using test::FrameBytes;
+using test::ReadTagsOf;
 
 bool AllEmpty(const ExifTags& t) {
     return t.MakerNoteText.empty() && t.UserCommentHex.empty() && t.DateTimeOriginalText.empty() &&
@@ -34,25 +36,37 @@ struct Frame {
     void put32(std::size_t at, std::uint32_t v) { put(at, v, 4); }
     void cut(std::size_t size) { b.resize(std::min(b.size(), size)); }
     std::size_t tiff(std::uint32_t offset) const { return ExifLayout::kTiffBase + offset; }
+    // The end of the file (past the segment, after the picture), from the TIFF base.
     std::uint32_t end() const { return static_cast<std::uint32_t>(b.size() - ExifLayout::kTiffBase); }
+    // File offset of the Exif segment's end: 4 + its big-endian length.
+    std::size_t segmentEnd() const { return 4 + (std::size_t{b[4]} << 8 | b[5]); }
+    // Appends bytes to the Exif segment, whose length grows with them; their offset from
+    // the TIFF base.
+    std::uint32_t grow(const std::vector<std::uint8_t>& more) {
+        const std::size_t at = segmentEnd();
+        b.insert(b.begin() + static_cast<std::ptrdiff_t>(at), more.begin(), more.end());
+        const std::size_t length = at - 4 + more.size();
+        b[4] = static_cast<std::uint8_t>(length >> 8), b[5] = static_cast<std::uint8_t>(length);
+        return static_cast<std::uint32_t>(at - ExifLayout::kTiffBase);
+    }
 };
+
+std::vector<std::uint8_t> Text(const std::string& s) { return {s.begin(), s.end()}; }
 
 class ExifReaderByteOrder : public ::testing::TestWithParam<bool> {};
 
-TEST_P(ExifReaderByteOrder, FileAndMemoryAgreeEvenWhenValuesLieBeyondTheFirstBlock) {
-    // Move the MakerNote 10000 bytes into the file, past the first read.
+TEST_P(ExifReaderByteOrder, ReadsOnlyThePagesItNeedsInsideALargeSegment) {
+    // The MakerNote 10000 bytes into the segment, two pages past the first read.
     Frame f(GetParam());
-    f.b.resize(f.b.size() + 10000, 0x20);
-    f.put32(f.l.exifEntry(2) + 8, f.end());
-    for (char c : std::string("FAR\nNOTE")) f.b.push_back(static_cast<std::uint8_t>(c));
-    f.b.push_back(0);
-    test::TempFolder dir;
-    test::WriteFile(dir.path() / "f.jpg", f.b);
-    const ExifTags fromFile = ReadExifTags(dir.path() / "f.jpg");
-    const ExifTags fromMemory = ReadExifTagsFromMemory(f.b.data(), f.b.size());
-    EXPECT_EQ(fromFile.MakerNoteText, "FAR NOTE");
-    EXPECT_EQ(fromMemory.MakerNoteText, "FAR NOTE");
-    EXPECT_EQ(fromFile.UserCommentHex, fromMemory.UserCommentHex);
+    f.grow(std::vector<std::uint8_t>(10000, ' '));
+    f.put32(f.l.exifEntry(2) + 8, f.grow(Text(std::string("FAR\nNOTE") + '\0')));
+    ExifReadCost cost;
+    const ExifTags t = ReadTagsOf(f.b, &cost);
+    EXPECT_EQ(t.status, ExifStatus::Ok);
+    EXPECT_EQ(t.MakerNoteText, "FAR NOTE");
+    EXPECT_EQ(t.UserCommentHex.size(), 188u);
+    EXPECT_EQ(cost.bufferBytes, f.segmentEnd());  // the segment, not the picture after it
+    EXPECT_LT(cost.bytesRead, cost.bufferBytes);  // the page in the middle was never needed
 }
 
 INSTANTIATE_TEST_SUITE_P(BothOrders, ExifReaderByteOrder, ::testing::Values(false, true),
@@ -70,57 +84,60 @@ void OnlyIfd0Text(const ExifTags& t) {
 struct BadInput {
     const char* name;
     std::function<void(Frame&)> damage;
+    ExifStatus status = ExifStatus::Damaged;
     std::function<void(const ExifTags&)> check = ExpectAllEmpty;
 };
 
 const BadInput kBadInputs[] = {
-    {"EmptyFile", [](Frame& f) { f.b.clear(); }},
+    {"EmptyFile", [](Frame& f) { f.b.clear(); }, ExifStatus::NoExif},
     {"CutInsideIfd0", [](Frame& f) { f.cut(f.l.ifd0Entry(1) + 6); }},
     {"CutInsideUserCommentValue", [](Frame& f) { f.cut(f.tiff(f.l.userComment) + 50); }},
     {"CutInsideMakerNoteValue", [](Frame& f) { f.cut(f.tiff(f.l.makerNote) + 20); }},
+    {"SegmentTooShortForTheTiffHeader", [](Frame& f) { f.b[4] = 0, f.b[5] = 8; }},
     {"Ifd0OffsetPastTheEnd", [](Frame& f) { f.put32(16, static_cast<std::uint32_t>(f.b.size())); }},
     {"Ifd0OffsetNear2To32", [](Frame& f) { f.put32(16, 0xFFFFFFF8u); }},
     {"Ifd0Count7FFF", [](Frame& f) { f.put16(f.tiff(f.l.ifd0), 0x7FFF); }},
     {"ExifIfdCount7FFF", [](Frame& f) { f.put16(f.tiff(f.l.exifIfd), 0x7FFF); }},
-    {"ExifIfdCountFFFFKeepsTheIfd0Text", [](Frame& f) { f.put16(f.tiff(f.l.exifIfd), 0xFFFF); },
+    {"ExifIfdCountFFFFKeepsTheIfd0Text", [](Frame& f) { f.put16(f.tiff(f.l.exifIfd), 0xFFFF); }, ExifStatus::Ok,
      OnlyIfd0Text},
     {"ExifIfdPointerPastTheEnd", [](Frame& f) { f.put32(f.l.ifd0Entry(1) + 8, static_cast<std::uint32_t>(f.b.size())); }},
-    {"DateTimeOffsetPastTheEnd", [](Frame& f) { f.put32(f.l.ifd0Entry(0) + 8, static_cast<std::uint32_t>(f.b.size() - 12)); }},
+    {"DateTimeOffsetPastTheEnd", [](Frame& f) { f.put32(f.l.ifd0Entry(0) + 8, f.end()); }},
+    {"MakerNoteInThePictureAfterTheSegment", [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, f.end() - 2); }},
     {"MakerNoteOffsetNear2To32", [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, 0xFFFFFFFFu); }},
     {"UserCommentOffsetNear2To32", [](Frame& f) { f.put32(f.l.exifEntry(3) + 8, 0xFFFFFFF4u); }},
     {"UserCommentCountFFFFFFFF", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 0xFFFFFFFFu); }},
-    {"UserCommentCountZero", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 0); },
+    {"UserCommentRunsIntoThePicture", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 96); }},
+    {"UserCommentCountZero", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 0); }, ExifStatus::Ok,
      [](const ExifTags& t) { EXPECT_TRUE(t.UserCommentHex.empty() && t.MakerNoteText.size() == 48u); }},
-    {"UserCommentCount74", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 74); },
+    {"UserCommentCount74", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 74); }, ExifStatus::Ok,
      [](const ExifTags& t) { EXPECT_TRUE(t.UserCommentHex.size() == 148u && t.MakerNoteText.size() == 48u); }},
-    {"MakerNoteWithoutZeroRunsToTheEnd",
-     [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, f.end()), f.b.insert(f.b.end(), {'T', 'A', 'I', 'L'}); },
+    {"MakerNoteWithoutZeroRunsToTheSegmentEnd", [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, f.grow(Text("TAIL"))); },
+     ExifStatus::Ok,
      [](const ExifTags& t) { EXPECT_TRUE(t.MakerNoteText == "TAIL" && t.DateTimeText == "2008:01:02 03:04:05"); }},
-    {"LongMakerNoteIsCapped", [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, f.end()), f.b.insert(f.b.end(), 100000, 'X'); },
+    {"LongMakerNoteIsCapped",
+     [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, f.grow(std::vector<std::uint8_t>(60000, 'X'))); }, ExifStatus::Ok,
      [](const ExifTags& t) { EXPECT_EQ(t.MakerNoteText, std::string(kMaxNulTextBytes, 'X')); }},
-    {"SecondDateTimeOriginalWins", [](Frame& f) { f.put16(f.l.exifEntry(1), 0x9003); },
+    {"SecondDateTimeOriginalWins", [](Frame& f) { f.put16(f.l.exifEntry(1), 0x9003); }, ExifStatus::Ok,
      [](const ExifTags& t) { EXPECT_TRUE(t.DateTimeOriginalText == "2007:10:10 04:19:00" && t.DateTimeDigitizedText == ""); }},
-    {"NoExifIfdPointer", [](Frame& f) { f.put16(f.l.ifd0Entry(1), 0x1234); }, OnlyIfd0Text},
+    {"NoExifIfdPointer", [](Frame& f) { f.put16(f.l.ifd0Entry(1), 0x1234); }, ExifStatus::Ok, OnlyIfd0Text},
     {"JfifFile", [](Frame& f) {
          f.b.insert(f.b.begin() + 2, {0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
-     }},
+     }, ExifStatus::NoExif},
     {"PngRenamed", [](Frame& f) {
          f.b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 2, 0x80, 0, 0, 1, 0xE0};
          f.b.resize(200, 0);
-     }},
+     }, ExifStatus::NoExif},
 };
 
 class ExifReaderBadInput : public ::testing::TestWithParam<std::tuple<BadInput, bool>> {};
 
-TEST_P(ExifReaderBadInput, GivesTheDocumentedTextsFromMemoryAndFromFile) {
+TEST_P(ExifReaderBadInput, GivesTheDocumentedTextsAndStatus) {
     const auto& [bad, bigEndian] = GetParam();
     Frame f(bigEndian);
     bad.damage(f);
-    test::TempFolder dir;
-    test::WriteFile(dir.path() / "bad.jpg", f.b);
-    for (const ExifTags& t : {ReadExifTagsFromMemory(f.b.data(), f.b.size()), ReadExifTags(dir.path() / "bad.jpg")}) {
-        bad.check(t);
-    }
+    const ExifTags t = ReadTagsOf(f.b);
+    EXPECT_EQ(t.status, bad.status);
+    bad.check(t);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ExifReaderBadInput,
@@ -130,31 +147,114 @@ INSTANTIATE_TEST_SUITE_P(Table, ExifReaderBadInput,
                          });
 
 TEST(ExifReader, EveryCutOfAFrameStaysInsideTheBuffer) {
-    const auto bytes = FrameBytes(ExampleExif());
-    // A buffer of exactly n bytes, so that AddressSanitizer sees any overread; up to 20 bytes
-    // not even the TIFF header is there.
-    for (std::size_t n = 0; n < bytes.size(); ++n) {
-        std::unique_ptr<std::uint8_t[]> exact(new std::uint8_t[n ? n : 1]);
-        std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n), exact.get());
-        const ExifTags t = ReadExifTagsFromMemory(exact.get(), n);
+    // The reader's buffer is exactly as long as what it may read, so AddressSanitizer sees any
+    // overread; up to 20 bytes not even the TIFF header is there.
+    const Frame whole(false);
+    for (std::size_t n = 0; n < whole.b.size(); ++n) {
+        const ExifTags t = ReadTagsOf({whole.b.begin(), whole.b.begin() + static_cast<std::ptrdiff_t>(n)});
         EXPECT_TRUE(n > 20 || AllEmpty(t)) << n;
+        EXPECT_EQ(t.status == ExifStatus::Ok, n >= whole.segmentEnd()) << n;
     }
-    EXPECT_TRUE(AllEmpty(ReadExifTagsFromMemory(nullptr, 10)));
     // Line feeds in texts become blanks in place.
     FrameExif exif = ExampleExif();
     exif.makerNote[3] = '\n';
-    const auto fed = FrameBytes(exif);
-    EXPECT_EQ(ReadExifTagsFromMemory(fed.data(), fed.size()).MakerNoteText,
-              exif.makerNote.substr(0, 3) + ' ' + exif.makerNote.substr(4));
+    EXPECT_EQ(ReadTagsOf(FrameBytes(exif)).MakerNoteText, exif.makerNote.substr(0, 3) + ' ' + exif.makerNote.substr(4));
 }
 
-TEST(ExifReader, MissingFolderOrUnreadableFileGivesNoTexts) {
+TEST(ExifReader, PathsThatAreNoReadableFile) {
     test::TempFolder dir;
-    for (const auto& path : {dir.path() / "missing.jpg", std::filesystem::path(), dir.path()})
-        EXPECT_TRUE(AllEmpty(ReadExifTags(path))) << path;
-    test::WriteFile(dir.path() / "locked.jpg", FrameBytes(ExampleExif()));
-    std::filesystem::permissions(dir.path() / "locked.jpg", std::filesystem::perms::none);
-    EXPECT_TRUE(::geteuid() == 0 || AllEmpty(ReadExifTags(dir.path() / "locked.jpg")));  // root reads it anyway
+    const auto locked = dir.path() / "locked.jpg", pipe = dir.path() / "pipe.jpg";
+    test::WriteFile(locked, FrameBytes(ExampleExif()));
+    std::filesystem::permissions(locked, std::filesystem::perms::none);
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);  // must not wait for a writer
+    const std::pair<std::filesystem::path, ExifStatus> kCases[] = {
+        {dir.path() / "missing.jpg", ExifStatus::NotAFile}, {{}, ExifStatus::NotAFile},
+        {dir.path(), ExifStatus::NotAFile}, {pipe, ExifStatus::NotAFile},
+        {locked, ::geteuid() == 0 ? ExifStatus::Ok : ExifStatus::Unreadable}};  // root reads it anyway
+    for (const auto& [path, status] : kCases) {
+        const ExifTags t = ReadExifTags(path);
+        EXPECT_EQ(t.status, status) << path;
+        EXPECT_TRUE(status == ExifStatus::Ok || AllEmpty(t)) << path;
+    }
+}
+
+// Files made to exhaust a reader: whatever they claim, it reads no more than the largest
+// segment and calls them damaged.
+struct Hostile {
+    const char* name;
+    std::function<void(Frame&, const std::filesystem::path&)> write;
+};
+
+const Hostile kHostile[] = {
+    // A sparse 3 GB file whose MakerNote lies 3 GB in.
+    {"MakerNote3GBIn",
+     [](Frame& f, const std::filesystem::path& file) {
+         constexpr std::uint32_t kFar = 3'000'000'000u;
+         f.put32(f.l.exifEntry(2) + 8, kFar);
+         f.b[4] = f.b[5] = 0xFF;  // the largest segment the length field allows
+         test::WriteFile(file, f.b);
+         const int fd = ::open(file.c_str(), O_WRONLY);
+         ASSERT_GE(fd, 0);
+         ASSERT_EQ(::ftruncate(fd, off_t{kFar} + 12 + 64), 0);
+         ASSERT_EQ(::pwrite(fd, "NOTE", 5, off_t{kFar} + 12), 5);
+         ::close(fd);
+     }},
+    // 32767 UserComment entries of 64 KiB each.
+    {"UserComment32767Times64KiB",
+     [](Frame& f, const std::filesystem::path& file) {
+         const std::size_t entries = f.tiff(f.l.exifIfd) + 2;
+         const std::uint32_t value = static_cast<std::uint32_t>(entries + 32767 * 12 - ExifLayout::kTiffBase);
+         f.b.resize(entries + 32767 * 12 + 65536, 0x5A);
+         f.put16(entries - 2, 0x7FFF);
+         for (std::size_t k = 0; k < 32767; ++k) {
+             f.put16(entries + 12 * k, 0x9286), f.put16(entries + 12 * k + 2, 7);
+             f.put32(entries + 12 * k + 4, 65536), f.put32(entries + 12 * k + 8, value);
+         }
+         test::WriteFile(file, f.b);
+     }},
+};
+
+class ExifReaderHostile : public ::testing::TestWithParam<std::tuple<Hostile, bool>> {};
+
+TEST_P(ExifReaderHostile, ReadsAtMostTheLargestSegment) {
+    const auto& [hostile, bigEndian] = GetParam();
+    test::TempFolder dir;
+    Frame f(bigEndian);
+    hostile.write(f, dir.path() / "hostile.jpg");
+    ExifReadCost cost;
+    const ExifTags t = ReadExifTags(dir.path() / "hostile.jpg", &cost);
+    EXPECT_EQ(t.status, ExifStatus::Damaged);
+    EXPECT_TRUE(AllEmpty(t));
+    EXPECT_LE(cost.bytesRead, kMaxExifSegmentEnd);
+    EXPECT_LE(cost.bufferBytes, kMaxExifSegmentEnd);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ExifReaderHostile,
+                         ::testing::Combine(::testing::ValuesIn(kHostile), ::testing::Values(false, true)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "_MM" : "_II");
+                         });
+
+TEST(ExifReader, RepeatedTagsAreDecodedOnceFromTheLastEntry) {
+    // An Exif IFD of 4000 UserComment entries inside the segment: all but the last name
+    // 12000 bytes, the last the frame's own 94.
+    Frame f(false);
+    const std::uint32_t blob = f.grow(std::vector<std::uint8_t>(12000, 0x5A));
+    std::vector<std::uint8_t> ifd(2 + 4000 * 12);
+    const std::uint32_t at = f.grow(ifd);
+    f.put16(f.tiff(at), 4000);
+    for (std::size_t k = 0; k < 4000; ++k) {
+        const std::size_t e = f.tiff(at) + 2 + 12 * k;
+        f.put16(e, 0x9286);
+        f.put32(e + 4, k < 3999 ? 12000 : 94);
+        f.put32(e + 8, k < 3999 ? blob : f.l.userComment);
+    }
+    f.put32(f.l.ifd0Entry(1) + 8, at);
+    ExifReadCost cost;
+    const ExifTags t = ReadTagsOf(f.b, &cost);
+    EXPECT_EQ(t.status, ExifStatus::Ok);
+    EXPECT_EQ(t.UserCommentHex, ReadTagsOf(Frame(false).b).UserCommentHex);
+    EXPECT_EQ(cost.valueBytesDecoded, 19u + 94u);  // IFD0's DateTime and one UserComment
 }
 
 }  // namespace

@@ -20,13 +20,16 @@ TEST(ExifSplice, MovesTheSegmentAndTheTelemetryWithIt) {
         const Bytes segment = ExifSegmentAfterSoi(frame.data(), frame.size());
         ASSERT_FALSE(segment.empty());
         EXPECT_TRUE(std::equal(segment.begin(), segment.end(), frame.begin() + 2));
+        const test::TempFolder dir;
+        test::WriteFile(dir.path() / "f.jpg", frame);
+        EXPECT_EQ(ReadExifSegment(dir.path() / "f.jpg"), segment);
         // An Exif segment already in the target is replaced, not doubled.
         for (const Bytes& target : {kEncoded, SpliceExifSegment(kEncoded.data(), kEncoded.size(), segment)}) {
             const Bytes out = SpliceExifSegment(target.data(), target.size(), segment);
             ASSERT_EQ(out.size(), 2 + segment.size() + 6);
             EXPECT_TRUE(std::equal(kEncoded.end() - 6, kEncoded.end(), out.end() - 6));
-            const ExifTags a = ReadExifTagsFromMemory(frame.data(), frame.size());
-            const ExifTags b = ReadExifTagsFromMemory(out.data(), out.size());
+            const ExifTags a = test::ReadTagsOf(frame);
+            const ExifTags b = test::ReadTagsOf(out);
             EXPECT_EQ(b.MakerNoteText, a.MakerNoteText);
             EXPECT_EQ(b.UserCommentHex, a.UserCommentHex);
             EXPECT_EQ(b.DateTimeText, a.DateTimeText);

@@ -13,7 +13,7 @@ TEST(ShortestFloat, ReadsBackAsTheSameFloat) {
         const std::string s = ShortestFloat(v);
         EXPECT_EQ(std::strtof(s.c_str(), nullptr), v) << s;
     }
-    for (const auto& [v, text] : {std::pair{52.3f, "52.3"}, {0.0f, "0"}, {INFINITY, "null"}, {NAN, "null"}})
+    for (const auto& [v, text] : {std::pair{52.3f, "52.3"}, {0.0f, "0"}, {-0.0f, "0"}, {-0.25f, "-0.25"}, {INFINITY, "null"}, {NAN, "null"}})
         EXPECT_EQ(ShortestFloat(v), text);
 }
 

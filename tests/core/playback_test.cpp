@@ -1,5 +1,6 @@
 // Playback loop, Start/Stop and the navigation buttons, driven by a fake clock and timer.
 #include <gtest/gtest.h>
+#include <cmath>
 #include <tuple>
 
 #include "tests/core/support/playback_fakes.h"
@@ -30,15 +31,20 @@ TEST_P(PlaybackPacing, FramesAndTimesFollowTheTableAndTheFrameClock) {
     rig.brightness = c.raised ? raisedMode : BrightnessMode::Standard;
     rig.controller.mnuStart_Click();
     rig.run();
-    // Frame 1 at once, then the loop from frame 1 after the start shot.
-    const std::int64_t gap = std::max<std::int64_t>(c.high ? 72 : 143, c.wait);
+    // Frame 1 at once, then the loop from frame 1 after the start shot, on the recording's own
+    // unrounded clock or every `wait` ms where that is longer.
+    const int fps = c.high ? 14 : 7, t0 = c.high ? 100 : 140;
+    auto at = [&](int k) {
+        return c.wait * fps > 1000 ? t0 + k * c.wait : static_cast<std::int64_t>(std::ceil(t0 + k * 1000.0 / fps));
+    };
     Frames frames{1};
     std::vector<std::int64_t> times{0};
-    for (int f = 1, t = c.high ? 100 : 140; f <= 23; f += 1 + c.skip, t += gap) frames.push_back(f), times.push_back(t);
+    int k = 0;
+    for (int f = 1; f <= 23; f += 1 + c.skip) frames.push_back(f), times.push_back(at(k++));
     EXPECT_EQ(rig.frames, frames);
     EXPECT_EQ(rig.times, times);
     // Ends when the last frame's time is over: past the end, buttons back in mode 1.
-    EXPECT_EQ(rig.clock.nowMs(), times.back() + gap);
+    EXPECT_EQ(rig.clock.nowMs(), at(k));
     EXPECT_EQ(rig.modes, (Frames{2, 1}));
     EXPECT_FALSE(rig.recording.IsPlaying || rig.pending() || rig.controller.isActive());
     EXPECT_EQ(rig.recording.LastShownFrame, frames.back());
@@ -50,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(AllLevels, PlaybackPacing, ::testing::Combine(::testing
 
 TEST(Playback, FrameClockCountsTheShowAndWaitsAfterIt) {
     const struct { int level; bool high; std::int64_t cost, gap; } cases[] = {
-        {2, true, 30, 72}, {2, true, 100, 100}, {1, true, 30, 130}, {2, false, 20, 170}, {4, true, 5, 72}};
+        {2, true, 30, 71}, {2, true, 100, 100}, {1, true, 30, 130}, {2, false, 20, 170}};
     for (const auto& c : cases) {
         Rig rig(30, c.high);
         rig.level = c.level;
@@ -63,12 +69,47 @@ TEST(Playback, FrameClockCountsTheShowAndWaitsAfterIt) {
     }
 }
 
+// With a show that costs time, every level moves through the recording strictly faster than
+// the one below it, in both frame rates and both brightness groups.
+TEST(Playback, LevelsAreStrictlyOrderedInPace) {
+    for (const bool high : {true, false}) {
+        for (const BrightnessMode mode : {BrightnessMode::Standard, BrightnessMode::X20}) {
+            double slower = 0;  // frames per second at the level below
+            for (int level = 0; level <= 4; ++level) {
+                Rig rig(400, high);
+                rig.level = level, rig.brightness = mode, rig.showCostMs = 10;
+                rig.controller.mnuStart_Click();
+                rig.run();
+                const double pace = 1000.0 * (rig.frames.back() - rig.frames[1]) / double(rig.times.back() - rig.times[1]);
+                EXPECT_GT(pace, slower) << high << " " << int(mode) << " " << level;
+                if (level == 2 && high) EXPECT_DOUBLE_EQ(pace, 14.0);
+                slower = pace;
+            }
+        }
+    }
+}
+
+// A late shot (at 14 fps, level 2) is made up over the next gaps, none shorter than half an
+// interval; one more than an interval late starts the clock again from itself.
+TEST(Playback, LateFrameCatchesUpWithoutABurst) {
+    const struct { std::int64_t late; std::vector<std::int64_t> times; } cases[] = {
+        {50, {100, 172, 293, 329, 386, 458}}, {100, {100, 172, 343, 415, 486, 558}}};
+    for (const auto& c : cases) {
+        Rig rig(7);
+        rig.recording.CurrentFrame = 2;
+        rig.controller.mnuStart_Click();
+        rig.fire(), rig.fire(), rig.fire(c.late);
+        rig.run();
+        EXPECT_EQ(rig.times, c.times) << c.late;
+    }
+}
+
 TEST(Playback, TimerFiringEarlyWaitsForTheRest) {
     Rig rig(5);
     rig.recording.CurrentFrame = 2;
     rig.controller.mnuStart_Click();
     rig.fire();     // frame 2 at 100
-    rig.fire(10);   // at 162 instead of 172: nothing yet
+    rig.fire(-10);  // at 162 instead of 172: nothing yet
     EXPECT_EQ(rig.frames, Frames{2});
     EXPECT_EQ(rig.delay, 10);
     rig.fire();

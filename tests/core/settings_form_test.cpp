@@ -55,6 +55,8 @@ TEST_F(SettingsForm, TypingIntoEmptiedBoxesAndTheLoneFullStop) {
     for (char32_t c = 0; c < 128; ++c)
         EXPECT_EQ(KeyPassesFilter(c), (c >= '0' && c <= '9') || c == '.' || c == 8 || c == 13) << int(c);
     EXPECT_FALSE(KeyPassesFilter(U'１'));
+    EXPECT_TRUE(CommittedTextPassesFilter(U"12.5"));
+    for (const char32_t* committed : {U"１２", U"1a", U"1 ", U"\b", U"\r"}) EXPECT_FALSE(CommittedTextPassesFilter(committed));
     form_.editText(kBoxPre, "", 0);
     type(kBoxPre, "12");
     EXPECT_EQ(pre(), "12");
@@ -110,6 +112,15 @@ TEST_F(SettingsForm, PairRuleFollowsTheSelectedLimit) {
     form_.editText(kBoxPre, "", 0);
     type(kBoxPre, "15");
     EXPECT_EQ(pre() + "+" + post(), "15+9");
+    EXPECT_TRUE(events_.messages.empty());
+    // A blank partner has nothing to weigh against: the box left is filled and kept, silently.
+    arrange(1, 1, 7, 5);
+    form_.editText(kBoxPre, "", 0);
+    form_.editText(kBoxPost, "", 0);
+    form_.leaveBox(kBoxPost);
+    EXPECT_EQ(pre() + "+" + post(), "+8");
+    form_.leaveBox(kBoxPre);  // now the pair is weighed: 12 is above T = 7, so pre gives way
+    EXPECT_EQ(pre() + "+" + post(), "5+7");
     EXPECT_TRUE(events_.messages.empty());
 }
 
@@ -168,12 +179,49 @@ TEST(SettingsFormStored, StoredCopyIsAppliedInDecodingOrder) {
     EXPECT_EQ(form.option(OptionGroup::ExSw), 0);
     EXPECT_EQ(form.option(OptionGroup::Speed), 5);
     EXPECT_TRUE(events.messages.empty());  // no warning while preparing
-    // Out-of-range stored times meet the text rules: pre 0 becomes 5, post 15 becomes 10.
-    SetupBytes odd = {0x07, 0, 0, 0x11, 0x02, 0xF0};
-    ASSERT_TRUE(form.Prepare(&odd));
-    EXPECT_EQ(form.text(kBoxPre) + "+" + form.text(kBoxPost), "5+10");
     SetupBytes five = {1, 2, 3, 4, 5};
     EXPECT_FALSE(SettingForm().Prepare(&five));
+}
+
+// Stored values land as typed ones: the change rule, then the leave rule of each box.
+TEST(SettingsFormStored, StoredValuesAreBroughtWithinTheRules) {
+    auto boxes = [](const SettingForm& f) {
+        std::string all;
+        for (int box = 0; box < kBoxCount; ++box) all += (box ? " " : "") + f.text(box);
+        return all;
+    };
+    // Byte 4: 0x40 14fps, 0x80 High; byte 5: post << 4 | pre.
+    const std::pair<SetupBytes, const char*> cases[] = {
+        {{0x07, 0, 0, 0x11, 0xC2, 0x8C}, "0 8 2 5 7"},   // 14fps High 12 + 8: texts as shown raise no change
+        {{0x07, 0, 0, 0x11, 0xC2, 0xA1}, "0 8 2 5 7"},   // 14fps High, a stored pre 1
+        {{0x07, 0, 0, 0x11, 0xC2, 0x15}, "0 8 2 5 5"},   // 14fps High, a stored post 1
+        {{0x07, 0, 0, 0x18, 0x02, 0xF0}, "0 8 3 5 10"},  // buzzer 9, pre 0, post 15
+    };
+    Recorder events;
+    for (const auto& [stored, expected] : cases) {
+        SettingForm form(&events);  // each opening starts afresh
+        ASSERT_TRUE(form.Prepare(&stored));
+        EXPECT_EQ(boxes(form), expected) << int(stored[4]) << " " << int(stored[5]);
+    }
+    // Every stored pair of times at every rate and quality opens within the ranges and the limit,
+    // and a pair already within them opens unchanged.
+    for (int flags : {0x02, 0x42, 0x82, 0xC2}) {
+        for (int byte5 = 0; byte5 < 256; ++byte5) {
+            const SetupBytes stored = {0x07, 0, 0, 0x11, std::uint8_t(flags), std::uint8_t(byte5)};
+            SettingForm form(&events);
+            ASSERT_TRUE(form.Prepare(&stored));
+            const int pre = std::stoi(form.text(kBoxPre)), post = std::stoi(form.text(kBoxPost));
+            const int limit = RecordingLimitFor(flags & 0x40, flags & 0x80);
+            const int storedPre = byte5 & 15, storedPost = byte5 >> 4;
+            SCOPED_TRACE(::testing::Message() << flags << " " << storedPre << "+" << storedPost);
+            EXPECT_TRUE(pre >= 5 && pre <= 15 && post >= 5 && post <= 10 && pre + post <= limit);
+            if (storedPre >= 5 && storedPre <= 15 && storedPost >= 5 && storedPost <= 10 &&
+                storedPre + storedPost <= limit) {
+                EXPECT_EQ(pre * 100 + post, storedPre * 100 + storedPost);
+            }
+        }
+    }
+    EXPECT_TRUE(events.messages.empty());
 }
 
 TEST_F(SettingsForm, RestoredDefaultsEncodeAsTheDefaultSettings) {

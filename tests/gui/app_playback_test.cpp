@@ -1,5 +1,6 @@
 #include <QLabel>
 #include <QPushButton>
+#include <fstream>
 
 #include "gui/viewer/picture_view.h"
 #include "gui/viewer/telemetry_panel.h"
@@ -11,9 +12,10 @@ namespace {
 
 using AppPlaybackTest = test::AppFixture;
 
-// The real window, the Qt timer and the steady clock: level 4 at 14 fps shows 1, 6, 11.
+// The real window, the Qt timer and the steady clock: level 4 at 14 fps shows 1, 6, 11. A
+// brightness chosen then brightens frame 11, which file name, panel and cursor describe.
 TEST_F(AppPlaybackTest, PlaysToTheEndAtLevelFour) {
-    const SampleOptions o = quick(12);
+    const SampleOptions o = quick(12, 14, true);
     openThroughDialog(makeRecording("rec", o));
     w().show();
     w().setSpeedLevel(4);
@@ -25,6 +27,12 @@ TEST_F(AppPlaybackTest, PlaysToTheEndAtLevelFour) {
     EXPECT_FALSE(w().recording().IsPlaying);
     EXPECT_EQ(w().buttonMode(), 1);
     EXPECT_EQ(w().fraStatus()->lblFilename()->text(), QString::fromStdString(SampleFileName(o, 11)));
+    const QString panel = w().fraStatus()->lblPassTime()->text();
+    w().mnuHi20_Click();
+    EXPECT_EQ(w().image1()->image(), expectedPicture(11, BrightnessMode::X20));
+    EXPECT_EQ(w().fraStatus()->lblFilename()->text(), QString::fromStdString(SampleFileName(o, 11)));
+    EXPECT_EQ(w().fraStatus()->lblPassTime()->text(), panel);
+    EXPECT_EQ(w().chart()->model().cursorX(), 200 + 10 * 50);
 }
 
 TEST_F(AppPlaybackTest, BrightnessReloadsTheFrameOnScreenFromItsFile) {
@@ -51,11 +59,27 @@ TEST_F(AppPlaybackTest, BrightnessReloadsTheFrameOnScreenFromItsFile) {
         EXPECT_EQ(w().image1()->image(), expectedPicture(shown, mode)) << "never brightened twice";
     }
     w().mnuStop_Click();
-    // Past the end the current frame is brought back to the last one.
+    // Past the end (a click beyond the last frame) the frame on screen comes back: here the
+    // one before the last frame playback showed.
+    const int back = w().recording().LastShownFrame - 1;
+    w().cmdPlay(1)->click();
     w().setCurrentFrame(99);
     w().mnuHi20_Click();
-    EXPECT_EQ(w().recording().CurrentFrame, 30);
-    EXPECT_EQ(w().image1()->image(), expectedPicture(30, BrightnessMode::X20));
+    EXPECT_EQ(w().recording().CurrentFrame, back);
+    EXPECT_EQ(w().image1()->image(), expectedPicture(back, BrightnessMode::X20));
+}
+
+// A frame that cannot be decoded leaves the previous picture; a brightness chosen then decodes
+// that picture again in the new mode instead of keeping the old mode's brightening.
+TEST_F(AppPlaybackTest, BrightnessOnAnUndecodableFrameRedoesThePictureOnScreen) {
+    openThroughDialog(makeRecording("rec", quick(3, 14, true)));
+    std::ofstream(w().recording().framePath(2), std::ios::binary | std::ios::trunc) << "not a picture";
+    w().cmdPlay(4)->click();
+    for (auto [handler, mode] : {std::pair{&MainWindow::mnuHi15_Click, BrightnessMode::X15},
+                                 std::pair{&MainWindow::mnuOrg_Click, BrightnessMode::Standard}}) {
+        (w().*handler)();
+        EXPECT_EQ(w().image1()->image(), expectedPicture(1, mode));
+    }
 }
 
 }  // namespace

@@ -124,6 +124,29 @@ TEST_F(GraphsView, ClicksSeekTheNearestFrameOnlyWhenAllowed) {
     EXPECT_EQ(host.current, 2);
 }
 
+// A full-length recording at every zoom step, scrolled to the right end: the last frame's cursor
+// and a trigger near the end are on screen, and a press on the last column selects frame 441.
+class GraphsViewLastFrame : public GraphsView, public ::testing::WithParamInterface<int> {};
+
+TEST_P(GraphsViewLastFrame, CursorMarkerAndClickReachTheLastFrame) {
+    rec.TriggerPosition = 50 * 435;
+    open(441, 441);
+    zoom(GetParam());
+    goTo(441);
+    view->hScrollBar()->setValue(view->hScrollBar()->maximum());
+    const QImage shown = view->viewport()->grab().toImage();
+    auto column = [&](int frame) { return canvasLeft() + (200 + (frame - 1) * 50 * (GetParam() + 1)) / 15; };
+    EXPECT_EQ(shown.pixel(column(441), 195), qRgb(255, 255, 255));  // cursor, below the plot area
+    EXPECT_EQ(shown.pixel(column(435), 10), qRgb(255, 255, 0));     // marker, above it
+    host.current = 1;
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(column(441) - canvasLeft(), 100), QPointF(), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->canvasWidget(), &press);
+    EXPECT_EQ(host.current, 441);
+}
+
+INSTANTIATE_TEST_SUITE_P(ZoomSteps, GraphsViewLastFrame, ::testing::Values(0, 1, 2));
+
 // The picture shown through the cached layers equals a full redraw at every zoom step;
 // playing frames after the first renders no layer again, a channel change or new samples do.
 TEST_F(GraphsView, CachedPictureEqualsAFullRedraw) {

@@ -1,11 +1,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimeEdit>
+#include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -146,6 +149,46 @@ TEST_F(SettingsWindowTest, RateClickWarnsAndRestoreDefaultsKeepsTheDrive) {
     EXPECT_FALSE(w().chkTime()->isChecked());
     EXPECT_EQ(boxes(), "0 8 2 12 8");
     EXPECT_FALSE(fs::exists(cardFile()) || fs::exists(dataFile()));
+}
+
+// An arrow takes the focus to its box before it steps, so the box that had the focus runs its
+// leave rule first: an erased post box is filled before the pre box is weighed against it.
+TEST_F(SettingsWindowTest, ArrowLeavesTheFocusedBoxBeforeItSteps) {
+    ASSERT_TRUE(open());
+    w().show();
+    w().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
+    w().optRate(1)->click();  // 14fps: 10 + 5 after the warning
+    QLineEdit* post = w().tstVal(4);
+    QTest::mouseClick(post, Qt::LeftButton);
+    QTest::keyClick(post, Qt::Key_Backspace);
+    ASSERT_EQ(boxes(), "0 8 2 10 ");
+    dialogs_.shown.clear();
+    QTest::mouseClick(w().upArrow(3), Qt::LeftButton);
+    EXPECT_TRUE(w().tstVal(3)->hasFocus());
+    EXPECT_EQ(boxes(), "0 8 2 8 7");  // post 8 gives pre 7, which steps to 8 and gives post 7
+    QTest::mouseClick(w().cmdSave(), Qt::LeftButton);
+    EXPECT_EQ(messages(), std::vector<QString>{kQuestion});
+    EXPECT_TRUE(w().isClosed());
+    const auto saved = DecodeSetup(test::ReadFile<SetupBytes>(cardFile()));
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(std::make_pair(saved->PreSeconds, saved->PostSeconds), std::make_pair(8, 7));
+}
+
+TEST_F(SettingsWindowTest, InputMethodsCannotCommitPastTheKeyFilter) {
+    ASSERT_TRUE(open());
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_FALSE(w().tstVal(i)->testAttribute(Qt::WA_InputMethodEnabled));
+        EXPECT_EQ(w().tstVal(i)->inputMethodHints(), Qt::ImhDigitsOnly | Qt::ImhPreferNumbers);
+    }
+    QLineEdit* shock = w().tstVal(1);
+    for (const QString& commit : {QStringLiteral("１２"), QStringLiteral("1")}) {
+        QInputMethodEvent event;
+        event.setCommitString(commit);
+        QApplication::sendEvent(shock, &event);
+    }
+    EXPECT_EQ(shock->text(), "16");  // "１２" never landed; "1" made 81, clamped
+    EXPECT_TRUE(dialogs_.shown.empty());
 }
 
 }  // namespace

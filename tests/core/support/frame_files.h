@@ -1,8 +1,11 @@
 #pragma once
 // Recorder-style frames and temporary folders for tests, and a runner for command-line tools.
+#include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/exif/exif_reader.h"
 #include "core/exif/frame_writer.h"
 
 namespace drv::test {
@@ -85,6 +89,17 @@ private:
 };
 
 struct ShellRun { int status = -1; std::string out; };
+
+// The bytes as a frame file (in memory, so that rewriting it costs no disk flush), read back
+// through its path.
+inline ExifTags ReadTagsOf(const std::vector<std::uint8_t>& bytes, ExifReadCost* cost = nullptr) {
+    static const int fd = ::memfd_create("frame.jpg", MFD_CLOEXEC);
+    if (::ftruncate(fd, 0) != 0 ||
+        ::pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+        ADD_FAILURE() << "cannot write the in-memory frame file";
+    }
+    return ReadExifTags("/proc/self/fd/" + std::to_string(fd), cost);
+}
 
 // Runs a shell command and collects its standard output.
 inline ShellRun Shell(const std::string& command) {

@@ -32,13 +32,13 @@ struct Rig : PlaybackHost, Scheduler {
     BrightnessMode brightnessMode() const override { return brightness; }
     void resetChartScroll() override { ++chartResets; }
 
-    void schedule(std::int64_t delayMs) override { delay = delayMs; }
+    void schedule(std::int64_t delayMs) override { delay = delayMs, scheduledAt = clock.nowMs(); }
     void cancel() override { delay.reset(); }
     bool pending() const override { return delay.has_value(); }
-    // Lets the pending shot fire after its delay, or `early` ms before it.
-    bool fire(std::int64_t early = 0) {
+    // Lets the pending shot fire when its delay has run out, `late` ms after (negative: before).
+    bool fire(std::int64_t late = 0) {
         if (!delay) return false;
-        clock.advance(std::max<std::int64_t>(0, *delay - early));
+        clock.set(std::max(clock.nowMs(), scheduledAt + *delay + late));
         delay.reset();
         controller.onTimer();
         return true;
@@ -57,6 +57,7 @@ struct Rig : PlaybackHost, Scheduler {
     std::string log;
     int chartResets = 0;
     std::optional<std::int64_t> delay;
+    std::int64_t scheduledAt = 0;
     PlaybackController controller{recording, *this, *this, clock};
 };
 
