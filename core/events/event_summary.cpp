@@ -21,7 +21,10 @@ void keepPeak(float& peak, float value, bool first) {
 
 }  // namespace
 
-bool IsDamagedFrame(const ExifTags& tags) { return tags.MakerNoteText.empty(); }
+bool IsDamagedFrame(const ExifTags& tags) {
+    // Missing, unreadable, foreign or broken files, and Exif without the recorder's text.
+    return tags.status != ExifStatus::Ok || tags.MakerNoteText.empty();
+}
 
 void EventSummarizer::addFrame(const ExifTags& tags, const std::filesystem::path& name) {
     const int index = ++s_.frames;

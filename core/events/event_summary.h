@@ -35,7 +35,8 @@ struct EventSummary {
     int damagedFrames = 0;
 };
 
-// A frame whose telemetry could not be read (damaged, foreign or unreadable file).
+// A frame whose telemetry could not be read: a damaged, foreign or unreadable file, or one
+// without the recorder's MakerNote text.
 bool IsDamagedFrame(const ExifTags& tags);
 
 // Streams the frames of one recording, in playback order, into its summary. The decoding
