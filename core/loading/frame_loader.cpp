@@ -6,6 +6,7 @@
 #include <optional>
 #include <system_error>
 
+#include "core/common/file_names.h"
 #include "core/common/numbers.h"
 #include "core/exif/exif_reader.h"
 #include "core/exif/telemetry_decoder.h"
@@ -37,7 +38,7 @@ FileNameList ListJpgFiles(const std::filesystem::path& folder) {
     for (const std::filesystem::directory_iterator end; it != end; it.increment(ec)) {
         if (ec) break;
         const std::filesystem::path name = it->path().filename();
-        if (!endsWithJpg(name.native())) continue;
+        if (IsHiddenName(name) || !endsWithJpg(name.native())) continue;
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
         names.push_back(name);

@@ -10,9 +10,10 @@ namespace drv {
 // Frame indexes and counts are 16-bit: a folder lists at most this many frames.
 inline constexpr int kMaxFrames = 32767;
 
-// Names of the ordinary files in `folder` ending in ".jpg" in any letter case, in
-// ascending byte order, as a FileNameList (entry 0 empty). Upper bound 0: none (also
-// when the folder cannot be read). Symbolic links to files count as files.
+// Names of the ordinary files in `folder` ending in ".jpg" in any letter case, hidden ones
+// excepted (IsHiddenName), in ascending byte order, as a FileNameList (entry 0 empty).
+// Upper bound 0: none (also when the folder cannot be read). Symbolic links to files
+// count as files.
 FileNameList ListJpgFiles(const std::filesystem::path& folder);
 
 // Rotates entries 1..N so that the list starts at the first file whose modification

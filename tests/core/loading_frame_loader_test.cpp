@@ -26,7 +26,8 @@ void Touch(const fs::path& path, long seconds = 1'700'000'000) {
 
 TEST(ListJpgFiles, OrdinaryJpgFilesInByteOrder) {
     TempFolder dir;
-    for (const char* name : {"b.JPG", "a.jpg", "C.Jpg", "d.jpeg", "e.jpg.txt", "jpg", "\xFF\xFE.jpg", "_.jPg"})
+    for (const char* name : {"b.JPG", "a.jpg", "C.Jpg", "d.jpeg", "e.jpg.txt", "jpg", "\xFF\xFE.jpg", "_.jPg",
+                             "._a.jpg", "._b.JPG", ".jpg"})  // hidden: macOS twins
         Touch(dir.path() / name);
     fs::create_directory(dir.path() / "folder.jpg");
     fs::create_symlink(dir.path() / "a.jpg", dir.path() / "link.jpg");
