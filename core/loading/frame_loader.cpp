@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #include "core/common/file_names.h"
 #include "core/common/numbers.h"
@@ -76,8 +77,12 @@ void LoadAllFrames(const std::filesystem::path& folder, const FileNameList& name
                    RecordingState& state, const LoadProgress& progress) {
     const std::size_t n = names.empty() ? 0 : names.size() - 1;
     frames.assign(n + 1, FrameRecord{});
-    state.TriggerFound = false;
-    state.TriggerKindCaption.clear();
+    // Every recording is read on its own, from the start-up state: one without a trigger mark
+    // must not show the trigger, signals, frame rate or quality of the one opened before.
+    // The chart samples stay: those past this recording's end are never drawn.
+    RecordingState fresh;
+    fresh.GraphSamples = state.GraphSamples;
+    state = std::move(fresh);
     for (std::size_t i = 1; i <= n; ++i) {
         if (progress) progress(RoundToInt32(static_cast<double>(i) / static_cast<double>(n) * 100.0));
         const ExifTags tags = ReadExifTags(folder / names[i]);

@@ -464,6 +464,8 @@ void MainWindow::openFolder(const std::filesystem::path& chosen) {
     }
 
     fraStatus_->setEnabled(false);
+    // The load starts from the start-up recording state, caption included.
+    fraStatus_->setTriggerKind(QString());
     {
         // One loading window per load, with a fresh bar at 0.
         LoadWindow load(this);

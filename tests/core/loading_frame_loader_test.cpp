@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/exif/telemetry_decoder.h"
@@ -78,7 +79,7 @@ void WriteRecording(const fs::path& dir, int n, int trigger, bool bigEndian = fa
     }
 }
 
-TEST(LoadAllFrames, ResetsTheTriggerAndDecodesEveryFrameInListOrder) {
+TEST(LoadAllFrames, StartsFromTheStartUpStateAndDecodesEveryFrameInListOrder) {
     TempFolder dir;
     WriteRecording(dir.path(), 5, 3);
     FrameTable frames(401);
@@ -90,12 +91,14 @@ TEST(LoadAllFrames, ResetsTheTriggerAndDecodesEveryFrameInListOrder) {
     EXPECT_EQ(state.TriggerPosition, 150);
     EXPECT_EQ(state.TriggerKindCaption, "衝撃検出撮影");
     EXPECT_FLOAT_EQ(frames[4].Speed, 100.4f);
-    // A second load without a mark clears the caption and TriggerFound, keeps the position.
+    // A second load without a mark starts from the start-up state: nothing of the first stays.
+    state.VehicleSignalsPresent = state.NoMainSpeed = state.HighFrameRate = state.HighQuality = true;
     TempFolder plain;
     WriteRecording(plain.path(), 2, 0);
     LoadAllFrames(plain.path(), ListJpgFiles(plain.path()), frames, state);
-    EXPECT_FALSE(state.TriggerFound);
-    EXPECT_EQ(state.TriggerPosition, 150);
+    EXPECT_EQ(std::tie(state.TriggerFound, state.TriggerPosition, state.TriggerKindCaption, state.VehicleSignalsPresent,
+                       state.NoMainSpeed, state.HighFrameRate, state.HighQuality),
+              std::make_tuple(false, 10050, std::string(), false, false, false, false));
     EXPECT_EQ(frames.size(), 3u);
 }
 
