@@ -46,12 +46,14 @@ FileNameList ListJpgFiles(const std::filesystem::path& folder) {
     }
     std::sort(names.begin() + 1, names.end(),
               [](const std::filesystem::path& a, const std::filesystem::path& b) { return a.native() < b.native(); });
-    // Frame indexes are 16-bit throughout the viewer.
-    if (names.size() > static_cast<std::size_t>(kMaxFrames) + 1) names.resize(static_cast<std::size_t>(kMaxFrames) + 1);
     return names;
 }
 
-void OrderFilesByTime(const std::filesystem::path& folder, FileNameList& names) {
+namespace {
+
+// The listing may begin mid-recording: rotate it to start at the first file whose time is
+// strictly earlier than that of entry 1.
+void rotateToOldest(const std::filesystem::path& folder, FileNameList& names) {
     const std::size_t n = names.empty() ? 0 : names.size() - 1;
     if (n < 2) return;
     std::vector<std::optional<std::int64_t>> times(n + 1);
@@ -71,6 +73,15 @@ void OrderFilesByTime(const std::filesystem::path& folder, FileNameList& names) 
     }
     if (c == 0) return;
     std::rotate(names.begin() + 1, names.begin() + static_cast<std::ptrdiff_t>(c), names.end());
+}
+
+}  // namespace
+
+void OrderFilesByTime(const std::filesystem::path& folder, FileNameList& names, std::size_t maxFrames) {
+    rotateToOldest(folder, names);
+    // Frame indexes are 16-bit throughout the viewer. The cut comes after the rotation, so
+    // what goes is the newest end of the recording, not whatever sorts last by name.
+    if (names.size() > maxFrames + 1) names.resize(maxFrames + 1);
 }
 
 void LoadAllFrames(const std::filesystem::path& folder, const FileNameList& names, FrameTable& frames,

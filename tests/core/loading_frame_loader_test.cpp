@@ -45,6 +45,7 @@ TEST(OrderFilesByTime, RotatesAtTheFirstStrictlyEarlierFile) {
         std::vector<std::pair<const char*, long>> files;
         std::vector<const char*> missing;
         std::vector<std::string> expected;
+        std::size_t limit = kMaxFrames;
     };
     for (const Case& c : {
              Case{{{"5", 105}, {"6", 106}, {"7", 107}, {"1", 101}, {"2", 102}}, {}, {"", "1", "2", "5", "6", "7"}},
@@ -53,7 +54,9 @@ TEST(OrderFilesByTime, RotatesAtTheFirstStrictlyEarlierFile) {
              Case{{{"1", 105}, {"2", 101}, {"3", 109}, {"4", 100}}, {}, {"", "2", "3", "4", "1"}},  // then no sorting
              Case{{{"2", 105}, {"3", 101}}, {"0gone"}, {"", "3", "0gone", "2"}},
              Case{{{"1", 105}, {"2", 106}}, {"zgone"}, {"", "1", "2", "zgone"}},
-             Case{{}, {"0a", "0b"}, {"", "0b", "0a"}}}) {
+             Case{{}, {"0a", "0b"}, {"", "0b", "0a"}},
+             // Over the limit the oldest stay, whatever sorts first by name.
+             Case{{{"5", 105}, {"6", 106}, {"7", 107}, {"1", 101}, {"2", 102}}, {}, {"", "1", "2", "5"}, 3}}) {
         TempFolder dir;
         FileNameList list(1);
         for (const auto& [name, time] : c.files) {
@@ -61,7 +64,7 @@ TEST(OrderFilesByTime, RotatesAtTheFirstStrictlyEarlierFile) {
             list.emplace_back(name);
         }
         for (const char* name : c.missing) list.emplace(list.begin() + 1 + (name[0] == '0' ? 0 : list.size() - 1), name);
-        OrderFilesByTime(dir.path(), list);
+        OrderFilesByTime(dir.path(), list, c.limit);
         EXPECT_EQ(Names(list), c.expected);
     }
 }
