@@ -82,16 +82,34 @@ TEST_F(AppOpenTest, FoldersWithoutFramesSayItAndShowThePlaceholder) {
     EXPECT_EQ(w().recording().frameCount(), 3);
 }
 
+// However the command line names it, the folder is the one the picker gives: choosing it there
+// afterwards reloads nothing.
 TEST_F(AppOpenTest, FolderArgumentOpensAfterStartUpAsIfChosen) {
     const auto dir = makeRecording("rec", quick(4));
-    w().setRequestedFolder(dir.string() + "/");
+    const auto other = makeRecording("other", quick(2));
+    std::filesystem::create_directory(root() / "x");
+    struct Cwd {
+        std::filesystem::path old = std::filesystem::current_path();
+        ~Cwd() { std::filesystem::current_path(old); }
+    } restore;  // relative arguments are read against the current folder
+    std::filesystem::current_path(root());
+    w().setRequestedFolder("./x/../rec/.");
     w().show();
     w().openRequestedFolderLater();
     EXPECT_FALSE(w().recording().isOpen()) << "not before the event loop runs";
     ASSERT_TRUE(test::waitUntil([this] { return w().recording().isOpen(); }, 5000));
-    EXPECT_EQ(w().recording().folder, dir);
-    EXPECT_EQ(w().recording().frameCount(), 4);
     EXPECT_TRUE(dialogs_.browsed.empty());
+    for (const std::string& arg : {std::string("rec"), std::string("./x/../rec/."), dir.string() + "/"}) {
+        SCOPED_TRACE(arg);
+        openThroughDialog(other);
+        w().setRequestedFolder(arg);
+        w().openRequestedFolder();
+        EXPECT_EQ(w().recording().folder, dir);
+        EXPECT_EQ(w().recording().frameCount(), 4);
+        w().cmdPlay(4)->click();
+        openThroughDialog(dir);
+        EXPECT_EQ(w().recording().CurrentFrame, 2) << "the same folder: nothing reloaded";
+    }
 }
 
 TEST_F(AppOpenTest, DoubleClickOpensThePictureWindowOnlyWhenAllowed) {
