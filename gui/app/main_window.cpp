@@ -451,11 +451,7 @@ void MainWindow::openRequestedFolder() {
     if (requestedFolder_.empty()) return;
     if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
     closeOtherWindows();
-    std::error_code error;
-    // The dialog hands back absolute folders; a relative argument names a child of the current folder.
-    std::filesystem::path folder = std::filesystem::absolute(requestedFolder_, error);
-    if (error) folder = requestedFolder_;
-    openFolder(NormalizeChosenFolder(folder));
+    openFolder(FolderFromCommandLine(requestedFolder_));
 }
 
 void MainWindow::openFolder(const std::filesystem::path& chosen) {
@@ -477,6 +473,8 @@ void MainWindow::openFolder(const std::filesystem::path& chosen) {
     }
 
     fraStatus_->setEnabled(false);
+    // The load starts from the start-up recording state, caption included.
+    fraStatus_->setTriggerKind(QString());
     {
         // One loading window per load, with a fresh bar at 0.
         LoadWindow load(this);
