@@ -195,6 +195,7 @@ VideoResult VideoEncoder::openFile(const std::filesystem::path& target, const Vi
     c->pix_fmt = AV_PIX_FMT_YUV420P;
     c->time_base = AVRational{1, settings.fps};
     c->framerate = AVRational{settings.fps, 1};
+    c->thread_count = 0;  // libx264 picks its threads by the cores (libavcodec's default is one)
     // Standard-definition pictures: BT.601 in the limited range, as players assume for them.
     c->color_range = AVCOL_RANGE_MPEG;
     c->colorspace = AVCOL_SPC_SMPTE170M;

@@ -1,11 +1,83 @@
 #include "gui/video/video_export.h"
 
 #include <QImage>
+#include <algorithm>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "gui/video/video_frames.h"
 #include "gui/viewer/frame_prefetcher.h"
 
 namespace drv {
+
+namespace {
+
+// Frames are read, decoded, brightened and painted by helper threads a few frames ahead of
+// the encoder, which takes them strictly in order: decoding and painting cost about as much
+// as encoding, and would otherwise leave a core idle.
+class FramePipeline {
+public:
+    using Make = std::function<QImage(int index)>;
+
+    FramePipeline(FrameRange range, Make make) : make_(std::move(make)), next_(range.first), last_(range.last),
+                                                 wanted_(range.first) {
+        const int workers = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+        for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { run(); });
+    }
+    ~FramePipeline() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread& t : workers_) t.join();
+    }
+
+    // The picture of `index`, the frame after the one taken before (null: not decodable).
+    QImage take(int index) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return ready_.count(index) > 0; });
+        QImage picture = std::move(ready_[index]);
+        ready_.erase(index);
+        wanted_ = index + 1;
+        lock.unlock();
+        changed_.notify_all();
+        return picture;
+    }
+
+private:
+    static constexpr int kAhead = 6;  // frames prepared beyond the one the encoder waits for
+
+    void run() {
+        for (;;) {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return stop_ || next_ > last_ || next_ <= wanted_ + kAhead; });
+            if (stop_ || next_ > last_) return;
+            const int index = next_++;
+            lock.unlock();
+            QImage picture = make_(index);
+            lock.lock();
+            ready_[index] = std::move(picture);
+            lock.unlock();
+            changed_.notify_all();
+        }
+    }
+
+    Make make_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<int, QImage> ready_;
+    int next_;    // the next frame a helper takes up
+    int last_;
+    int wanted_;  // the frame the encoder waits for
+    bool stop_ = false;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace
 
 VideoExportResult ExportVideo(const Recording& recording, const VideoExportRequest& request,
                               const VideoExportProgress& progress, FileWriteFunction write) {
@@ -28,20 +100,36 @@ VideoExportResult ExportVideo(const Recording& recording, const VideoExportReque
     if (!out.result.ok()) return out;
 
     const FileFrameSource files;
-    // An unreadable first frame has no picture before it: black stands in.
-    QImage previous(kVideoWidth, kVideoHeight, QImage::Format_RGB32);
-    previous.fill(Qt::black);
-    const int total = range.count();
-    for (int index = range.first; index <= range.last; ++index) {
-        QImage picture = VideoPicture(decodeFrame(files, recording.framePath(index)), request.brightness);
-        if (picture.isNull()) {
-            ++out.undecodable;
-            picture = previous;  // timing holds: the frame is there, with the last picture
-        } else {
-            previous = picture;
-        }
+    auto pictureOf = [&](int index) {
+        return VideoPicture(decodeFrame(files, recording.framePath(index)), request.brightness);
+    };
+    auto band = [&](QImage& picture, int index) {
         // The band shows this frame's telemetry, whatever picture stands in.
         if (request.overlay) PaintOverlay(picture, ComputeOverlayTexts(recording, index));
+    };
+    FramePipeline pipeline(range, [&](int index) {
+        QImage picture = pictureOf(index);
+        if (!picture.isNull()) band(picture, index);
+        return picture;
+    });
+
+    int lastGood = 0;  // the frame whose picture stands in for one that cannot be read
+    const int total = range.count();
+    for (int index = range.first; index <= range.last; ++index) {
+        QImage picture = pipeline.take(index);
+        if (!picture.isNull()) {
+            lastGood = index;
+        } else {
+            // Timing holds: the frame is there, with the picture before it (read again: keeping
+            // a clean copy of every frame would cost more than this rare case).
+            ++out.undecodable;
+            if (lastGood) picture = pictureOf(lastGood);
+            if (picture.isNull()) {
+                picture = QImage(kVideoWidth, kVideoHeight, QImage::Format_RGB32);
+                picture.fill(Qt::black);  // nothing before it could be read
+            }
+            band(picture, index);
+        }
         out.result = encoder.addFrame(picture.constBits(), static_cast<std::size_t>(picture.bytesPerLine()),
                                       PixelLayout::Rgb32);
         if (!out.result.ok()) return out;

@@ -41,7 +41,7 @@ void PaintOverlay(QImage& picture, const OverlayTexts& t) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     const int top = picture.height() - kBandHeight;
-    p.fillRect(QRect(0, top, picture.width(), kBandHeight), QColor(0, 0, 0, 190));
+    p.fillRect(QRect(0, top, picture.width(), kBandHeight), QColor(0, 0, 0, 215));
 
     const int rowHeight = kBandHeight / 2;
     auto cell = [&](int column, int row, int width = 0) {
