@@ -109,7 +109,10 @@ TEST_P(VideoProbeTest, PlayersFindH264HighAtTheRecordingsRate) {
 INSTANTIATE_TEST_SUITE_P(Rates, VideoProbeTest, testing::Values(
     ProbeCase{7, 12, 1, 12, 0, false, "2007-10-09T19:18:00"},
     ProbeCase{14, 20, 1, 20, 0, true, "2007-10-09T19:18:00"},
-    ProbeCase{7, 20, 8, 19, 10, false, "2007-10-09T19:18:01"}));  // a range, one frame undecodable
+    ProbeCase{7, 20, 8, 19, 10, false, "2007-10-09T19:18:01"}),  // a range, one frame undecodable
+    [](const testing::TestParamInfo<ProbeCase>& i) {
+        return std::to_string(i.param.fps) + (i.param.from > 1 ? "fpsRange" : "fpsWhole") + (i.param.viaTool ? "Tool" : "");
+    });
 
 TEST_F(VideoExportTest, PictureMatchesItsJpegAndTheBandCoversOnlyTheFoot) {
     DRV_REQUIRE_FFMPEG();
@@ -136,8 +139,6 @@ TEST_F(VideoExportTest, CancelLeavesNoFile) {
 }
 
 TEST_F(VideoExportTest, MenuEntriesOnlyWithARecordingWhileStopped) {
-    const QList<QAction*> file = w().menus().mnuFile->actions();
-    EXPECT_EQ(file.indexOf(w().menus().mnuExportVideo), file.indexOf(w().menus().mnuOpen) + 1);
     EXPECT_FALSE(w().menus().mnuExportVideo->isEnabled());
     openThroughDialog(makeRecording("rec", quick(10)));
     EXPECT_TRUE(w().menus().mnuExportVideo->isEnabled());
