@@ -170,6 +170,12 @@ VideoResult VideoEncoder::openFile(const std::filesystem::path& target, const Vi
     d.ioErrno = 0;
     d.headerWritten = false;
 
+    // Only a regular file is ever replaced: renaming over a device or a pipe would put the
+    // video in its place (run as root, "-o /dev/null" would become a file).
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+        return {VideoStatus::CannotWrite, S_ISDIR(existing.st_mode) ? std::strerror(EISDIR) : "not a regular file"};
+
     // The temporary file sits in the target folder, so the final rename never crosses file systems.
     std::string temp = target.native() + ".XXXXXX";
     d.fd = ::mkstemp(temp.data());

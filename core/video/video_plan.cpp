@@ -48,7 +48,11 @@ std::string VideoCreationTime(const Recording& recording, int firstFrame) {
     return FormatIsoUtc(*clock, LocalUtcOffsetMinutes(*clock));
 }
 
-std::string VideoTitle(const Recording& recording) { return ToValidUtf8(recording.folder.filename().native()); }
+std::string VideoTitle(const Recording& recording) {
+    std::string folder = recording.folder.native();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();  // "rec/" is named "rec"
+    return ToValidUtf8(std::filesystem::path(folder).filename().native());
+}
 
 OverlayTexts ComputeOverlayTexts(const Recording& recording, int index) {
     OverlayTexts o;

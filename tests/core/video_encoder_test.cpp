@@ -2,8 +2,11 @@
 // ranges and band texts.
 #include <gtest/gtest.h>
 
-#include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include "core/video/video_encoder.h"
 #include "core/video/video_plan.h"
@@ -14,12 +17,14 @@ namespace {
 
 enum class Step { Open, Frames, Finish };
 // `room`: bytes the disk takes before it is full (-1: no limit); `cancelAt`: frame to cancel at.
-struct EncodeCase { const char* name; bool parentIsFile; long room; int cancelAt; VideoStatus expected; Step failsAt; };
+enum class Target { File, UnderAFile, Pipe };
+struct EncodeCase { const char* name; Target target; long room; int cancelAt; VideoStatus expected; Step failsAt; };
 const EncodeCase kEncodeCases[] = {
-    {"written", false, -1, 0, VideoStatus::Ok, Step::Finish},
-    {"parent is a file", true, -1, 0, VideoStatus::CannotWrite, Step::Open},
-    {"disk full", false, 3000, 0, VideoStatus::DiskFull, Step::Finish},
-    {"cancelled", false, -1, 4, VideoStatus::Cancelled, Step::Frames},
+    {"written", Target::File, -1, 0, VideoStatus::Ok, Step::Finish},
+    {"parent is a file", Target::UnderAFile, -1, 0, VideoStatus::CannotWrite, Step::Open},
+    {"a pipe is no file to replace", Target::Pipe, -1, 0, VideoStatus::CannotWrite, Step::Open},
+    {"disk full", Target::File, 3000, 0, VideoStatus::DiskFull, Step::Finish},
+    {"cancelled", Target::File, -1, 4, VideoStatus::Cancelled, Step::Frames},
 };
 
 TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
@@ -27,7 +32,11 @@ TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
         SCOPED_TRACE(c.name);
         test::TempFolder dir;
         test::WriteFile(dir.path() / "plain", {'o', 'l', 'd'});
-        const auto target = c.parentIsFile ? dir.path() / "plain" / "out.mp4" : dir.path() / "plain";
+        if (c.target == Target::Pipe) {
+            ASSERT_EQ(::mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
+        }
+        const auto target = c.target == Target::UnderAFile ? dir.path() / "plain" / "out.mp4"
+                                                           : dir.path() / (c.target == Target::Pipe ? "pipe" : "plain");
         long room = c.room;
         VideoEncoder encoder([&room](int fd, const void* data, std::size_t size) -> long {
             if (room >= 0 && static_cast<long>(size) > room) return errno = ENOSPC, -1;
@@ -54,7 +63,9 @@ TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
         EXPECT_EQ(step, c.failsAt);
         std::vector<std::string> left;
         for (const auto& e : std::filesystem::directory_iterator(dir.path())) left.push_back(e.path().filename());
-        EXPECT_EQ(left, std::vector<std::string>{"plain"});
+        std::sort(left.begin(), left.end());
+        const std::vector<std::string> kept = {"pipe", "plain"};
+        EXPECT_EQ(left, std::vector<std::string>(kept.begin() + (c.target == Target::Pipe ? 0 : 1), kept.end()));
         if (c.expected != VideoStatus::Ok) {
             EXPECT_EQ(test::ReadFile(dir.path() / "plain"), "old");
         }
