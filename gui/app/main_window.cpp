@@ -24,6 +24,7 @@
 #include "gui/loading/folder_dialog.h"
 #include "gui/loading/load_window.h"
 #include "gui/settings/settings_window.h"
+#include "gui/video/video_progress_dialog.h"
 #include "gui/viewer/picture_view.h"
 #include "gui/viewer/telemetry_panel.h"
 
@@ -126,6 +127,8 @@ void MainWindow::createMenus() {
     m.mnuFile = bar->addMenu(QStringLiteral("ファイル(&F)"));
     m.mnuFile->setObjectName(QStringLiteral("mnuFile"));
     m.mnuOpen = entry(m.mnuFile, QStringLiteral("開く(&O)"), "mnuOpen", &MainWindow::mnuOpen_Click);
+    m.mnuExportVideo = entry(m.mnuFile, QStringLiteral("動画に書き出す(&E)..."), "mnuExportVideo",
+                             &MainWindow::mnuExportVideo_Click);
     m.mnuSeparate1 = separator(m.mnuFile, "mnuSeparate1");
     m.mnuQuit = entry(m.mnuFile, QStringLiteral("終了(&Q)"), "mnuQuit", &MainWindow::mnuQuit_Click);
 
@@ -314,6 +317,7 @@ void MainWindow::SetButtonState(int mode) {
     if (mode < 0 || mode > 2) return;
     for (std::size_t i = 0; i < 6; ++i) cmdPlay_[i]->setEnabled(kOn[mode][i]);
     buttonMode_ = mode;
+    updateVideoExportEnabled();
     // Playback stopped or ended: the frames decoded ahead will not be shown.
     if (!playback_.isActive()) prefetcher_.cancel();
 }
@@ -380,15 +384,7 @@ void MainWindow::showFrameFile(int index, bool playing) {
         picture = prefetcher_.picture(shown);
         if (picture.isNull()) return;
     }
-    if (mode != BrightnessMode::Standard) {
-        // Rows of blue, green, red bytes, as the brightening expects.
-        picture.convertTo(QImage::Format_BGR888);
-        BrightenPicture(picture.bits(), static_cast<std::size_t>(picture.bytesPerLine()),
-                        static_cast<std::size_t>(picture.height()), mode == BrightnessMode::X20);
-        // Painting scales 32-bit pixels on its fast path; three-byte pixels would be converted at every paint.
-        picture.convertTo(QImage::Format_RGB32);
-    }
-    image1_->setImage(picture);
+    image1_->setImage(BrightenedPicture(std::move(picture), mode));
     pictureFile_ = shown.file;
     pictureFrame_ = shown.index;
     pictureMode_ = mode;
@@ -434,11 +430,12 @@ void MainWindow::mnuOpen_Click() {
     openFolder(chosen);
 }
 
-// The picture window, the thumbnail list and any dialog the window owns.
+// The picture window, the thumbnail list and any dialog the window owns, except the progress
+// of a video export: it works on its own copy of the recording and goes on.
 void MainWindow::closeOtherWindows() {
     browsing_.closeAll();
     for (QWidget* child : findChildren<QWidget*>()) {
-        if (child->isWindow() && child->isVisible()) child->close();
+        if (child->isWindow() && child->isVisible() && child != videoExport_) child->close();
     }
 }
 

@@ -12,6 +12,7 @@
 #include "core/viewer/playback.h"
 #include "gui/browse/picture_browsing.h"
 #include "gui/graphs/chart_view.h"
+#include "gui/video/video_export.h"
 #include "gui/viewer/frame_prefetcher.h"
 #include "gui/viewer/qt_scheduler.h"
 
@@ -28,6 +29,7 @@ class AppPaths;
 class Dialogs;
 class PictureView;
 class TelemetryPanel;
+class VideoProgressDialog;
 
 inline const QString kAppTitle = QStringLiteral("ドライブレコーダー ビューワーソフト");
 
@@ -49,6 +51,7 @@ public:
     struct Menus {
         QMenu* mnuFile = nullptr;
         QAction* mnuOpen = nullptr;
+        QAction* mnuExportVideo = nullptr;
         QAction* mnuSeparate1 = nullptr;
         QAction* mnuQuit = nullptr;
         QMenu* mnuDisplay = nullptr;
@@ -164,8 +167,16 @@ public slots:
     // "テレメトリをエクスポート...": CSV, GPX or KML by the chosen filter.
     bool exportTelemetryAs();
 
+    // MP4 export (gui/app/main_window_video.cpp). "動画に書き出す(&E)...": the choices, the
+    // file, then the export on a worker thread; only with a recording open and playback stopped.
+    void mnuExportVideo_Click();
+    // Starts an export of the open recording with its progress dialog; false when refused
+    // (no recording, playing, or an export already running). `write` is the tests' seam.
+    bool startVideoExport(const VideoExportRequest& request, FileWriteFunction write = {});
+
 public:
     QMenu* pictureMenu() const { return pictureMenu_; }
+    VideoProgressDialog* videoExport() const { return videoExport_; }
     // The frame file whose picture is on screen; empty while the placeholder shows.
     const std::filesystem::path& shownPictureFile() const { return pictureFile_; }
 
@@ -195,6 +206,8 @@ private:
     bool stoppedWithRecording() const;
     void clickIfEnabled(int index);
     bool writeFileOrTell(const std::filesystem::path& file, std::string_view bytes);
+    void updateVideoExportEnabled();
+    void videoExportFinished(const VideoExportResult& result);
     std::filesystem::path saveFolder() const;
     void centreOnScreen();
     QSize fixedOuterSize() const;
@@ -230,6 +243,8 @@ private:
     ChartView* chart_ = nullptr;
     QTimer* tmrShow_ = nullptr;
     QMenu* pictureMenu_ = nullptr;
+    QAction* pictureExportVideo_ = nullptr;
+    VideoProgressDialog* videoExport_ = nullptr;  // the export under way
 };
 
 }  // namespace drv
