@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <system_error>
 
+#include "core/common/file_names.h"
+
 namespace drv {
 
 bool IsListedPictureName(const std::filesystem::path& name) {
     const std::string& text = name.native();
-    if (text.empty() || text[0] == '.') return false;
+    if (IsHiddenName(name)) return false;
     const std::size_t dot = text.rfind('.');
     if (dot == std::string::npos || text.size() - dot < 3) return false;
     const char j = text[dot + 1], p = text[dot + 2];

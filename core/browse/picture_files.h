@@ -17,8 +17,7 @@ struct PictureListing {
 };
 
 // True for a name whose extension (after its last dot) begins with "jp" in any letter
-// case, such as .jpg, .JPG and .jpeg. Hidden names (leading dot) are not pictures of
-// the recording: cards that went through other systems carry "._x.jpg" side files.
+// case, such as .jpg, .JPG and .jpeg; hidden names never (IsHiddenName).
 bool IsListedPictureName(const std::filesystem::path& name);
 
 // Lists the folder's picture files (folders excluded, read-only files included), sorts

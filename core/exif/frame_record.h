@@ -27,8 +27,9 @@ inline constexpr int kGraphChannels = 4;
 inline constexpr int kGraphSampleCount = 441;  // the chart's working limit of frames
 using GraphSampleTable = std::array<std::array<std::int32_t, kGraphSampleCount>, kGraphChannels>;
 
-// What loading a recording derives besides the per-frame records. Flags and
-// TriggerPosition change only when a load finds a trigger frame.
+// What loading a recording derives besides the per-frame records. Every load starts from
+// these start-up values (the graph samples excepted); flags and TriggerPosition then change
+// only when it finds a trigger frame.
 struct RecordingState {
     bool TriggerFound = false;
     std::int32_t TriggerPosition = 10050;  // 50 x the trigger frame's index

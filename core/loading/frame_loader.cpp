@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <optional>
 #include <system_error>
+#include <utility>
 
+#include "core/common/file_names.h"
 #include "core/common/numbers.h"
 #include "core/exif/exif_reader.h"
 #include "core/exif/telemetry_decoder.h"
@@ -37,19 +39,21 @@ FileNameList ListJpgFiles(const std::filesystem::path& folder) {
     for (const std::filesystem::directory_iterator end; it != end; it.increment(ec)) {
         if (ec) break;
         const std::filesystem::path name = it->path().filename();
-        if (!endsWithJpg(name.native())) continue;
+        if (IsHiddenName(name) || !endsWithJpg(name.native())) continue;
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
         names.push_back(name);
     }
     std::sort(names.begin() + 1, names.end(),
               [](const std::filesystem::path& a, const std::filesystem::path& b) { return a.native() < b.native(); });
-    // Frame indexes are 16-bit throughout the viewer.
-    if (names.size() > static_cast<std::size_t>(kMaxFrames) + 1) names.resize(static_cast<std::size_t>(kMaxFrames) + 1);
     return names;
 }
 
-void OrderFilesByTime(const std::filesystem::path& folder, FileNameList& names) {
+namespace {
+
+// The listing may begin mid-recording: rotate it to start at the first file whose time is
+// strictly earlier than that of entry 1.
+void rotateToOldest(const std::filesystem::path& folder, FileNameList& names) {
     const std::size_t n = names.empty() ? 0 : names.size() - 1;
     if (n < 2) return;
     std::vector<std::optional<std::int64_t>> times(n + 1);
@@ -71,12 +75,25 @@ void OrderFilesByTime(const std::filesystem::path& folder, FileNameList& names) 
     std::rotate(names.begin() + 1, names.begin() + static_cast<std::ptrdiff_t>(c), names.end());
 }
 
+}  // namespace
+
+void OrderFilesByTime(const std::filesystem::path& folder, FileNameList& names, std::size_t maxFrames) {
+    rotateToOldest(folder, names);
+    // Frame indexes are 16-bit throughout the viewer. The cut comes after the rotation, so
+    // what goes is the newest end of the recording, not whatever sorts last by name.
+    if (names.size() > maxFrames + 1) names.resize(maxFrames + 1);
+}
+
 void LoadAllFrames(const std::filesystem::path& folder, const FileNameList& names, FrameTable& frames,
                    RecordingState& state, const LoadProgress& progress) {
     const std::size_t n = names.empty() ? 0 : names.size() - 1;
     frames.assign(n + 1, FrameRecord{});
-    state.TriggerFound = false;
-    state.TriggerKindCaption.clear();
+    // Every recording is read on its own, from the start-up state: one without a trigger mark
+    // must not show the trigger, signals, frame rate or quality of the one opened before.
+    // The chart samples stay: those past this recording's end are never drawn.
+    RecordingState fresh;
+    fresh.GraphSamples = state.GraphSamples;
+    state = std::move(fresh);
     for (std::size_t i = 1; i <= n; ++i) {
         if (progress) progress(RoundToInt32(static_cast<double>(i) / static_cast<double>(n) * 100.0));
         const ExifTags tags = ReadExifTags(folder / names[i]);

@@ -24,6 +24,7 @@
 #include "gui/loading/folder_dialog.h"
 #include "gui/loading/load_window.h"
 #include "gui/settings/settings_window.h"
+#include "gui/video/video_progress_dialog.h"
 #include "gui/viewer/picture_view.h"
 #include "gui/viewer/telemetry_panel.h"
 
@@ -128,6 +129,8 @@ void MainWindow::createMenus() {
     m.mnuFile->setObjectName(QStringLiteral("mnuFile"));
     m.mnuOpen = entry(m.mnuFile, QStringLiteral("開く(&O)"), "mnuOpen", &MainWindow::mnuOpen_Click);
     m.mnuEvents = entry(m.mnuFile, QStringLiteral("イベント一覧(&L)..."), "mnuEvents", &MainWindow::mnuEvents_Click);
+    m.mnuExportVideo = entry(m.mnuFile, QStringLiteral("動画に書き出す(&E)..."), "mnuExportVideo",
+                             &MainWindow::mnuExportVideo_Click);
     m.mnuSeparate1 = separator(m.mnuFile, "mnuSeparate1");
     m.mnuQuit = entry(m.mnuFile, QStringLiteral("終了(&Q)"), "mnuQuit", &MainWindow::mnuQuit_Click);
 
@@ -317,6 +320,7 @@ void MainWindow::SetButtonState(int mode) {
     for (std::size_t i = 0; i < 6; ++i) cmdPlay_[i]->setEnabled(kOn[mode][i]);
     menus_.mnuEvents->setEnabled(mode != kButtonsPlaying);
     buttonMode_ = mode;
+    updateVideoExportEnabled();
     // Playback stopped or ended: the frames decoded ahead will not be shown.
     if (!playback_.isActive()) prefetcher_.cancel();
 }
@@ -383,15 +387,7 @@ void MainWindow::showFrameFile(int index, bool playing) {
         picture = prefetcher_.picture(shown);
         if (picture.isNull()) return;
     }
-    if (mode != BrightnessMode::Standard) {
-        // Rows of blue, green, red bytes, as the brightening expects.
-        picture.convertTo(QImage::Format_BGR888);
-        BrightenPicture(picture.bits(), static_cast<std::size_t>(picture.bytesPerLine()),
-                        static_cast<std::size_t>(picture.height()), mode == BrightnessMode::X20);
-        // Painting scales 32-bit pixels on its fast path; three-byte pixels would be converted at every paint.
-        picture.convertTo(QImage::Format_RGB32);
-    }
-    image1_->setImage(picture);
+    image1_->setImage(BrightenedPicture(std::move(picture), mode));
     pictureFile_ = shown.file;
     pictureFrame_ = shown.index;
     pictureMode_ = mode;
@@ -453,11 +449,12 @@ void MainWindow::openFromEventList(const std::filesystem::path& folder) {
     activateWindow();
 }
 
-// The picture window, the thumbnail list and any dialog the window owns.
+// The picture window, the thumbnail list and any dialog the window owns, except the progress
+// of a video export: it works on its own copy of the recording and goes on.
 void MainWindow::closeOtherWindows() {
     browsing_.closeAll();
     for (QWidget* child : findChildren<QWidget*>()) {
-        if (child->isWindow() && child->isVisible()) child->close();
+        if (child->isWindow() && child->isVisible() && child != videoExport_) child->close();
     }
 }
 
@@ -470,11 +467,7 @@ void MainWindow::openRequestedFolder() {
     if (requestedFolder_.empty()) return;
     if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
     closeOtherWindows();
-    std::error_code error;
-    // The dialog hands back absolute folders; a relative argument names a child of the current folder.
-    std::filesystem::path folder = std::filesystem::absolute(requestedFolder_, error);
-    if (error) folder = requestedFolder_;
-    openFolder(NormalizeChosenFolder(folder));
+    openFolder(FolderFromCommandLine(requestedFolder_));
 }
 
 void MainWindow::openFolder(const std::filesystem::path& chosen) {
@@ -496,6 +489,8 @@ void MainWindow::openFolder(const std::filesystem::path& chosen) {
     }
 
     fraStatus_->setEnabled(false);
+    // The load starts from the start-up recording state, caption included.
+    fraStatus_->setTriggerKind(QString());
     {
         // One loading window per load, with a fresh bar at 0.
         LoadWindow load(this);

@@ -13,6 +13,7 @@
 #include "gui/browse/picture_browsing.h"
 #include "gui/events/event_list_launcher.h"
 #include "gui/graphs/chart_view.h"
+#include "gui/video/video_export.h"
 #include "gui/viewer/frame_prefetcher.h"
 #include "gui/viewer/qt_scheduler.h"
 
@@ -29,6 +30,7 @@ class AppPaths;
 class Dialogs;
 class PictureView;
 class TelemetryPanel;
+class VideoProgressDialog;
 
 inline const QString kAppTitle = QStringLiteral("ドライブレコーダー ビューワーソフト");
 
@@ -51,6 +53,7 @@ public:
         QMenu* mnuFile = nullptr;
         QAction* mnuOpen = nullptr;
         QAction* mnuEvents = nullptr;
+        QAction* mnuExportVideo = nullptr;
         QAction* mnuSeparate1 = nullptr;
         QAction* mnuQuit = nullptr;
         QMenu* mnuDisplay = nullptr;
@@ -170,8 +173,16 @@ public slots:
     // "テレメトリをエクスポート...": CSV, GPX or KML by the chosen filter.
     bool exportTelemetryAs();
 
+    // MP4 export (gui/app/main_window_video.cpp). "動画に書き出す(&E)...": the choices, the
+    // file, then the export on a worker thread; only with a recording open and playback stopped.
+    void mnuExportVideo_Click();
+    // Starts an export of the open recording with its progress dialog; false when refused
+    // (no recording, playing, or an export already running). `write` is the tests' seam.
+    bool startVideoExport(const VideoExportRequest& request, FileWriteFunction write = {});
+
 public:
     QMenu* pictureMenu() const { return pictureMenu_; }
+    VideoProgressDialog* videoExport() const { return videoExport_; }
     // The frame file whose picture is on screen; empty while the placeholder shows.
     const std::filesystem::path& shownPictureFile() const { return pictureFile_; }
 
@@ -202,6 +213,8 @@ private:
     bool stoppedWithRecording() const;
     void clickIfEnabled(int index);
     bool writeFileOrTell(const std::filesystem::path& file, std::string_view bytes);
+    void updateVideoExportEnabled();
+    void videoExportFinished(const VideoExportResult& result);
     std::filesystem::path saveFolder() const;
     void centreOnScreen();
     QSize fixedOuterSize() const;
@@ -238,6 +251,8 @@ private:
     ChartView* chart_ = nullptr;
     QTimer* tmrShow_ = nullptr;
     QMenu* pictureMenu_ = nullptr;
+    QAction* pictureExportVideo_ = nullptr;
+    VideoProgressDialog* videoExport_ = nullptr;  // the export under way
 };
 
 }  // namespace drv

@@ -88,6 +88,8 @@ void MainWindow::createPictureMenu() {
     pictureMenu_->addAction(kSavePicture, this, &MainWindow::savePictureAs)->setObjectName(QStringLiteral("save"));
     pictureMenu_->addAction(kExportTelemetry, this, &MainWindow::exportTelemetryAs)
         ->setObjectName(QStringLiteral("export"));
+    pictureExportVideo_ = pictureMenu_->addAction(menus_.mnuExportVideo->text(), this, &MainWindow::mnuExportVideo_Click);
+    pictureExportVideo_->setObjectName(QStringLiteral("exportVideo"));
     image1_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(image1_, &QWidget::customContextMenuRequested, this, &MainWindow::Image1_ContextMenu);
 }
@@ -96,6 +98,7 @@ void MainWindow::Image1_ContextMenu(const QPoint& pos) {
     if (!stoppedWithRecording()) return;
     // After an undecodable first frame the picture on screen may be the placeholder.
     pictureMenu_->actions().front()->setEnabled(!pictureFile_.empty());
+    pictureExportVideo_->setEnabled(menus_.mnuExportVideo->isEnabled());
     pictureMenu_->popup(image1_->mapToGlobal(pos));
 }
 

@@ -12,6 +12,7 @@
 #include "gui/common/app_paths.h"
 #include "gui/common/dialogs.h"
 #include "gui/common/ui_font.h"
+#include "gui/loading/folder_dialog.h"
 
 namespace drv {
 
@@ -136,10 +137,8 @@ int RunViewer(int argc, char** argv) {
     if (!smokeTest()) {
         window.openRequestedFolderLater();
         if (!args.eventsRoot.empty()) {
-            std::error_code error;
-            const std::filesystem::path root = std::filesystem::absolute(args.eventsRoot, error);
-            QTimer::singleShot(0, &window, [&window, root = error ? args.eventsRoot : root] {
-                window.eventList().show(NormalizeChosenFolder(root));
+            QTimer::singleShot(0, &window, [&window, root = FolderFromCommandLine(args.eventsRoot)] {
+                window.eventList().show(root);
             });
         }
     } else {

@@ -1,11 +1,14 @@
 #include "gui/common/dialogs.h"
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
 
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QUrl>
 
 namespace drv {
 
@@ -43,11 +46,13 @@ std::filesystem::path QtDialogs::browseForFolder(QWidget* owner, const QString& 
 
 std::optional<std::filesystem::path> QtDialogs::chooseFolder(QWidget* owner, const QString& title,
                                                              const std::filesystem::path& startFolder) {
-    // Symbolic links stay as the user chose them: the path shown is the path kept.
-    const QString chosen = QFileDialog::getExistingDirectory(
-        owner, title, PathToQString(startFolder), QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    // Symbolic links stay as the user chose them: the path shown is the path kept. A URL, unlike
+    // text, carries a name that is not UTF-8 byte for byte (as the desktop's own pickers give it).
+    const QUrl chosen = QFileDialog::getExistingDirectoryUrl(
+        owner, title, PathToUrl(startFolder), QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks,
+        {QStringLiteral("file")});
     if (chosen.isEmpty()) return std::nullopt;
-    return NormalizeChosenFolder(QStringToPath(chosen));
+    return NormalizeChosenFolder(UrlToPath(chosen));
 }
 
 std::optional<std::filesystem::path> Dialogs::chooseFolder(QWidget* owner, const QString& title,
@@ -99,13 +104,61 @@ std::filesystem::path NormalizeChosenFolder(const std::filesystem::path& folder)
     return std::filesystem::path(text);
 }
 
-// QFile's name codec maps undecodable bytes losslessly, so paths round-trip.
 QString PathToQString(const std::filesystem::path& path) {
     return QFile::decodeName(QByteArray::fromStdString(path.native()));
 }
 
+namespace {
+
+// The one entry of `folder` whose name shows as `shown`; none when no entry or several do.
+std::optional<std::filesystem::path> entryShownAs(const std::filesystem::path& folder, const QString& shown) {
+    std::optional<std::filesystem::path> found;
+    std::error_code error;
+    std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::path(".") : folder, error);
+    for (const std::filesystem::directory_iterator end; !error && it != end; it.increment(error)) {
+        const std::filesystem::path name = it->path().filename();
+        if (PathToQString(name) != shown) continue;
+        if (found) return std::nullopt;
+        found = name;
+    }
+    return found;
+}
+
+// A path that went through the file-name codec as text holds U+FFFD wherever a name had bytes
+// that are not UTF-8, and then names nothing. Each such part is looked up in its folder: the
+// one entry shown as the same text is the name meant.
+std::filesystem::path withBytesFromDisk(const std::filesystem::path& path) {
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+    std::error_code error;
+    if (path.native().find(kReplacement) == std::string::npos || std::filesystem::exists(path, error)) return path;
+    std::filesystem::path resolved;
+    for (const std::filesystem::path& part : path) {
+        std::filesystem::path next = resolved / part;
+        if (part.native().find(kReplacement) != std::string::npos && !std::filesystem::exists(next, error)) {
+            if (const auto name = entryShownAs(resolved, PathToQString(part))) next = resolved / *name;
+        }
+        resolved = std::move(next);
+    }
+    return resolved;
+}
+
+}  // namespace
+
 std::filesystem::path QStringToPath(const QString& text) {
-    return std::filesystem::path(QFile::encodeName(text).toStdString());
+    return withBytesFromDisk(std::filesystem::path(QFile::encodeName(text).toStdString()));
+}
+
+QUrl PathToUrl(const std::filesystem::path& path) {
+    const QByteArray bytes = QByteArray::fromStdString(path.native());
+    if (!bytes.startsWith('/')) return QUrl::fromLocalFile(PathToQString(path));
+    return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"));
+}
+
+std::filesystem::path UrlToPath(const QUrl& url) {
+    if (!url.isLocalFile()) return {};
+    // Fully encoded, the path keeps every byte that is not UTF-8 as a %XX escape.
+    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    return withBytesFromDisk(std::filesystem::path(bytes.toStdString()));
 }
 
 }  // namespace drv

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 
+class QUrl;
 class QWidget;
 
 namespace drv {
@@ -55,8 +56,16 @@ public:
 // Strips trailing slashes of a chosen folder, keeping the root "/" whole.
 std::filesystem::path NormalizeChosenFolder(const std::filesystem::path& folder);
 
-// Converts between file-system paths (bytes on Linux) and text for display.
+// Converts between file-system paths (bytes on Linux) and text with the platform's
+// file-name codec. Bytes that are not UTF-8 show as U+FFFD; a part of a text with U+FFFD that
+// names nothing as encoded is matched against the names on disk, so a path that was shown
+// comes back as its own bytes when no other name in its folder shows the same.
 QString PathToQString(const std::filesystem::path& path);
 std::filesystem::path QStringToPath(const QString& text);
+
+// The pickers' file URLs, which carry every byte of a name (percent-encoded); a URL made
+// from lossy text is matched against the disk like QStringToPath. Not a local file: empty.
+QUrl PathToUrl(const std::filesystem::path& path);
+std::filesystem::path UrlToPath(const QUrl& url);
 
 }  // namespace drv

@@ -13,4 +13,11 @@ std::filesystem::path BrowseForFolder(Dialogs& dialogs, QWidget* owner, const QS
     return NormalizeChosenFolder(chosen);
 }
 
+std::filesystem::path FolderFromCommandLine(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(folder, error);
+    if (error) absolute = folder;
+    return NormalizeChosenFolder(absolute.lexically_normal());
+}
+
 }  // namespace drv

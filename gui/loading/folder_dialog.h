@@ -16,4 +16,8 @@ class Dialogs;
 std::filesystem::path BrowseForFolder(Dialogs& dialogs, QWidget* owner, const QString& title,
                                       const std::filesystem::path& startFolder);
 
+// A folder named on the command line, as the folder picker would give it: absolute, without
+// "." or ".." parts or a trailing slash, so that choosing it later in the picker is no change.
+std::filesystem::path FolderFromCommandLine(const std::filesystem::path& folder);
+
 }  // namespace drv

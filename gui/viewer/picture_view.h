@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include "core/viewer/brightness.h"
+
 namespace drv {
 
 class PictureView : public QWidget {
@@ -26,5 +28,9 @@ protected:
 private:
     QImage image_;
 };
+
+// The picture brightened as the main picture shows it (32-bit float arithmetic), in a format
+// that paints fast; unchanged in the standard mode.
+QImage BrightenedPicture(QImage picture, BrightnessMode mode);
 
 }  // namespace drv

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/exif/telemetry_decoder.h"
@@ -26,7 +27,8 @@ void Touch(const fs::path& path, long seconds = 1'700'000'000) {
 
 TEST(ListJpgFiles, OrdinaryJpgFilesInByteOrder) {
     TempFolder dir;
-    for (const char* name : {"b.JPG", "a.jpg", "C.Jpg", "d.jpeg", "e.jpg.txt", "jpg", "\xFF\xFE.jpg", "_.jPg"})
+    for (const char* name : {"b.JPG", "a.jpg", "C.Jpg", "d.jpeg", "e.jpg.txt", "jpg", "\xFF\xFE.jpg", "_.jPg",
+                             "._a.jpg", "._b.JPG", ".jpg"})  // hidden: macOS twins
         Touch(dir.path() / name);
     fs::create_directory(dir.path() / "folder.jpg");
     fs::create_symlink(dir.path() / "a.jpg", dir.path() / "link.jpg");
@@ -43,6 +45,7 @@ TEST(OrderFilesByTime, RotatesAtTheFirstStrictlyEarlierFile) {
         std::vector<std::pair<const char*, long>> files;
         std::vector<const char*> missing;
         std::vector<std::string> expected;
+        std::size_t limit = kMaxFrames;
     };
     for (const Case& c : {
              Case{{{"5", 105}, {"6", 106}, {"7", 107}, {"1", 101}, {"2", 102}}, {}, {"", "1", "2", "5", "6", "7"}},
@@ -51,7 +54,9 @@ TEST(OrderFilesByTime, RotatesAtTheFirstStrictlyEarlierFile) {
              Case{{{"1", 105}, {"2", 101}, {"3", 109}, {"4", 100}}, {}, {"", "2", "3", "4", "1"}},  // then no sorting
              Case{{{"2", 105}, {"3", 101}}, {"0gone"}, {"", "3", "0gone", "2"}},
              Case{{{"1", 105}, {"2", 106}}, {"zgone"}, {"", "1", "2", "zgone"}},
-             Case{{}, {"0a", "0b"}, {"", "0b", "0a"}}}) {
+             Case{{}, {"0a", "0b"}, {"", "0b", "0a"}},
+             // Over the limit the oldest stay, whatever sorts first by name.
+             Case{{{"5", 105}, {"6", 106}, {"7", 107}, {"1", 101}, {"2", 102}}, {}, {"", "1", "2", "5"}, 3}}) {
         TempFolder dir;
         FileNameList list(1);
         for (const auto& [name, time] : c.files) {
@@ -59,7 +64,7 @@ TEST(OrderFilesByTime, RotatesAtTheFirstStrictlyEarlierFile) {
             list.emplace_back(name);
         }
         for (const char* name : c.missing) list.emplace(list.begin() + 1 + (name[0] == '0' ? 0 : list.size() - 1), name);
-        OrderFilesByTime(dir.path(), list);
+        OrderFilesByTime(dir.path(), list, c.limit);
         EXPECT_EQ(Names(list), c.expected);
     }
 }
@@ -77,7 +82,7 @@ void WriteRecording(const fs::path& dir, int n, int trigger, bool bigEndian = fa
     }
 }
 
-TEST(LoadAllFrames, ResetsTheTriggerAndDecodesEveryFrameInListOrder) {
+TEST(LoadAllFrames, StartsFromTheStartUpStateAndDecodesEveryFrameInListOrder) {
     TempFolder dir;
     WriteRecording(dir.path(), 5, 3);
     FrameTable frames(401);
@@ -89,12 +94,14 @@ TEST(LoadAllFrames, ResetsTheTriggerAndDecodesEveryFrameInListOrder) {
     EXPECT_EQ(state.TriggerPosition, 150);
     EXPECT_EQ(state.TriggerKindCaption, "衝撃検出撮影");
     EXPECT_FLOAT_EQ(frames[4].Speed, 100.4f);
-    // A second load without a mark clears the caption and TriggerFound, keeps the position.
+    // A second load without a mark starts from the start-up state: nothing of the first stays.
+    state.VehicleSignalsPresent = state.NoMainSpeed = state.HighFrameRate = state.HighQuality = true;
     TempFolder plain;
     WriteRecording(plain.path(), 2, 0);
     LoadAllFrames(plain.path(), ListJpgFiles(plain.path()), frames, state);
-    EXPECT_FALSE(state.TriggerFound);
-    EXPECT_EQ(state.TriggerPosition, 150);
+    EXPECT_EQ(std::tie(state.TriggerFound, state.TriggerPosition, state.TriggerKindCaption, state.VehicleSignalsPresent,
+                       state.NoMainSpeed, state.HighFrameRate, state.HighQuality),
+              std::make_tuple(false, 10050, std::string(), false, false, false, false));
     EXPECT_EQ(frames.size(), 3u);
 }
 

@@ -82,16 +82,34 @@ TEST_F(AppOpenTest, FoldersWithoutFramesSayItAndShowThePlaceholder) {
     EXPECT_EQ(w().recording().frameCount(), 3);
 }
 
+// However the command line names it, the folder is the one the picker gives: choosing it there
+// afterwards reloads nothing.
 TEST_F(AppOpenTest, FolderArgumentOpensAfterStartUpAsIfChosen) {
     const auto dir = makeRecording("rec", quick(4));
-    w().setRequestedFolder(dir.string() + "/");
+    const auto other = makeRecording("other", quick(2));
+    std::filesystem::create_directory(root() / "x");
+    struct Cwd {
+        std::filesystem::path old = std::filesystem::current_path();
+        ~Cwd() { std::filesystem::current_path(old); }
+    } restore;  // relative arguments are read against the current folder
+    std::filesystem::current_path(root());
+    w().setRequestedFolder("./x/../rec/.");
     w().show();
     w().openRequestedFolderLater();
     EXPECT_FALSE(w().recording().isOpen()) << "not before the event loop runs";
     ASSERT_TRUE(test::waitUntil([this] { return w().recording().isOpen(); }, 5000));
-    EXPECT_EQ(w().recording().folder, dir);
-    EXPECT_EQ(w().recording().frameCount(), 4);
     EXPECT_TRUE(dialogs_.browsed.empty());
+    for (const std::string& arg : {std::string("rec"), std::string("./x/../rec/."), dir.string() + "/"}) {
+        SCOPED_TRACE(arg);
+        openThroughDialog(other);
+        w().setRequestedFolder(arg);
+        w().openRequestedFolder();
+        EXPECT_EQ(w().recording().folder, dir);
+        EXPECT_EQ(w().recording().frameCount(), 4);
+        w().cmdPlay(4)->click();
+        openThroughDialog(dir);
+        EXPECT_EQ(w().recording().CurrentFrame, 2) << "the same folder: nothing reloaded";
+    }
 }
 
 TEST_F(AppOpenTest, DoubleClickOpensThePictureWindowOnlyWhenAllowed) {
@@ -170,14 +188,18 @@ TEST_F(AppOpenTest, SpeedRowsBrakeAndChannelButtonsFollowEachRecording) {
 struct PercentWatcher : QObject {
     QStringList seen;
     QList<int> barAtShow;
+    const TelemetryPanel* panel = nullptr;
+    QStringList triggerAtShow;  // the panel's trigger kind when the loading window shows
     bool eventFilter(QObject* o, QEvent* e) override {
         auto* label = qobject_cast<QLabel*>(o);
         if (e->type() == QEvent::Paint && label && o->objectName() == QLatin1String("Label1") &&
             qobject_cast<LoadWindow*>(label->window()) && !label->text().isEmpty() &&
             (seen.isEmpty() || seen.back() != label->text()))
             seen << label->text();  // painting may repeat a text: keep the distinct steps
-        if (auto* load = qobject_cast<LoadWindow*>(o); load && e->type() == QEvent::Show)
+        if (auto* load = qobject_cast<LoadWindow*>(o); load && e->type() == QEvent::Show) {
             barAtShow << load->progressBar()->value();
+            if (panel) triggerAtShow << panel->lblMsgInput()->text();
+        }
         return false;
     }
 };
@@ -195,6 +217,37 @@ TEST_F(AppOpenTest, LoadingWindowCountsThePercentages) {
     }
     qApp->removeEventFilter(&watcher);
     EXPECT_EQ(watcher.barAtShow, QList<int>({0, 0, 0})) << "a fresh bar at 0 for every load";
+}
+
+// A recording without a trigger mark, opened after one with a trigger at 14 fps in high quality
+// with vehicle signals, starts from the start-up state: nothing of the first shows or paces it.
+// Its card went through macOS, which left a "._" twin beside every frame.
+TEST_F(AppOpenTest, EachRecordingStartsFromTheStartUpState) {
+    SampleOptions marked = quick(5);
+    marked.trigger = 2;
+    openThroughDialog(makeRecording("marked", marked));
+    const TelemetryPanel* p = w().fraStatus();
+    ASSERT_EQ(p->lblMsgInput()->text(), QStringLiteral("衝撃検出撮影"));
+    SampleOptions plain = quick(5);
+    plain.kind = SampleOptions::TriggerKind::None;
+    const auto dir = makeRecording("plain", plain);
+    const std::string appleDouble("\0\5\x16\7Mac OS X", 12);
+    for (int i = 1; i <= 5; ++i) std::ofstream(dir / ("._" + SampleFileName(plain, i))) << appleDouble;
+    PercentWatcher watcher;
+    watcher.panel = p;
+    qApp->installEventFilter(&watcher);
+    openThroughDialog(dir);
+    qApp->removeEventFilter(&watcher);
+    EXPECT_EQ(watcher.triggerAtShow, QStringList{QString()}) << "cleared when the load begins";
+    EXPECT_EQ(w().recording().frameCount(), 5) << "hidden twins are no frames";
+    EXPECT_EQ(p->lblMsgInput()->text(), QString());
+    EXPECT_EQ(p->lblfps()->text(), QStringLiteral(" 7fps / 低画質"));
+    EXPECT_EQ(p->lblPassTime()->text(), QStringLiteral("経過時間：　-29.000秒")) << "against the start-up frame 201";
+    EXPECT_EQ(p->label(1)->text(), QStringLiteral("     ---"));
+    EXPECT_FALSE(p->lblBrk()->isVisibleTo(p));
+    EXPECT_FALSE(w().chart()->channelButton(3)->isVisibleTo(p));
+    EXPECT_EQ(w().chart()->model().picture()->triggerPosition, 10050);
+    EXPECT_FALSE(w().recording().state.HighFrameRate) << "paced at 7 fps";
 }
 
 }  // namespace

@@ -1,5 +1,10 @@
+#include <QUrl>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "core/loading/frame_loader.h"
+#include "gui/common/dialogs.h"
+#include "gui/common/sample_recording.h"
 #include "gui/loading/folder_dialog.h"
 #include "tests/gui/support/fake_dialogs.h"
 
@@ -27,6 +32,30 @@ TEST(BrowseForFolder, ReturnsTheChosenOrTheUnchangedStartFolder) {
         EXPECT_EQ(dialogs.browsed[0].title, title);
         EXPECT_EQ(dialogs.browsed[0].startFolder.native(), c.start) << "the picker opens on the start folder as given";
     }
+}
+
+// A folder whose name is not UTF-8 comes back from the picker as its own bytes and its frames
+// load, whether the picker hands over a file URL (bytes percent-encoded, as the desktop's pickers
+// do) or text through the file-name codec (U+FFFD in place of the bytes).
+TEST(PickedFolder, NamesThatAreNotUtf8ComeBackAsTheirBytes) {
+    QTemporaryDir tmp;
+    const std::filesystem::path root = QStringToPath(tmp.path());
+    const std::filesystem::path folder = root / "\xff\xfe rec", nested = folder / "\x83\x74 sub";
+    std::filesystem::create_directories(nested);
+    std::filesystem::create_directory(root / "\xfe rec");  // shown differently: one U+FFFD
+    SampleOptions o;
+    o.frames = 3, o.drawPictures = false;
+    ASSERT_TRUE(MakeSampleRecording(folder, o, nullptr));
+    const QUrl desktop(QStringLiteral("file://") + tmp.path() + QStringLiteral("/%FF%FE%20rec"));
+    const QString shown = PathToQString(folder);
+    EXPECT_EQ(PathToUrl(folder), desktop) << "the start folder goes out in the same form";
+    for (const std::filesystem::path& back : {UrlToPath(desktop), UrlToPath(QUrl::fromLocalFile(shown)),
+                                              QStringToPath(shown), QStringToPath(PathToQString(nested)).parent_path()})
+        EXPECT_EQ(back, folder);
+    EXPECT_EQ(ListJpgFiles(UrlToPath(desktop)).size(), 4u) << "its frames load";
+    std::filesystem::create_directory(root / "\xfe\xff rec");  // now two names show as the same text
+    EXPECT_FALSE(std::filesystem::exists(QStringToPath(shown))) << "never a guess";
+    EXPECT_EQ(UrlToPath(desktop), folder) << "a URL needs none";
 }
 
 }  // namespace

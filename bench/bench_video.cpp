@@ -1,0 +1,96 @@
+// MP4 export with the telemetry band against the ffmpeg command line encoding the same JPEG
+// files with the same codec settings (libx264, preset, CRF, High profile, yuv420p, fast
+// start), both timed in every iteration so that the shared machine's load falls on both
+// sides of the ratio. Budget: 1.2 x ffmpeg's time; and at least ten times the recording's
+// real time (frames per second over its 14 fps).
+#include <benchmark/benchmark.h>
+
+#include <QTemporaryDir>
+#include <sys/resource.h>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include "core/loading/recording_dump.h"
+#include "gui/common/sample_recording.h"
+#include "gui/video/video_export.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kFrames = 200;  // about 14 seconds at 14 fps
+
+struct VideoRig {
+    QTemporaryDir dir;
+    std::filesystem::path folder;
+    drv::Recording recording;
+    VideoRig() {
+        folder = std::filesystem::path(dir.path().toStdString()) / "rec";
+        drv::SampleOptions o;
+        o.frames = kFrames;
+        std::string error;
+        if (!drv::MakeSampleRecording(folder, o, &error) || !drv::LoadRecordingFolder(folder, recording, &error))
+            throw std::runtime_error(error);
+    }
+    std::filesystem::path out(const char* name) const { return std::filesystem::path(dir.path().toStdString()) / name; }
+};
+
+VideoRig& rig() {
+    static VideoRig r;
+    return r;
+}
+
+double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+// Processor time of this process (all its threads) or of its finished children.
+double cpuSeconds(int who) {
+    rusage use{};
+    getrusage(who, &use);
+    auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    return s(use.ru_utime) + s(use.ru_stime);
+}
+
+void BM_VideoExportVsFfmpeg(benchmark::State& state) {
+    VideoRig& r = rig();
+    const bool ffmpeg = std::system("command -v ffmpeg >/dev/null 2>&1") == 0;
+    // The frames in playback order (the sample's names sort so), at the recording's rate.
+    const std::string command = "ffmpeg -v error -y -framerate 14 -pattern_type glob -i '" + r.folder.string() +
+                                "/*.JPG' -c:v libx264 -preset " + drv::VideoSettings{}.preset + " -crf " +
+                                std::to_string(drv::kDefaultCrf) +
+                                " -profile:v high -pix_fmt yuv420p -movflags +faststart '" +
+                                r.out("cli.mp4").string() + "'";
+    const drv::VideoExportRequest request{{1, kFrames}, true, drv::BrightnessMode::Standard, drv::kDefaultCrf,
+                                          r.out("ours.mp4")};
+    // Wall time is what a user waits; processor time says how much of the gap is work rather
+    // than the other programs' turns on a busy machine.
+    double ours = 0, theirs = 0, oursCpu = 0, theirsCpu = 0;
+    for (auto _ : state) {
+        auto start = Clock::now();
+        double cpu = cpuSeconds(RUSAGE_SELF);
+        if (!drv::ExportVideo(r.recording, request).result.ok()) state.SkipWithError("export failed");
+        ours += seconds(start);
+        oursCpu += cpuSeconds(RUSAGE_SELF) - cpu;
+        if (!ffmpeg) continue;
+        start = Clock::now();
+        cpu = cpuSeconds(RUSAGE_CHILDREN);
+        if (std::system(command.c_str()) != 0) state.SkipWithError("ffmpeg failed");
+        theirs += seconds(start);
+        theirsCpu += cpuSeconds(RUSAGE_CHILDREN) - cpu;
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["s_ours"] = ours / n;
+    state.counters["fps"] = kFrames * n / ours;
+    state.counters["x_realtime"] = kFrames * n / ours / 14.0;
+    if (ffmpeg) {
+        state.counters["s_ffmpeg"] = theirs / n;
+        state.counters["x_ffmpeg"] = ours / theirs;
+        state.counters["x_ffmpeg_cpu"] = oursCpu / theirsCpu;
+    } else {
+        state.SetLabel("ffmpeg not installed: no comparison");
+    }
+}
+BENCHMARK(BM_VideoExportVsFfmpeg)->Iterations(5)->Unit(benchmark::kSecond)->UseRealTime();
+
+}  // namespace

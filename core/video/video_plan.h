@@ -1,0 +1,51 @@
+#pragma once
+// What an MP4 export of a recording holds: which frames, at what rate, with which metadata,
+// and the texts the telemetry band shows on each frame.
+#include <optional>
+#include <string>
+
+#include "core/app/recording.h"
+
+namespace drv {
+
+// Frames first..last of the playback order, 1-based, both included.
+struct FrameRange {
+    int first = 1;
+    int last = 0;
+    int count() const { return last >= first ? last - first + 1 : 0; }
+};
+
+// The recording's own rate: 14 or 7 frames per second.
+int VideoFps(const RecordingState& state);
+
+// The frame of the trigger (1..N), when this recording has one.
+std::optional<int> TriggerFrame(const Recording& recording);
+
+// The frames whose time from the trigger, as the panel counts it, lies within
+// -secondsBefore .. +secondsAfter, cut to the recording. Nothing without a trigger.
+std::optional<FrameRange> RangeAroundTrigger(const Recording& recording, double secondsBefore, double secondsAfter);
+
+// The first frame's recorder clock as an instant in UTC ("2007-10-09T19:18:00Z"), reading
+// the clock as this machine's local time as `drtool export` does; empty for the placeholder.
+std::string VideoCreationTime(const Recording& recording, int firstFrame);
+
+// The folder's name as UTF-8 (bytes that are not become U+FFFD).
+std::string VideoTitle(const Recording& recording);
+
+// The band's texts for frame `index`: the panel's texts, without their padding.
+struct OverlayTexts {
+    std::string dateTime;           // shooting date-time, as the panel's 撮影日時
+    std::string speed;              // "52.3km/h", "----km/h" when the recording has none
+    std::string accelLongitudinal;  // "0.25 G"
+    std::string accelLateral;       // "-0.12 G"
+    bool brakeShown = false;        // only when the brake is wired
+    bool brakeOn = false;
+    std::string brake;              // "ブレーキ ＯＮ" / "ブレーキ ＯＦＦ"
+    std::string passTime;           // "経過時間：　-04.307秒"; empty without a trigger
+    std::string triggerKind;        // "衝撃検出撮影", ...
+    bool triggerFrame = false;      // this is the frame the recording was triggered at
+};
+
+OverlayTexts ComputeOverlayTexts(const Recording& recording, int index);
+
+}  // namespace drv

@@ -1,0 +1,147 @@
+#include "gui/video/video_export.h"
+
+#include <QImage>
+#include <algorithm>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "gui/video/video_frames.h"
+#include "gui/viewer/frame_prefetcher.h"
+
+namespace drv {
+
+namespace {
+
+// Frames are read, decoded, brightened and painted by helper threads a few frames ahead of
+// the encoder, which takes them strictly in order: decoding and painting cost about as much
+// as encoding, and would otherwise leave a core idle.
+class FramePipeline {
+public:
+    using Make = std::function<QImage(int index)>;
+
+    FramePipeline(FrameRange range, Make make) : make_(std::move(make)), next_(range.first), last_(range.last),
+                                                 wanted_(range.first) {
+        const int workers = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+        for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { run(); });
+    }
+    ~FramePipeline() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread& t : workers_) t.join();
+    }
+
+    // The picture of `index`, the frame after the one taken before (null: not decodable).
+    QImage take(int index) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return ready_.count(index) > 0; });
+        QImage picture = std::move(ready_[index]);
+        ready_.erase(index);
+        wanted_ = index + 1;
+        lock.unlock();
+        changed_.notify_all();
+        return picture;
+    }
+
+private:
+    static constexpr int kAhead = 6;  // frames prepared beyond the one the encoder waits for
+
+    void run() {
+        for (;;) {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return stop_ || next_ > last_ || next_ <= wanted_ + kAhead; });
+            if (stop_ || next_ > last_) return;
+            const int index = next_++;
+            lock.unlock();
+            QImage picture = make_(index);
+            lock.lock();
+            ready_[index] = std::move(picture);
+            lock.unlock();
+            changed_.notify_all();
+        }
+    }
+
+    Make make_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<int, QImage> ready_;
+    int next_;    // the next frame a helper takes up
+    int last_;
+    int wanted_;  // the frame the encoder waits for
+    bool stop_ = false;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace
+
+VideoExportResult ExportVideo(const Recording& recording, const VideoExportRequest& request,
+                              const VideoExportProgress& progress, FileWriteFunction write) {
+    VideoExportResult out;
+    const FrameRange range = request.range;
+    if (range.first < 1 || range.last > recording.frameCount() || range.count() < 1) {
+        out.result = {VideoStatus::EncoderFailed, "no frames in the range"};
+        return out;
+    }
+    VideoSettings settings;
+    settings.width = kVideoWidth;
+    settings.height = kVideoHeight;
+    settings.fps = VideoFps(recording.state);
+    settings.crf = request.crf;
+    settings.title = VideoTitle(recording);
+    settings.creationTime = VideoCreationTime(recording, range.first);
+
+    VideoEncoder encoder(std::move(write));
+    out.result = encoder.open(request.target, settings);
+    if (!out.result.ok()) return out;
+
+    const FileFrameSource files;
+    auto pictureOf = [&](int index) {
+        return VideoPicture(decodeFrame(files, recording.framePath(index)), request.brightness);
+    };
+    auto band = [&](QImage& picture, int index) {
+        // The band shows this frame's telemetry, whatever picture stands in.
+        if (request.overlay) PaintOverlay(picture, ComputeOverlayTexts(recording, index));
+    };
+    FramePipeline pipeline(range, [&](int index) {
+        QImage picture = pictureOf(index);
+        if (!picture.isNull()) band(picture, index);
+        return picture;
+    });
+
+    int lastGood = 0;  // the frame whose picture stands in for one that cannot be read
+    const int total = range.count();
+    for (int index = range.first; index <= range.last; ++index) {
+        QImage picture = pipeline.take(index);
+        if (!picture.isNull()) {
+            lastGood = index;
+        } else {
+            // Timing holds: the frame is there, with the picture before it (read again: keeping
+            // a clean copy of every frame would cost more than this rare case).
+            ++out.undecodable;
+            if (lastGood) picture = pictureOf(lastGood);
+            if (picture.isNull()) {
+                picture = QImage(kVideoWidth, kVideoHeight, QImage::Format_RGB32);
+                picture.fill(Qt::black);  // nothing before it could be read
+            }
+            band(picture, index);
+        }
+        out.result = encoder.addFrame(picture.constBits(), static_cast<std::size_t>(picture.bytesPerLine()),
+                                      PixelLayout::Rgb32);
+        if (!out.result.ok()) return out;
+        if (progress && !progress(index - range.first + 1, total)) {
+            encoder.cancel();
+            out.result = {VideoStatus::Cancelled, {}};
+            return out;
+        }
+    }
+    out.result = encoder.finish();
+    if (out.result.ok()) out.frames = encoder.framesWritten();
+    return out;
+}
+
+}  // namespace drv

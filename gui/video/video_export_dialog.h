@@ -1,0 +1,67 @@
+#pragma once
+// "動画に書き出す": what part of the recording goes into the MP4 and how it looks. Its OK
+// button asks for the file through the save picker; the dialog closes once a file is chosen.
+#include <QDialog>
+#include <filesystem>
+
+#include "core/app/recording.h"
+#include "gui/video/video_export.h"
+
+class QCheckBox;
+class QDoubleSpinBox;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+
+namespace drv {
+
+class Dialogs;
+
+class VideoExportDialog final : public QDialog {
+    Q_OBJECT
+public:
+    // `screenMode`: the brightening on screen now; `saveFolder`: where the save picker opens.
+    VideoExportDialog(Dialogs& dialogs, const Recording& recording, BrightnessMode screenMode,
+                      const std::filesystem::path& saveFolder, QWidget* owner);
+
+    // The choices made, with the file picked (empty until then).
+    VideoExportRequest request() const;
+
+    // Asks for the file; accepts the dialog when one was chosen.
+    void accept() override;
+
+    QRadioButton* wholeOption() const { return whole_; }
+    QRadioButton* triggerOption() const { return aroundTrigger_; }
+    QRadioButton* framesOption() const { return frames_; }
+    QDoubleSpinBox* secondsBefore() const { return before_; }
+    QDoubleSpinBox* secondsAfter() const { return after_; }
+    QSpinBox* fromFrame() const { return from_; }
+    QSpinBox* toFrame() const { return to_; }
+    QCheckBox* overlayBox() const { return overlay_; }
+    QRadioButton* screenBrightness() const { return screen_; }
+    QRadioButton* standardBrightness() const { return standard_; }
+    QPushButton* okButton() const { return ok_; }
+
+private:
+    void updateControls();
+
+    Dialogs& dialogs_;
+    const Recording& recording_;
+    BrightnessMode screenMode_;
+    std::filesystem::path saveFolder_;
+    std::filesystem::path target_;
+
+    QRadioButton* whole_ = nullptr;
+    QRadioButton* aroundTrigger_ = nullptr;
+    QRadioButton* frames_ = nullptr;
+    QDoubleSpinBox* before_ = nullptr;
+    QDoubleSpinBox* after_ = nullptr;
+    QSpinBox* from_ = nullptr;
+    QSpinBox* to_ = nullptr;
+    QCheckBox* overlay_ = nullptr;
+    QRadioButton* screen_ = nullptr;
+    QRadioButton* standard_ = nullptr;
+    QPushButton* ok_ = nullptr;
+};
+
+}  // namespace drv

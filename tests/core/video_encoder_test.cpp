@@ -1,0 +1,116 @@
+// The MP4 encoder leaves no file behind when it fails or is cancelled; the export plan's
+// ranges and band texts.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "core/video/video_encoder.h"
+#include "core/video/video_plan.h"
+#include "tests/core/support/frame_files.h"
+
+namespace drv {
+namespace {
+
+enum class Step { Open, Frames, Finish };
+// `room`: bytes the disk takes before it is full (-1: no limit); `cancelAt`: frame to cancel at.
+enum class Target { File, UnderAFile, Pipe };
+struct EncodeCase { const char* name; Target target; long room; int cancelAt; VideoStatus expected; Step failsAt; };
+const EncodeCase kEncodeCases[] = {
+    {"written", Target::File, -1, 0, VideoStatus::Ok, Step::Finish},
+    {"parent is a file", Target::UnderAFile, -1, 0, VideoStatus::CannotWrite, Step::Open},
+    {"a pipe is no file to replace", Target::Pipe, -1, 0, VideoStatus::CannotWrite, Step::Open},
+    {"disk full", Target::File, 3000, 0, VideoStatus::DiskFull, Step::Finish},
+    {"cancelled", Target::File, -1, 4, VideoStatus::Cancelled, Step::Frames},
+};
+
+TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
+    for (const EncodeCase& c : kEncodeCases) {
+        SCOPED_TRACE(c.name);
+        test::TempFolder dir;
+        test::WriteFile(dir.path() / "plain", {'o', 'l', 'd'});
+        if (c.target == Target::Pipe) {
+            ASSERT_EQ(::mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
+        }
+        const auto target = c.target == Target::UnderAFile ? dir.path() / "plain" / "out.mp4"
+                                                           : dir.path() / (c.target == Target::Pipe ? "pipe" : "plain");
+        long room = c.room;
+        VideoEncoder encoder([&room](int fd, const void* data, std::size_t size) -> long {
+            if (room >= 0 && static_cast<long>(size) > room) return errno = ENOSPC, -1;
+            if (room >= 0) room -= static_cast<long>(size);
+            return ::write(fd, data, size);
+        });
+        VideoSettings settings;
+        settings.width = 64, settings.height = 48, settings.fps = 7;
+        VideoResult result = encoder.open(target, settings);
+        Step step = Step::Open;
+        std::vector<std::uint32_t> pixels(64 * 48);
+        for (int i = 1; result.ok() && i <= 8; ++i) {
+            step = Step::Frames;
+            for (std::size_t p = 0; p < pixels.size(); ++p) pixels[p] = 0xff000000u | static_cast<std::uint32_t>(p * 7919 + i * 40503);
+            if (i == c.cancelAt) {
+                encoder.cancel();
+                result = {VideoStatus::Cancelled, {}};
+                break;
+            }
+            result = encoder.addFrame(reinterpret_cast<const std::uint8_t*>(pixels.data()), 64 * 4, PixelLayout::Rgb32);
+        }
+        if (result.ok()) step = Step::Finish, result = encoder.finish();
+        EXPECT_EQ(result.status, c.expected) << result.detail;
+        EXPECT_EQ(step, c.failsAt);
+        std::vector<std::string> left;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path())) left.push_back(e.path().filename());
+        std::sort(left.begin(), left.end());
+        const std::vector<std::string> kept = {"pipe", "plain"};
+        EXPECT_EQ(left, std::vector<std::string>(kept.begin() + (c.target == Target::Pipe ? 0 : 1), kept.end()));
+        if (c.expected != VideoStatus::Ok) {
+            EXPECT_EQ(test::ReadFile(dir.path() / "plain"), "old");
+        }
+    }
+}
+
+Recording recordingWithTrigger(int frames, int trigger, bool highFrameRate) {
+    Recording r;
+    r.folder = "/cards/rec";
+    r.fileNames.resize(static_cast<std::size_t>(frames) + 1, "f.jpg");
+    r.frames.assign(static_cast<std::size_t>(frames) + 1, FrameRecord{});
+    r.state.TriggerFound = trigger > 0;
+    r.state.TriggerPosition = 50 * trigger;
+    r.state.HighFrameRate = highFrameRate;
+    return r;
+}
+
+// The panel's step is 0.073 s at 14 fps and 0.145 s at 7 fps.
+struct RangeCase { int frames, trigger; bool high; double before, after; int first, last; };
+const RangeCase kRanges[] = {
+    {100, 50, true, 1.0, 1.0, 37, 63},   // 13.7 frames each way: whole frames only
+    {100, 50, false, 1.45, 0, 40, 50},   // exactly ten steps, despite the binary fraction
+    {60, 10, true, 5, 5, 1, 60},         // cut to the recording
+};
+
+TEST(VideoPlan, RangeAroundTheTriggerFollowsThePanelsClock) {
+    for (const RangeCase& c : kRanges) {
+        const auto range = RangeAroundTrigger(recordingWithTrigger(c.frames, c.trigger, c.high), c.before, c.after);
+        ASSERT_TRUE(range);
+        EXPECT_EQ(range->first, c.first);
+        EXPECT_EQ(range->last, c.last);
+    }
+    EXPECT_FALSE(RangeAroundTrigger(recordingWithTrigger(100, 0, true), 1, 1));
+}
+
+TEST(VideoPlan, BandTextsAreThePanelsWithoutPaddingAndNoTimeWithoutATrigger) {
+    Recording r = recordingWithTrigger(20, 3, true);
+    r.frames[1].AccelLongitudinal = -1.25f;
+    const OverlayTexts first = ComputeOverlayTexts(r, 1);
+    EXPECT_EQ(first.accelLongitudinal, "-1.25 G");
+    EXPECT_EQ(first.passTime, "経過時間：　-00.146秒");
+    EXPECT_FALSE(first.triggerFrame);
+    EXPECT_TRUE(ComputeOverlayTexts(r, 3).triggerFrame);
+    EXPECT_EQ(ComputeOverlayTexts(recordingWithTrigger(20, 0, true), 1).passTime, "");
+}
+
+}  // namespace
+}  // namespace drv
