@@ -1,6 +1,8 @@
 // drtool sample: writes a plausible recorder event for demos and tests.
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 #include "cli/command.h"
@@ -14,6 +16,25 @@ bool parseInt(const std::string& text, int& out) {
     const long v = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || v < -1000000 || v > 1000000) return false;
     out = static_cast<int>(v);
+    return true;
+}
+
+// "2007-10-10T04:18:00" (the recorder clock, written as UTC seconds) -> seconds since the epoch.
+bool parseStart(const std::string& text, std::int64_t& out) {
+    std::tm tm{};
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour,
+                    &tm.tm_min, &tm.tm_sec, &tail) != 6 ||
+        tm.tm_year < 2000 || tm.tm_year > 2099)
+        return false;
+    const std::tm given = tm;
+    tm.tm_year -= 1900, tm.tm_mon -= 1;
+    const std::time_t t = ::timegm(&tm);
+    // timegm normalises 02-30 into March: a date that moved was not a date.
+    if (tm.tm_mday != given.tm_mday || tm.tm_mon != given.tm_mon - 1 || tm.tm_hour != given.tm_hour ||
+        tm.tm_min != given.tm_min || tm.tm_sec != given.tm_sec)
+        return false;
+    out = static_cast<std::int64_t>(t);
     return true;
 }
 
@@ -47,6 +68,8 @@ int runSample(const Args& args) {
             else if (v == "power-cut") o.kind = SampleOptions::TriggerKind::PowerCut;
             else if (v == "none") o.kind = SampleOptions::TriggerKind::None;
             else return usageError("--kind is switch, shock, power-cut or none");
+        } else if (a == "--start") {
+            if (!value(v) || !parseStart(v, o.startTime)) return usageError("--start is YYYY-MM-DDTHH:MM:SS, 2000..2099");
         } else if (a == "--byte-order") {
             if (!value(v) || (v != "II" && v != "MM")) return usageError("--byte-order is II or MM");
             o.bigEndian = v == "MM";
@@ -78,7 +101,7 @@ int runSample(const Args& args) {
 DRV_CLI_COMMAND(sample, "sample",
                 "sample OUTDIR [--frames N] [--fps 7|14] [--quality low|high] [--trigger K] "
                 "[--kind switch|shock|power-cut|none] [--no-vehicle-signals] [--no-main-speed] "
-                "[--byte-order II|MM] [--rotate K] [--no-pictures]",
+                "[--byte-order II|MM] [--rotate K] [--no-pictures] [--start YYYY-MM-DDTHH:MM:SS]",
                 runSample);
 
 }  // namespace drv::cli

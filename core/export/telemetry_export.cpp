@@ -7,6 +7,7 @@
 
 #include "core/common/numbers.h"
 #include "core/loading/recording_dump.h"
+#include "core/viewer/panel_text.h"
 
 namespace drv {
 namespace {
@@ -161,13 +162,6 @@ const FrameRecord& frameAt(const Recording& r, int i) { return r.frames[static_c
 
 std::string fileText(const Recording& r, int i) { return ToValidUtf8(r.fileNames[static_cast<std::size_t>(i)].native()); }
 
-// The speed the panel shows for a frame; nothing when it shows none.
-std::optional<float> shownSpeed(const RecordingState& s, const FrameRecord& f) {
-    if (!s.NoMainSpeed) return f.Speed;
-    if (s.VehicleSignalsPresent) return f.PulseSpeed;
-    return std::nullopt;
-}
-
 // Index of the trigger frame of this load; 0 when it has none.
 int triggerFrame(const Recording& r, int n) {
     if (!r.state.TriggerFound) return 0;
@@ -261,7 +255,7 @@ std::string toGpx(const Recording& r, std::optional<int> utcOffsetMinutes) {
     }
     out += "  <trk><name>" + name + "</name><trkseg>\n";
     for (const Point& p : points) {
-        const auto speed = shownSpeed(r.state, frameAt(r, p.index));
+        const auto speed = ShownSpeed(frameAt(r, p.index), r.state);
         out += "    <trkpt " + coordinates(p) + ">" + utcTime(p) + "<name>" + XmlEscape(fileText(r, p.index)) +
                "</name><desc>frame " + std::to_string(p.index) + (speed ? ", " + speedText(*speed) : "") + "</desc>";
         if (speed) {
@@ -310,7 +304,7 @@ std::string toKml(const Recording& r, std::optional<int> utcOffsetMinutes) {
         if (withSpeed) {
             out += "      <ExtendedData><SchemaData schemaUrl=\"#telemetry\"><gx:SimpleArrayData name=\"speed\">\n";
             for (const Point& p : points)
-                out += "        <gx:value>" + FormatNumber(*shownSpeed(r.state, frameAt(r, p.index)), "0.0") +
+                out += "        <gx:value>" + FormatNumber(*ShownSpeed(frameAt(r, p.index), r.state), "0.0") +
                        "</gx:value>\n";
             out += "      </gx:SimpleArrayData></SchemaData></ExtendedData>\n";
         }

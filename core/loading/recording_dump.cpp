@@ -10,29 +10,6 @@
 namespace drv {
 namespace {
 
-std::string jsonString(std::string_view utf8) {
-    std::string out = "\"";
-    for (char ch : utf8) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20 || c == 0x7F) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04X", c);
-                    out += buf;
-                } else {
-                    out += ch;
-                }
-        }
-    }
-    return out + "\"";
-}
-
 const char* boolText(bool b) { return b ? "true" : "false"; }
 
 std::string fileText(const Recording& r, int i) { return ToValidUtf8(r.fileNames[static_cast<std::size_t>(i)].native()); }
@@ -68,6 +45,29 @@ bool LoadRecordingFolder(const std::filesystem::path& folder, Recording& recordi
     OrderFilesByTime(recording.folder, recording.fileNames);
     LoadAllFrames(recording.folder, recording.fileNames, recording.frames, recording.state);
     return true;
+}
+
+std::string JsonString(std::string_view utf8) {
+    std::string out = "\"";
+    for (char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04X", c);
+                    out += buf;
+                } else {
+                    out += ch;
+                }
+        }
+    }
+    return out + "\"";
 }
 
 std::string CsvField(std::string_view text) {
@@ -130,11 +130,11 @@ std::string ToValidUtf8(std::string_view bytes) {
 std::string RecordingToJson(const Recording& r) {
     const RecordingState& s = r.state;
     const int n = frameCountOf(r);
-    std::string out = "{\"folder\": " + jsonString(ToValidUtf8(r.folder.native()));
+    std::string out = "{\"folder\": " + JsonString(ToValidUtf8(r.folder.native()));
     out += ", \"frameCount\": " + std::to_string(n);
     out += ", \"triggerFound\": " + std::string(boolText(s.TriggerFound));
     out += ", \"triggerPosition\": " + std::to_string(s.TriggerPosition);
-    out += ", \"triggerKind\": " + jsonString(s.TriggerKindCaption);
+    out += ", \"triggerKind\": " + JsonString(s.TriggerKindCaption);
     out += ", \"vehicleSignalsPresent\": " + std::string(boolText(s.VehicleSignalsPresent));
     out += ", \"noMainSpeed\": " + std::string(boolText(s.NoMainSpeed));
     out += ", \"highFrameRate\": " + std::string(boolText(s.HighFrameRate));
@@ -144,19 +144,19 @@ std::string RecordingToJson(const Recording& r) {
         const FrameRecord& f = r.frames[static_cast<std::size_t>(i)];
         out += i == 1 ? "\n" : ",\n";
         out += "{\"index\": " + std::to_string(i);
-        out += ", \"file\": " + jsonString(fileText(r, i));
+        out += ", \"file\": " + JsonString(fileText(r, i));
         out += ", \"speed\": " + ShortestFloat(f.Speed);
         out += ", \"pulseSpeed\": " + ShortestFloat(f.PulseSpeed);
         out += ", \"brake\": " + std::string(boolText(f.Brake));
         out += ", \"accelLongitudinal\": " + ShortestFloat(f.AccelLongitudinal);
         out += ", \"accelLateral\": " + ShortestFloat(f.AccelLateral);
         out += ", \"accelAxis3\": " + ShortestFloat(f.AccelAxis3);
-        out += ", \"recordedAt\": " + jsonString(f.RecordedAt);
-        out += ", \"latitude\": " + jsonString(f.Latitude);
-        out += ", \"longitude\": " + jsonString(f.Longitude);
-        out += ", \"shotAt\": " + jsonString(f.ShotAt);
-        out += ", \"digitizedAt\": " + jsonString(f.DigitizedAt);
-        out += ", \"updatedAt\": " + jsonString(f.UpdatedAt);
+        out += ", \"recordedAt\": " + JsonString(f.RecordedAt);
+        out += ", \"latitude\": " + JsonString(f.Latitude);
+        out += ", \"longitude\": " + JsonString(f.Longitude);
+        out += ", \"shotAt\": " + JsonString(f.ShotAt);
+        out += ", \"digitizedAt\": " + JsonString(f.DigitizedAt);
+        out += ", \"updatedAt\": " + JsonString(f.UpdatedAt);
         out += ", \"samples\": ";
         if (hasSamples(i)) {
             out += "[" + std::to_string(sampleOf(r, 0, i)) + ", " + std::to_string(sampleOf(r, 1, i)) + ", " +

@@ -24,6 +24,9 @@ std::string RecordingToCsv(const Recording& recording);
 // Bytes as UTF-8 text, every byte that does not belong to a valid sequence replaced by U+FFFD.
 std::string ToValidUtf8(std::string_view bytes);
 
+// A JSON string literal of UTF-8 text: quotes, backslashes and control characters escaped.
+std::string JsonString(std::string_view utf8);
+
 // A CSV cell: quoted (inner quotes doubled) only when it holds a comma, quote or line break.
 std::string CsvField(std::string_view text);
 

@@ -4,6 +4,12 @@
 
 namespace drv {
 
+std::optional<float> ShownSpeed(const FrameRecord& record, const RecordingState& state) {
+    if (!state.NoMainSpeed) return record.Speed;
+    if (state.VehicleSignalsPresent) return record.PulseSpeed;
+    return std::nullopt;
+}
+
 std::string SpeedText(float kmh) { return FormatNumber(kmh, "##0.0") + "km/h"; }
 
 std::string PulseSpeedText(float kmh) { return FormatNumber(kmh, "#00.0") + " km/h"; }
@@ -29,14 +35,9 @@ std::string BrakeCaption(bool on) { return on ? "ブレーキ ＯＮ" : "ブレ�
 
 PanelTexts ComputePanelTexts(const FrameRecord& record, const RecordingState& state, int index) {
     PanelTexts t;
-    if (!state.NoMainSpeed) {
-        t.speed = SpeedText(record.Speed);
-        if (state.VehicleSignalsPresent) t.pulseSpeed = PulseSpeedText(record.PulseSpeed);
-    } else if (state.VehicleSignalsPresent) {
-        t.speed = SpeedText(record.PulseSpeed);
-    } else {
-        t.speed = kNoSpeedText;
-    }
+    const std::optional<float> speed = ShownSpeed(record, state);
+    t.speed = speed ? SpeedText(*speed) : kNoSpeedText;
+    if (!state.NoMainSpeed && state.VehicleSignalsPresent) t.pulseSpeed = PulseSpeedText(record.PulseSpeed);
     t.brakeOn = record.Brake;
     t.accelLongitudinal = AccelerationText(record.AccelLongitudinal);
     t.accelLateral = AccelerationText(record.AccelLateral);

@@ -1,6 +1,7 @@
 #pragma once
 // The texts of the telemetry panel, computed from a frame's record and the recording state,
 // so that the panel widget only copies them into its labels.
+#include <optional>
 #include <string>
 
 #include "core/exif/frame_record.h"
@@ -22,6 +23,10 @@ struct PanelTexts {
 
 // Everything UpdateDataPanel writes for frame `index` (1-based).
 PanelTexts ComputePanelTexts(const FrameRecord& record, const RecordingState& state, int index);
+
+// The speed the panel shows for a frame: the main speed; the pulse speed when the recording
+// has no main speed but carries the vehicle signals; nothing ("----km/h") when it has neither.
+std::optional<float> ShownSpeed(const FrameRecord& record, const RecordingState& state);
 
 // ShowSpeed's text: "##0.0" then "km/h", no blank ("52.3km/h").
 std::string SpeedText(float kmh);

@@ -94,7 +94,8 @@ MainWindow::MainWindow(Dialogs& dialogs, const AppPaths& paths, QWidget* parent)
       paths_(paths),
       scheduler_(nullptr),
       playback_(recording_, *this, scheduler_, clock_),
-      browsing_(this) {
+      browsing_(this),
+      events_(dialogs, [this](const std::filesystem::path& folder) { openFromEventList(folder); }) {
     scheduler_.setCallback([this] { playback_.onTimer(); });
     setObjectName(QStringLiteral("frmMain"));
     setFont(JapaneseUiFont());
@@ -127,6 +128,7 @@ void MainWindow::createMenus() {
     m.mnuFile = bar->addMenu(QStringLiteral("ファイル(&F)"));
     m.mnuFile->setObjectName(QStringLiteral("mnuFile"));
     m.mnuOpen = entry(m.mnuFile, QStringLiteral("開く(&O)"), "mnuOpen", &MainWindow::mnuOpen_Click);
+    m.mnuEvents = entry(m.mnuFile, QStringLiteral("イベント一覧(&L)..."), "mnuEvents", &MainWindow::mnuEvents_Click);
     m.mnuExportVideo = entry(m.mnuFile, QStringLiteral("動画に書き出す(&E)..."), "mnuExportVideo",
                              &MainWindow::mnuExportVideo_Click);
     m.mnuSeparate1 = separator(m.mnuFile, "mnuSeparate1");
@@ -316,6 +318,7 @@ void MainWindow::SetButtonState(int mode) {
     };
     if (mode < 0 || mode > 2) return;
     for (std::size_t i = 0; i < 6; ++i) cmdPlay_[i]->setEnabled(kOn[mode][i]);
+    menus_.mnuEvents->setEnabled(mode != kButtonsPlaying);
     buttonMode_ = mode;
     updateVideoExportEnabled();
     // Playback stopped or ended: the frames decoded ahead will not be shown.
@@ -428,6 +431,22 @@ void MainWindow::mnuOpen_Click() {
     closeOtherWindows();
     const std::filesystem::path chosen = BrowseForFolder(dialogs_, this, kOpenTitle, recording_.folder);
     openFolder(chosen);
+}
+
+void MainWindow::mnuEvents_Click() {
+    if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
+    events_.chooseRoot(this, recording_.folder);
+}
+
+// A row of the event list: the Open command after its dialog. The list is a window of its
+// own and stays open; this window comes forward to show the recording.
+void MainWindow::openFromEventList(const std::filesystem::path& folder) {
+    if (!(cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) && !playback_.isActive()) {
+        closeOtherWindows();
+        openFolder(folder);
+    }
+    raise();
+    activateWindow();
 }
 
 // The picture window, the thumbnail list and any dialog the window owns, except the progress

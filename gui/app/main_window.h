@@ -11,6 +11,7 @@
 #include "core/viewer/brightness.h"
 #include "core/viewer/playback.h"
 #include "gui/browse/picture_browsing.h"
+#include "gui/events/event_list_launcher.h"
 #include "gui/graphs/chart_view.h"
 #include "gui/video/video_export.h"
 #include "gui/viewer/frame_prefetcher.h"
@@ -51,6 +52,7 @@ public:
     struct Menus {
         QMenu* mnuFile = nullptr;
         QAction* mnuOpen = nullptr;
+        QAction* mnuEvents = nullptr;
         QAction* mnuExportVideo = nullptr;
         QAction* mnuSeparate1 = nullptr;
         QAction* mnuQuit = nullptr;
@@ -135,6 +137,8 @@ public:
     QTimer* tmrShow() const { return tmrShow_; }
     PlaybackController& playback() { return playback_; }
     PictureBrowsing& browsing() { return browsing_; }
+    // The event list window and its root folder picker.
+    EventListLauncher& eventList() { return events_; }
     // Decodes the frames playback shows next; its source is the seam for slow media.
     FramePrefetcher& prefetcher() { return prefetcher_; }
 
@@ -143,6 +147,8 @@ public:
 
 public slots:
     void mnuOpen_Click();
+    // "イベント一覧(&L)...": every recording below a chosen folder; not while playing.
+    void mnuEvents_Click();
     void cmdStart_Click();
     void mnuQuit_Click();
     void mnuHelpAbout_Click();
@@ -201,6 +207,7 @@ private:
     int playbackStep() const;
     void prefetchForStart();
     void closeOtherWindows();
+    void openFromEventList(const std::filesystem::path& folder);
     void createKeys();
     void createPictureMenu();
     bool stoppedWithRecording() const;
@@ -220,6 +227,7 @@ private:
     SteadyClock clock_;
     PlaybackController playback_;
     PictureBrowsing browsing_;
+    EventListLauncher events_;
     FramePrefetcher prefetcher_{std::make_shared<FileFrameSource>()};
     std::filesystem::path requestedFolder_;
     std::filesystem::path shownFileName_;

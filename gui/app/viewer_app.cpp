@@ -12,14 +12,16 @@
 #include "gui/common/app_paths.h"
 #include "gui/common/dialogs.h"
 #include "gui/common/ui_font.h"
+#include "gui/loading/folder_dialog.h"
 
 namespace drv {
 
 namespace {
 
 const char kUsage[] =
-    "Usage: drviewer [FOLDER]\n       drviewer --help | --version\n"
-    "  FOLDER  a recording folder to open at start-up\n";
+    "Usage: drviewer [--events ROOT] [FOLDER]\n       drviewer --help | --version\n"
+    "  FOLDER          a recording folder to open at start-up\n"
+    "  --events ROOT   the event list of every recording below ROOT (a card, say)\n";
 
 // Headless runs (DRV_SMOKE_TEST=1): message boxes are written to stderr and answered with
 // their default button, and the viewer ends once its window is up. Lets scripts and
@@ -54,6 +56,12 @@ ViewerArguments ParseViewerArguments(int argc, char** argv) {
             result.help = true;
         } else if (!optionsEnd && std::strcmp(arg, "--version") == 0) {
             result.version = true;
+        } else if (!optionsEnd && std::strcmp(arg, "--events") == 0) {
+            if (i + 1 >= argc || argv[i + 1] == nullptr || argv[i + 1][0] == '\0') {
+                result.error = QStringLiteral("--events needs a folder");
+            } else {
+                result.eventsRoot = std::filesystem::path(std::string(argv[++i]));
+            }
         } else if (!optionsEnd && arg[0] == '-' && arg[1] != '\0') {
             result.error = QStringLiteral("unknown option: %1").arg(QString::fromLocal8Bit(arg));
         } else if (!result.folder.empty() || arg[0] == '\0') {
@@ -128,6 +136,11 @@ int RunViewer(int argc, char** argv) {
     window.show();
     if (!smokeTest()) {
         window.openRequestedFolderLater();
+        if (!args.eventsRoot.empty()) {
+            QTimer::singleShot(0, &window, [&window, root = FolderFromCommandLine(args.eventsRoot)] {
+                window.eventList().show(root);
+            });
+        }
     } else {
         // The report comes after the folder is open: the load lets timers run while it paints.
         QTimer::singleShot(0, &window, [&window, &paths] {

@@ -10,9 +10,10 @@ namespace drv {
 
 class Dialogs;
 
-// What the command line asks for: `drviewer [--help | --version | FOLDER]`.
+// What the command line asks for: `drviewer [--help | --version | [--events ROOT] [FOLDER]]`.
 struct ViewerArguments {
     std::filesystem::path folder;  // empty: none given; kept as the bytes given
+    std::filesystem::path eventsRoot;  // --events ROOT: the event list of ROOT at start-up
     bool help = false;
     bool version = false;
     QString error;                 // non-empty: the command line is not understood

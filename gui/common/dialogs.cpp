@@ -41,13 +41,25 @@ Dialogs::Button QtDialogs::message(QWidget* owner, const QString& text, const QS
 
 std::filesystem::path QtDialogs::browseForFolder(QWidget* owner, const QString& title,
                                                  const std::filesystem::path& startFolder) {
+    return chooseFolder(owner, title, startFolder).value_or(startFolder);
+}
+
+std::optional<std::filesystem::path> QtDialogs::chooseFolder(QWidget* owner, const QString& title,
+                                                             const std::filesystem::path& startFolder) {
     // Symbolic links stay as the user chose them: the path shown is the path kept. A URL, unlike
     // text, carries a name that is not UTF-8 byte for byte (as the desktop's own pickers give it).
     const QUrl chosen = QFileDialog::getExistingDirectoryUrl(
         owner, title, PathToUrl(startFolder), QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks,
         {QStringLiteral("file")});
-    if (chosen.isEmpty()) return startFolder;
+    if (chosen.isEmpty()) return std::nullopt;
     return NormalizeChosenFolder(UrlToPath(chosen));
+}
+
+std::optional<std::filesystem::path> Dialogs::chooseFolder(QWidget* owner, const QString& title,
+                                                           const std::filesystem::path& startFolder) {
+    std::filesystem::path chosen = browseForFolder(owner, title, startFolder);
+    if (chosen == startFolder) return std::nullopt;
+    return chosen;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <filesystem>
+#include <optional>
 
 class QUrl;
 class QWidget;
@@ -23,6 +24,10 @@ public:
     // except the root "/"), or `startFolder` unchanged when the user cancels.
     virtual std::filesystem::path browseForFolder(QWidget* owner, const QString& title,
                                                   const std::filesystem::path& startFolder) = 0;
+    // The same picker where choosing the start folder itself is an answer: nothing when
+    // cancelled. By default a choice equal to `startFolder` counts as cancelled.
+    virtual std::optional<std::filesystem::path> chooseFolder(QWidget* owner, const QString& title,
+                                                              const std::filesystem::path& startFolder);
 
     // What the save-file picker gives: the file (empty when cancelled) and the index of the
     // name filter it was chosen with.
@@ -42,6 +47,8 @@ public:
                    Icon icon) override;
     std::filesystem::path browseForFolder(QWidget* owner, const QString& title,
                                           const std::filesystem::path& startFolder) override;
+    std::optional<std::filesystem::path> chooseFolder(QWidget* owner, const QString& title,
+                                                      const std::filesystem::path& startFolder) override;
     SavePick saveFile(QWidget* owner, const QString& title, const std::filesystem::path& suggested,
                       const QStringList& filters) override;
 };

@@ -19,7 +19,9 @@ TEST(DrtoolSample, BothByteOrdersDumpTheSameFrames) {
     DRV_REQUIRE_TOOL();
     test::TempFolder dir;
     const std::string ii = Quote(dir.path() / "ii"), mm = Quote(dir.path() / "mm");
-    const std::string opts = " --frames 24 --fps 7 --quality low --trigger 10 --kind switch --rotate 6 --no-pictures";
+    const std::string opts =
+        " --frames 24 --fps 7 --quality low --trigger 10 --kind switch --rotate 6 --no-pictures --start 2021-03-04T05:06:07";
+    EXPECT_EQ(Dtool("sample " + ii + " --start 2021-02-30T00:00:00").status, 2);
     ASSERT_EQ(Dtool("sample " + ii + opts).status, 0);
     ASSERT_EQ(Dtool("sample " + mm + opts + " --byte-order MM").status, 0);
     const ShellRun a = Dtool("dump " + ii), b = Dtool("dump " + mm);
@@ -32,6 +34,7 @@ TEST(DrtoolSample, BothByteOrdersDumpTheSameFrames) {
               at);
     // The listing starts at file 00001 (frame 20); the time order puts frame 1 (file 00006) first.
     EXPECT_NE(a.out.find("{\"index\": 1, \"file\": \"00006.JPG\""), std::string::npos);
+    EXPECT_LT(a.out.find("\"recordedAt\": \"2021/03/04 05:06:07\""), a.out.find("{\"index\": 2,"));
     EXPECT_NE(a.out.find("{\"index\": 24, \"file\": \"00005.JPG\""), std::string::npos);
 }
 

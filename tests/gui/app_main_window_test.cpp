@@ -28,7 +28,7 @@ TEST_F(MainWindowTest, JapaneseTextsAndTheMenuTree) {
     EXPECT_EQ(w().cmdPlay(5)->toolTip(), QStringLiteral("最後尾へ進む (End)"));
     // Each menu with its entries; "-" is a separator, "*" marks an entry that is present but hidden.
     const std::vector<QStringList> tree = {
-        {"ファイル(&F)", "開く(&O)", "動画に書き出す(&E)...", "-", "終了(&Q)"},
+        {"ファイル(&F)", "開く(&O)", "イベント一覧(&L)...", "動画に書き出す(&E)...", "-", "終了(&Q)"},
         {"表示(&V)", "開始(&S)", "停止(&E)", "*-", "*一覧表示(&A)"},
         {"輝度調整(&B)", "標準(&L)", "x 1.5(&M)", "x 2.0(&H)", "*-", "*本体設定"},
         {"ヘルプ(&H)", "バージョン情報(&A)"},
@@ -66,6 +66,7 @@ TEST_F(MainWindowTest, StartsEmptyAndTheButtonsFollowTheModeTable) {
         w().SetButtonState(mode);
         EXPECT_EQ(w().buttonMode(), kept);
         EXPECT_EQ(enabledButtons(w()), want) << "mode " << mode;
+        EXPECT_EQ(w().menus().mnuEvents->isEnabled(), kept != 2) << "the event list waits while playing";
     }
     w().SetButtonState(0);
     EXPECT_TRUE(w().menus().mnuOpen->isEnabled()) << "the menus are never switched by the modes";

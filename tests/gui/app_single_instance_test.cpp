@@ -80,7 +80,7 @@ TEST_F(SingleInstanceTest, LockOfAKilledCopyIsTakenOverAndReleasedOnACleanEnd) {
 
 TEST(ViewerArguments, Parse) {
     struct Case { const char* what; std::vector<std::string> args; std::string folder;
-                  bool help, version, error; };
+                  bool help, version, error; std::string events; };
     const Case cases[] = {
         {"None", {}, "", false, false, false},
         {"NonUtf8Folder", {"/m/\xff"}, "/m/\xff", false, false, false},
@@ -89,6 +89,8 @@ TEST(ViewerArguments, Parse) {
         {"UnknownOption", {"--bogus"}, "", false, false, true},
         {"TwoFolders", {"/a", "/b"}, "/a", false, false, true},
         {"EmptyFolder", {""}, "", false, false, true},
+        {"EventsRootAndFolder", {"--events", "/card", "/card/rec"}, "/card/rec", false, false, false, "/card"},
+        {"EventsWithoutRoot", {"--events"}, "", false, false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -99,6 +101,7 @@ TEST(ViewerArguments, Parse) {
         argv.push_back(nullptr);
         const ViewerArguments got = ParseViewerArguments(static_cast<int>(storage.size()), argv.data());
         EXPECT_EQ(got.folder.native(), c.folder);
+        EXPECT_EQ(got.eventsRoot.native(), c.events);
         EXPECT_EQ(std::make_pair(got.help, got.version), std::make_pair(c.help, c.version));
         EXPECT_EQ(!got.error.isEmpty(), c.error) << got.error.toStdString();
     }

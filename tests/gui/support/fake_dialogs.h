@@ -29,6 +29,12 @@ public:
         browsed.push_back({title, startFolder});
         return next(folders, startFolder);
     }
+    std::optional<std::filesystem::path> chooseFolder(QWidget*, const QString& title,
+                                                      const std::filesystem::path& startFolder) override {
+        browsed.push_back({title, startFolder});
+        if (folders.empty()) return std::nullopt;
+        return next(folders, startFolder);
+    }
     SavePick saveFile(QWidget*, const QString& title, const std::filesystem::path& suggested,
                       const QStringList& filters) override {
         saved.push_back({title, suggested, filters});

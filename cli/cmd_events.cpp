@@ -1,0 +1,73 @@
+// drtool events: every recording below a folder (a card's root), one row each.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "core/events/event_report.h"
+#include "core/events/event_scan.h"
+
+namespace drv::cli {
+namespace {
+
+constexpr const char* kUsage = "events ROOT [--format json|csv] [--max-depth N]";
+
+int usage(const std::string& message) {
+    std::fprintf(stderr, "drtool events: %s\nusage: drtool %s\n", message.c_str(), kUsage);
+    return 2;
+}
+
+int runEvents(const Args& args) {
+    std::string root;
+    std::string format = "json";
+    int maxDepth = kDefaultEventDepth;
+    bool rootGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--format") {
+            if (!hasValue || (args[i + 1] != "json" && args[i + 1] != "csv")) return usage("--format is json or csv");
+            format = args[++i];
+        } else if (a == "--max-depth") {
+            char* end = nullptr;
+            const long n = hasValue ? std::strtol(args[i + 1].c_str(), &end, 10) : -1;
+            if (!hasValue || args[i + 1].empty() || *end != '\0' || n < 0 || n > 1000)
+                return usage("--max-depth is a whole number from 0");
+            maxDepth = static_cast<int>(n);
+            ++i;
+        } else if (!rootGiven && !a.empty() && a[0] != '-') {
+            root = a;
+            rootGiven = true;
+        } else {
+            return usage("unexpected argument '" + a + "'");
+        }
+    }
+    if (!rootGiven) return usage("no folder given");
+
+    std::vector<EventSummary> rows;
+    ScanCallbacks callbacks;
+    callbacks.row = [&rows](EventSummary&& s) { rows.push_back(std::move(s)); };
+    const ScanResult result = ScanEvents(root, maxDepth, callbacks);
+    if (result.end == ScanEnd::RootUnreadable) {
+        std::fprintf(stderr, "drtool events: cannot read the folder %s\n", root.c_str());
+        return 1;
+    }
+    if (result.end == ScanEnd::RootVanished) {
+        std::fprintf(stderr, "drtool events: %s went away during the scan\n", root.c_str());
+        return 1;
+    }
+    const std::string text = format == "json" ? EventsToJson(root, rows, result.unreadable) : EventsToCsv(rows);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "drtool events: cannot write to standard output\n");
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+DRV_CLI_COMMAND(events, "events", kUsage, runEvents);
+
+}  // namespace drv::cli

@@ -1,0 +1,50 @@
+#pragma once
+// Finding every recording below a folder (a card's root) and summarising each one.
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "core/events/event_summary.h"
+
+namespace drv {
+
+inline constexpr int kDefaultEventDepth = 6;
+
+// The folders below `root`, the root first, each folder before its subfolders and
+// siblings in byte order of their names (relative paths; the root is "."). Goes down
+// `maxDepth` levels, skips folders whose names begin with '.', never follows a symbolic
+// link to a folder, and lists the folders it cannot read without stopping.
+struct FolderWalk {
+    std::vector<std::filesystem::path> folders;
+    std::vector<std::filesystem::path> unreadable;
+    bool rootReadable = false;
+    bool cancelled = false;
+};
+FolderWalk FindFolders(const std::filesystem::path& root, int maxDepth,
+                       const std::function<bool()>& cancelled = {});
+
+enum class ScanEnd {
+    Complete,
+    Cancelled,       // rows read before the request are kept
+    RootUnreadable,  // nothing could be read
+    RootVanished,    // the root went away (a card pulled out): rows read before are kept
+};
+
+struct ScanCallbacks {
+    std::function<void(EventSummary&&)> row;       // each recording as soon as it is read
+    std::function<void(int done, int total)> progress;  // before each folder and at the end
+    std::function<bool()> cancelled;               // asked between folder entries and frames
+    std::function<void(const std::filesystem::path&)> unreadable;  // each folder that cannot be read
+};
+
+struct ScanResult {
+    ScanEnd end = ScanEnd::Complete;
+    std::vector<std::filesystem::path> unreadable;  // relative, in walk order
+    int recordings = 0;
+};
+
+// Every folder that holds a frame by the Open listing's rules becomes a row, read as the
+// viewer's Open reads it (listing, time order, each frame's telemetry once).
+ScanResult ScanEvents(const std::filesystem::path& root, int maxDepth, const ScanCallbacks& callbacks);
+
+}  // namespace drv

@@ -1,0 +1,65 @@
+#pragma once
+// What matters about one recording at a glance, read frame by frame without keeping
+// a frame table: the event list's row.
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/app/recording.h"
+#include "core/exif/exif_reader.h"
+#include "core/export/telemetry_export.h"
+
+namespace drv {
+
+struct EventSummary {
+    std::filesystem::path folder;       // relative to the scanned root ("." for the root itself)
+    std::filesystem::path path;         // the folder as opened (root / folder)
+    std::filesystem::path pictureName;  // the trigger frame's file, else frame 1's
+    int frames = 0;
+    std::optional<ClockTime> firstShotAt;  // frame 1: recorder clock, else DateTimeOriginal
+    double lengthSeconds = 0;              // frames at 7 or 14 per second
+    bool highFrameRate = false;
+    bool highQuality = false;
+    bool triggerFound = false;
+    std::string triggerKind;               // the panel's caption; empty without one
+    int triggerFrame = 0;                  // 1-based in playback order; 0 without a trigger
+    std::optional<ClockTime> triggerAt;    // same clock rule as firstShotAt
+    std::optional<float> speedAtTrigger;   // the panel's speed; nothing when it shows none
+    std::optional<float> maxSpeed;
+    float peakAccelLongitudinal = 0;       // signed value of the largest magnitude (first of ties)
+    float peakAccelLateral = 0;
+    std::optional<bool> brakeAfterTrigger;  // nothing when the brake signal is not wired
+    std::optional<double> latitude;         // decimal degrees at the trigger frame
+    std::optional<double> longitude;
+    int damagedFrames = 0;
+};
+
+// A frame whose telemetry could not be read: a damaged, foreign or unreadable file, or one
+// without the recorder's MakerNote text.
+bool IsDamagedFrame(const ExifTags& tags);
+
+// Streams the frames of one recording, in playback order, into its summary. The decoding
+// is the viewer's load, frame by frame, on a recording state of its own.
+class EventSummarizer {
+public:
+    void addFrame(const ExifTags& tags, const std::filesystem::path& name);
+    EventSummary finish() const;
+
+private:
+    RecordingState state_;
+    FrameRecord record_;
+    FrameRecord triggerRecord_;
+    EventSummary s_;
+    float maxSpeed_ = 0;
+    float maxPulseSpeed_ = 0;
+    int brakeWindowEnd_ = 0;  // last frame within 3 s of the trigger
+    bool brakeSeen_ = false;
+};
+
+// Reads the frames `names` (a FileNameList in playback order) of `folder`. Nothing when
+// `cancelled` says so before a frame.
+std::optional<EventSummary> SummarizeRecording(const std::filesystem::path& folder, const FileNameList& names,
+                                               const std::function<bool()>& cancelled = {});
+
+}  // namespace drv

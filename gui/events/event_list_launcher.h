@@ -1,0 +1,42 @@
+#pragma once
+// The main window's way into the event list: one list window at a time, the folder
+// picker for its root, and the way back to open a recording.
+#include <QObject>
+#include <QPointer>
+#include <filesystem>
+#include <functional>
+
+#include "gui/events/event_list_window.h"
+
+class QWidget;
+
+namespace drv {
+
+class Dialogs;
+
+class EventListLauncher : public QObject {
+    Q_OBJECT
+public:
+    using OpenFn = std::function<void(const std::filesystem::path& folder)>;
+    // `open` is called with a recording's folder when the list asks to open it.
+    EventListLauncher(Dialogs& dialogs, OpenFn open);
+    ~EventListLauncher() override;
+
+    // The menu entry: brings the list up when it is open, then asks for a root, starting at the
+    // last root, else the parent of `openRecording`, else the home folder. A chosen root is read
+    // afresh; a cancelled dialog leaves everything as it was.
+    void chooseRoot(QWidget* owner, const std::filesystem::path& openRecording);
+    // Shows the list (creating it when needed) and reads `root`.
+    EventListWindow* show(const std::filesystem::path& root);
+
+    EventListWindow* window() const { return window_.data(); }
+    const std::filesystem::path& lastRoot() const { return lastRoot_; }
+
+private:
+    Dialogs& dialogs_;
+    OpenFn open_;
+    std::filesystem::path lastRoot_;
+    QPointer<EventListWindow> window_;
+};
+
+}  // namespace drv

@@ -1,0 +1,47 @@
+#pragma once
+// Runs the scan of a root on a worker thread and hands rows, progress and the end back to
+// the interface thread as values. Cancel takes effect at once on this side; the worker
+// stops at its next check (between directory entries and frames).
+#include <QObject>
+#include <QThreadPool>
+#include <atomic>
+#include <filesystem>
+#include <memory>
+
+#include "core/events/event_scan.h"
+
+namespace drv {
+
+class EventScanJob : public QObject {
+    Q_OBJECT
+public:
+    explicit EventScanJob(QObject* parent = nullptr);
+    // Cancels and waits for the worker, which ends at its next check.
+    ~EventScanJob() override;
+
+    // Starts scanning `root`; a scan still running is cancelled first.
+    void start(const std::filesystem::path& root, int maxDepth = kDefaultEventDepth);
+    // No signal of the scan arrives after this; finished(Cancelled) is emitted now.
+    void cancel();
+    bool running() const { return running_; }
+    // A worker is still reading (it may be, for a moment, after a cancel).
+    bool workerBusy() const { return pool_.activeThreadCount() > 0; }
+
+signals:
+    void rowRead(const drv::EventSummary& summary);
+    void folderUnreadable(const std::filesystem::path& folder);
+    void progress(int done, int total);
+    void finished(drv::ScanEnd end);
+
+private:
+    // Runs `deliver` on this thread unless the scan it belongs to has been replaced or cancelled.
+    template <typename F>
+    void post(int generation, F deliver);
+
+    QThreadPool pool_;
+    std::shared_ptr<std::atomic<bool>> cancel_;
+    int generation_ = 0;
+    bool running_ = false;
+};
+
+}  // namespace drv

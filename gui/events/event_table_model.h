@@ -1,0 +1,48 @@
+#pragma once
+// The rows of the event list: one recording summary each, with Japanese column captions,
+// the texts the panel would show, sort keys, and the small picture from the cache.
+#include <QAbstractTableModel>
+#include <QHash>
+#include <vector>
+
+#include "core/events/event_summary.h"
+
+namespace drv {
+
+class EventThumbnails;
+
+class EventTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column {
+        ColPicture, ColFolder, ColFirstShot, ColLength, ColFrames, ColFpsQuality, ColTriggerKind, ColTriggerAt,
+        ColSpeedAtTrigger, ColMaxSpeed, ColPeakLongitudinal, ColPeakLateral, ColBrake, ColPosition, ColDamaged,
+        ColumnCount
+    };
+    // The value a column sorts by: a number or a text that orders as the column should.
+    static constexpr int kSortRole = Qt::UserRole;
+
+    explicit EventTableModel(EventThumbnails& thumbnails, QObject* parent = nullptr);
+
+    void clear();
+    void append(std::vector<EventSummary> summaries);
+    // Rows in the order they were read (folder-name order).
+    const std::vector<EventSummary>& rows() const { return rows_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // The cell text the table shows.
+    static QString cellText(const EventSummary& s, int column);
+
+private:
+    void pictureReady(const QString& file);
+
+    EventThumbnails& thumbnails_;
+    std::vector<EventSummary> rows_;
+    QHash<QString, int> rowOfPicture_;
+};
+
+}  // namespace drv

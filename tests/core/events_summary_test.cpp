@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/events/event_report.h"
+#include "core/events/event_scan.h"
+#include "tests/core/support/frame_files.h"
+
+namespace drv {
+namespace {
+
+// One frame of a hand-made recording; unnamed fields keep a plain 40 km/h cruise at
+// 2021/03/04 00:00:00 without position.
+struct Frame {
+    double speed = 40, pulse = 39, accelLongitudinal = 0, accelLateral = 0;
+    bool brake = false;
+    int mark = 0;  // 2 shock, 6 switch, 0x60 power cut
+    int time = 0;  // hhmmss on the recorder clock
+    bool position = false;
+    bool damaged = false;  // no telemetry; camera time 2019:01:02 03:04:05
+};
+
+struct Case {
+    const char* name;
+    int frames, fps;
+    bool highQuality, signals, mainSpeed;
+    std::map<int, Frame> special;  // by 1-based frame
+    // Expected, as the CSV row: folder,frames,firstShotAt,lengthSeconds,highFrameRate,highQuality,
+    // triggerFound,triggerKind,triggerFrame,triggerAt,speedAtTrigger,maxSpeed,peakAccelLongitudinal,
+    // peakAccelLateral,brakeAfterTrigger,latitude,longitude,damagedFrames
+    std::string row;
+};
+
+FrameExif exifOf(const Case& c, const Frame& f) {
+    FrameExif exif;
+    exif.dateTimeOriginal = "2019:01:02 03:04:05";
+    if (f.damaged) return exif;
+    MakerNoteFields m;
+    m.speed = c.mainSpeed ? f.speed : 0, m.pulseSpeed = f.pulse, m.brake = f.brake;
+    m.accelLongitudinal = f.accelLongitudinal, m.accelLateral = f.accelLateral;
+    m.year = 2021, m.month = 3, m.day = 4, m.hour = f.time / 10000, m.minute = f.time / 100 % 100, m.second = f.time % 100;
+    if (f.position) {
+        m.latitudeDegrees = 35, m.latitudeMinutes = 40, m.latitudeSeconds = 41, m.latitudeTenths = 2;
+        m.longitudeDegrees = 139, m.longitudeMinutes = 45, m.longitudeSeconds = 6, m.longitudeTenths = 7;
+    }
+    exif.makerNote = FormatMakerNote(m);
+    SetAccelerationSigns(exif, m);
+    // Every frame carries the recording's settings; only the trigger frame's count.
+    exif.block(2) = c.signals ? 0x04 : 0;
+    exif.block(34) = static_cast<std::uint8_t>((c.fps == 14 ? 0x40 : 0) | (c.highQuality ? 0x80 : 0));
+    if (!c.mainSpeed) exif.block(70) = 0x07;
+    if (f.mark == 0x60) {
+        exif.block(24) = 0x60;
+        exif.block(34) |= 0x04;
+    } else {
+        exif.block(0) = static_cast<std::uint8_t>(f.mark);
+    }
+    return exif;
+}
+
+TEST(EventSummary, HandComputedRecordings) {
+    const Case cases[] = {
+        {"ShockAt14fpsBrakeOnTheLastFrameOfThreeSeconds", 50, 14, true, true, true,
+         {{1, {.time = 50607}}, {3, {.speed = 52.3, .mark = 2, .time = 50609, .position = true}}, {10, {.speed = 88.8}},
+          {20, {.accelLongitudinal = -0.86}}, {21, {.accelLongitudinal = 0.86}}, {30, {.accelLateral = 0.37}},
+          {45, {.brake = true}}},  // 3 + 3 x 14
+         "rec,50,2021-03-04T05:06:07,3.5714285714285716,true,true,true,衝撃検出撮影,3,2021-03-04T05:06:09,52.3,88.8,"
+         "-0.86,0.37,true,35.6781111,139.7518611,0"},
+        {"SwitchAt7fpsBrakeOneFrameTooLate", 30, 7, false, true, true, {{2, {.mark = 6}}, {24, {.brake = true}}},
+         "rec,30,2021-03-04T00:00:00,4.285714285714286,false,false,true,外部スイッチ,2,2021-03-04T00:00:00,40,40,0,0,"
+         "false,,,0"},
+        {"NoMainSpeedShowsThePulseSpeed", 10, 14, true, true, false,
+         {{1, {.speed = 99.9}}, {4, {.pulse = 33.3, .mark = 2}}, {6, {.pulse = 61}}},
+         "rec,10,2021-03-04T00:00:00,0.7142857142857143,true,true,true,衝撃検出撮影,4,2021-03-04T00:00:00,33.3,61,0,0,"
+         "false,,,0"},
+        {"NeitherSpeedNorBrakeSignal", 5, 7, false, false, false, {{1, {.mark = 2}}},
+         "rec,5,2021-03-04T00:00:00,0.7142857142857143,false,false,true,衝撃検出撮影,1,2021-03-04T00:00:00,,,0,0,,,,0"},
+        {"NoTriggerKeepsTheStartUpFlags", 28, 14, true, true, true, {{5, {.brake = true}}, {7, {.speed = 70}}},
+         "rec,28,2021-03-04T00:00:00,4,false,false,false,,0,,,70,0,0,false,,,0"},
+        {"PowerCutAfterADamagedFirstFrameTiesKeepTheFirst", 4, 14, true, true, true,
+         {{1, {.damaged = true}}, {2, {.mark = 0x60, .time = 101010}}, {3, {.accelLateral = -0.5}},
+          {4, {.accelLateral = 0.5}}},
+         "rec,4,2019-01-02T03:04:05,0.2857142857142857,true,true,true,常時電源切断,2,2021-03-04T10:10:10,40,40,0,-0.5,"
+         "false,,,1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempFolder root;
+        std::filesystem::create_directory(root.path() / "rec");
+        for (int i = 1; i <= c.frames; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "f%03d.jpg", i);
+            const auto it = c.special.find(i);
+            test::WriteFile(root.path() / "rec" / name, test::FrameBytes(exifOf(c, it == c.special.end() ? Frame{} : it->second)));
+        }
+        std::vector<EventSummary> rows;
+        ScanCallbacks cb;
+        cb.row = [&](EventSummary&& s) { rows.push_back(std::move(s)); };
+        EXPECT_EQ(ScanEvents(root.path(), kDefaultEventDepth, cb).end, ScanEnd::Complete);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].path, root.path() / "rec");
+        char picture[16];
+        std::snprintf(picture, sizeof picture, "f%03d.jpg", std::max(rows[0].triggerFrame, 1));
+        EXPECT_EQ(rows[0].pictureName, picture) << "the trigger frame's picture, else frame 1's";
+        const std::string csv = EventsToCsv(rows);
+        EXPECT_EQ(csv.substr(csv.find("\r\n") + 2), c.row + "\r\n");
+    }
+}
+
+}  // namespace
+}  // namespace drv

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/events/event_report.h"
+#include "core/events/event_scan.h"
+#include "tests/core/support/frame_files.h"
+
+namespace drv {
+namespace {
+
+namespace fs = std::filesystem;
+
+void writeRecording(const fs::path& dir, int frames) {
+    fs::create_directories(dir);
+    for (int i = 1; i <= frames; ++i)
+        test::WriteFile(dir / ("F" + std::to_string(i) + ".JPG"), test::FrameBytes(test::ExampleExif()));
+}
+
+// A card with every kind of folder the walk must survive, made once: creating thousands of
+// files is slow on some disks. Tests that take a folder away put it back.
+class EventWalkTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new test::TempFolder;
+        const fs::path r = dir_->path() / "card";
+        writeRecording(r, 1);  // the root itself is a recording
+        writeRecording(r / "A", 2);
+        writeRecording(r / "A/B/C/D/E/F", 3);    // six levels down
+        writeRecording(r / "A/B/C/D/E/F/G", 4);  // seven: too deep
+        writeRecording(r / ".hidden/rec", 2);
+        writeRecording(r / "gone", 2);
+        writeRecording(r / "\xFF\xFE", 2);  // not UTF-8
+        fs::create_directories(r / "empty");
+        fs::create_directories(r / "junk");
+        for (int i = 0; i < 2000; ++i) std::ofstream(r / "junk" / ("note" + std::to_string(i) + ".txt")) << i;
+        std::ofstream(r / "junk" / "photo.jpeg") << "not a frame by name";
+        writeRecording(r / "damaged", 2);
+        std::ofstream(r / "damaged" / "F3.JPG") << "no JPEG here";
+        fs::create_directory_symlink(".", r / "loop");
+        fs::create_directory_symlink("..", r / "A" / "up");
+        fs::create_directory_symlink("A", r / "link");
+    }
+    static void TearDownTestSuite() { delete dir_; }
+    static fs::path root() { return dir_->path() / "card"; }
+    static fs::path away() { return dir_->path() / "away"; }
+
+    struct Scan {
+        ScanResult result;
+        std::vector<EventSummary> rows;
+        std::vector<fs::path> reported;  // through the unreadable callback
+        std::vector<std::string> folders() const {
+            std::vector<std::string> out;
+            for (const auto& r : rows) out.push_back(r.folder.native() + ":" + std::to_string(r.frames));
+            return out;
+        }
+    };
+    // `seam` runs before each folder is read, with the count read so far.
+    Scan scan(int maxDepth, const std::function<void(int)>& seam = {}, const std::function<bool()>& cancelled = {}) {
+        Scan s;
+        ScanCallbacks cb;
+        cb.row = [&](EventSummary&& e) { s.rows.push_back(std::move(e)); };
+        cb.unreadable = [&](const fs::path& f) { s.reported.push_back(f); };
+        cb.progress = [&](int done, int) { if (seam) seam(done); };
+        cb.cancelled = cancelled;
+        s.result = ScanEvents(root(), maxDepth, cb);
+        return s;
+    }
+
+    static inline test::TempFolder* dir_ = nullptr;
+};
+
+TEST_F(EventWalkTest, OneRowPerRecordingInNameOrderWithinTheDepth) {
+    struct Case { int depth; std::vector<std::string> rows; };
+    const Case cases[] = {
+        {6, {".:1", "A:2", "A/B/C/D/E/F:3", "damaged:3", "gone:2", "\xFF\xFE:2"}},
+        {1, {".:1", "A:2", "damaged:3", "gone:2", "\xFF\xFE:2"}},
+        {0, {".:1"}},
+    };
+    for (const Case& c : cases) {
+        const Scan s = scan(c.depth);
+        EXPECT_EQ(s.result.end, ScanEnd::Complete);
+        EXPECT_EQ(s.folders(), c.rows) << "depth " << c.depth;
+        EXPECT_TRUE(s.result.unreadable.empty());
+    }
+    const Scan s = scan(6);
+    EXPECT_EQ(s.rows[3].damagedFrames, 1);
+    EXPECT_EQ(s.rows[3].path, root() / "damaged");
+}
+
+TEST_F(EventWalkTest, FoldersThatGoAreCountedAndAGoneRootEndsTheScan) {
+    // A folder removed between the walk and its reading is counted, and the scan goes on.
+    Scan s = scan(6, [&](int done) { if (done == 0) fs::rename(root() / "gone", away()); });
+    fs::rename(away(), root() / "gone");
+    EXPECT_EQ(s.result.end, ScanEnd::Complete);
+    EXPECT_EQ(s.result.unreadable, std::vector<fs::path>{"gone"});
+    EXPECT_EQ(s.reported, s.result.unreadable);
+    EXPECT_EQ(s.rows.size(), 5u);
+    // The card pulled out after two folders: the rows read stay, nothing is counted as unreadable.
+    s = scan(6, [&](int done) { if (done == 2) fs::rename(root(), away()); });
+    fs::rename(away(), root());
+    EXPECT_EQ(s.result.end, ScanEnd::RootVanished);
+    EXPECT_EQ(s.folders(), (std::vector<std::string>{".:1", "A:2"}));
+    EXPECT_TRUE(s.result.unreadable.empty());
+}
+
+TEST_F(EventWalkTest, CancelKeepsTheRowsReadAndAnUnreadableRootIsNoScan) {
+    std::vector<EventSummary> rows;
+    ScanCallbacks cb;
+    cb.row = [&](EventSummary&& e) { rows.push_back(std::move(e)); };
+    cb.cancelled = [&] { return rows.size() == 2; };
+    EXPECT_EQ(ScanEvents(root(), kDefaultEventDepth, cb).end, ScanEnd::Cancelled);
+    EXPECT_EQ(rows.size(), 2u);
+    for (const fs::path& bad : {root() / "junk/note1.txt/sub", root() / "junk/note1.txt", root() / "missing"}) {
+        rows.clear();
+        const ScanResult r = ScanEvents(bad, kDefaultEventDepth, cb);
+        EXPECT_EQ(r.end, ScanEnd::RootUnreadable) << bad;
+        EXPECT_TRUE(rows.empty() && r.unreadable.empty());
+    }
+}
+
+TEST_F(EventWalkTest, ToolPrintsTheScanAsJsonOrCsv) {
+    DRV_REQUIRE_TOOL();
+    const std::string r = root().string();
+    EXPECT_EQ(test::Shell(test::Tool() + " events " + test::Quote(root()) + " --max-depth 0").out,
+              "{\"root\": \"" + r + "\", \"recordings\": [\n"
+              "{\"folder\": \".\", \"frames\": 1, \"firstShotAt\": \"2007-10-10T04:18:59\", "
+              "\"lengthSeconds\": 0.14285714285714285, \"highFrameRate\": false, \"highQuality\": false, "
+              "\"triggerFound\": false, \"triggerKind\": \"\", \"triggerFrame\": 0, \"triggerAt\": null, "
+              "\"speedAtTrigger\": null, \"maxSpeed\": 52.3, \"peakAccelLongitudinal\": 0.25, "
+              "\"peakAccelLateral\": 0.12, \"brakeAfterTrigger\": false, \"latitude\": null, \"longitude\": null, "
+              "\"damagedFrames\": 0}\n], \"unreadableFolders\": []}\n");
+    EXPECT_EQ(EventsToJson("/r", {}, {"gone", "a\xFF"}),
+              "{\"root\": \"/r\", \"recordings\": [], \"unreadableFolders\": [\"gone\", \"a\xEF\xBF\xBD\"]}\n");
+    const test::ShellRun csv = test::Shell(test::Tool() + " events " + test::Quote(root()) + " --format csv --max-depth 1");
+    EXPECT_EQ(csv.status, 0);
+    EXPECT_EQ(csv.out, EventsToCsv(scan(1).rows));
+    struct Case { std::string args; int status; };
+    for (const Case& c : {Case{"", 2}, {" --max-depth -1", 2}, {" --max-depth x", 2}, {" --format xml", 2},
+                          {"/missing", 1}, {"/junk/note1.txt/sub", 1}}) {
+        const std::string args = c.args.starts_with("/") ? " " + test::Quote(r + c.args) : " " + test::Quote(root()) + c.args;
+        EXPECT_EQ(test::Shell(test::Tool() + " events" + (c.args.empty() ? "" : args) + " 2>/dev/null").status, c.status)
+            << c.args;
+    }
+}
+
+}  // namespace
+}  // namespace drv
