@@ -16,7 +16,7 @@ using test::Quote, test::Shell, test::ShellRun, test::Tool;
 
 bool HaveXmllint() { return Shell("command -v xmllint >/dev/null 2>&1").status == 0; }
 
-std::string SchemaPath() { return (std::filesystem::path(__FILE__).parent_path() / "../data/gpx11.xsd").string(); }
+std::string SchemaPath() { return DRV_TEST_DATA "/gpx11.xsd"; }
 
 // xmllint's verdict on a document: well-formed, or valid against a schema when one is given.
 ShellRun Xmllint(const std::filesystem::path& file, const std::string& schema = "") {
