@@ -1,4 +1,5 @@
-// drtool sample and dump end to end, and an independent Exif tool reading our frames.
+// Frames as the writer makes them (through drtool sample): the same telemetry in both byte
+// orders, read back by drtool dump and by an independent Exif tool.
 #include <gtest/gtest.h>
 #include <cctype>
 #include <sstream>
