@@ -90,13 +90,10 @@ TEST(EventSummary, HandComputedRecordings) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempFolder root;
-        std::filesystem::create_directory(root.path() / "rec");
-        for (int i = 1; i <= c.frames; ++i) {
-            char name[16];
-            std::snprintf(name, sizeof name, "f%03d.jpg", i);
+        test::WriteRecording(root.path() / "rec", c.frames, [&](int i) {
             const auto it = c.special.find(i);
-            test::WriteFile(root.path() / "rec" / name, test::FrameBytes(exifOf(c, it == c.special.end() ? Frame{} : it->second)));
-        }
+            return exifOf(c, it == c.special.end() ? Frame{} : it->second);
+        });
         std::vector<EventSummary> rows;
         ScanCallbacks cb;
         cb.row = [&](EventSummary&& s) { rows.push_back(std::move(s)); };
@@ -104,7 +101,7 @@ TEST(EventSummary, HandComputedRecordings) {
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0].path, root.path() / "rec");
         char picture[16];
-        std::snprintf(picture, sizeof picture, "f%03d.jpg", std::max(rows[0].triggerFrame, 1));
+        std::snprintf(picture, sizeof picture, "%05d.jpg", std::max(rows[0].triggerFrame, 1));
         EXPECT_EQ(rows[0].pictureName, picture) << "the trigger frame's picture, else frame 1's";
         const std::string csv = EventsToCsv(rows);
         EXPECT_EQ(csv.substr(csv.find("\r\n") + 2), c.row + "\r\n");

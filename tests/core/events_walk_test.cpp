@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,9 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 void writeRecording(const fs::path& dir, int frames) {
-    fs::create_directories(dir);
-    for (int i = 1; i <= frames; ++i)
-        test::WriteFile(dir / ("F" + std::to_string(i) + ".JPG"), test::FrameBytes(test::ExampleExif()));
+    test::WriteRecording(dir, frames, [](int) { return test::ExampleExif(); });
 }
 
 // A card with every kind of folder the walk must survive, made once: creating thousands of
@@ -35,10 +32,10 @@ protected:
         writeRecording(r / "\xFF\xFE", 2);  // not UTF-8
         fs::create_directories(r / "empty");
         fs::create_directories(r / "junk");
-        for (int i = 0; i < 2000; ++i) std::ofstream(r / "junk" / ("note" + std::to_string(i) + ".txt")) << i;
-        std::ofstream(r / "junk" / "photo.jpeg") << "not a frame by name";
+        for (int i = 0; i < 2000; ++i) test::WriteText(r / "junk" / ("note" + std::to_string(i) + ".txt"), "");
+        test::WriteText(r / "junk" / "photo.jpeg", "not a frame by name");
         writeRecording(r / "damaged", 2);
-        std::ofstream(r / "damaged" / "F3.JPG") << "no JPEG here";
+        test::WriteText(r / "damaged" / "00003.jpg", "no JPEG here");
         fs::create_directory_symlink(".", r / "loop");
         fs::create_directory_symlink("..", r / "A" / "up");
         fs::create_directory_symlink("A", r / "link");

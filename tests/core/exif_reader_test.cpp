@@ -53,24 +53,22 @@ struct Frame {
 
 std::vector<std::uint8_t> Text(const std::string& s) { return {s.begin(), s.end()}; }
 
-class ExifReaderByteOrder : public ::testing::TestWithParam<bool> {};
-
-TEST_P(ExifReaderByteOrder, ReadsOnlyThePagesItNeedsInsideALargeSegment) {
-    // The MakerNote 10000 bytes into the segment, two pages past the first read.
-    Frame f(GetParam());
-    f.grow(std::vector<std::uint8_t>(10000, ' '));
-    f.put32(f.l.exifEntry(2) + 8, f.grow(Text(std::string("FAR\nNOTE") + '\0')));
-    ExifReadCost cost;
-    const ExifTags t = ReadTagsOf(f.b, &cost);
-    EXPECT_EQ(t.status, ExifStatus::Ok);
-    EXPECT_EQ(t.MakerNoteText, "FAR NOTE");
-    EXPECT_EQ(t.UserCommentHex.size(), 188u);
-    EXPECT_EQ(cost.bufferBytes, f.segmentEnd());  // the segment, not the picture after it
-    EXPECT_LT(cost.bytesRead, cost.bufferBytes);  // the page in the middle was never needed
+TEST(ExifReader, ReadsOnlyThePagesItNeedsInsideALargeSegment) {
+    // The MakerNote 10000 bytes into the segment, two pages past the first read; its line feed
+    // becomes a blank in place.
+    for (const bool bigEndian : {false, true}) {
+        Frame f(bigEndian);
+        f.grow(std::vector<std::uint8_t>(10000, ' '));
+        f.put32(f.l.exifEntry(2) + 8, f.grow(Text(std::string("FAR\nNOTE") + '\0')));
+        ExifReadCost cost;
+        const ExifTags t = ReadTagsOf(f.b, &cost);
+        EXPECT_EQ(t.status, ExifStatus::Ok);
+        EXPECT_EQ(t.MakerNoteText, "FAR NOTE");
+        EXPECT_EQ(t.UserCommentHex.size(), 188u);
+        EXPECT_EQ(cost.bufferBytes, f.segmentEnd());  // the segment, not the picture after it
+        EXPECT_LT(cost.bytesRead, cost.bufferBytes);  // the page in the middle was never needed
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(BothOrders, ExifReaderByteOrder, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "MM" : "II"; });
 
 // Five empty texts; or the DateTime of IFD0 alone, nothing from the Exif IFD.
 void ExpectAllEmpty(const ExifTags& t) { EXPECT_TRUE(AllEmpty(t)) << t.MakerNoteText << t.DateTimeText; }
@@ -90,9 +88,6 @@ struct BadInput {
 
 const BadInput kBadInputs[] = {
     {"EmptyFile", [](Frame& f) { f.b.clear(); }, ExifStatus::NoExif},
-    {"CutInsideIfd0", [](Frame& f) { f.cut(f.l.ifd0Entry(1) + 6); }},
-    {"CutInsideUserCommentValue", [](Frame& f) { f.cut(f.tiff(f.l.userComment) + 50); }},
-    {"CutInsideMakerNoteValue", [](Frame& f) { f.cut(f.tiff(f.l.makerNote) + 20); }},
     {"SegmentTooShortForTheTiffHeader", [](Frame& f) { f.b[4] = 0, f.b[5] = 8; }},
     {"Ifd0OffsetPastTheEnd", [](Frame& f) { f.put32(16, static_cast<std::uint32_t>(f.b.size())); }},
     {"Ifd0OffsetNear2To32", [](Frame& f) { f.put32(16, 0xFFFFFFF8u); }},
@@ -148,33 +143,26 @@ INSTANTIATE_TEST_SUITE_P(Table, ExifReaderBadInput,
 
 TEST(ExifReader, EveryCutOfAFrameStaysInsideTheBuffer) {
     // The reader's buffer is exactly as long as what it may read, so AddressSanitizer sees any
-    // overread; up to 20 bytes not even the TIFF header is there.
-    const Frame whole(false);
-    for (std::size_t n = 0; n < whole.b.size(); ++n) {
-        const ExifTags t = ReadTagsOf({whole.b.begin(), whole.b.begin() + static_cast<std::ptrdiff_t>(n)});
-        EXPECT_TRUE(n > 20 || AllEmpty(t)) << n;
-        EXPECT_EQ(t.status == ExifStatus::Ok, n >= whole.segmentEnd()) << n;
+    // overread; a cut inside the segment is damaged and gives no text at all.
+    for (const bool bigEndian : {false, true}) {
+        const Frame whole(bigEndian);
+        for (std::size_t n = 0; n < whole.b.size(); ++n) {
+            const ExifTags t = ReadTagsOf({whole.b.begin(), whole.b.begin() + static_cast<std::ptrdiff_t>(n)});
+            EXPECT_EQ(t.status == ExifStatus::Ok, n >= whole.segmentEnd()) << n;
+            EXPECT_TRUE(t.status == ExifStatus::Ok || AllEmpty(t)) << n;
+        }
     }
-    // Line feeds in texts become blanks in place.
-    FrameExif exif = ExampleExif();
-    exif.makerNote[3] = '\n';
-    EXPECT_EQ(ReadTagsOf(FrameBytes(exif)).MakerNoteText, exif.makerNote.substr(0, 3) + ' ' + exif.makerNote.substr(4));
 }
 
 TEST(ExifReader, PathsThatAreNoReadableFile) {
     test::TempFolder dir;
-    const auto locked = dir.path() / "locked.jpg", pipe = dir.path() / "pipe.jpg";
-    test::WriteFile(locked, FrameBytes(ExampleExif()));
-    std::filesystem::permissions(locked, std::filesystem::perms::none);
+    const auto frame = dir.path() / "frame.jpg", pipe = dir.path() / "pipe.jpg";
+    test::WriteFile(frame, FrameBytes(ExampleExif()));
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);  // must not wait for a writer
-    const std::pair<std::filesystem::path, ExifStatus> kCases[] = {
-        {dir.path() / "missing.jpg", ExifStatus::NotAFile}, {{}, ExifStatus::NotAFile},
-        {dir.path(), ExifStatus::NotAFile}, {pipe, ExifStatus::NotAFile},
-        {locked, ::geteuid() == 0 ? ExifStatus::Ok : ExifStatus::Unreadable}};  // root reads it anyway
-    for (const auto& [path, status] : kCases) {
+    for (const auto& path : {dir.path() / "missing.jpg", std::filesystem::path(), dir.path(), pipe, frame / "x.jpg"}) {
         const ExifTags t = ReadExifTags(path);
-        EXPECT_EQ(t.status, status) << path;
-        EXPECT_TRUE(status == ExifStatus::Ok || AllEmpty(t)) << path;
+        EXPECT_EQ(t.status, ExifStatus::NotAFile) << path;
+        EXPECT_TRUE(AllEmpty(t)) << path;
     }
 }
 

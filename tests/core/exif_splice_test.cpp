@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <filesystem>
 
-#include "core/common/file_write.h"
 #include "core/exif/exif_reader.h"
 #include "core/exif/exif_splice.h"
 #include "tests/core/support/frame_files.h"
@@ -62,21 +61,6 @@ TEST(ExifSplice, RefusesDamagedInputWithoutReadingPastIt) {
     const Bytes app0PastEnd = patched(target, 5, 0x40);
     EXPECT_TRUE(SpliceExifSegment(app0PastEnd.data(), app0PastEnd.size(), segment).empty());
     EXPECT_TRUE(SpliceExifSegment(target.data(), 5, segment).empty());
-}
-
-TEST(FileWrite, ReplacesWholeOrLeavesTheTargetAlone) {
-    const test::TempFolder dir;
-    const auto file = dir.path() / "out.csv";
-    std::string error;
-    ASSERT_TRUE(WriteFileReplacing(file, "old", error)) << error;
-    ASSERT_TRUE(WriteFileReplacing(file, "new text", error)) << error;
-    EXPECT_EQ(test::ReadFile(file), "new text");
-    // A folder in the way or a missing folder: the reason, and nothing left behind.
-    std::filesystem::create_directory(dir.path() / "sub");
-    EXPECT_FALSE(WriteFileReplacing(dir.path() / "sub", "x", error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(WriteFileReplacing(dir.path() / "none" / "x.csv", "x", error));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
 }  // namespace

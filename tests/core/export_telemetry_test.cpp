@@ -1,8 +1,8 @@
 // Telemetry export: the values, whole files checked by xmllint, and drtool export.
 #include <gtest/gtest.h>
-#include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "core/common/numbers.h"
 #include "core/export/telemetry_export.h"
@@ -14,25 +14,16 @@ namespace {
 
 using test::Quote, test::Shell, test::ShellRun, test::Tool;
 
-bool HaveXmllint() { return Shell("command -v xmllint >/dev/null 2>&1").status == 0; }
-
-std::string SchemaPath() { return DRV_TEST_DATA "/gpx11.xsd"; }
-
-// xmllint's verdict on a document: well-formed, or valid against a schema when one is given.
-ShellRun Xmllint(const std::filesystem::path& file, const std::string& schema = "") {
-    return Shell("xmllint --noout --nonet " + (schema.empty() ? "" : "--schema " + Quote(schema) + " ") + Quote(file) +
-                 " 2>&1");
-}
-
-void WriteText(const std::filesystem::path& path, const std::string& text) { std::ofstream(path) << text; }
-
 // The GPX valid against the GPX 1.1 schema, the KML well-formed (when xmllint is there).
 void ExpectValidXml(const std::filesystem::path& dir, const std::string& gpx, const std::string& kml) {
-    if (!HaveXmllint()) return;
-    WriteText(dir / "t.gpx", gpx);
-    WriteText(dir / "t.kml", kml);
-    for (const ShellRun& check : {Xmllint(dir / "t.gpx", SchemaPath()), Xmllint(dir / "t.kml")})
+    if (Shell("command -v xmllint >/dev/null 2>&1").status != 0) return;
+    test::WriteText(dir / "t.gpx", gpx);
+    test::WriteText(dir / "t.kml", kml);
+    for (const std::string& args : {"--schema " + Quote(DRV_TEST_DATA "/gpx11.xsd") + " " + Quote(dir / "t.gpx"),
+                                    Quote(dir / "t.kml")}) {
+        const ShellRun check = Shell("xmllint --noout --nonet " + args + " 2>&1");
         EXPECT_EQ(check.status, 0) << check.out;
+    }
 }
 
 int Count(const std::string& text, const std::string& what) {
@@ -71,10 +62,11 @@ TEST(ExportPosition, DecimalDegreesFromTheFixedTexts) {
     }
 }
 
+// 14 fps steps before the trigger are in ExportFormats; 2.5 rounds to frame 2.
 TEST(ExportElapsed, AsThePanelComputesIt) {
     struct Case { bool highFrameRate; std::int32_t triggerPosition; int index; const char* expected; };
-    for (const Case& c : {Case{true, 150, 1, "-0.146"}, {true, 150, 3, "0.000"}, {true, 150, 13, "0.730"},
-                          {false, 50, 11, "1.450"}, {false, 10050, 1, "-29.000"}, {true, 125, 3, "0.073"}}) {
+    for (const Case& c : {Case{true, 150, 13, "0.730"}, {false, 50, 11, "1.450"}, {false, 10050, 1, "-29.000"},
+                          {true, 125, 3, "0.073"}}) {
         RecordingState s;
         s.HighFrameRate = c.highFrameRate;
         s.TriggerPosition = c.triggerPosition;
@@ -162,12 +154,10 @@ TEST(DrtoolExport, SampleAsCsvAndBadArgumentsKeepAnOldFile) {
     ASSERT_EQ(csv.status, 0);
     const auto rows = CsvRows(csv.out);
     ASSERT_EQ(rows.size(), 31u);
-    // The sample starts at N 35°40'41.2", E 139°45'06.7" at 2007-10-10 04:18:00 on its clock,
-    // 9 frames before the trigger at 14 fps.
-    EXPECT_EQ((std::vector<std::string>{rows[1][2], rows[1][9], rows[1][10], rows[1][11], rows[10][2]}),
-              (std::vector<std::string>{"-0.657", "35.6781111", "139.7518611", "2007-10-10T04:18:00+09:00", "0.000"}));
+    // The sample's clock starts at 2007-10-10 04:18:00, given here at +09:00; frame 10 is the trigger.
+    EXPECT_EQ(std::tie(rows[1][11], rows[10][2]), std::make_tuple("2007-10-10T04:18:00+09:00", "0.000"));
     const std::string old = Quote(dir.path() / "old.csv");
-    WriteText(dir.path() / "old.csv", "keep me");
+    test::WriteText(dir.path() / "old.csv", "keep me");
     struct Case { std::string args; const char* message; };
     for (const Case& c : {Case{rec, "no --format given"}, {rec + " --format xml", "--format is csv, gpx or kml"},
                           {rec + " --format csv --utc-offset 9", "--utc-offset is"},

@@ -37,7 +37,7 @@ private:
 ChartState stateFor(int frames) {
     ChartState s;
     InitGraphState(s);
-    s.GraphWidth = GraphWidthForFrames(frames);
+    s.GraphWidth = 50 * frames;
     return s;
 }
 
@@ -99,11 +99,12 @@ TEST(GraphsGrid, FrameBoxLevelDotsAndTickRows) {
     EXPECT_EQ(std::make_pair(xs.at(0), xs.at(399)), std::make_pair(250, 20200));
 }
 
+// Sample v lies at level 125 - v: +-0.5 G on the edges, brake on 70 -> 55, 0 km/h -120 -> 245.
 TEST(GraphsSeries, OneSegmentPerFrameNeverPastTheTable) {
     const struct { I graphWidth; std::size_t segments; } cases[] = {  // widths bypass the 441-frame limit
         {20000, 399}, {50, 0}, {22050, 440}, {30000, 440}, {0, 0}};
     GraphSampleTable samples{};
-    for (int k = 0; k < kGraphSampleCount; ++k) samples[1][k] = k % 100;
+    for (int k = 0; k < kGraphSampleCount; ++k) samples[1][k] = k % 251 - 125;
     for (const auto& p : cases) {
         SCOPED_TRACE(p.graphWidth);
         ChartState s = stateFor(1);
@@ -111,12 +112,12 @@ TEST(GraphsSeries, OneSegmentPerFrameNeverPastTheTable) {
         RecordingCanvas c;
         DrawSeries(c, s, samples, 1);
         ASSERT_EQ(c.ops.size(), p.segments + 1);
-        EXPECT_EQ(c.ops.front().kind, DrawOp::Point);
+        EXPECT_EQ(std::tie(c.ops[0].kind, c.ops[0].y1), std::make_tuple(DrawOp::Point, 200 + 10 * 250));
         for (std::size_t w = 0; w < p.segments; ++w) {
             const DrawOp& seg = c.ops[w + 1];
             EXPECT_TRUE(seg.kind == DrawOp::Line && seg.pen == 2 && seg.colour == s.ChannelColour[1]);
-            EXPECT_EQ(seg.x2, CanvasX(s, 50 * static_cast<std::int64_t>(w + 1)));
-            EXPECT_EQ(seg.y2, CanvasY(s, 125 - samples[1][w + 1]));
+            EXPECT_EQ(std::tie(seg.x2, seg.y2),
+                      std::make_tuple(I(200 + 50 * (w + 1)), 200 + 10 * (125 - samples[1][w + 1])));
         }
     }
     samples[1][1] = std::numeric_limits<I>::min();  // corrupt samples saturate instead of overflowing
@@ -125,19 +126,6 @@ TEST(GraphsSeries, OneSegmentPerFrameNeverPastTheTable) {
     DrawSeries(c, stateFor(3), samples, 1);
     EXPECT_EQ(std::make_pair(c.ops.at(1).y2, c.ops.at(2).y2),
               std::make_pair(std::numeric_limits<I>::max(), std::numeric_limits<I>::min()));
-}
-
-TEST(GraphsSeries, SampleValueToLevel) {
-    // +-0.5 G on the edges, brake on, 0 km/h, 200 km/h, zero.
-    const std::pair<I, I> cases[] = {{125, 0}, {-125, 250}, {70, 55}, {-120, 245}, {120, 5}, {0, 125}};
-    const ChartState s = stateFor(400);
-    for (const auto& [sample, level] : cases) {
-        GraphSampleTable samples{};
-        samples[0][0] = sample;
-        RecordingCanvas c;
-        DrawSeries(c, s, samples, 0);
-        EXPECT_EQ(c.ops.front().y1, s.OriginY + s.VScale * level) << sample;
-    }
 }
 
 // The vertical lines of a marker, as (x, top, bottom).

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/settings/setting_form.h"
@@ -7,14 +8,19 @@
 namespace drv {
 namespace {
 
-// Records the messages and the order in which box texts change.
+// Records the messages.
 struct Recorder : SettingFormObserver {
     std::vector<std::string> messages;
-    std::vector<int> boxChanges;
     void invalidInput() override { messages.push_back(kInvalidInputText); }
     void limitWarning(const std::string& text) override { messages.push_back(text); }
-    void boxTextChanged(int box) override { boxChanges.push_back(box); }
 };
+
+// All five boxes, e.g. "0 8 2 12 8".
+std::string Boxes(const SettingForm& f) {
+    std::string all;
+    for (int box = 0; box < kBoxCount; ++box) all += (box ? " " : "") + f.text(box);
+    return all;
+}
 
 class SettingsForm : public ::testing::Test {
 protected:
@@ -31,8 +37,8 @@ protected:
         form_.setText(kBoxPre, std::to_string(pre));
         form_.setText(kBoxPost, std::to_string(post));
         events_.messages.clear();
-        events_.boxChanges.clear();
     }
+    std::string boxes() const { return Boxes(form_); }
     std::string pre() const { return form_.text(kBoxPre); }
     std::string post() const { return form_.text(kBoxPost); }
     Recorder events_;
@@ -52,13 +58,11 @@ TEST(SettingsConversion, RoundsHalfEvenWithin16Bits) {
 }
 
 TEST_F(SettingsForm, TypingIntoEmptiedBoxesAndTheLoneFullStop) {
-    for (char32_t c = 0; c < 128; ++c)
-        EXPECT_EQ(KeyPassesFilter(c), (c >= '0' && c <= '9') || c == '.' || c == 8 || c == 13) << int(c);
-    EXPECT_FALSE(KeyPassesFilter(U'１'));
+    for (char32_t key : {U'a', U'-', U' ', char32_t(22), U'１'}) EXPECT_FALSE(KeyPassesFilter(key)) << int(key);
     EXPECT_TRUE(CommittedTextPassesFilter(U"12.5"));
     for (const char32_t* committed : {U"１２", U"1a", U"1 ", U"\b", U"\r"}) EXPECT_FALSE(CommittedTextPassesFilter(committed));
     form_.editText(kBoxPre, "", 0);
-    type(kBoxPre, "12");
+    type(kBoxPre, "13\b2\r");  // Backspace deletes before the caret, Enter edits nothing
     EXPECT_EQ(pre(), "12");
     EXPECT_EQ(form_.caret(kBoxPre), 2u);
     EXPECT_TRUE(events_.messages.empty());
@@ -73,46 +77,40 @@ TEST_F(SettingsForm, TypingIntoEmptiedBoxesAndTheLoneFullStop) {
     EXPECT_FALSE(form_.typeKey(kBoxDanger, 'a'));
 }
 
-TEST_F(SettingsForm, ChangeAndLeaveRulesClampEachBox) {
-    struct Case { int box; const char* text; const char* result; };
-    const Case changed[] = {
-        {kBoxShock, "99", "16"}, {kBoxShock, "0", "1"}, {kBoxShock, "7.5", "7.5"}, {kBoxDanger, "20", "15"},
-        {kBoxDanger, "1", "1"},  {kBoxBuzzer, "9", "3"}, {kBoxBuzzer, "0", "0"},    {kBoxPost, "3", "5"},
-        {kBoxPost, "11", "10"},  {kBoxPre, "16", "15"},  {kBoxPre, "1", "1"},       {kBoxPre, "-4", "5"},
+// From the defaults with frame rate, quality and times arranged, one box emptied and given a
+// text (and, with `leave`, left): then all five boxes (danger, shock, buzzer, pre, post).
+TEST_F(SettingsForm, ChangeLeaveAndPairRules) {
+    struct Case { int rate, quality, pre, post, box; const char* text; bool leave; const char* boxes; };
+    const Case cases[] = {
+        // Change rules clamp into each box's range (pre only from above), a fraction stays as typed.
+        {0, 0, 12, 8, kBoxShock, "99", false, "0 16 2 12 8"},  {0, 0, 12, 8, kBoxShock, "0", false, "0 1 2 12 8"},
+        {0, 0, 12, 8, kBoxShock, "7.5", false, "0 7.5 2 12 8"}, {0, 0, 12, 8, kBoxDanger, "20", false, "15 8 2 12 8"},
+        {0, 0, 12, 8, kBoxDanger, "1", false, "1 8 2 12 8"},   {0, 0, 12, 8, kBoxBuzzer, "9", false, "0 8 3 12 8"},
+        {0, 0, 12, 8, kBoxBuzzer, "0", false, "0 8 0 12 8"},   {0, 0, 12, 8, kBoxPost, "3", false, "0 8 2 12 5"},
+        {0, 0, 12, 8, kBoxPost, "11", false, "0 8 2 12 10"},   {0, 0, 12, 8, kBoxPre, "16", false, "0 8 2 15 8"},
+        {0, 0, 12, 8, kBoxPre, "1", false, "0 8 2 1 8"},       {0, 0, 12, 8, kBoxPre, "-4", false, "0 8 2 5 8"},
+        // Leave rules fill an empty box and raise a short time.
+        {0, 0, 12, 8, kBoxBuzzer, "", true, "0 8 2 12 8"},     {0, 0, 12, 8, kBoxBuzzer, "  ", true, "0 8 2 12 8"},
+        {0, 0, 12, 8, kBoxDanger, "", true, "0 8 2 12 8"},     {0, 0, 12, 8, kBoxShock, "", true, "0 8 2 12 8"},
+        {0, 0, 12, 8, kBoxPre, "", true, "0 8 2 12 8"},        {0, 0, 12, 8, kBoxPost, "", true, "0 8 2 12 8"},
+        {0, 0, 12, 8, kBoxShock, "1", true, "0 1 2 12 8"},     {0, 0, 12, 8, kBoxPre, "1", true, "0 8 2 5 8"},
+        {0, 0, 12, 8, kBoxPost, "1", true, "0 8 2 12 5"},
+        // The pair rule against the limit (14fps High 12, 7fps High 24, 14fps Low 15): a time above
+        // its T gives way itself, else its partner does; a time clamped up weighs again (nested).
+        {1, 1, 5, 7, kBoxPre, "7", false, "0 8 2 7 5"},        {1, 1, 7, 5, kBoxPre, "9", false, "0 8 2 7 5"},
+        {0, 1, 12, 10, kBoxPre, "15", false, "0 8 2 15 9"},    {1, 1, 5, 7, kBoxPre, "3", false, "0 8 2 5 7"},
+        {1, 0, 6, 9, kBoxPre, "11", false, "0 8 2 6 9"},       {1, 0, 6, 9, kBoxPost, "10", false, "0 8 2 5 10"},
     };
-    for (const Case& c : changed) {
+    for (const Case& c : cases) {
+        arrange(c.rate, c.quality, c.pre, c.post);
         form_.editText(c.box, "", 0);
         form_.editText(c.box, c.text, std::string(c.text).size());
-        EXPECT_EQ(form_.text(c.box), c.result) << "changed " << c.box << " " << c.text;
+        if (c.leave) form_.leaveBox(c.box);
+        EXPECT_EQ(boxes(), c.boxes) << c.box << " '" << c.text << "'" << (c.leave ? " left" : "");
     }
     EXPECT_TRUE(events_.messages.empty());
     form_.editText(kBoxShock, "7.5", 3);
     EXPECT_EQ(form_.ToSettings()->ShockLevel, 8);  // 7.5 counts as 8 when encoded
-    const Case left[] = {
-        {kBoxBuzzer, "", "2"}, {kBoxBuzzer, "  ", "2"}, {kBoxBuzzer, "0", "0"}, {kBoxPre, "1", "5"},
-        {kBoxShock, "1", "1"}, {kBoxDanger, "", "0"},   {kBoxShock, "", "8"},   {kBoxPre, "", "12"},
-        {kBoxPost, "", "8"},   {kBoxPost, "1", "5"},
-    };
-    for (const Case& c : left) {
-        form_.RestoreDefaults();
-        form_.setText(c.box, "");
-        form_.editText(c.box, c.text, 0);
-        form_.leaveBox(c.box);
-        EXPECT_EQ(form_.text(c.box), c.result) << "left " << c.box << " '" << c.text << "'";
-    }
-}
-
-TEST_F(SettingsForm, PairRuleFollowsTheSelectedLimit) {
-    arrange(1, 1, 5, 7);  // 14fps High: limit 12
-    form_.editText(kBoxPre, "7", 1);
-    EXPECT_EQ(pre() + "+" + post(), "7+5");
-    form_.editText(kBoxPre, "9", 1);
-    EXPECT_EQ(pre() + "+" + post(), "7+5");
-    arrange(0, 1, 12, 10);  // 7fps High: limit 24
-    form_.editText(kBoxPre, "", 0);
-    type(kBoxPre, "15");
-    EXPECT_EQ(pre() + "+" + post(), "15+9");
-    EXPECT_TRUE(events_.messages.empty());
     // A blank partner has nothing to weigh against: the box left is filled and kept, silently.
     arrange(1, 1, 7, 5);
     form_.editText(kBoxPre, "", 0);
@@ -122,20 +120,6 @@ TEST_F(SettingsForm, PairRuleFollowsTheSelectedLimit) {
     form_.leaveBox(kBoxPre);  // now the pair is weighed: 12 is above T = 7, so pre gives way
     EXPECT_EQ(pre() + "+" + post(), "5+7");
     EXPECT_TRUE(events_.messages.empty());
-}
-
-TEST_F(SettingsForm, ReentrantChangesRunInsideTheEditedBoxRule) {
-    arrange(1, 1, 5, 7);  // 12
-    // 3 is below T but 12 - 3 leaves the partner alone; 3 clamps to 5, whose own (nested)
-    // change rule weighs 5 against 7: 12 - 5 = 7 is not below 7.
-    form_.editText(kBoxPre, "3", 1);
-    EXPECT_EQ(pre() + "+" + post(), "5+7");
-    EXPECT_EQ(events_.boxChanges, (std::vector<int>{kBoxPre}));
-    arrange(1, 0, 6, 9);  // 14fps Low: pre 11 is above T = 10, so pre becomes 15 - post.
-    form_.editText(kBoxPre, "11", 2);
-    EXPECT_EQ(pre() + "+" + post(), "6+9");
-    form_.editText(kBoxPost, "10", 2);  // T = 10 for post: pre gives way to 5
-    EXPECT_EQ(pre() + "+" + post(), "5+10");
 }
 
 TEST_F(SettingsForm, OptionClickSetsCaptionWarnsAndShortens) {
@@ -165,31 +149,8 @@ TEST_F(SettingsForm, OptionClickSetsCaptionWarnsAndShortens) {
     }
 }
 
-TEST(SettingsFormStored, StoredCopyIsAppliedInDecodingOrder) {
-    RecorderSettings s;  // 14fps Low stored with 10 + 5
-    s.Rate14fps = true, s.PreSeconds = 10, s.PostSeconds = 5, s.BuzzerVolume = 0, s.ExternalSwitch = false;
-    s.SpeedPulse = 5;
-    SetupBytes stored = EncodeSetup(s).bytes;
-    Recorder events;
-    SettingForm form(&events);
-    ASSERT_TRUE(form.Prepare(&stored));
-    EXPECT_EQ(form.limitCaption(), "最大 １５ 秒間");
-    EXPECT_EQ(form.text(kBoxPre) + "+" + form.text(kBoxPost), "10+5");
-    EXPECT_EQ(form.text(kBoxBuzzer), "0");
-    EXPECT_EQ(form.option(OptionGroup::ExSw), 0);
-    EXPECT_EQ(form.option(OptionGroup::Speed), 5);
-    EXPECT_TRUE(events.messages.empty());  // no warning while preparing
-    SetupBytes five = {1, 2, 3, 4, 5};
-    EXPECT_FALSE(SettingForm().Prepare(&five));
-}
-
 // Stored values land as typed ones: the change rule, then the leave rule of each box.
 TEST(SettingsFormStored, StoredValuesAreBroughtWithinTheRules) {
-    auto boxes = [](const SettingForm& f) {
-        std::string all;
-        for (int box = 0; box < kBoxCount; ++box) all += (box ? " " : "") + f.text(box);
-        return all;
-    };
     // Byte 4: 0x40 14fps, 0x80 High; byte 5: post << 4 | pre.
     const std::pair<SetupBytes, const char*> cases[] = {
         {{0x07, 0, 0, 0x11, 0xC2, 0x8C}, "0 8 2 5 7"},   // 14fps High 12 + 8: texts as shown raise no change
@@ -201,8 +162,15 @@ TEST(SettingsFormStored, StoredValuesAreBroughtWithinTheRules) {
     for (const auto& [stored, expected] : cases) {
         SettingForm form(&events);  // each opening starts afresh
         ASSERT_TRUE(form.Prepare(&stored));
-        EXPECT_EQ(boxes(form), expected) << int(stored[4]) << " " << int(stored[5]);
+        EXPECT_EQ(Boxes(form), expected) << int(stored[4]) << " " << int(stored[5]);
     }
+    // 14fps Low, pulse 5, buzzer 0, no external switch, 10 + 5: options and caption follow.
+    const SetupBytes stored = {0x07, 0, 0, 0x5F, 0x40, 0x5A}, five = {1, 2, 3, 4, 5};
+    SettingForm form(&events);
+    ASSERT_TRUE(form.Prepare(&stored));
+    EXPECT_EQ(std::make_tuple(Boxes(form), form.limitCaption(), form.option(OptionGroup::ExSw), form.option(OptionGroup::Speed)),
+              std::make_tuple("0 8 0 10 5", "最大 １５ 秒間", 0, 5));
+    EXPECT_FALSE(SettingForm().Prepare(&five));
     // Every stored pair of times at every rate and quality opens within the ranges and the limit,
     // and a pair already within them opens unchanged.
     for (int flags : {0x02, 0x42, 0x82, 0xC2}) {
@@ -221,7 +189,7 @@ TEST(SettingsFormStored, StoredValuesAreBroughtWithinTheRules) {
             }
         }
     }
-    EXPECT_TRUE(events.messages.empty());
+    EXPECT_TRUE(events.messages.empty());  // no warning while preparing
 }
 
 TEST_F(SettingsForm, RestoredDefaultsEncodeAsTheDefaultSettings) {

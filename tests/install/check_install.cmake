@@ -24,8 +24,8 @@ if(EXISTS "${PREFIX}/bin/default_vor.bmp")
 endif()
 
 file(READ "${PREFIX}/share/applications/drviewer.desktop" desktop)
-foreach(line "[Desktop Entry]" "Type=Application" "Exec=drviewer %f" "Icon=drviewer" "Name=Drive Recorder Viewer"
-             "Name[ja]=ドライブレコーダービューア" "Categories=AudioVideo;Video;Player;")
+# The entry must name the program and the icon as they were installed (its form is checked below).
+foreach(line "Exec=drviewer %f" "Icon=drviewer")
   string(FIND "${desktop}" "${line}\n" at)
   if(at EQUAL -1)
     fail("the desktop entry lacks '${line}'")

@@ -53,6 +53,8 @@ inline void WriteFile(const std::filesystem::path& path, const std::vector<std::
                                                 static_cast<std::streamsize>(bytes.size()));
 }
 
+inline void WriteText(const std::filesystem::path& path, const std::string& text) { std::ofstream(path) << text; }
+
 // A whole file as text, or as bytes with T = std::vector<std::uint8_t>.
 template <typename T = std::string>
 T ReadFile(const std::filesystem::path& path) {
@@ -66,6 +68,19 @@ inline void SetModificationTime(const std::filesystem::path& path, long seconds)
     ::utimes(path.c_str(), times);
 }
 
+// A recording of `frames` frames 00001.jpg.. in `dir` (made if missing), frame i carrying
+// exifOf(i) and modified i seconds after a fixed time, so that time order is name order.
+template <typename ExifOf>
+void WriteRecording(const std::filesystem::path& dir, int frames, ExifOf exifOf) {
+    std::filesystem::create_directories(dir);
+    for (int i = 1; i <= frames; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%05d.jpg", i);
+        WriteFile(dir / name, FrameBytes(exifOf(i)));
+        SetModificationTime(dir / name, 1'700'000'000 + i);
+    }
+}
+
 // A fresh folder under the test temporary directory, removed with the object.
 class TempFolder {
 public:
@@ -75,10 +90,6 @@ public:
     }
     ~TempFolder() {
         std::error_code ec;
-        // Give back permissions a test may have taken away, so that removal works.
-        for (const auto& e : std::filesystem::recursive_directory_iterator(path_, ec))
-            std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(path_, ec);
     }
     TempFolder(const TempFolder&) = delete;

@@ -2,7 +2,9 @@
 #include <cmath>
 #include <string>
 
+#include "core/common/file_write.h"
 #include "core/common/numbers.h"
+#include "tests/core/support/frame_files.h"
 
 namespace drv {
 namespace {
@@ -55,7 +57,21 @@ TEST(FixedWidth, PadsAndCutsByCharacter) {
     EXPECT_EQ(FixedWidth("N  35度40分41秒2", 13), "N  35度40分41秒2");
     EXPECT_EQ(FixedWidth("----度--分--秒-", 13), "----度--分--秒- ");
     EXPECT_EQ(FixedWidth("度分秒", 2), "度分");
-    EXPECT_EQ(Utf8Length("----度--分--秒-"), 12u);
+}
+
+TEST(FileWrite, ReplacesWholeOrLeavesTheTargetAlone) {
+    const test::TempFolder dir;
+    const auto file = dir.path() / "out.csv";
+    std::string error;
+    ASSERT_TRUE(WriteFileReplacing(file, "old", error)) << error;
+    ASSERT_TRUE(WriteFileReplacing(file, "new text", error)) << error;
+    EXPECT_EQ(test::ReadFile(file), "new text");
+    // A folder in the way or a missing folder: the reason, and nothing left behind.
+    std::filesystem::create_directory(dir.path() / "sub");
+    EXPECT_FALSE(WriteFileReplacing(dir.path() / "sub", "x", error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(WriteFileReplacing(dir.path() / "none" / "x.csv", "x", error));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
 }  // namespace
