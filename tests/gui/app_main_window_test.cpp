@@ -3,7 +3,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSlider>
 #include <QTimer>
 
 #include "gui/settings/settings_window.h"
@@ -51,17 +50,15 @@ TEST_F(MainWindowTest, JapaneseTextsAndTheMenuTree) {
 
 TEST_F(MainWindowTest, StartsEmptyAndTheButtonsFollowTheModeTable) {
     EXPECT_FALSE(w().recording().isOpen());
-    EXPECT_EQ(w().buttonMode(), 0);
     EXPECT_EQ(w().speedLevel(), 2);
-    EXPECT_EQ(w().brightnessMode(), BrightnessMode::Standard);
     EXPECT_TRUE(w().menus().mnuOrg->isChecked() && !w().menus().mnuHi15->isChecked() && !w().menus().mnuHi20->isChecked());
-    EXPECT_EQ(w().recording().frames.size(), 401u) << "a frame table 0..400 before any load";
-    EXPECT_EQ(w().recording().state.TriggerPosition, 10050);
+    w().menus().mnuHi15->trigger();  // with no recording only the tick and the caption move
+    EXPECT_EQ(w().lblKido()->text(), QStringLiteral("輝度：　x1.5"));
     const std::vector<bool> all(6, true), none(6, false), stop = {false, false, false, true, false, false};
     EXPECT_EQ(enabledButtons(w()), none);
     // An unknown mode changes nothing.
     const std::vector<std::tuple<int, int, std::vector<bool>>> table = {
-        {1, 1, all}, {2, 2, stop}, {0, 0, none}, {2, 2, stop}, {-1, 2, stop}, {1, 1, all}, {3, 1, all}, {255, 1, all}};
+        {1, 1, all}, {2, 2, stop}, {-1, 2, stop}, {0, 0, none}, {3, 0, none}, {1, 1, all}};
     for (const auto& [mode, kept, want] : table) {
         w().SetButtonState(mode);
         EXPECT_EQ(w().buttonMode(), kept);
@@ -70,26 +67,6 @@ TEST_F(MainWindowTest, StartsEmptyAndTheButtonsFollowTheModeTable) {
     }
     w().SetButtonState(0);
     EXPECT_TRUE(w().menus().mnuOpen->isEnabled()) << "the menus are never switched by the modes";
-    w().trackBar()->setValue(9);
-    EXPECT_EQ(w().speedLevel(), 4);
-}
-
-TEST_F(MainWindowTest, BrightnessEntriesMoveTheSingleTickAndTheCaption) {
-    using M = MainWindow::Menus;
-    const std::tuple<QAction* M::*, BrightnessMode, QString> cases[] = {
-        {&M::mnuHi15, BrightnessMode::X15, QStringLiteral("輝度：　x1.5")},
-        {&M::mnuHi20, BrightnessMode::X20, QStringLiteral("輝度：　x2.0")},
-        {&M::mnuHi20, BrightnessMode::X20, QStringLiteral("輝度：　x2.0")},
-        {&M::mnuOrg, BrightnessMode::Standard, QStringLiteral("輝度：　標準")},
-    };
-    for (const auto& [entry, mode, caption] : cases) {
-        (w().menus().*entry)->trigger();
-        EXPECT_EQ(w().brightnessMode(), mode);
-        EXPECT_EQ(w().lblKido()->text(), caption);
-        const M& m = w().menus();
-        EXPECT_EQ(m.mnuOrg->isChecked() + m.mnuHi15->isChecked() + m.mnuHi20->isChecked(), 1);
-        EXPECT_TRUE((m.*entry)->isChecked());
-    }
 }
 
 TEST_F(MainWindowTest, HiddenEntriesKeepTheirCommands) {
