@@ -114,22 +114,27 @@ TEST_F(SettingsWindowTest, SaveRefusedWithoutTheCardFolder) {
     }
 }
 
-TEST_F(SettingsWindowTest, CancelWritesNothingAndSaveWritesBothCopies) {
+TEST_F(SettingsWindowTest, CancelWritesNothingAndSaveWritesBothCopiesWhichReopenShows) {
     ASSERT_TRUE(open());
     dialogs_.answers = {Dialogs::Button::Cancel};
     w().cmdSave()->click();
     EXPECT_EQ(messages(), std::vector<QString>{kQuestion});
     EXPECT_FALSE(fs::exists(cardFile()) || fs::exists(dataFile()) || w().isClosed());
+    w().upArrow(1)->click();  // a box, two options and the clock away from their defaults
+    w().optSpeed(3)->click();
+    w().optUnit(1)->click();
     w().chkTime()->click();
     EXPECT_TRUE(w().clockBlockShown());
     w().DatePicker()->setDate(QDate(2007, 10, 10));
     w().TimePicker()->setTime(QTime(12, 34, 56));
     w().cmdSave()->click();
     EXPECT_TRUE(w().isClosed());
-    const SetupBytes expected = {0x07, 0, 0, 0x11, 0x02, 0x8C, 0, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0x27};
+    const SetupBytes expected = {0x08, 0, 0, 0x31, 0x06, 0x8C, 0, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0x4C};
     EXPECT_EQ(test::ReadFile<SetupBytes>(cardFile()), expected);
     EXPECT_EQ(test::ReadFile<SetupBytes>(dataFile()), expected);
-    ASSERT_TRUE(open());  // reopens with the stored values but the clock clear
+    ASSERT_TRUE(open());  // the saved values come back, the clock clear
+    EXPECT_EQ(boxes(), "0 9 2 12 8");
+    EXPECT_TRUE(w().optSpeed(3)->isChecked() && w().optUnit(1)->isChecked());
     EXPECT_FALSE(w().chkTime()->isChecked());
     EXPECT_EQ(w().DatePicker()->date(), QDate::currentDate());
 }
