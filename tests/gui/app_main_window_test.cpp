@@ -3,9 +3,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTimer>
 
-#include "gui/settings/settings_window.h"
 #include "tests/gui/app_fixture.h"
 #include "tests/gui/support/wait.h"
 
@@ -67,25 +65,6 @@ TEST_F(MainWindowTest, StartsEmptyAndTheButtonsFollowTheModeTable) {
     }
     w().SetButtonState(0);
     EXPECT_TRUE(w().menus().mnuOpen->isEnabled()) << "the menus are never switched by the modes";
-}
-
-TEST_F(MainWindowTest, HiddenEntriesKeepTheirCommands) {
-    w().menus().mnuAllDsp->trigger();
-    EXPECT_EQ(w().browsing().thumbnailList(), nullptr) << "no recording open: nothing to list";
-    w().recording().folder = programDir_.path().toStdString();
-    w().updatePathCaption();
-    w().menus().mnuAllDsp->trigger();
-    ASSERT_NE(w().browsing().thumbnailList(), nullptr);
-    // The settings window is modal: close it from inside its own event loop.
-    QString shownTitle;
-    QTimer::singleShot(50, &w(), [&shownTitle] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            shownTitle = modal->windowTitle();
-            modal->close();
-        }
-    });
-    w().mnuDRSetting_Click();
-    EXPECT_EQ(shownTitle, QString::fromUtf8(kSettingsCaption));
 }
 
 TEST_F(MainWindowTest, SizeSnapsBackAndQuitClosesEveryWindow) {
