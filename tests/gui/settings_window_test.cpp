@@ -78,13 +78,6 @@ TEST_F(SettingsWindowTest, OpensWithDefaultsAndItsJapaneseTexts) {
     EXPECT_EQ(w().Drive1()->currentText(), PathToQString(card()));
     EXPECT_EQ(w().DatePicker()->maximumDate(), QDate(2255, 12, 31)) << "only the years the file can hold";
     EXPECT_TRUE(dialogs_.shown.empty());
-    RecorderSettings stored;  // a stored 14fps/Low copy sets the options and the limit caption
-    stored.Rate14fps = true, stored.PreSeconds = 9, stored.PostSeconds = 6;
-    put(dataFile(), EncodeSetup(stored).bytes);
-    ASSERT_TRUE(open());
-    EXPECT_EQ(w().Label1(5)->text(), QStringLiteral("最大 １５ 秒間"));
-    EXPECT_TRUE(w().optRate(1)->isChecked());
-    EXPECT_EQ(boxes(), "0 8 2 9 6");
     put(dataFile(), {0x07, 0, 0, 0x11, 0x02});  // a stored copy too short to use
     EXPECT_FALSE(open());
     EXPECT_EQ(messages(), std::vector<QString>{QStringLiteral(
@@ -149,6 +142,7 @@ TEST_F(SettingsWindowTest, RateClickWarnsAndRestoreDefaultsKeepsTheDrive) {
     EXPECT_EQ(messages(), std::vector<QString>{QStringLiteral("本設定変更により、記録時間の制限が発生しました。\n"
                                                               "現在の設定にて、記録時間前後合計で最大15秒間記録できます。")});
     EXPECT_EQ(boxes(), "0 8 2 10 5");
+    EXPECT_EQ(w().Label1(5)->text(), QStringLiteral("最大 １５ 秒間"));
     w().cmdDefault()->click();
     EXPECT_EQ(w().Drive1()->currentIndex(), 1);
     EXPECT_FALSE(w().chkTime()->isChecked());
