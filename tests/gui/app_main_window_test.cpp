@@ -3,10 +3,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSlider>
-#include <QTimer>
 
-#include "gui/settings/settings_window.h"
 #include "tests/gui/app_fixture.h"
 #include "tests/gui/support/wait.h"
 
@@ -51,17 +48,15 @@ TEST_F(MainWindowTest, JapaneseTextsAndTheMenuTree) {
 
 TEST_F(MainWindowTest, StartsEmptyAndTheButtonsFollowTheModeTable) {
     EXPECT_FALSE(w().recording().isOpen());
-    EXPECT_EQ(w().buttonMode(), 0);
     EXPECT_EQ(w().speedLevel(), 2);
-    EXPECT_EQ(w().brightnessMode(), BrightnessMode::Standard);
     EXPECT_TRUE(w().menus().mnuOrg->isChecked() && !w().menus().mnuHi15->isChecked() && !w().menus().mnuHi20->isChecked());
-    EXPECT_EQ(w().recording().frames.size(), 401u) << "a frame table 0..400 before any load";
-    EXPECT_EQ(w().recording().state.TriggerPosition, 10050);
+    w().menus().mnuHi15->trigger();  // with no recording only the tick and the caption move
+    EXPECT_EQ(w().lblKido()->text(), QStringLiteral("輝度：　x1.5"));
     const std::vector<bool> all(6, true), none(6, false), stop = {false, false, false, true, false, false};
     EXPECT_EQ(enabledButtons(w()), none);
     // An unknown mode changes nothing.
     const std::vector<std::tuple<int, int, std::vector<bool>>> table = {
-        {1, 1, all}, {2, 2, stop}, {0, 0, none}, {2, 2, stop}, {-1, 2, stop}, {1, 1, all}, {3, 1, all}, {255, 1, all}};
+        {1, 1, all}, {2, 2, stop}, {-1, 2, stop}, {0, 0, none}, {3, 0, none}, {1, 1, all}};
     for (const auto& [mode, kept, want] : table) {
         w().SetButtonState(mode);
         EXPECT_EQ(w().buttonMode(), kept);
@@ -70,45 +65,6 @@ TEST_F(MainWindowTest, StartsEmptyAndTheButtonsFollowTheModeTable) {
     }
     w().SetButtonState(0);
     EXPECT_TRUE(w().menus().mnuOpen->isEnabled()) << "the menus are never switched by the modes";
-    w().trackBar()->setValue(9);
-    EXPECT_EQ(w().speedLevel(), 4);
-}
-
-TEST_F(MainWindowTest, BrightnessEntriesMoveTheSingleTickAndTheCaption) {
-    using M = MainWindow::Menus;
-    const std::tuple<QAction* M::*, BrightnessMode, QString> cases[] = {
-        {&M::mnuHi15, BrightnessMode::X15, QStringLiteral("輝度：　x1.5")},
-        {&M::mnuHi20, BrightnessMode::X20, QStringLiteral("輝度：　x2.0")},
-        {&M::mnuHi20, BrightnessMode::X20, QStringLiteral("輝度：　x2.0")},
-        {&M::mnuOrg, BrightnessMode::Standard, QStringLiteral("輝度：　標準")},
-    };
-    for (const auto& [entry, mode, caption] : cases) {
-        (w().menus().*entry)->trigger();
-        EXPECT_EQ(w().brightnessMode(), mode);
-        EXPECT_EQ(w().lblKido()->text(), caption);
-        const M& m = w().menus();
-        EXPECT_EQ(m.mnuOrg->isChecked() + m.mnuHi15->isChecked() + m.mnuHi20->isChecked(), 1);
-        EXPECT_TRUE((m.*entry)->isChecked());
-    }
-}
-
-TEST_F(MainWindowTest, HiddenEntriesKeepTheirCommands) {
-    w().menus().mnuAllDsp->trigger();
-    EXPECT_EQ(w().browsing().thumbnailList(), nullptr) << "no recording open: nothing to list";
-    w().recording().folder = programDir_.path().toStdString();
-    w().updatePathCaption();
-    w().menus().mnuAllDsp->trigger();
-    ASSERT_NE(w().browsing().thumbnailList(), nullptr);
-    // The settings window is modal: close it from inside its own event loop.
-    QString shownTitle;
-    QTimer::singleShot(50, &w(), [&shownTitle] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            shownTitle = modal->windowTitle();
-            modal->close();
-        }
-    });
-    w().mnuDRSetting_Click();
-    EXPECT_EQ(shownTitle, QString::fromUtf8(kSettingsCaption));
 }
 
 TEST_F(MainWindowTest, SizeSnapsBackAndQuitClosesEveryWindow) {

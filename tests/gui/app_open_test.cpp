@@ -18,9 +18,7 @@ namespace {
 using AppOpenTest = test::AppFixture;
 
 TEST_F(AppOpenTest, SuccessShowsFrameOneAndResetsTheControls) {
-    SampleOptions o = quick(7, 14, true);
-    o.highQuality = false;
-    o.trigger = 3;
+    const SampleOptions o = quick(7, 14, true);
     const auto dir = makeRecording("rec", o);
     w().mnuHi15_Click();
     w().setSpeedLevel(0);
@@ -29,12 +27,9 @@ TEST_F(AppOpenTest, SuccessShowsFrameOneAndResetsTheControls) {
     EXPECT_EQ(dialogs_.browsed[0].title, QStringLiteral("画像保存先フォルダを選択してください"));
     EXPECT_TRUE(dialogs_.shown.empty());
     EXPECT_EQ(w().lblPath()->text(), QString::fromStdString(dir.string()));
-    EXPECT_EQ(w().recording().frameCount(), 7);
-    EXPECT_EQ(w().recording().CurrentFrame, 1);
     EXPECT_EQ(w().buttonMode(), 1);
     EXPECT_EQ(w().speedLevel(), 2);
     EXPECT_EQ(w().brightnessMode(), BrightnessMode::X15) << "the brightness mode stays";
-    EXPECT_EQ(w().fraStatus()->lblfps()->text(), QStringLiteral("14fps / 低画質"));
     EXPECT_EQ(w().fraStatus()->lblFilename()->text(), QString::fromStdString(SampleFileName(o, 1)));
     EXPECT_FALSE(w().image1()->image().isNull());
     EXPECT_TRUE(w().findChildren<LoadWindow*>().isEmpty()) << "the loading window lives for one load";
@@ -131,123 +126,80 @@ TEST_F(AppOpenTest, DoubleClickOpensThePictureWindowOnlyWhenAllowed) {
     EXPECT_EQ(w().browsing().pictureWindow(), nullptr);
 }
 
-// Before, at and after the trigger in both frame rates, stepped to with the buttons; the 14 fps
-// listing starts mid-recording and must come back in time order.
-TEST_F(AppOpenTest, PanelAroundTheTriggerInBothRatesAndARotatedListing) {
-    const struct { int fps, trigger, rotate, frame; const char* passTime; } cases[] = {
-        {14, 3, 5, 1, "-00.146"}, {14, 3, 5, 3, "00.000"}, {14, 3, 5, 13, "00.730"},
-        {7, 4, 0, 2, "-00.290"},  {7, 4, 0, 4, "00.000"},  {7, 4, 0, 14, "01.450"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.fps) + " fps, frame " + std::to_string(c.frame));
-        SampleOptions o = quick(14, c.fps);
-        o.trigger = c.trigger;
-        o.rotate = c.rotate;
-        const auto dir = root() / ("rec" + std::to_string(c.fps));
-        if (!std::filesystem::exists(dir)) makeRecording(dir.filename().string(), o);
-        openThroughDialog(dir);  // the same folder again reloads nothing
-        for (int i = 1; i <= 14; ++i)
-            ASSERT_EQ(w().recording().fileNames[static_cast<std::size_t>(i)].string(), SampleFileName(o, i)) << i;
-        w().cmdPlay(0)->click();
-        for (int i = 1; i < c.frame; ++i) w().cmdPlay(4)->click();
-        ASSERT_EQ(w().recording().CurrentFrame, c.frame);
-        const TelemetryPanel* p = w().fraStatus();
-        EXPECT_EQ(p->lblFilename()->text(), QString::fromStdString(SampleFileName(o, c.frame)));
-        EXPECT_EQ(p->lblPassTime()->text(), QStringLiteral("経過時間：　") + c.passTime + QStringLiteral("秒"));
-        EXPECT_EQ(p->lblfps()->text(), c.fps == 14 ? QStringLiteral("14fps / 高画質") : QStringLiteral(" 7fps / 高画質"));
-        EXPECT_EQ(p->lblMsgInput()->text(), QStringLiteral("衝撃検出撮影"));
-    }
-}
-
-// The three speed cases, the brake and the channel buttons follow each recording; hidden ones come back.
-TEST_F(AppOpenTest, SpeedRowsBrakeAndChannelButtonsFollowEachRecording) {
-    const struct { bool wired, mainSpeed; const char* pulseCaption; bool speedButton; } cases[] = {
-        {false, false, "     ---", false}, {true, true, "車速パルス速度", true},
-        {false, true, "     ---", true},   {true, false, "     ---", true}};
+// Recordings opened in turn, each stepped to a frame with the buttons: the panel and the channel
+// buttons describe that recording only. The elapsed time counts from its trigger (frame 3); the
+// first listing starts mid-recording and comes back in time order. A recording without a trigger
+// mark starts from the start-up state (7 fps, low quality, no vehicle signals, a main speed,
+// elapsed time from frame 201) although the one before differs in each.
+TEST_F(AppOpenTest, PanelAndChannelButtonsFollowEachRecording) {
+    using K = SampleOptions::TriggerKind;
+    const struct { int fps; K kind; bool wired, mainSpeed; int rotate, frame; const char *rate, *passTime; } cases[] = {
+        {14, K::Shock, false, false, 5, 13, "14fps / 高画質", "00.730"}, {7, K::Shock, false, true, 0, 2, " 7fps / 高画質", "-00.145"},
+        {14, K::Shock, true, true, 0, 1, "14fps / 高画質", "-00.146"}, {14, K::Shock, true, false, 0, 1, "14fps / 高画質", "-00.146"},
+        {14, K::None, true, false, 0, 1, " 7fps / 低画質", "-29.000"}};
     int k = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(k);
-        SampleOptions o = quick(5);
-        o.vehicleSignals = c.wired;
-        o.mainSpeed = c.mainSpeed;
+        SampleOptions o = quick(14, c.fps);
+        o.trigger = 3, o.kind = c.kind, o.rotate = c.rotate, o.vehicleSignals = c.wired, o.mainSpeed = c.mainSpeed;
         openThroughDialog(makeRecording("rec" + std::to_string(k++), o));
+        for (int i = 1; i < c.frame; ++i) w().cmdPlay(4)->click();
         const TelemetryPanel* p = w().fraStatus();
-        const FrameRecord& f = w().recording().frames.at(1);
-        EXPECT_EQ(p->label(1)->text(), QString::fromUtf8(c.pulseCaption));
-        EXPECT_EQ(p->lblBrk()->isVisibleTo(p), c.wired);
-        EXPECT_EQ(w().chart()->channelButton(2)->isVisibleTo(p), c.speedButton);
-        EXPECT_EQ(w().chart()->channelButton(3)->isVisibleTo(p), c.wired);
-        const std::string speed =
-            c.mainSpeed ? SpeedText(f.Speed) : c.wired ? SpeedText(f.PulseSpeed) : std::string("----km/h");
+        const FrameRecord& f = w().recording().frames.at(static_cast<std::size_t>(c.frame));
+        const bool marked = c.kind != K::None, wired = marked && c.wired, mainSpeed = !marked || c.mainSpeed;
+        EXPECT_EQ(p->lblFilename()->text(), QString::fromStdString(SampleFileName(o, c.frame)));
+        EXPECT_EQ(p->lblfps()->text(), QString::fromUtf8(c.rate));
+        EXPECT_EQ(p->lblMsgInput()->text(), marked ? QStringLiteral("衝撃検出撮影") : QString());
+        EXPECT_EQ(p->lblPassTime()->text(), QStringLiteral("経過時間：　") + c.passTime + QStringLiteral("秒"));
+        EXPECT_EQ(p->label(1)->text(), wired && mainSpeed ? QStringLiteral("車速パルス速度") : QStringLiteral("     ---"));
+        const std::string speed = mainSpeed ? SpeedText(f.Speed) : wired ? SpeedText(f.PulseSpeed) : "----km/h";
         EXPECT_EQ(p->lblSpeed()->text(), QString::fromStdString(speed));
-        EXPECT_EQ(p->lblData(0)->text(),
-                  c.wired && c.mainSpeed ? QString::fromStdString(PulseSpeedText(f.PulseSpeed)) : QString());
+        EXPECT_EQ(p->lblData(0)->text(), wired && mainSpeed ? QString::fromStdString(PulseSpeedText(f.PulseSpeed)) : QString());
+        EXPECT_EQ(p->lblBrk()->isVisibleTo(p), wired);
+        EXPECT_EQ(w().chart()->channelButton(2)->isVisibleTo(p), wired || mainSpeed);
+        EXPECT_EQ(w().chart()->channelButton(3)->isVisibleTo(p), wired);
     }
+    EXPECT_EQ(w().chart()->model().picture()->triggerPosition, 10050);
+    EXPECT_FALSE(w().recording().state.HighFrameRate) << "paced at 7 fps";
 }
 
-// Records the percentage label each time the loading window paints it, and the bar when it shows.
+// Records the percentage label each time the loading window paints it, and the bar and the
+// panel's trigger kind when the window shows.
 struct PercentWatcher : QObject {
-    QStringList seen;
+    QStringList seen, triggerAtShow;
     QList<int> barAtShow;
     const TelemetryPanel* panel = nullptr;
-    QStringList triggerAtShow;  // the panel's trigger kind when the loading window shows
     bool eventFilter(QObject* o, QEvent* e) override {
         auto* label = qobject_cast<QLabel*>(o);
         if (e->type() == QEvent::Paint && label && o->objectName() == QLatin1String("Label1") &&
             qobject_cast<LoadWindow*>(label->window()) && !label->text().isEmpty() &&
             (seen.isEmpty() || seen.back() != label->text()))
             seen << label->text();  // painting may repeat a text: keep the distinct steps
-        if (auto* load = qobject_cast<LoadWindow*>(o); load && e->type() == QEvent::Show) {
-            barAtShow << load->progressBar()->value();
-            if (panel) triggerAtShow << panel->lblMsgInput()->text();
-        }
+        if (auto* load = qobject_cast<LoadWindow*>(o); load && e->type() == QEvent::Show)
+            barAtShow << load->progressBar()->value(), triggerAtShow << panel->lblMsgInput()->text();
         return false;
     }
 };
 
+// The 3-frame card went through macOS, which left a "._" twin beside every frame: no frames.
 TEST_F(AppOpenTest, LoadingWindowCountsThePercentages) {
     const std::pair<int, QStringList> cases[] = {
         {1, {"100%"}}, {3, {"33%", "67%", "100%"}}, {8, {"12%", "25%", "38%", "50%", "62%", "75%", "88%", "100%"}},
     };
     PercentWatcher watcher;
+    watcher.panel = w().fraStatus();
     qApp->installEventFilter(&watcher);
     for (const auto& [frames, want] : cases) {
         watcher.seen.clear();
-        openThroughDialog(makeRecording("rec" + std::to_string(frames), quick(frames)));
+        const auto dir = makeRecording("rec" + std::to_string(frames), quick(frames));
+        for (int i = 1; frames == 3 && i <= 3; ++i)
+            std::ofstream(dir / ("._" + SampleFileName(quick(3), i))) << std::string("\0\5\x16\7Mac OS X", 12);
+        openThroughDialog(dir);
         EXPECT_EQ(watcher.seen, want) << frames;
     }
     qApp->removeEventFilter(&watcher);
     EXPECT_EQ(watcher.barAtShow, QList<int>({0, 0, 0})) << "a fresh bar at 0 for every load";
-}
-
-// A recording without a trigger mark, opened after one with a trigger at 14 fps in high quality
-// with vehicle signals, starts from the start-up state: nothing of the first shows or paces it.
-// Its card went through macOS, which left a "._" twin beside every frame.
-TEST_F(AppOpenTest, EachRecordingStartsFromTheStartUpState) {
-    SampleOptions marked = quick(5);
-    marked.trigger = 2;
-    openThroughDialog(makeRecording("marked", marked));
-    const TelemetryPanel* p = w().fraStatus();
-    ASSERT_EQ(p->lblMsgInput()->text(), QStringLiteral("衝撃検出撮影"));
-    SampleOptions plain = quick(5);
-    plain.kind = SampleOptions::TriggerKind::None;
-    const auto dir = makeRecording("plain", plain);
-    const std::string appleDouble("\0\5\x16\7Mac OS X", 12);
-    for (int i = 1; i <= 5; ++i) std::ofstream(dir / ("._" + SampleFileName(plain, i))) << appleDouble;
-    PercentWatcher watcher;
-    watcher.panel = p;
-    qApp->installEventFilter(&watcher);
-    openThroughDialog(dir);
-    qApp->removeEventFilter(&watcher);
-    EXPECT_EQ(watcher.triggerAtShow, QStringList{QString()}) << "cleared when the load begins";
-    EXPECT_EQ(w().recording().frameCount(), 5) << "hidden twins are no frames";
-    EXPECT_EQ(p->lblMsgInput()->text(), QString());
-    EXPECT_EQ(p->lblfps()->text(), QStringLiteral(" 7fps / 低画質"));
-    EXPECT_EQ(p->lblPassTime()->text(), QStringLiteral("経過時間：　-29.000秒")) << "against the start-up frame 201";
-    EXPECT_EQ(p->label(1)->text(), QStringLiteral("     ---"));
-    EXPECT_FALSE(p->lblBrk()->isVisibleTo(p));
-    EXPECT_FALSE(w().chart()->channelButton(3)->isVisibleTo(p));
-    EXPECT_EQ(w().chart()->model().picture()->triggerPosition, 10050);
-    EXPECT_FALSE(w().recording().state.HighFrameRate) << "paced at 7 fps";
+    EXPECT_EQ(watcher.triggerAtShow, QStringList({"", "", ""})) << "the trigger kind clears as a load begins";
 }
 
 }  // namespace

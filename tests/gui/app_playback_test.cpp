@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QLabel>
 #include <QPushButton>
 #include <fstream>
@@ -35,15 +36,27 @@ TEST_F(AppPlaybackTest, PlaysToTheEndAtLevelFour) {
     EXPECT_EQ(w().chart()->model().cursorX(), 200 + 10 * 50);
 }
 
+// Each entry ticks itself alone and names its mode; the frame on screen is read again from its
+// file, even when the entry was ticked already: its file is replaced between the choices.
 TEST_F(AppPlaybackTest, BrightnessReloadsTheFrameOnScreenFromItsFile) {
     openThroughDialog(makeRecording("rec", quick(30, 14, true)));
-    // Stopped: the current frame is reloaded; choosing the ticked entry again changes nothing.
-    for (auto [handler, mode] : {std::pair{&MainWindow::mnuHi20_Click, BrightnessMode::X20},
-                                 std::pair{&MainWindow::mnuHi20_Click, BrightnessMode::X20},
-                                 std::pair{&MainWindow::mnuHi15_Click, BrightnessMode::X15},
-                                 std::pair{&MainWindow::mnuOrg_Click, BrightnessMode::Standard}}) {
-        (w().*handler)();
+    using M = MainWindow::Menus;
+    const std::tuple<QAction* M::*, BrightnessMode, QString> stopped[] = {
+        {&M::mnuHi20, BrightnessMode::X20, QStringLiteral("輝度：　x2.0")},
+        {&M::mnuHi20, BrightnessMode::X20, QStringLiteral("輝度：　x2.0")},
+        {&M::mnuHi15, BrightnessMode::X15, QStringLiteral("輝度：　x1.5")},
+        {&M::mnuOrg, BrightnessMode::Standard, QStringLiteral("輝度：　標準")}};
+    int replacement = 10;
+    for (const auto& [entry, mode, caption] : stopped) {
+        const M& m = w().menus();
+        (m.*entry)->trigger();
         EXPECT_EQ(w().image1()->image(), expectedPicture(1, mode));
+        EXPECT_EQ(w().lblKido()->text(), caption);
+        EXPECT_EQ(m.mnuOrg->isChecked() + m.mnuHi15->isChecked() + m.mnuHi20->isChecked(), 1);
+        EXPECT_TRUE((m.*entry)->isChecked());
+        std::filesystem::copy_file(w().recording().framePath(replacement++), w().recording().framePath(1),
+                                   std::filesystem::copy_options::overwrite_existing);
+        ASSERT_NE(w().image1()->image(), expectedPicture(1, mode)) << "the new file shows another picture";
     }
     // Playing: the frame on screen is LastShownFrame, while CurrentFrame names the next.
     w().setSpeedLevel(0);

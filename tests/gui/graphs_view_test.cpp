@@ -74,23 +74,18 @@ TEST_F(GraphsView, ScrollingAndZoomMoveBarAndCanvasTogether) {
     open(400, 150);
     EXPECT_EQ(scroll(), 49);
     EXPECT_EQ(canvasLeft(), -176);  // -2633 units at 15 per pixel
-    for (const int frame : {101, 100}) {
-        goTo(frame);
-        EXPECT_EQ(std::make_pair(scroll(), canvasLeft()), std::make_pair(0, 0)) << frame;
-    }
+    goTo(101);
+    EXPECT_EQ(std::make_pair(scroll(), canvasLeft()), std::make_pair(0, 0));
     zoom(2);
     ASSERT_EQ(view->model().state().HScale, 3);
     EXPECT_EQ(scroll(), 0);  // each press starts at the left
     goTo(42);
     EXPECT_EQ(scroll(), 1);
-    goTo(41);
-    EXPECT_EQ(scroll(), 0);
     EXPECT_EQ(view->canvasWidget()->width(), 4233);
     zoom(1);
     EXPECT_EQ(std::make_pair(scroll(), canvasLeft()), std::make_pair(0, 0));
-    view->hScrollBar()->setValue(400);  // as a drag to the end would
-    EXPECT_EQ(view->model().controls().pic1Left, 11960 - 21495);
-    EXPECT_NEAR(canvasLeft() + view->canvasWidget()->width(), view->viewport()->width(), 1);  // right edges meet
+    view->hScrollBar()->setValue(400);  // as a drag to the end would: the right edges meet
+    EXPECT_NEAR(canvasLeft() + view->canvasWidget()->width(), view->viewport()->width(), 1);
     view->setHScrollValue(0);  // the "first" button
     EXPECT_EQ(std::make_pair(scroll(), canvasLeft()), std::make_pair(0, 0));
 }
@@ -116,16 +111,10 @@ TEST_F(GraphsView, ClicksSeekTheNearestFrameOnlyWhenAllowed) {
     host.open = false;
     click(500);
     EXPECT_TRUE(host.calls.empty());
-    // A real press of any button seeks: pixel 18 is canvas unit 270, nearest to frame 2.
-    host.open = true;
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(18, 50), QPointF(18, 50), Qt::RightButton, Qt::RightButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(view->canvasWidget(), &press);
-    EXPECT_EQ(host.current, 2);
 }
 
 // A full-length recording at every zoom step, scrolled to the right end: the last frame's cursor
-// and a trigger near the end are on screen, and a press on the last column selects frame 441.
+// and a trigger near the end are on screen, and a press of any button on the last column selects frame 441.
 class GraphsViewLastFrame : public GraphsView, public ::testing::WithParamInterface<int> {};
 
 TEST_P(GraphsViewLastFrame, CursorMarkerAndClickReachTheLastFrame) {
@@ -139,8 +128,8 @@ TEST_P(GraphsViewLastFrame, CursorMarkerAndClickReachTheLastFrame) {
     EXPECT_EQ(shown.pixel(column(441), 195), qRgb(255, 255, 255));  // cursor, below the plot area
     EXPECT_EQ(shown.pixel(column(435), 10), qRgb(255, 255, 0));     // marker, above it
     host.current = 1;
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(column(441) - canvasLeft(), 100), QPointF(), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(column(441) - canvasLeft(), 100), QPointF(), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
     QApplication::sendEvent(view->canvasWidget(), &press);
     EXPECT_EQ(host.current, 441);
 }

@@ -1,11 +1,11 @@
 #include <QUrl>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "core/loading/frame_loader.h"
 #include "gui/common/dialogs.h"
 #include "gui/common/sample_recording.h"
 #include "gui/loading/folder_dialog.h"
+#include "tests/core/support/frame_files.h"
 #include "tests/gui/support/fake_dialogs.h"
 
 namespace drv {
@@ -34,19 +34,19 @@ TEST(BrowseForFolder, ReturnsTheChosenOrTheUnchangedStartFolder) {
     }
 }
 
-// A folder whose name is not UTF-8 comes back from the picker as its own bytes and its frames
-// load, whether the picker hands over a file URL (bytes percent-encoded, as the desktop's pickers
-// do) or text through the file-name codec (U+FFFD in place of the bytes).
+// The conversions behind the picker's answer: a folder whose name is not UTF-8 comes back as its
+// own bytes, from a file URL (bytes percent-encoded, as the desktop's pickers give it) or from text
+// through the file-name codec (U+FFFD in place of the bytes), and its frames load.
 TEST(PickedFolder, NamesThatAreNotUtf8ComeBackAsTheirBytes) {
-    QTemporaryDir tmp;
-    const std::filesystem::path root = QStringToPath(tmp.path());
+    test::TempFolder tmp;  // removes by bytes, which QTemporaryDir cannot
+    const std::filesystem::path root = tmp.path();
     const std::filesystem::path folder = root / "\xff\xfe rec", nested = folder / "\x83\x74 sub";
     std::filesystem::create_directories(nested);
     std::filesystem::create_directory(root / "\xfe rec");  // shown differently: one U+FFFD
     SampleOptions o;
     o.frames = 3, o.drawPictures = false;
     ASSERT_TRUE(MakeSampleRecording(folder, o, nullptr));
-    const QUrl desktop(QStringLiteral("file://") + tmp.path() + QStringLiteral("/%FF%FE%20rec"));
+    const QUrl desktop(QStringLiteral("file://") + PathToQString(root) + QStringLiteral("/%FF%FE%20rec"));
     const QString shown = PathToQString(folder);
     EXPECT_EQ(PathToUrl(folder), desktop) << "the start folder goes out in the same form";
     for (const std::filesystem::path& back : {UrlToPath(desktop), UrlToPath(QUrl::fromLocalFile(shown)),

@@ -78,13 +78,6 @@ TEST_F(SettingsWindowTest, OpensWithDefaultsAndItsJapaneseTexts) {
     EXPECT_EQ(w().Drive1()->currentText(), PathToQString(card()));
     EXPECT_EQ(w().DatePicker()->maximumDate(), QDate(2255, 12, 31)) << "only the years the file can hold";
     EXPECT_TRUE(dialogs_.shown.empty());
-    RecorderSettings stored;  // a stored 14fps/Low copy sets the options and the limit caption
-    stored.Rate14fps = true, stored.PreSeconds = 9, stored.PostSeconds = 6;
-    put(dataFile(), EncodeSetup(stored).bytes);
-    ASSERT_TRUE(open());
-    EXPECT_EQ(w().Label1(5)->text(), QStringLiteral("最大 １５ 秒間"));
-    EXPECT_TRUE(w().optRate(1)->isChecked());
-    EXPECT_EQ(boxes(), "0 8 2 9 6");
     put(dataFile(), {0x07, 0, 0, 0x11, 0x02});  // a stored copy too short to use
     EXPECT_FALSE(open());
     EXPECT_EQ(messages(), std::vector<QString>{QStringLiteral(
@@ -114,22 +107,27 @@ TEST_F(SettingsWindowTest, SaveRefusedWithoutTheCardFolder) {
     }
 }
 
-TEST_F(SettingsWindowTest, CancelWritesNothingAndSaveWritesBothCopies) {
+TEST_F(SettingsWindowTest, CancelWritesNothingAndSaveWritesBothCopiesWhichReopenShows) {
     ASSERT_TRUE(open());
     dialogs_.answers = {Dialogs::Button::Cancel};
     w().cmdSave()->click();
     EXPECT_EQ(messages(), std::vector<QString>{kQuestion});
     EXPECT_FALSE(fs::exists(cardFile()) || fs::exists(dataFile()) || w().isClosed());
+    w().upArrow(1)->click();  // a box, two options and the clock away from their defaults
+    w().optSpeed(3)->click();
+    w().optUnit(1)->click();
     w().chkTime()->click();
     EXPECT_TRUE(w().clockBlockShown());
     w().DatePicker()->setDate(QDate(2007, 10, 10));
     w().TimePicker()->setTime(QTime(12, 34, 56));
     w().cmdSave()->click();
     EXPECT_TRUE(w().isClosed());
-    const SetupBytes expected = {0x07, 0, 0, 0x11, 0x02, 0x8C, 0, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0x27};
+    const SetupBytes expected = {0x08, 0, 0, 0x31, 0x06, 0x8C, 0, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0x4C};
     EXPECT_EQ(test::ReadFile<SetupBytes>(cardFile()), expected);
     EXPECT_EQ(test::ReadFile<SetupBytes>(dataFile()), expected);
-    ASSERT_TRUE(open());  // reopens with the stored values but the clock clear
+    ASSERT_TRUE(open());  // the saved values come back, the clock clear
+    EXPECT_EQ(boxes(), "0 9 2 12 8");
+    EXPECT_TRUE(w().optSpeed(3)->isChecked() && w().optUnit(1)->isChecked());
     EXPECT_FALSE(w().chkTime()->isChecked());
     EXPECT_EQ(w().DatePicker()->date(), QDate::currentDate());
 }
@@ -144,6 +142,7 @@ TEST_F(SettingsWindowTest, RateClickWarnsAndRestoreDefaultsKeepsTheDrive) {
     EXPECT_EQ(messages(), std::vector<QString>{QStringLiteral("本設定変更により、記録時間の制限が発生しました。\n"
                                                               "現在の設定にて、記録時間前後合計で最大15秒間記録できます。")});
     EXPECT_EQ(boxes(), "0 8 2 10 5");
+    EXPECT_EQ(w().Label1(5)->text(), QStringLiteral("最大 １５ 秒間"));
     w().cmdDefault()->click();
     EXPECT_EQ(w().Drive1()->currentIndex(), 1);
     EXPECT_FALSE(w().chkTime()->isChecked());

@@ -16,7 +16,6 @@ TEST(TelemetryPanel, DesignCaptions) {
         {panel.lblPassTime(), "経過時間表示"}, {panel.lblMsgInput(), "検出方法"}, {panel.lblfps(), " ﾌﾚｰﾑﾚｰﾄ/画質"},
         {panel.lblFilename(), "　ファイル名　"}, {panel.lblKido(), "輝度：　標準"}};
     for (const auto& [label, text] : captions) EXPECT_EQ(label->text(), QString::fromUtf8(text)) << text;
-    EXPECT_EQ(panel.lblSpeed()->font().families().value(0), "IPAPGothic");
 }
 
 TEST(TelemetryPanel, UpdateDataPanelRewritesEveryValueLabel) {

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QRadioButton>
-#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <cerrno>
@@ -127,28 +126,6 @@ TEST_F(VideoExportTest, PictureMatchesItsJpegAndTheBandCoversOnlyTheFoot) {
         if (overlay) EXPECT_LT(psnr(frame, source, 420, 480), 20.0);
         else EXPECT_GE(psnr(frame, source, 0, 480), 35.0);
     }
-}
-
-TEST_F(VideoExportTest, CancelLeavesNoFile) {
-    const Recording r = load(makeRecording("rec", quick(10)));
-    std::filesystem::create_directory(root() / "out");
-    const VideoExportResult result =
-        ExportVideo(r, {{1, 10}, true, BrightnessMode::Standard, 23, root() / "out" / "a.mp4"}, [](int done, int) { return done < 3; });
-    EXPECT_EQ(result.result.status, VideoStatus::Cancelled);
-    EXPECT_TRUE(std::filesystem::is_empty(root() / "out"));
-}
-
-TEST_F(VideoExportTest, MenuEntriesOnlyWithARecordingWhileStopped) {
-    EXPECT_FALSE(w().menus().mnuExportVideo->isEnabled());
-    openThroughDialog(makeRecording("rec", quick(10)));
-    EXPECT_TRUE(w().menus().mnuExportVideo->isEnabled());
-    QAction* picture = w().pictureMenu()->findChild<QAction*>(QStringLiteral("exportVideo"));
-    ASSERT_NE(picture, nullptr);
-    EXPECT_EQ(picture->text(), QStringLiteral("動画に書き出す(&E)..."));
-    w().SetButtonState(MainWindow::kButtonsPlaying);
-    EXPECT_FALSE(w().menus().mnuExportVideo->isEnabled());
-    EXPECT_FALSE(picture->isEnabled());
-    EXPECT_FALSE(w().startVideoExport({{1, 10}, true, BrightnessMode::Standard, 23, root() / "a.mp4"}));
 }
 
 TEST_F(VideoExportTest, ExportsThroughTheMenuAndTellsWhenDone) {
