@@ -24,6 +24,8 @@
 #include <QVBoxLayout>
 #include <system_error>
 
+#include "gui/common/ui_font.h"
+
 namespace drv {
 
 namespace {
@@ -34,9 +36,9 @@ const QDate kLastClockDate(2255, 12, 31);
 QString u8(const char* text) { return QString::fromUtf8(text); }
 QString u8(const std::string& text) { return QString::fromStdString(text); }
 
+// The window's captions: 10 points, larger than the main window's.
 QFont labelFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
+    QFont font = JapaneseUiFont();
     font.setPointSize(10);
     return font;
 }
