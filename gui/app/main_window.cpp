@@ -1,7 +1,6 @@
 #include "gui/app/main_window.h"
 
 #include <algorithm>
-#include <limits>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
@@ -40,11 +39,6 @@ const QString kOpenTitle = QStringLiteral("画像保存先フォルダを選択�
 const QString kNoJpgMessage = QStringLiteral("jpgファイルが存在しません。ディレクトリ再指定してください。");
 const QString kPulseRowCaption = QStringLiteral("車速パルス速度");
 const QString kNoPulseRowCaption = QStringLiteral("     ---");
-
-std::int16_t toFrameIndex(int value) {
-    return static_cast<std::int16_t>(
-        std::clamp<int>(value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
-}
 
 QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& rect, const char* name) {
     auto* label = new QLabel(text, parent);
@@ -208,11 +202,6 @@ void MainWindow::createControls(QWidget* client) {
     createChartArea(client);
     createKeys();
     createPictureMenu();
-
-    tmrShow_ = new QTimer(this);
-    tmrShow_->setObjectName(QStringLiteral("tmrShow"));
-    // Kept for its documented state only: the playback loop runs on the QtScheduler.
-    tmrShow_->setSingleShot(true);
 }
 
 void MainWindow::createSpeedTrackbar(QWidget* client) {
@@ -267,8 +256,6 @@ QLabel* MainWindow::lblKido() const { return fraStatus_->lblKido(); }
 void MainWindow::Form_Load() {
     centreOnScreen();
     setBrightness(BrightnessMode::Standard);
-    tmrShow_->stop();
-    tmrShow_->setInterval(500);
     recording_.fileNames.assign(1, std::filesystem::path());
     recording_.folder.clear();
     updatePathCaption();
@@ -359,7 +346,7 @@ void MainWindow::brightnessChosen(BrightnessMode mode) {
     const int n = recording_.frameCount();
     // Past the end (playback ended on a skip, or a click beyond the last frame) the panel and
     // the cursor still describe the frame shown last: that one comes back, not frame N.
-    if (recording_.CurrentFrame > n) recording_.CurrentFrame = toFrameIndex(std::min(shownFrame_, n));
+    if (recording_.CurrentFrame > n) recording_.CurrentFrame = ToFrameIndex(std::min(shownFrame_, n));
     ShowFrame();
 }
 
@@ -423,28 +410,31 @@ void MainWindow::resetChartScroll() { chart_->setHScrollValue(0); }
 
 bool MainWindow::playEnabled() const { return cmdPlay_[2]->isEnabled(); }
 
-void MainWindow::setCurrentFrame(int frame) { recording_.CurrentFrame = toFrameIndex(frame); }
+void MainWindow::setCurrentFrame(int frame) { recording_.CurrentFrame = ToFrameIndex(frame); }
+
+// Playback starting or running: only the stop button is on then.
+bool MainWindow::playing() const {
+    return (cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive();
+}
+
+bool MainWindow::readyToOpen() {
+    if (playing()) return false;
+    closeOtherWindows();
+    return true;
+}
 
 void MainWindow::mnuOpen_Click() {
-    // Refused while playing: only the stop button is on then.
-    if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
-    closeOtherWindows();
-    const std::filesystem::path chosen = BrowseForFolder(dialogs_, this, kOpenTitle, recording_.folder);
-    openFolder(chosen);
+    if (readyToOpen()) openFolder(dialogs_.browseForFolder(this, kOpenTitle, recording_.folder));
 }
 
 void MainWindow::mnuEvents_Click() {
-    if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
-    events_.chooseRoot(this, recording_.folder);
+    if (!playing()) events_.chooseRoot(this, recording_.folder);
 }
 
 // A row of the event list: the Open command after its dialog. The list is a window of its
 // own and stays open; this window comes forward to show the recording.
 void MainWindow::openFromEventList(const std::filesystem::path& folder) {
-    if (!(cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) && !playback_.isActive()) {
-        closeOtherWindows();
-        openFolder(folder);
-    }
+    if (readyToOpen()) openFolder(folder);
     raise();
     activateWindow();
 }
@@ -464,14 +454,10 @@ void MainWindow::openRequestedFolderLater() {
 }
 
 void MainWindow::openRequestedFolder() {
-    if (requestedFolder_.empty()) return;
-    if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
-    closeOtherWindows();
-    openFolder(FolderFromCommandLine(requestedFolder_));
+    if (!requestedFolder_.empty() && readyToOpen()) openFolder(FolderFromCommandLine(requestedFolder_));
 }
 
 void MainWindow::openFolder(const std::filesystem::path& chosen) {
-    if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
     // Cancelled (the dialog gave the old folder back) or the same folder: nothing is reloaded.
     if (chosen.native() == recording_.folder.native()) return;
     prefetcher_.cancel();
@@ -505,7 +491,6 @@ void MainWindow::openFolder(const std::filesystem::path& chosen) {
         chart_->ShowDefaultChannels();
     }
     fraStatus_->setEnabled(true);
-    tmrShow_->stop();
 
     // The panel and the channels follow the signals wired in this recording.
     const RecordingState& s = recording_.state;

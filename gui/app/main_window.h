@@ -22,7 +22,6 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QSlider;
-class QTimer;
 
 namespace drv {
 
@@ -91,15 +90,10 @@ public:
 
     // The folder given on the command line, opened after start-up as if chosen in the dialog.
     void setRequestedFolder(const std::filesystem::path& folder) { requestedFolder_ = folder; }
-    const std::filesystem::path& requestedFolder() const { return requestedFolder_; }
-    // Opens requestedFolder() as if chosen in the Open dialog: now, or from a zero-delay
+    // Opens the requested folder as if chosen in the Open dialog: now, or from a zero-delay
     // single shot once the window is up.
     void openRequestedFolder();
     void openRequestedFolderLater();
-
-    // The Open command after the folder dialog: `chosen` as the dialog returned it. Refused
-    // while playing; the same folder as the open one does nothing.
-    void openFolder(const std::filesystem::path& chosen);
 
     // The frame at CurrentFrame into Image1 (brightened unless standard) and its name into
     // lblFilename. A file that cannot be decoded leaves the previous picture.
@@ -134,7 +128,6 @@ public:
     TelemetryPanel* fraStatus() const { return fraStatus_; }
     QLabel* lblKido() const;
     ChartView* chart() const { return chart_; }
-    QTimer* tmrShow() const { return tmrShow_; }
     PlaybackController& playback() { return playback_; }
     PictureBrowsing& browsing() { return browsing_; }
     // The event list window and its root folder picker.
@@ -208,6 +201,13 @@ private:
     void prefetchForStart();
     void closeOtherWindows();
     void openFromEventList(const std::filesystem::path& folder);
+    // Open, from the menu, the command line or the event list, is refused while playing;
+    // otherwise the other windows close first.
+    bool playing() const;
+    bool readyToOpen();
+    // The Open command after the folder dialog: `chosen` as the dialog returned it. The same
+    // folder as the open one does nothing.
+    void openFolder(const std::filesystem::path& chosen);
     void createKeys();
     void createPictureMenu();
     bool stoppedWithRecording() const;
@@ -249,7 +249,6 @@ private:
     std::array<QLabel*, 2> lblBarN_{};
     TelemetryPanel* fraStatus_ = nullptr;
     ChartView* chart_ = nullptr;
-    QTimer* tmrShow_ = nullptr;
     QMenu* pictureMenu_ = nullptr;
     QAction* pictureExportVideo_ = nullptr;
     VideoProgressDialog* videoExport_ = nullptr;  // the export under way
