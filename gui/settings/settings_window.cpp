@@ -275,8 +275,7 @@ bool SettingsWindow::Form_Load() {
     }
     drive1_->setCurrentIndex(current);
 
-    std::string error;
-    const SetupReadStatus status = ReadSetupFile(paths_.userDataFolder(), "setup.dat", setupBytes_, &error);
+    const SetupReadStatus status = ReadSetupFile(paths_.userDataFolder(), "setup.dat", setupBytes_);
     bool prepared = status != SetupReadStatus::Failed;
     if (prepared) prepared = form_.Prepare(status == SetupReadStatus::Found ? &setupBytes_ : nullptr);
     if (!prepared) {
