@@ -226,7 +226,6 @@ void ChartView::renderBase(const ChartPicture& picture) {
     PaintGraphs(canvas, picture.state, picture.samples, picture.triggerPosition);
     base_ = std::move(image);
     basePicture_ = picture;
-    ++baseRenders_;
 }
 
 // Brings the widgets and the cached layers in line with the model.
@@ -262,20 +261,6 @@ void ChartView::paintCanvas(QPainter& painter, const QRect& area) const {
                                .intersected(area);
         if (!line.isEmpty()) painter.fillRect(line, toQColor(kWhite));
     }
-}
-
-QImage ChartView::shownPicture() const {
-    return pic1_->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-QImage ChartView::fullRedrawPicture() const {
-    QImage image(pic1_->size(), QImage::Format_RGB32);
-    image.fill(Qt::black);
-    RasterCanvas canvas = canvasOn(image);
-    if (const auto& picture = model_.picture())
-        PaintGraphs(canvas, picture->state, picture->samples, picture->triggerPosition);
-    if (const auto x = model_.cursorX()) DrawCursor(canvas, *x, model_.controls().pic1Height);
-    return image;
 }
 
 }  // namespace drv
