@@ -230,7 +230,7 @@ void MainWindow::createSpeedTrackbar(QWidget* client) {
         QRect rect = TwipsRect(lefts[i], 5580, 380, 135);
         QLabel* label = makeLabel(client, captions[i], rect, names[i]);
         label->setFont(small);
-        // The designed box is a little narrow for the text in this font: grow it rather than clip.
+        // The box laid out in twips is a little narrow for the text in this font: grow it rather than clip.
         rect.setWidth(std::max(rect.width(), label->sizeHint().width()));
         rect.setHeight(std::max(rect.height(), label->fontMetrics().height()));
         label->setGeometry(rect);
@@ -583,7 +583,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     Form_Resize();
 }
 
-// Whatever resized the window, it goes back to its designed size unless minimized.
+// Whatever resized the window, it goes back to its fixed size unless minimized.
 void MainWindow::Form_Resize() {
     if (snapping_ || isMinimized()) return;
     const QSize outer = fixedOuterSize();
