@@ -205,13 +205,13 @@ void MainWindow::createControls(QWidget* client) {
 }
 
 void MainWindow::createSpeedTrackbar(QWidget* client) {
-    picture1_ = new QWidget(client);
-    picture1_->setObjectName(QStringLiteral("Picture1"));
-    picture1_->setGeometry(TwipsRect(4920, 5700, 1815, 375));
+    auto* picture1 = new QWidget(client);
+    picture1->setObjectName(QStringLiteral("Picture1"));
+    picture1->setGeometry(TwipsRect(4920, 5700, 1815, 375));
 
-    trackBar_ = new QSlider(Qt::Horizontal, picture1_);
+    trackBar_ = new QSlider(Qt::Horizontal, picture1);
     trackBar_->setObjectName(QStringLiteral("hwndTrackBar"));
-    trackBar_->setGeometry(0, 0, picture1_->width(), picture1_->height());
+    trackBar_->setGeometry(0, 0, picture1->width(), picture1->height());
     trackBar_->setRange(0, 4);
     trackBar_->setSingleStep(1);
     trackBar_->setPageStep(1);
@@ -219,7 +219,7 @@ void MainWindow::createSpeedTrackbar(QWidget* client) {
     trackBar_->setTickInterval(1);
     trackBar_->setValue(2);
     // Focus given to the container goes on to the trackbar.
-    picture1_->setFocusProxy(trackBar_);
+    picture1->setFocusProxy(trackBar_);
 
     QFont small = font();
     small.setPixelSize(9);
@@ -234,7 +234,6 @@ void MainWindow::createSpeedTrackbar(QWidget* client) {
         rect.setWidth(std::max(rect.width(), label->sizeHint().width()));
         rect.setHeight(std::max(rect.height(), label->fontMetrics().height()));
         label->setGeometry(rect);
-        lblBarN_[i] = label;
     }
 }
 

@@ -76,7 +76,6 @@ public:
     Recording& recording() { return recording_; }
     const Recording& recording() const { return recording_; }
     Dialogs& dialogs() { return dialogs_; }
-    const AppPaths& appPaths() const { return paths_; }
 
     // Sets the six navigation buttons for mode 0 (all off), 1 (all on) or 2 (only stop on).
     // Other values leave the buttons as they are.
@@ -122,9 +121,7 @@ public:
     QPushButton* cmdPlay(int index) const { return cmdPlay_.at(static_cast<std::size_t>(index)); }
     QLabel* lblPath() const { return lblPath_; }
     PictureView* image1() const { return image1_; }
-    QWidget* picture1() const { return picture1_; }
     QSlider* trackBar() const { return trackBar_; }
-    QLabel* lblBarN(int index) const { return lblBarN_.at(static_cast<std::size_t>(index)); }
     TelemetryPanel* fraStatus() const { return fraStatus_; }
     QLabel* lblKido() const;
     ChartView* chart() const { return chart_; }
@@ -176,8 +173,6 @@ public slots:
 public:
     QMenu* pictureMenu() const { return pictureMenu_; }
     VideoProgressDialog* videoExport() const { return videoExport_; }
-    // The frame file whose picture is on screen; empty while the placeholder shows.
-    const std::filesystem::path& shownPictureFile() const { return pictureFile_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -244,9 +239,7 @@ private:
     std::array<QPushButton*, 6> cmdPlay_{};
     QLabel* lblPath_ = nullptr;
     PictureView* image1_ = nullptr;
-    QWidget* picture1_ = nullptr;
     QSlider* trackBar_ = nullptr;
-    std::array<QLabel*, 2> lblBarN_{};
     TelemetryPanel* fraStatus_ = nullptr;
     ChartView* chart_ = nullptr;
     QMenu* pictureMenu_ = nullptr;

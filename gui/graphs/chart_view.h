@@ -69,7 +69,6 @@ public:
     QWidget* viewport() const;      // Pic2
     QWidget* canvasWidget() const;  // Pic1
     QScrollBar* hScrollBar() const { return hScroll_; }
-    QScrollBar* vScrollBar() const { return vScroll_; }
 
 public slots:
     void cbCh_Click(int index);

@@ -26,9 +26,9 @@ LoadWindow::LoadWindow(QWidget* owner)
         "QProgressBar { background: rgb(255,255,255); border: 1px solid rgb(160,160,160); }"
         "QProgressBar::chunk { background: rgb(0,0,255); }"));
 
-    label2_ = new QLabel(QStringLiteral("しばらくお待ちください"), this);
-    label2_->setObjectName(QStringLiteral("Label2"));
-    label2_->setGeometry(TwipsRect(120, 600, 2000, 255));
+    auto* label2 = new QLabel(QStringLiteral("しばらくお待ちください"), this);
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->setGeometry(TwipsRect(120, 600, 2000, 255));
 
     label1_ = new QLabel(this);
     label1_->setObjectName(QStringLiteral("Label1"));
