@@ -78,6 +78,6 @@ int runBrighten(const Args& args) {
 
 }  // namespace
 
-DRV_CLI_COMMAND(brighten, "brighten", kUsage, runBrighten);
+DRV_CLI_PICTURE_COMMAND(brighten, "brighten", kUsage, runBrighten);
 
 }  // namespace drv::cli

@@ -98,7 +98,7 @@ int runSample(const Args& args) {
 
 }  // namespace
 
-DRV_CLI_COMMAND(sample, "sample",
+DRV_CLI_PICTURE_COMMAND(sample, "sample",
                 "sample OUTDIR [--frames N] [--fps 7|14] [--quality low|high] [--trigger K] "
                 "[--kind switch|shock|power-cut|none] [--no-vehicle-signals] [--no-main-speed] "
                 "[--byte-order II|MM] [--rotate K] [--no-pictures] [--start YYYY-MM-DDTHH:MM:SS]",

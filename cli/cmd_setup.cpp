@@ -1,7 +1,6 @@
 // drtool setup: read and write the recorder's setup.dat without the settings window.
 #include <charconv>
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "cli/command.h"
@@ -39,16 +38,10 @@ bool parseClock(const std::string& text, ClockValue& c) {
 const char* boolText(bool b) { return b ? "true" : "false"; }
 
 int decode(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "drtool setup: cannot open %s\n", file.c_str());
-        return 1;
-    }
     SetupBytes bytes;
-    char c;
-    while (bytes.size() < kSetupReadCap && in.get(c)) bytes.push_back(static_cast<std::uint8_t>(c));
-    if (in.bad()) {
-        std::fprintf(stderr, "drtool setup: cannot read %s\n", file.c_str());
+    std::string error;
+    if (!ReadSetupBytes(file, bytes, error)) {
+        std::fprintf(stderr, "drtool setup: %s\n", error.c_str());
         return 1;
     }
     const auto s = DecodeSetup(bytes);

@@ -112,6 +112,6 @@ int runVideo(const Args& args) {
 
 }  // namespace
 
-DRV_CLI_COMMAND(video, "video", kUsage, runVideo);
+DRV_CLI_PICTURE_COMMAND(video, "video", kUsage, runVideo);
 
 }  // namespace drv::cli

@@ -12,6 +12,7 @@ struct Command {
     const char* name;
     const char* usage;    // one line, shown by `drtool help`
     CommandFn run;
+    bool pictures = false;  // reads, writes or draws pictures: runs inside a QGuiApplication
 };
 
 bool RegisterCommand(const Command& command);
@@ -21,3 +22,5 @@ const std::vector<Command>& Commands();
 
 #define DRV_CLI_COMMAND(ident, name, usage, fn) \
     static const bool ident##_registered = ::drv::cli::RegisterCommand({name, usage, fn})
+#define DRV_CLI_PICTURE_COMMAND(ident, name, usage, fn) \
+    static const bool ident##_registered = ::drv::cli::RegisterCommand({name, usage, fn, true})

@@ -47,13 +47,13 @@ int main(int argc, char** argv) {
         return 0;
     }
     for (const auto& command : drv::cli::Commands()) {
-        if (name == command.name) {
-            // Picture codecs come from Qt's plugins; no display is needed.
-            if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-            QGuiApplication app(argc, argv);
-            drv::cli::Args args(argv + 2, argv + argc);
-            return command.run(args);
-        }
+        if (name != command.name) continue;
+        if (!command.pictures) return command.run(drv::cli::Args(argv + 2, argv + argc));
+        // Picture codecs and fonts come from Qt; no display is needed. Only these commands
+        // start Qt, which may warn on stderr about the session (no XDG_RUNTIME_DIR, say).
+        if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        QGuiApplication app(argc, argv);
+        return command.run(drv::cli::Args(argv + 2, argv + argc));
     }
     std::fprintf(stderr, "drtool: unknown command '%s' (try 'drtool help')\n", name.c_str());
     return 2;

@@ -1,7 +1,9 @@
 #pragma once
 // The open recording as the main window owns it: plain data that the widgets show.
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <vector>
 
 #include "core/exif/frame_record.h"
@@ -11,6 +13,12 @@ namespace drv {
 // File names of the frames in playback order: entry 0 is always empty and never read,
 // entries 1..N are the frames (names only, as the file system gives them).
 using FileNameList = std::vector<std::filesystem::path>;
+
+// A frame number as the 16-bit CurrentFrame and LastShownFrame hold it, clamped to their range.
+inline std::int16_t ToFrameIndex(int value) {
+    return static_cast<std::int16_t>(
+        std::clamp<int>(value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
+}
 
 struct Recording {
     std::filesystem::path folder;       // empty: no recording open (the old lblPath caption)

@@ -1,7 +1,5 @@
 #include "core/browse/thumbnail_grid.h"
 
-#include "core/common/numbers.h"
-
 namespace drv {
 
 int ThumbnailScrollMaximum(std::size_t count) {
@@ -22,11 +20,9 @@ TwipRect ThumbnailLabelRect() { return {0, 2040, 2555, 195}; }
 
 TwipRect ThumbnailImageRect(int pictureWidth, int pictureHeight) {
     if (pictureWidth > pictureHeight) return {300, 200, 1900, 1600};
-    if (pictureHeight <= 0) return {360, 0, 1880, 2040};  // nothing to size by: the designed box
+    if (pictureHeight <= 0) return {360, 0, 1880, 2040};  // nothing to size by: the default box
     const double width = static_cast<double>(pictureWidth) * 2000.0 / pictureHeight;
     return {(1995.0 - width) / 2.0, 0, width, 2000};
 }
-
-int TwipsToPixels(double twips) { return RoundToInt32(twips / 15.0); }
 
 }  // namespace drv

@@ -26,10 +26,8 @@ TwipRect ThumbnailCellRect(int cell);
 // The file-name label inside a cell.
 TwipRect ThumbnailLabelRect();
 // The picture inside a cell: landscape pictures (wider than high) fill a 1900 x 1600 box at
-// (300, 200); others are 2000 high with the picture's proportions, centred.
+// (300, 200); others are 2000 high with the picture's proportions, centred; a picture without
+// a height gets the cell's default box, 1880 x 2040 at (360, 0).
 TwipRect ThumbnailImageRect(int pictureWidth, int pictureHeight);
-
-// Twips to the nearest logical pixel.
-int TwipsToPixels(double twips);
 
 }  // namespace drv

@@ -19,15 +19,4 @@ public:
     }
 };
 
-// Test clock: time moves only when a test says so.
-class FakeClock final : public Clock {
-public:
-    std::int64_t nowMs() const override { return now_; }
-    void advance(std::int64_t ms) { now_ += ms; }
-    void set(std::int64_t ms) { now_ = ms; }
-
-private:
-    std::int64_t now_ = 0;
-};
-
 }  // namespace drv

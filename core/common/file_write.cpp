@@ -1,6 +1,5 @@
 #include "core/common/file_write.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,22 +24,41 @@ bool writeAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-bool WriteFileReplacing(const std::filesystem::path& target, std::string_view bytes, std::string& error) {
-    std::string temp = target.native() + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
+TemporaryFile CreateTemporaryBeside(const std::filesystem::path& target) {
+    TemporaryFile temp;
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        temp.errorNumber = S_ISDIR(existing.st_mode) ? EISDIR : 0;
+        temp.error = temp.errorNumber ? std::strerror(temp.errorNumber) : "not a regular file";
+        return temp;
     }
-    // mkstemp makes the file private; give it the permissions a new file normally gets.
+    std::string path = target.native() + ".XXXXXX";
+    temp.fd = ::mkstemp(path.data());
+    if (temp.fd < 0) {
+        temp.errorNumber = errno;
+        temp.error = std::strerror(temp.errorNumber);
+        return temp;
+    }
+    temp.path = std::move(path);
+    // mkstemp makes the file private. Should the mode not take, the file is still whole.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    bool ok = ::fchmod(fd, 0666 & ~mask) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ::fchmod(temp.fd, 0666 & ~mask);
+    return temp;
+}
+
+bool WriteFileReplacing(const std::filesystem::path& target, std::string_view bytes, std::string& error) {
+    const TemporaryFile temp = CreateTemporaryBeside(target);
+    if (temp.fd < 0) {
+        error = temp.error;
+        return false;
+    }
+    bool ok = writeAll(temp.fd, bytes) && ::fsync(temp.fd) == 0;
     const int savedErrno = errno;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
+    ok = ::close(temp.fd) == 0 && ok;
+    if (ok && ::rename(temp.path.c_str(), target.c_str()) == 0) return true;
     error = std::strerror(ok ? errno : savedErrno);
-    ::unlink(temp.c_str());
+    ::unlink(temp.path.c_str());
     return false;
 }
 

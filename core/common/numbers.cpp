@@ -136,12 +136,6 @@ std::string FormatNumber(double value, std::string_view pattern) {
     return out;
 }
 
-std::size_t Utf8Length(std::string_view utf8) {
-    std::size_t count = 0;
-    for (unsigned char c : utf8) count += (c & 0xC0) != 0x80;
-    return count;
-}
-
 std::string FixedWidth(std::string_view utf8, std::size_t width) {
     std::string out;
     std::size_t count = 0;

@@ -28,7 +28,4 @@ std::string FormatNumber(double value, std::string_view pattern);
 // as one): shorter text is padded with blanks, longer text is cut.
 std::string FixedWidth(std::string_view utf8, std::size_t width);
 
-// Count of code points in a UTF-8 text (malformed bytes count one each).
-std::size_t Utf8Length(std::string_view utf8);
-
 }  // namespace drv

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "core/common/utf8.h"
 #include "core/loading/recording_dump.h"
 
 namespace drv {

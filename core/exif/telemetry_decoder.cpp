@@ -1,6 +1,7 @@
 #include "core/exif/telemetry_decoder.h"
 
 #include "core/common/numbers.h"
+#include "core/common/utf8.h"
 
 namespace drv {
 namespace {
@@ -21,23 +22,6 @@ std::string_view piece(std::string_view text, std::size_t from, std::size_t widt
 // Copies the characters the piece has over the template, starting at position `at` (1-based).
 void copyOver(std::u32string& tmpl, std::size_t at, std::string_view source) {
     for (std::size_t i = 0; i < source.size() && at - 1 + i < tmpl.size(); ++i) tmpl[at - 1 + i] = textChar(source[i]);
-}
-
-std::string toUtf8(std::u32string_view text) {
-    std::string out;
-    for (char32_t c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 int hexDigit(char c) {
@@ -80,7 +64,7 @@ int UserCommentBlockByte(std::string_view userCommentHex, int k) {
 std::string ExifDateToDisplay(std::string_view text) {
     std::u32string out = U"2000/00/00 00:00:00";
     for (std::size_t at : {3, 6, 9, 12, 15, 18}) copyOver(out, at, piece(text, at, 2));
-    return toUtf8(out);
+    return ToUtf8(out);
 }
 
 void DecodeFrameTelemetry(const ExifTags& tags, FrameRecord& record, int index, RecordingState& state) {
@@ -140,7 +124,7 @@ void DecodeFrameTelemetry(const ExifTags& tags, FrameRecord& record, int index, 
 
     std::u32string clock = U"2000/00/00 00:00:00";
     for (std::size_t k = 0; k < 6; ++k) copyOver(clock, 3 + 3 * k, piece(note, 19 + 2 * k, 2));
-    record.RecordedAt = toUtf8(clock);
+    record.RecordedAt = ToUtf8(clock);
 
     std::u32string latitude = U"0  00度00分00秒0";
     copyOver(latitude, 1, piece(note, 31, 1));
@@ -149,7 +133,7 @@ void DecodeFrameTelemetry(const ExifTags& tags, FrameRecord& record, int index, 
     copyOver(latitude, 7, piece(note, 35, 2));
     copyOver(latitude, 10, piece(note, 37, 2));
     copyOver(latitude, 13, piece(note, 39, 1));
-    record.Latitude = FixedWidth(latitude.find(U" 00") != std::u32string::npos ? kNoPosition : toUtf8(latitude), 13);
+    record.Latitude = FixedWidth(latitude.find(U" 00") != std::u32string::npos ? kNoPosition : ToUtf8(latitude), 13);
 
     std::u32string longitude = U"0 000度00分00秒0";
     copyOver(longitude, 1, piece(note, 40, 1));
@@ -158,7 +142,7 @@ void DecodeFrameTelemetry(const ExifTags& tags, FrameRecord& record, int index, 
     copyOver(longitude, 10, piece(note, 46, 2));
     copyOver(longitude, 13, piece(note, 48, 1));
     record.Longitude =
-        FixedWidth(longitude.find(U"000") != std::u32string::npos ? kNoPosition : toUtf8(longitude), 13);
+        FixedWidth(longitude.find(U"000") != std::u32string::npos ? kNoPosition : ToUtf8(longitude), 13);
 
     record.ShotAt = ExifDateToDisplay(tags.DateTimeOriginalText);
     record.DigitizedAt = ExifDateToDisplay(tags.DateTimeDigitizedText);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/common/numbers.h"
+#include "core/common/utf8.h"
 #include "core/loading/recording_dump.h"
 #include "core/viewer/panel_text.h"
 
@@ -13,42 +14,6 @@ namespace drv {
 namespace {
 
 constexpr const char* kCreator = "drviewer 1.30";
-
-// --- UTF-8 ---
-
-// Code points of a text; a byte that starts no valid sequence counts as one (U+FFFD).
-std::vector<char32_t> codePoints(std::string_view bytes) {
-    const std::string valid = ToValidUtf8(bytes);
-    std::vector<char32_t> out;
-    for (std::size_t i = 0; i < valid.size();) {
-        const auto c = static_cast<unsigned char>(valid[i]);
-        const std::size_t length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : 4;
-        char32_t cp = length == 1 ? c : length == 2 ? (c & 0x1F) : length == 3 ? (c & 0x0F) : (c & 0x07);
-        for (std::size_t k = 1; k < length && i + k < valid.size(); ++k)
-            cp = cp << 6 | (static_cast<unsigned char>(valid[i + k]) & 0x3F);
-        out.push_back(cp);
-        i += length;
-    }
-    return out;
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | cp >> 6);
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | cp >> 12);
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | cp >> 18);
-        out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 bool isXmlChar(char32_t cp) {
     return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) || (cp >= 0xE000 && cp <= 0xFFFD) ||
@@ -61,7 +26,7 @@ bool isDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
 
 // Digits of text[first .. first + count), leading blanks allowed where `blanksFirst`;
 // nothing when a character is neither or no digit is left.
-std::optional<int> digitsAt(const std::vector<char32_t>& text, std::size_t first, std::size_t count,
+std::optional<int> digitsAt(const std::u32string& text, std::size_t first, std::size_t count,
                             bool blanksFirst = false) {
     int value = 0;
     bool any = false;
@@ -78,7 +43,7 @@ std::optional<int> digitsAt(const std::vector<char32_t>& text, std::size_t first
 // "P DDD度MM分SS秒T" (13 characters, blanks may follow): both position texts share this
 // shape; a latitude's degrees begin with a blank where its hundreds digit is 0.
 std::optional<double> positionDegrees(std::string_view text, char32_t positive, char32_t negative, int maxDegrees) {
-    const std::vector<char32_t> c = codePoints(text);
+    const std::u32string c = CodePoints(text);
     if (c.size() < 13) return std::nullopt;
     for (std::size_t k = 13; k < c.size(); ++k)
         if (c[k] != U' ') return std::nullopt;
@@ -428,14 +393,14 @@ std::string FormatIsoUtc(const ClockTime& local, int offsetMinutes) {
 std::string XmlEscape(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
-    for (char32_t cp : codePoints(bytes)) {
+    for (char32_t cp : CodePoints(bytes)) {
         switch (cp) {
             case U'&': out += "&amp;"; break;
             case U'<': out += "&lt;"; break;
             case U'>': out += "&gt;"; break;
             case U'"': out += "&quot;"; break;
             case U'\'': out += "&apos;"; break;
-            default: appendUtf8(out, isXmlChar(cp) ? cp : U'\uFFFD');
+            default: AppendUtf8(out, isXmlChar(cp) ? cp : U'\uFFFD');
         }
     }
     return out;

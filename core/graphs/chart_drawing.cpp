@@ -164,9 +164,4 @@ void PaintGraphs(Canvas& c, const ChartState& s, const GraphSampleTable& samples
     DrawGrid(c, s);
 }
 
-void DrawCursor(Canvas& c, std::int32_t x, std::int32_t canvasHeight) {
-    c.setPenWidth(1);
-    c.line(x, 0, x, canvasHeight, kWhite);
-}
-
 }  // namespace drv

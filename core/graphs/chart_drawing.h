@@ -43,7 +43,4 @@ void DrawGrid(Canvas& c, const ChartState& s);
 // 4 down to 0 with their zero arrows, trigger marker, grid.
 void PaintGraphs(Canvas& c, const ChartState& s, const GraphSampleTable& samples, std::int32_t triggerPosition);
 
-// The white current-frame line at canvas x from the top to the canvas height.
-void DrawCursor(Canvas& c, std::int32_t x, std::int32_t canvasHeight);
-
 }  // namespace drv

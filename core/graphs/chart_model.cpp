@@ -70,11 +70,6 @@ void ChartModel::SetUpGraphs(const RecordingState& rec) {
     RedrawGraphs(rec);
 }
 
-void ChartModel::ShowDefaultChannels(const RecordingState& rec) {
-    for (int i = 0; i <= 3; ++i) ShowChannel(i);
-    RedrawGraphs(rec);
-}
-
 void ChartModel::RedrawGraphs(const RecordingState& rec) {
     ChartPicture pic;
     pic.state = state_;

@@ -69,7 +69,6 @@ public:
 
     void InitGraphState() { drv::InitGraphState(state_); }
     void SetUpGraphs(const RecordingState& rec);
-    void ShowDefaultChannels(const RecordingState& rec);
     void RedrawGraphs(const RecordingState& rec);
     void ClearGraphArea();  // its scroll-bar part
     void ApplyZoom();

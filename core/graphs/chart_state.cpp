@@ -34,10 +34,6 @@ std::int32_t CanvasWidth(const ChartState& s) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(plot, table, std::numeric_limits<std::int32_t>::max()));
 }
 
-std::int32_t GraphWidthForFrames(std::int64_t frames) {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(frames, 0, kGraphSampleCount) * kUnitsPerFrame);
-}
-
 const char* ChannelCaption(int i) {
     static constexpr const char* captions[kChartChannels] = {"前後方向加速度", "左右方向加速度", "車速",
                                                              "ブレーキ", "5"};

@@ -16,7 +16,6 @@ inline constexpr int kZoomSteps = 3;
 inline constexpr int kGridLevelCount = 9;
 inline constexpr int kGridColumnSlots = 87;
 inline constexpr std::int32_t kUnitsPerFrame = 50;  // graph units per frame horizontally
-inline constexpr std::int32_t kLevels = 250;        // levels of the plot area vertically
 // The sample table holds 441 frames; the chart never reaches past them.
 inline constexpr std::int32_t kMaxGraphWidth = kUnitsPerFrame * kGraphSampleCount;
 
@@ -61,10 +60,6 @@ void InitGraphState(ChartState& s);
 // the table leaves right of a 420-frame plot, so the last frames, their cursor and the
 // trigger marker stay on the canvas.
 std::int32_t CanvasWidth(const ChartState& s);
-
-// Chart length for a recording of `frames` frames: 50 per frame, at most the 441 frames
-// the sample table holds, never negative.
-std::int32_t GraphWidthForFrames(std::int64_t frames);
 
 // Captions of cbCh(0..4) and the zoom buttons (the sources are UTF-8).
 const char* ChannelCaption(int i);

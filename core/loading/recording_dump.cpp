@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "core/common/utf8.h"
 #include "core/loading/frame_loader.h"
 
 namespace drv {
@@ -87,44 +88,6 @@ std::string ShortestFloat(float value) {
     char buf[64];
     const auto result = std::to_chars(buf, buf + sizeof buf, value);
     return std::string(buf, result.ptr);
-}
-
-std::string ToValidUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        std::uint32_t min = 0;
-        std::uint32_t cp = 0;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            length = 2, min = 0x80, cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3, min = 0x800, cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4, min = 0x10000, cp = c & 0x07;
-        }
-        bool valid = length != 0 && length <= bytes.size() - i;
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto cc = static_cast<unsigned char>(bytes[i + k]);
-            valid = (cc & 0xC0) == 0x80;
-            cp = cp << 6 | (cc & 0x3F);
-        }
-        valid = valid && cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
-        if (valid) {
-            out.append(bytes.substr(i, length));
-            i += length;
-        } else {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
-    return out;
 }
 
 std::string RecordingToJson(const Recording& r) {

@@ -21,9 +21,6 @@ std::string RecordingToJson(const Recording& recording);
 // A header row of the frame fields, then one row per frame.
 std::string RecordingToCsv(const Recording& recording);
 
-// Bytes as UTF-8 text, every byte that does not belong to a valid sequence replaced by U+FFFD.
-std::string ToValidUtf8(std::string_view bytes);
-
 // A JSON string literal of UTF-8 text: quotes, backslashes and control characters escaped.
 std::string JsonString(std::string_view utf8);
 

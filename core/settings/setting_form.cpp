@@ -28,7 +28,10 @@ std::string_view trimBlanks(std::string_view text) {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Limited pairs in the order the pair rule tests them.
+// The frame rate and quality pairs (option indexes) whose recording time is limited; every
+// other pair records up to 25 s. The pair rule lets an edited box keep at most its threshold
+// and shortens the other box to fit the limit; a new limit shortens the pre-event time to its
+// threshold at most and gives the rest of the limit to the post-event time.
 struct LimitedPair {
     int rate, quality, limit;
     int thresholdPre, thresholdPost;
@@ -38,6 +41,12 @@ constexpr std::array<LimitedPair, 3> kLimitedPairs{{
     {1, 0, 15, 10, 10},
     {1, 1, 12, 7, 7},
 }};
+
+const LimitedPair* limitedPair(int rate, int quality) {
+    for (const LimitedPair& pair : kLimitedPairs)
+        if (pair.rate == rate && pair.quality == quality) return &pair;
+    return nullptr;
+}
 
 // Full-width digits for the limit captions.
 std::string fullWidthNumber(int value) {
@@ -83,8 +92,8 @@ bool CommittedTextPassesFilter(std::u32string_view text) {
 }
 
 int RecordingLimitFor(bool rate14fps, bool qualityHigh) {
-    if (!rate14fps) return qualityHigh ? 24 : 25;
-    return qualityHigh ? 12 : 15;
+    const LimitedPair* pair = limitedPair(rate14fps ? 1 : 0, qualityHigh ? 1 : 0);
+    return pair ? pair->limit : 25;
 }
 
 std::string LimitCaption(int limit) { return "最大 " + fullWidthNumber(limit) + " 秒間"; }
@@ -167,23 +176,20 @@ void SettingForm::stepUpDown(int box, int delta) {
 // The pair rule for an edited recording-time box.
 bool SettingForm::pairRule(int box) {
     const int other = box == kBoxPre ? kBoxPost : kBoxPre;
-    for (const LimitedPair& pair : kLimitedPairs) {
-        if (option(OptionGroup::Rate) != pair.rate || option(OptionGroup::Qua) != pair.quality) continue;
-        const int threshold = box == kBoxPre ? pair.thresholdPre : pair.thresholdPost;
-        const auto edited = ConvertBoxText(texts_[box]);
-        if (!edited) return false;
-        // A blank partner is being typed into or waits for its own leave rule, which fills it and
-        // weighs the pair then; there is nothing to weigh against yet.
-        if (trimBlanks(texts_[other]).empty()) return true;
-        if (*edited <= threshold) {
-            const auto partner = ConvertBoxText(texts_[other]);
-            if (!partner) return false;
-            if (pair.limit - *edited < *partner) setText(other, std::to_string(pair.limit - *edited));
-        } else {
-            const auto partner = ConvertBoxText(texts_[other]);
-            if (!partner) return false;
-            if (pair.limit - *partner < *edited) setText(box, std::to_string(pair.limit - *partner));
-        }
+    const LimitedPair* pair = limitedPair(option(OptionGroup::Rate), option(OptionGroup::Qua));
+    if (!pair) return true;
+    const int threshold = box == kBoxPre ? pair->thresholdPre : pair->thresholdPost;
+    const auto edited = ConvertBoxText(texts_[box]);
+    if (!edited) return false;
+    // A blank partner is being typed into or waits for its own leave rule, which fills it and
+    // weighs the pair then; there is nothing to weigh against yet.
+    if (trimBlanks(texts_[other]).empty()) return true;
+    const auto partner = ConvertBoxText(texts_[other]);
+    if (!partner) return false;
+    if (*edited <= threshold) {
+        if (pair->limit - *edited < *partner) setText(other, std::to_string(pair->limit - *edited));
+    } else {
+        if (pair->limit - *partner < *edited) setText(box, std::to_string(pair->limit - *partner));
     }
     return true;
 }
@@ -235,35 +241,23 @@ void SettingForm::ApplyRecordingLimit(OptionGroup clickedGroup, int index) {
     setLimitCaption(LimitCaption(25));
     const auto pre = ConvertBoxText(texts_[kBoxPre]);
     const auto post = ConvertBoxText(texts_[kBoxPost]);
-    const int rate = option(OptionGroup::Rate), quality = option(OptionGroup::Qua);
-    int limit = 0;
-    if (clickedGroup == OptionGroup::Rate) {
-        if (index == 1) limit = quality == 0 ? 15 : quality == 1 ? 12 : 0;
-        else if (index == 0 && quality == 1) limit = 24;
-    } else if (clickedGroup == OptionGroup::Qua) {
-        if (index == 1) limit = rate == 0 ? 24 : rate == 1 ? 12 : 0;
-        else if (index == 0 && rate == 1) limit = 15;
-    }
-    if (limit == 0) return;
-    setLimitCaption(LimitCaption(limit));
+    const bool rateClicked = clickedGroup == OptionGroup::Rate;
+    if (!rateClicked && clickedGroup != OptionGroup::Qua) return;
+    const LimitedPair* pair = limitedPair(rateClicked ? index : option(OptionGroup::Rate),
+                                          rateClicked ? option(OptionGroup::Qua) : index);
+    if (!pair) return;
+    setLimitCaption(LimitCaption(pair->limit));
     // A box without a number (never left by the leave rule) cannot be weighed; leave the times.
     if (!pre || !post) return;
-    if (*pre + *post <= limit) return;
-    if (observer_) observer_->limitWarning(LimitWarningText(limit));
-    int newPre = *pre;
-    int newPost = 9;
-    if (limit == 15) {
-        if (*pre >= 10) newPre = 10;
-        newPost = 15 - newPre;
-    } else if (limit == 12) {
-        if (*pre >= 7) newPre = 7;
-        newPost = 12 - newPre;
-    }
+    if (*pre + *post <= pair->limit) return;
+    if (observer_) observer_->limitWarning(LimitWarningText(pair->limit));
+    // The boxes' ranges keep the pre-event time at most 15, so at 24 s only 15 + 10 is too long.
+    const int newPre = std::min<int>(*pre, pair->thresholdPre);
     if (newPre != *pre) setText(kBoxPre, std::to_string(newPre));
-    setText(kBoxPost, std::to_string(newPost));
+    setText(kBoxPost, std::to_string(pair->limit - newPre));
 }
 
-// The clock box clear and the options as the window is designed.
+// The clock box clear and the options the window starts with.
 void SettingForm::selectDefaultOptions() {
     setClockChecked(false);
     selectOption(OptionGroup::Speed, 1);

@@ -68,9 +68,7 @@ public:
     std::size_t caret(int box) const { return carets_.at(box); }
     int option(OptionGroup group) const { return options_[static_cast<int>(group)]; }  // -1: none
     const std::string& limitCaption() const { return limitCaption_; }
-    bool loading() const { return loading_; }
     bool clockChecked() const { return clockChecked_; }
-    int upDownPosition(int box) const { return upDownPos_.at(box); }
 
     // --- what the system does ---
     // Sets a box's text; when it differs, the box's change rule runs (tstVal_Change).
@@ -91,7 +89,7 @@ public:
     // holds no number in range) and writes the new position as text.
     void stepUpDown(int box, int delta);
 
-    // --- documented routines ---
+    // --- the window's rules, as its handlers run them ---
     void tstVal_Change(int box);
     void tstVal_Validate(int box);
     void ApplyRecordingLimit(OptionGroup clickedGroup, int index);

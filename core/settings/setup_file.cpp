@@ -123,16 +123,11 @@ FileResult WriteSetupFile(const std::filesystem::path& path, const SetupBytes& b
     return {};
 }
 
-SetupReadStatus ReadSetupFile(const std::filesystem::path& folder, const std::string& name, SetupBytes& bytes,
-                              std::string* error) {
-    if (name.empty() || name.front() == '.') return SetupReadStatus::Absent;
-    const std::filesystem::path path = folder / name;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return SetupReadStatus::Absent;
+bool ReadSetupBytes(const std::filesystem::path& path, SetupBytes& bytes, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        if (error) *error = errnoText("cannot open", path, errno);
-        return SetupReadStatus::Failed;
+        error = errnoText("cannot open", path, errno);
+        return false;
     }
     SetupBytes data;
     char buffer[4096];
@@ -144,11 +139,20 @@ SetupReadStatus ReadSetupFile(const std::filesystem::path& folder, const std::st
         if (got < static_cast<std::streamsize>(want)) break;
     }
     if (in.bad()) {
-        if (error) *error = "cannot read " + path.string();
-        return SetupReadStatus::Failed;
+        error = "cannot read " + path.string();
+        return false;
     }
     bytes = std::move(data);
-    return SetupReadStatus::Found;
+    return true;
+}
+
+SetupReadStatus ReadSetupFile(const std::filesystem::path& folder, const std::string& name, SetupBytes& bytes) {
+    if (name.empty() || name.front() == '.') return SetupReadStatus::Absent;
+    const std::filesystem::path path = folder / name;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return SetupReadStatus::Absent;
+    std::string error;
+    return ReadSetupBytes(path, bytes, error) ? SetupReadStatus::Found : SetupReadStatus::Failed;
 }
 
 }  // namespace drv

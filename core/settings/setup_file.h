@@ -68,13 +68,17 @@ struct FileResult {
 // write, close) is reported.
 FileResult WriteSetupFile(const std::filesystem::path& path, const SetupBytes& bytes);
 
+// Reads `path` whole into `bytes` (at most kSetupReadCap bytes, far more than the record
+// needs). False with the reason in `error` when it cannot be opened or read; `bytes` is then
+// left untouched.
+inline constexpr std::size_t kSetupReadCap = 1 << 20;
+bool ReadSetupBytes(const std::filesystem::path& path, SetupBytes& bytes, std::string& error);
+
 enum class SetupReadStatus { Found, Absent, Failed };
 
 // Looks for `folder`/`name`: an ordinary file (dot-named hidden files count as absent) is read
-// whole into `bytes` (at most kSetupReadCap bytes, far more than the record needs); otherwise
-// `bytes` is left untouched. A file that exists but cannot be read is Failed, with `error` set.
-inline constexpr std::size_t kSetupReadCap = 1 << 20;
-SetupReadStatus ReadSetupFile(const std::filesystem::path& folder, const std::string& name, SetupBytes& bytes,
-                              std::string* error = nullptr);
+// as ReadSetupBytes does; otherwise `bytes` is left untouched. A file that exists but cannot be
+// read is Failed.
+SetupReadStatus ReadSetupFile(const std::filesystem::path& folder, const std::string& name, SetupBytes& bytes);
 
 }  // namespace drv

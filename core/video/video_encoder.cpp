@@ -1,13 +1,13 @@
 #include "core/video/video_encoder.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
+
+#include "core/common/file_write.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -170,20 +170,11 @@ VideoResult VideoEncoder::openFile(const std::filesystem::path& target, const Vi
     d.ioErrno = 0;
     d.headerWritten = false;
 
-    // Only a regular file is ever replaced: renaming over a device or a pipe would put the
-    // video in its place (run as root, "-o /dev/null" would become a file).
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
-        return {VideoStatus::CannotWrite, S_ISDIR(existing.st_mode) ? std::strerror(EISDIR) : "not a regular file"};
-
-    // The temporary file sits in the target folder, so the final rename never crosses file systems.
-    std::string temp = target.native() + ".XXXXXX";
-    d.fd = ::mkstemp(temp.data());
-    if (d.fd < 0) return fromErrno(errno);
-    d.temp = temp;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(d.fd, 0666 & ~mask);
+    TemporaryFile temp = CreateTemporaryBeside(target);
+    if (temp.fd < 0)
+        return temp.errorNumber ? fromErrno(temp.errorNumber) : VideoResult{VideoStatus::CannotWrite, temp.error};
+    d.fd = temp.fd;
+    d.temp = std::move(temp.path);
 
     const AVCodec* x264 = avcodec_find_encoder_by_name("libx264");
     if (!x264) return {VideoStatus::EncoderFailed, "libx264 is not available"};

@@ -21,8 +21,8 @@ struct FactorSet {
 constexpr FactorSet kSet15{1.6, 1.682, 0.412, 0.856, 2.126};
 constexpr FactorSet kSet20{2.0, 1.682, 0.481, 0.856, 2.48};
 
-// The documented arithmetic, one pixel at a time: bytes, Y, Cb, Cr and results
-// held as 32-bit floats, each formula evaluated in double and stored to float.
+// The exact arithmetic, one pixel at a time: bytes, Y, Cb, Cr and results held as
+// 32-bit floats, each formula evaluated in double and stored to float.
 inline void brightenPixelFloat(std::uint8_t* p, const FactorSet& f) {
     const float b = p[0], g = p[1], r = p[2];
     const float y = static_cast<float>(0.299 * r + 0.587 * g + 0.114 * b);
@@ -130,7 +130,7 @@ void brightenRowTables(std::uint8_t* row, std::size_t first, std::size_t pixels,
 #ifdef DRV_BRIGHTEN_SSSE3
 // Vector path, four pixels per step: the three linear sums in 32-bit floats with +0.5,
 // truncated, saturated to bytes by the packs. Float error stays below 4e-4 (coefficients
-// 3e-5, products and sums 2.7e-4, the documented float pipeline itself 1e-4), so any
+// 3e-5, products and sums 2.7e-4, the exact float arithmetic itself 1e-4), so any
 // pixel whose sum lies within 2^-10 of an integer (a tie of the rounding) is redone
 // exactly. Negative sums truncate towards zero, which the clamp to 0 absorbs.
 struct VectorCoefs {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace drv {
 
@@ -16,11 +15,6 @@ constexpr PacingStep kPacing[5][4] = {
     {{20, 1}, {20, 0}, {0, 2}, {0, 1}},
     {{0, 4}, {0, 2}, {0, 6}, {0, 3}},
 };
-
-std::int16_t toFrameIndex(int value) {
-    return static_cast<std::int16_t>(
-        std::clamp<int>(value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
-}
 
 }  // namespace
 
@@ -41,7 +35,7 @@ PlaybackController::PlaybackController(Recording& recording, PlaybackHost& host,
 PlaybackController::~PlaybackController() { scheduler_.cancel(); }
 
 void PlaybackController::showFrame(int frame) {
-    recording_.CurrentFrame = toFrameIndex(frame);
+    recording_.CurrentFrame = ToFrameIndex(frame);
     host_.ShowFrame();
     host_.UpdateGraphCursor(recording_.CurrentFrame);
     host_.UpdateDataPanel(recording_.CurrentFrame);
@@ -65,12 +59,9 @@ void PlaybackController::schedule(std::int64_t notBeforeMs) {
 }
 
 void PlaybackController::mnuStart_Click() {
+    // An open recording has at least one frame: Open keeps no folder without frames.
     if (!recording_.isOpen()) return;
     const int n = recording_.frameCount();
-    if (n <= 0) {
-        recording_.folder.clear();
-        return;
-    }
     // A second Start while the loop runs (or is about to) would start a second loop; one is enough.
     if (phase_ != Phase::Idle) return;
 
@@ -120,7 +111,7 @@ void PlaybackController::cmdPlay_Click(int index) {
         if (recording_.CurrentFrame > n) recording_.CurrentFrame = recording_.LastShownFrame;
         if (recording_.CurrentFrame == n) return;
         const int next = std::clamp(recording_.CurrentFrame + 1, 1, n);
-        recording_.LastShownFrame = toFrameIndex(next);
+        recording_.LastShownFrame = ToFrameIndex(next);
         showFrame(next);
         break;
     }
@@ -167,16 +158,16 @@ void PlaybackController::step() {
     showFrame(frame);
     if (phase_ == Phase::Idle) {
         // Stopped while the frame was being shown: that frame is the one on screen.
-        recording_.LastShownFrame = recording_.CurrentFrame = toFrameIndex(frame);
+        recording_.LastShownFrame = recording_.CurrentFrame = ToFrameIndex(frame);
         return;
     }
 
-    recording_.LastShownFrame = toFrameIndex(frame);
+    recording_.LastShownFrame = ToFrameIndex(frame);
     const PacingStep pace = PacingFor(host_.speedLevel(), host_.brightnessMode() != BrightnessMode::Standard,
                                       recording_.state.HighFrameRate);
     const int next = frame + 1 + pace.skip;
     pastEnd_ = next > n;
-    recording_.CurrentFrame = toFrameIndex(next);
+    recording_.CurrentFrame = ToFrameIndex(next);
     if (!recording_.IsPlaying) {
         finish();
         return;

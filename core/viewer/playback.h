@@ -30,7 +30,6 @@ public:
     virtual ~Scheduler() = default;
     virtual void schedule(std::int64_t delayMs) = 0;
     virtual void cancel() = 0;
-    virtual bool pending() const = 0;
 };
 
 // Wait after a shown frame and frames skipped on top of the normal step of one.

@@ -1,7 +1,6 @@
 #include "gui/app/main_window.h"
 
 #include <algorithm>
-#include <limits>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
@@ -40,11 +39,6 @@ const QString kOpenTitle = QStringLiteral("画像保存先フォルダを選択�
 const QString kNoJpgMessage = QStringLiteral("jpgファイルが存在しません。ディレクトリ再指定してください。");
 const QString kPulseRowCaption = QStringLiteral("車速パルス速度");
 const QString kNoPulseRowCaption = QStringLiteral("     ---");
-
-std::int16_t toFrameIndex(int value) {
-    return static_cast<std::int16_t>(
-        std::clamp<int>(value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
-}
 
 QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& rect, const char* name) {
     auto* label = new QLabel(text, parent);
@@ -208,21 +202,16 @@ void MainWindow::createControls(QWidget* client) {
     createChartArea(client);
     createKeys();
     createPictureMenu();
-
-    tmrShow_ = new QTimer(this);
-    tmrShow_->setObjectName(QStringLiteral("tmrShow"));
-    // Kept for its documented state only: the playback loop runs on the QtScheduler.
-    tmrShow_->setSingleShot(true);
 }
 
 void MainWindow::createSpeedTrackbar(QWidget* client) {
-    picture1_ = new QWidget(client);
-    picture1_->setObjectName(QStringLiteral("Picture1"));
-    picture1_->setGeometry(TwipsRect(4920, 5700, 1815, 375));
+    auto* picture1 = new QWidget(client);
+    picture1->setObjectName(QStringLiteral("Picture1"));
+    picture1->setGeometry(TwipsRect(4920, 5700, 1815, 375));
 
-    trackBar_ = new QSlider(Qt::Horizontal, picture1_);
+    trackBar_ = new QSlider(Qt::Horizontal, picture1);
     trackBar_->setObjectName(QStringLiteral("hwndTrackBar"));
-    trackBar_->setGeometry(0, 0, picture1_->width(), picture1_->height());
+    trackBar_->setGeometry(0, 0, picture1->width(), picture1->height());
     trackBar_->setRange(0, 4);
     trackBar_->setSingleStep(1);
     trackBar_->setPageStep(1);
@@ -230,7 +219,7 @@ void MainWindow::createSpeedTrackbar(QWidget* client) {
     trackBar_->setTickInterval(1);
     trackBar_->setValue(2);
     // Focus given to the container goes on to the trackbar.
-    picture1_->setFocusProxy(trackBar_);
+    picture1->setFocusProxy(trackBar_);
 
     QFont small = font();
     small.setPixelSize(9);
@@ -241,11 +230,10 @@ void MainWindow::createSpeedTrackbar(QWidget* client) {
         QRect rect = TwipsRect(lefts[i], 5580, 380, 135);
         QLabel* label = makeLabel(client, captions[i], rect, names[i]);
         label->setFont(small);
-        // The designed box is a little narrow for the text in this font: grow it rather than clip.
+        // The box laid out in twips is a little narrow for the text in this font: grow it rather than clip.
         rect.setWidth(std::max(rect.width(), label->sizeHint().width()));
         rect.setHeight(std::max(rect.height(), label->fontMetrics().height()));
         label->setGeometry(rect);
-        lblBarN_[i] = label;
     }
 }
 
@@ -267,8 +255,6 @@ QLabel* MainWindow::lblKido() const { return fraStatus_->lblKido(); }
 void MainWindow::Form_Load() {
     centreOnScreen();
     setBrightness(BrightnessMode::Standard);
-    tmrShow_->stop();
-    tmrShow_->setInterval(500);
     recording_.fileNames.assign(1, std::filesystem::path());
     recording_.folder.clear();
     updatePathCaption();
@@ -359,7 +345,7 @@ void MainWindow::brightnessChosen(BrightnessMode mode) {
     const int n = recording_.frameCount();
     // Past the end (playback ended on a skip, or a click beyond the last frame) the panel and
     // the cursor still describe the frame shown last: that one comes back, not frame N.
-    if (recording_.CurrentFrame > n) recording_.CurrentFrame = toFrameIndex(std::min(shownFrame_, n));
+    if (recording_.CurrentFrame > n) recording_.CurrentFrame = ToFrameIndex(std::min(shownFrame_, n));
     ShowFrame();
 }
 
@@ -423,28 +409,31 @@ void MainWindow::resetChartScroll() { chart_->setHScrollValue(0); }
 
 bool MainWindow::playEnabled() const { return cmdPlay_[2]->isEnabled(); }
 
-void MainWindow::setCurrentFrame(int frame) { recording_.CurrentFrame = toFrameIndex(frame); }
+void MainWindow::setCurrentFrame(int frame) { recording_.CurrentFrame = ToFrameIndex(frame); }
+
+// Playback starting or running: only the stop button is on then.
+bool MainWindow::playing() const {
+    return (cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive();
+}
+
+bool MainWindow::readyToOpen() {
+    if (playing()) return false;
+    closeOtherWindows();
+    return true;
+}
 
 void MainWindow::mnuOpen_Click() {
-    // Refused while playing: only the stop button is on then.
-    if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
-    closeOtherWindows();
-    const std::filesystem::path chosen = BrowseForFolder(dialogs_, this, kOpenTitle, recording_.folder);
-    openFolder(chosen);
+    if (readyToOpen()) openFolder(dialogs_.browseForFolder(this, kOpenTitle, recording_.folder));
 }
 
 void MainWindow::mnuEvents_Click() {
-    if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
-    events_.chooseRoot(this, recording_.folder);
+    if (!playing()) events_.chooseRoot(this, recording_.folder);
 }
 
 // A row of the event list: the Open command after its dialog. The list is a window of its
 // own and stays open; this window comes forward to show the recording.
 void MainWindow::openFromEventList(const std::filesystem::path& folder) {
-    if (!(cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) && !playback_.isActive()) {
-        closeOtherWindows();
-        openFolder(folder);
-    }
+    if (readyToOpen()) openFolder(folder);
     raise();
     activateWindow();
 }
@@ -464,14 +453,10 @@ void MainWindow::openRequestedFolderLater() {
 }
 
 void MainWindow::openRequestedFolder() {
-    if (requestedFolder_.empty()) return;
-    if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
-    closeOtherWindows();
-    openFolder(FolderFromCommandLine(requestedFolder_));
+    if (!requestedFolder_.empty() && readyToOpen()) openFolder(FolderFromCommandLine(requestedFolder_));
 }
 
 void MainWindow::openFolder(const std::filesystem::path& chosen) {
-    if ((cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive()) return;
     // Cancelled (the dialog gave the old folder back) or the same folder: nothing is reloaded.
     if (chosen.native() == recording_.folder.native()) return;
     prefetcher_.cancel();
@@ -505,7 +490,6 @@ void MainWindow::openFolder(const std::filesystem::path& chosen) {
         chart_->ShowDefaultChannels();
     }
     fraStatus_->setEnabled(true);
-    tmrShow_->stop();
 
     // The panel and the channels follow the signals wired in this recording.
     const RecordingState& s = recording_.state;
@@ -598,7 +582,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     Form_Resize();
 }
 
-// Whatever resized the window, it goes back to its designed size unless minimized.
+// Whatever resized the window, it goes back to its fixed size unless minimized.
 void MainWindow::Form_Resize() {
     if (snapping_ || isMinimized()) return;
     const QSize outer = fixedOuterSize();

@@ -22,7 +22,6 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QSlider;
-class QTimer;
 
 namespace drv {
 
@@ -77,7 +76,6 @@ public:
     Recording& recording() { return recording_; }
     const Recording& recording() const { return recording_; }
     Dialogs& dialogs() { return dialogs_; }
-    const AppPaths& appPaths() const { return paths_; }
 
     // Sets the six navigation buttons for mode 0 (all off), 1 (all on) or 2 (only stop on).
     // Other values leave the buttons as they are.
@@ -91,15 +89,10 @@ public:
 
     // The folder given on the command line, opened after start-up as if chosen in the dialog.
     void setRequestedFolder(const std::filesystem::path& folder) { requestedFolder_ = folder; }
-    const std::filesystem::path& requestedFolder() const { return requestedFolder_; }
-    // Opens requestedFolder() as if chosen in the Open dialog: now, or from a zero-delay
+    // Opens the requested folder as if chosen in the Open dialog: now, or from a zero-delay
     // single shot once the window is up.
     void openRequestedFolder();
     void openRequestedFolderLater();
-
-    // The Open command after the folder dialog: `chosen` as the dialog returned it. Refused
-    // while playing; the same folder as the open one does nothing.
-    void openFolder(const std::filesystem::path& chosen);
 
     // The frame at CurrentFrame into Image1 (brightened unless standard) and its name into
     // lblFilename. A file that cannot be decoded leaves the previous picture.
@@ -128,13 +121,10 @@ public:
     QPushButton* cmdPlay(int index) const { return cmdPlay_.at(static_cast<std::size_t>(index)); }
     QLabel* lblPath() const { return lblPath_; }
     PictureView* image1() const { return image1_; }
-    QWidget* picture1() const { return picture1_; }
     QSlider* trackBar() const { return trackBar_; }
-    QLabel* lblBarN(int index) const { return lblBarN_.at(static_cast<std::size_t>(index)); }
     TelemetryPanel* fraStatus() const { return fraStatus_; }
     QLabel* lblKido() const;
     ChartView* chart() const { return chart_; }
-    QTimer* tmrShow() const { return tmrShow_; }
     PlaybackController& playback() { return playback_; }
     PictureBrowsing& browsing() { return browsing_; }
     // The event list window and its root folder picker.
@@ -183,8 +173,6 @@ public slots:
 public:
     QMenu* pictureMenu() const { return pictureMenu_; }
     VideoProgressDialog* videoExport() const { return videoExport_; }
-    // The frame file whose picture is on screen; empty while the placeholder shows.
-    const std::filesystem::path& shownPictureFile() const { return pictureFile_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -208,6 +196,13 @@ private:
     void prefetchForStart();
     void closeOtherWindows();
     void openFromEventList(const std::filesystem::path& folder);
+    // Open, from the menu, the command line or the event list, is refused while playing;
+    // otherwise the other windows close first.
+    bool playing() const;
+    bool readyToOpen();
+    // The Open command after the folder dialog: `chosen` as the dialog returned it. The same
+    // folder as the open one does nothing.
+    void openFolder(const std::filesystem::path& chosen);
     void createKeys();
     void createPictureMenu();
     bool stoppedWithRecording() const;
@@ -244,12 +239,9 @@ private:
     std::array<QPushButton*, 6> cmdPlay_{};
     QLabel* lblPath_ = nullptr;
     PictureView* image1_ = nullptr;
-    QWidget* picture1_ = nullptr;
     QSlider* trackBar_ = nullptr;
-    std::array<QLabel*, 2> lblBarN_{};
     TelemetryPanel* fraStatus_ = nullptr;
     ChartView* chart_ = nullptr;
-    QTimer* tmrShow_ = nullptr;
     QMenu* pictureMenu_ = nullptr;
     QAction* pictureExportVideo_ = nullptr;
     VideoProgressDialog* videoExport_ = nullptr;  // the export under way

@@ -52,10 +52,6 @@ ViewerArguments ParseViewerArguments(int argc, char** argv) {
         const char* arg = argv[i];
         if (!optionsEnd && std::strcmp(arg, "--") == 0) {
             optionsEnd = true;
-        } else if (!optionsEnd && (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)) {
-            result.help = true;
-        } else if (!optionsEnd && std::strcmp(arg, "--version") == 0) {
-            result.version = true;
         } else if (!optionsEnd && std::strcmp(arg, "--events") == 0) {
             if (i + 1 >= argc || argv[i + 1] == nullptr || argv[i + 1][0] == '\0') {
                 result.error = QStringLiteral("--events needs a folder");

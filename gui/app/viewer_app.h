@@ -10,13 +10,12 @@ namespace drv {
 
 class Dialogs;
 
-// What the command line asks for: `drviewer [--help | --version | [--events ROOT] [FOLDER]]`.
+// What the command line asks for: `drviewer [--events ROOT] [FOLDER]` (RunViewer answers
+// --help and --version before Qt starts).
 struct ViewerArguments {
-    std::filesystem::path folder;  // empty: none given; kept as the bytes given
+    std::filesystem::path folder;      // empty: none given; kept as the bytes given
     std::filesystem::path eventsRoot;  // --events ROOT: the event list of ROOT at start-up
-    bool help = false;
-    bool version = false;
-    QString error;                 // non-empty: the command line is not understood
+    QString error;                     // non-empty: the command line is not understood
 };
 ViewerArguments ParseViewerArguments(int argc, char** argv);
 

@@ -8,23 +8,13 @@
 
 #include "core/browse/picture_files.h"
 #include "gui/common/dialogs.h"
+#include "gui/common/twips.h"
+#include "gui/common/ui_font.h"
 
 namespace drv {
 namespace {
 
-QRect toPixels(const TwipRect& r) {
-    const int left = TwipsToPixels(r.left), top = TwipsToPixels(r.top);
-    return {left, top, TwipsToPixels(r.left + r.width) - left, TwipsToPixels(r.top + r.height) - top};
-}
-
-QRect toPixels(double left, double top, double width, double height) { return toPixels(TwipRect{left, top, width, height}); }
-
-QFont labelFont(int pixelSize) {
-    QFont font;
-    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(pixelSize);
-    return font;
-}
+QRect toPixels(const TwipRect& r) { return TwipsRect(r.left, r.top, r.width, r.height); }
 
 void setBackground(QWidget* w, const QColor& colour) {
     QPalette pal = w->palette();
@@ -55,20 +45,20 @@ ThumbnailList::ThumbnailList(QWidget* owner) : QWidget(owner, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmJpgAll"));
     setWindowTitle(QStringLiteral("画像一覧"));
-    setFixedSize(toPixels(0, 0, 10590, 9645).size());
+    setFixedSize(TwipsRect(0, 0, 10590, 9645).size());
     setBackground(this, QColor(224, 224, 224));
 
     lblFolder_ = new QLabel(this);
     lblFolder_->setObjectName(QStringLiteral("lblFolder"));
-    lblFolder_->setGeometry(toPixels(120, 80, 6575, 300));
-    lblFolder_->setFont(labelFont(13));
+    lblFolder_->setGeometry(TwipsRect(120, 80, 6575, 300));
+    lblFolder_->setFont(JapaneseUiFont(13));
     setBackground(lblFolder_, QColor(224, 224, 224));
 
     // A cut list must not look like lost files: say so beside the folder.
     lblLimit_ = new QLabel(this);
     lblLimit_->setObjectName(QStringLiteral("lblLimit"));
-    lblLimit_->setGeometry(toPixels(6800, 80, 3480, 300));
-    lblLimit_->setFont(labelFont(12));
+    lblLimit_->setGeometry(TwipsRect(6800, 80, 3480, 300));
+    lblLimit_->setFont(JapaneseUiFont(12));
     lblLimit_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QPalette warn = lblLimit_->palette();
     warn.setColor(QPalette::WindowText, QColor(160, 0, 0));
@@ -77,7 +67,7 @@ ThumbnailList::ThumbnailList(QWidget* owner) : QWidget(owner, Qt::Window) {
 
     picture2_ = new QWidget(this);
     picture2_->setObjectName(QStringLiteral("Picture2"));
-    picture2_->setGeometry(toPixels(60, 420, 10235, 9195));
+    picture2_->setGeometry(TwipsRect(60, 420, 10235, 9195));
 
     for (int c = 0; c < kThumbnailCells; ++c) {
         Cell& cell = cells_[static_cast<std::size_t>(c)];
@@ -85,10 +75,10 @@ ThumbnailList::ThumbnailList(QWidget* owner) : QWidget(owner, Qt::Window) {
         cell.frame->setGeometry(toPixels(ThumbnailCellRect(c)));
         setBackground(cell.frame, QColor(240, 240, 240));
         cell.image = new PictureView(cell.frame);
-        placeImage(cell, TwipRect{360, 0, 1880, 2040});  // the designed box
+        placeImage(cell, TwipRect{360, 0, 1880, 2040});  // the default box, until a picture sizes it
         cell.label = new QLabel(cell.frame);
         cell.label->setGeometry(toPixels(ThumbnailLabelRect()));
-        cell.label->setFont(labelFont(11));
+        cell.label->setFont(JapaneseUiFont(11));
         cell.label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
         setBackground(cell.label, Qt::white);
         connect(cell.image, &PictureView::doubleClicked, this, [this, c] { Image1_DblClick(c); });
@@ -96,7 +86,7 @@ ThumbnailList::ThumbnailList(QWidget* owner) : QWidget(owner, Qt::Window) {
 
     vScroll1_ = new QScrollBar(Qt::Vertical, this);
     vScroll1_->setObjectName(QStringLiteral("VScroll1"));
-    vScroll1_->setGeometry(toPixels(10280, 420, 255, 9175));
+    vScroll1_->setGeometry(TwipsRect(10280, 420, 255, 9175));
     vScroll1_->setSingleStep(1);
     vScroll1_->setPageStep(kThumbnailCells / kThumbnailColumns);
     connect(vScroll1_, &QScrollBar::valueChanged, this, &ThumbnailList::VScroll1_Change);

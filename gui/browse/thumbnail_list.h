@@ -26,7 +26,6 @@ public:
     // ThumbnailNames: key n (1-based) is names()[n - 1].
     const std::vector<std::filesystem::path>& names() const { return names_; }
     std::size_t totalFound() const { return totalFound_; }
-    int firstShown() const { return firstShown_; }
     QScrollBar* scrollBar() const { return vScroll1_; }
     QLabel* folderLabel() const { return lblFolder_; }
     // Visible only when the folder holds more pictures than the list takes.
@@ -34,7 +33,6 @@ public:
 
     // One cell of the grid, as a user sees it.
     bool cellShown(int cell) const;
-    int cellKey(int cell) const { return cells_.at(static_cast<std::size_t>(cell)).key; }
     QString cellLabel(int cell) const;
     PictureView* cellImage(int cell) const { return cells_.at(static_cast<std::size_t>(cell)).image; }
     // Where the picture sits in its cell, in twips, as last placed.

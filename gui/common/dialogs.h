@@ -21,7 +21,8 @@ public:
     virtual Button message(QWidget* owner, const QString& text, const QString& title, Buttons buttons,
                            Icon icon) = 0;
     // Folder picker opened on `startFolder`. Returns the chosen folder (no trailing slash
-    // except the root "/"), or `startFolder` unchanged when the user cancels.
+    // except the root "/"; blanks at either end belong to the name), or `startFolder`
+    // unchanged when the user cancels, so that the caller sees no change.
     virtual std::filesystem::path browseForFolder(QWidget* owner, const QString& title,
                                                   const std::filesystem::path& startFolder) = 0;
     // The same picker where choosing the start folder itself is an answer: nothing when

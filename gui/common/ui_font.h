@@ -6,10 +6,12 @@
 
 namespace drv {
 
-inline QFont JapaneseUiFont() {
+// 12 pixels are 9 points at 96 dpi.
+inline QFont JapaneseUiFont(int pixelSize = 12, bool bold = false) {
     QFont font;
     font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(12);  // 9 points at 96 dpi
+    font.setPixelSize(pixelSize);
+    if (bold) font.setBold(true);
     return font;
 }
 

@@ -30,7 +30,6 @@ public:
     EventListWindow* show(const std::filesystem::path& root);
 
     EventListWindow* window() const { return window_.data(); }
-    const std::filesystem::path& lastRoot() const { return lastRoot_; }
 
 private:
     Dialogs& dialogs_;

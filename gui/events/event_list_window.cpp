@@ -57,9 +57,9 @@ EventListWindow::EventListWindow(Dialogs& dialogs, QWidget* parent)
     rootLabel_ = new QLabel(this);
     rootLabel_->setObjectName(QStringLiteral("lblRoot"));
     rootLabel_->setTextFormat(Qt::PlainText);
-    chooseRoot_ = new QPushButton(QStringLiteral("フォルダを選ぶ..."), this);
-    chooseRoot_->setObjectName(QStringLiteral("cmdRoot"));
-    connect(chooseRoot_, &QPushButton::clicked, this, &EventListWindow::rootRequested);
+    auto* chooseRoot = new QPushButton(QStringLiteral("フォルダを選ぶ..."), this);
+    chooseRoot->setObjectName(QStringLiteral("cmdRoot"));
+    connect(chooseRoot, &QPushButton::clicked, this, &EventListWindow::rootRequested);
 
     table_ = new QTableView(this);
     table_->setObjectName(QStringLiteral("lstEvents"));
@@ -104,7 +104,7 @@ EventListWindow::EventListWindow(Dialogs& dialogs, QWidget* parent)
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("フォルダ:"), this));
     top->addWidget(rootLabel_, 1);
-    top->addWidget(chooseRoot_);
+    top->addWidget(chooseRoot);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(status_);
     bottom->addSpacing(16);

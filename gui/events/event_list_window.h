@@ -49,9 +49,7 @@ public:
     QProgressBar* progressBar() const { return progress_; }
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* saveButton() const { return save_; }
-    QPushButton* rootButton() const { return chooseRoot_; }
     QLabel* statusLabel() const { return status_; }
-    QLabel* unreadableLabel() const { return unreadableLabel_; }
 
 signals:
     void recordingRequested(const std::filesystem::path& folder);
@@ -81,7 +79,6 @@ private:
     EventTableModel* model_;
     QSortFilterProxyModel* sorted_;
     QLabel* rootLabel_;
-    QPushButton* chooseRoot_;
     QTableView* table_;
     QLabel* status_;
     QLabel* unreadableLabel_;

@@ -7,28 +7,22 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-#include "core/common/numbers.h"
 #include "core/graphs/chart_drawing.h"
 #include "core/graphs/raster_canvas.h"
+#include "gui/common/twips.h"
+#include "gui/common/ui_font.h"
 
 namespace drv {
 namespace {
 
-int px(std::int64_t twips) { return static_cast<int>(RoundHalfEven(twips / static_cast<double>(kUnitsPerPixel))); }
-
-QRect twipsRect(int left, int top, int width, int height) { return {px(left), px(top), px(width), px(height)}; }
-
 QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
-const QString kButtonFont = QStringLiteral("font-family: \"IPAPGothic\", \"Noto Sans CJK JP\"; font-size: 12px;");
-
 QString channelButtonStyle(Rgb c) {
-    return QStringLiteral("QPushButton { background-color: rgb(%1, %2, %3); color: black; border: 1px solid #505050; %4 }"
+    return QStringLiteral("QPushButton { background-color: rgb(%1, %2, %3); color: black; border: 1px solid #505050; }"
                           "QPushButton:pressed { border: 2px inset #303030; }")
         .arg(c.r)
         .arg(c.g)
-        .arg(c.b)
-        .arg(kButtonFont);
+        .arg(c.b);
 }
 
 // Paints into the image that backs a canvas.
@@ -63,7 +57,7 @@ private:
 
 QRect ChartView::defaultGeometry() {
     const int width = 11755 + kVScrollWidthTwips - 50;
-    return twipsRect(kLeftTwips, kTopTwips, width, kHScrollTopTwips + kScrollHeightTwips);
+    return TwipsRectOfSize(kLeftTwips, kTopTwips, width, kHScrollTopTwips + kScrollHeightTwips);
 }
 
 ChartView::ChartView(ChartHost& host, const RecordingState& state, QWidget* parent)
@@ -83,10 +77,10 @@ ChartView::ChartView(ChartHost& host, const RecordingState& state, QWidget* pare
 
     hScroll_ = new QScrollBar(Qt::Horizontal, this);
     hScroll_->setObjectName(QStringLiteral("HScroll1"));
-    hScroll_->setGeometry(twipsRect(0, kHScrollTopTwips, ctl.pic2Width, kScrollHeightTwips));
+    hScroll_->setGeometry(TwipsRectOfSize(0, kHScrollTopTwips, ctl.pic2Width, kScrollHeightTwips));
     vScroll_ = new QScrollBar(Qt::Vertical, this);
     vScroll_->setObjectName(QStringLiteral("VScroll1"));
-    vScroll_->setGeometry(twipsRect(11755, 0, kVScrollWidthTwips, 3100));
+    vScroll_->setGeometry(TwipsRectOfSize(11755, 0, kVScrollWidthTwips, 3100));
     vScroll_->hide();
     connect(hScroll_, &QScrollBar::valueChanged, this, &ChartView::HScroll1_Change);
     connect(vScroll_, &QScrollBar::valueChanged, this, &ChartView::VScroll1_Change);
@@ -95,6 +89,7 @@ ChartView::ChartView(ChartHost& host, const RecordingState& state, QWidget* pare
     for (int i = 0; i < kChartChannels; ++i) {
         auto* b = new QPushButton(QString::fromUtf8(ChannelCaption(i)), this);
         b->setObjectName(QStringLiteral("cbCh%1").arg(i));
+        b->setFont(JapaneseUiFont());
         b->setFocusPolicy(Qt::NoFocus);
         b->hide();
         connect(b, &QPushButton::clicked, this, [this, i] { cbCh_Click(i); });
@@ -105,7 +100,7 @@ ChartView::ChartView(ChartHost& host, const RecordingState& state, QWidget* pare
     cbV_ = new QPushButton(QString::fromUtf8(kVZoomCaption), this);
     cbV_->setObjectName(QStringLiteral("cbV"));
     for (QPushButton* b : {cbH_, cbV_}) {
-        b->setStyleSheet(QStringLiteral("QPushButton { %1 }").arg(kButtonFont));
+        b->setFont(JapaneseUiFont());
         b->setFocusPolicy(Qt::NoFocus);
         b->hide();
     }
@@ -130,14 +125,14 @@ void ChartView::placeButtons(QWidget* fraStatus) {
     for (int i = 0; i < kChartChannels; ++i) {
         QPushButton* b = cbCh_[static_cast<std::size_t>(i)];
         b->setParent(fraStatus);
-        b->setGeometry(twipsRect(300, 3840 + 255 * i, 1800, 255));
+        b->setGeometry(TwipsRectOfSize(300, 3840 + 255 * i, 1800, 255));
         b->setVisible(i != 4);
     }
     cbH_->setParent(fraStatus);
-    cbH_->setGeometry(twipsRect(300, 5150, 1800, 255));
+    cbH_->setGeometry(TwipsRectOfSize(300, 5150, 1800, 255));
     cbH_->show();
     cbV_->setParent(fraStatus);
-    cbV_->setGeometry(twipsRect(2160, 4880, 740, 255));
+    cbV_->setGeometry(TwipsRectOfSize(2160, 4880, 740, 255));
     cbV_->hide();
 }
 
@@ -231,7 +226,6 @@ void ChartView::renderBase(const ChartPicture& picture) {
     PaintGraphs(canvas, picture.state, picture.samples, picture.triggerPosition);
     base_ = std::move(image);
     basePicture_ = picture;
-    ++baseRenders_;
 }
 
 // Brings the widgets and the cached layers in line with the model.
@@ -240,8 +234,8 @@ void ChartView::sync() {
     if (picture && (!basePicture_ || !(*basePicture_ == *picture))) renderBase(*picture);
 
     const ChartControls& ctl = model_.controls();
-    pic2_->setGeometry(0, 0, px(ctl.pic2Width), px(ctl.pic2Height));
-    pic1_->setGeometry(px(ctl.pic1Left), px(ctl.pic1Top), unitsToPixelExtent(ctl.pic1Width),
+    pic2_->setGeometry(0, 0, TwipsToPixels(ctl.pic2Width), TwipsToPixels(ctl.pic2Height));
+    pic1_->setGeometry(TwipsToPixels(ctl.pic1Left), TwipsToPixels(ctl.pic1Top), unitsToPixelExtent(ctl.pic1Width),
                        unitsToPixelExtent(ctl.pic1Height));
     auto syncBar = [](QScrollBar* bar, const ScrollBarState& s) {
         const QSignalBlocker block(bar);
@@ -267,20 +261,6 @@ void ChartView::paintCanvas(QPainter& painter, const QRect& area) const {
                                .intersected(area);
         if (!line.isEmpty()) painter.fillRect(line, toQColor(kWhite));
     }
-}
-
-QImage ChartView::shownPicture() const {
-    return pic1_->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-QImage ChartView::fullRedrawPicture() const {
-    QImage image(pic1_->size(), QImage::Format_RGB32);
-    image.fill(Qt::black);
-    RasterCanvas canvas = canvasOn(image);
-    if (const auto& picture = model_.picture())
-        PaintGraphs(canvas, picture->state, picture->samples, picture->triggerPosition);
-    if (const auto x = model_.cursorX()) DrawCursor(canvas, *x, model_.controls().pic1Height);
-    return image;
 }
 
 }  // namespace drv

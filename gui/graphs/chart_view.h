@@ -69,10 +69,6 @@ public:
     QWidget* viewport() const;      // Pic2
     QWidget* canvasWidget() const;  // Pic1
     QScrollBar* hScrollBar() const { return hScroll_; }
-    QScrollBar* vScrollBar() const { return vScroll_; }
-    int baseRenderCount() const { return baseRenders_; }
-    QImage shownPicture() const;        // Pic1 as it paints itself (cached layers + cursor)
-    QImage fullRedrawPicture() const;   // the same picture drawn from scratch
 
 public slots:
     void cbCh_Click(int index);
@@ -82,6 +78,10 @@ public slots:
     void VScroll1_Change();
     // X and Y in canvas units; any button seeks.
     void Pic1_MouseDown(int button, int shift, double x, double y);
+
+protected:
+    // The image of the layers that change only with the recording, zoom and channels.
+    const QImage& cachedLayers() const { return base_; }
 
 private:
     friend class ChartCanvasWidget;
@@ -100,10 +100,8 @@ private:
     QPushButton* cbH_ = nullptr;
     QPushButton* cbV_ = nullptr;
 
-    // The layers that change only with the recording, zoom and channels.
     QImage base_;
-    std::optional<ChartPicture> basePicture_;
-    int baseRenders_ = 0;
+    std::optional<ChartPicture> basePicture_;  // what base_ shows
 };
 
 }  // namespace drv

@@ -4,23 +4,21 @@
 #include <QLabel>
 #include <QProgressBar>
 
-namespace drv {
+#include "gui/common/twips.h"
 
-namespace {
-constexpr int px(int twips) { return (twips + 7) / 15; }
-}  // namespace
+namespace drv {
 
 LoadWindow::LoadWindow(QWidget* owner)
     : QDialog(owner, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint) {
     setObjectName(QStringLiteral("frmLoad"));
     setWindowTitle(QStringLiteral("ファイルロード中..."));
-    setFixedSize(px(3900), px(1095));
+    setFixedSize(TwipsToPixels(3900), TwipsToPixels(1095));
     setModal(false);
 
     // Picture1 held the bar; its border is gone at run time, so the bar sits in its place.
     bar_ = new QProgressBar(this);
     bar_->setObjectName(QStringLiteral("hwndProgress"));
-    bar_->setGeometry(px(120), px(120), px(3615), px(375));
+    bar_->setGeometry(TwipsRect(120, 120, 3615, 375));
     bar_->setRange(0, 100);
     bar_->setValue(0);
     bar_->setTextVisible(false);
@@ -28,17 +26,17 @@ LoadWindow::LoadWindow(QWidget* owner)
         "QProgressBar { background: rgb(255,255,255); border: 1px solid rgb(160,160,160); }"
         "QProgressBar::chunk { background: rgb(0,0,255); }"));
 
-    label2_ = new QLabel(QStringLiteral("しばらくお待ちください"), this);
-    label2_->setObjectName(QStringLiteral("Label2"));
-    label2_->setGeometry(px(120), px(600), px(2000), px(255));
+    auto* label2 = new QLabel(QStringLiteral("しばらくお待ちください"), this);
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->setGeometry(TwipsRect(120, 600, 2000, 255));
 
     label1_ = new QLabel(this);
     label1_->setObjectName(QStringLiteral("Label1"));
-    label1_->setGeometry(px(3000), px(600), px(615), px(255));
+    label1_->setGeometry(TwipsRect(3000, 600, 615, 255));
 
     if (owner) {
         const QPoint topLeft = owner->frameGeometry().topLeft();
-        move(topLeft.x() + px(100), topLeft.y() + px(600));
+        move(topLeft.x() + TwipsToPixels(100), topLeft.y() + TwipsToPixels(600));
     }
 }
 

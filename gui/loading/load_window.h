@@ -18,8 +18,6 @@ public:
     void setProgress(int percent);
 
     QProgressBar* progressBar() const { return bar_; }
-    QLabel* percentLabel() const { return label1_; }
-    QLabel* waitLabel() const { return label2_; }
 
     // Shows the window and lets it be painted once before the load takes the thread.
     void showNow();
@@ -27,7 +25,6 @@ public:
 private:
     QProgressBar* bar_;
     QLabel* label1_;
-    QLabel* label2_;
 };
 
 }  // namespace drv

@@ -24,6 +24,8 @@
 #include <QVBoxLayout>
 #include <system_error>
 
+#include "gui/common/ui_font.h"
+
 namespace drv {
 
 namespace {
@@ -34,9 +36,9 @@ const QDate kLastClockDate(2255, 12, 31);
 QString u8(const char* text) { return QString::fromUtf8(text); }
 QString u8(const std::string& text) { return QString::fromStdString(text); }
 
+// The window's captions: 10 points, larger than the main window's.
 QFont labelFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
+    QFont font = JapaneseUiFont();
     font.setPointSize(10);
     return font;
 }
@@ -273,8 +275,7 @@ bool SettingsWindow::Form_Load() {
     }
     drive1_->setCurrentIndex(current);
 
-    std::string error;
-    const SetupReadStatus status = ReadSetupFile(paths_.userDataFolder(), "setup.dat", setupBytes_, &error);
+    const SetupReadStatus status = ReadSetupFile(paths_.userDataFolder(), "setup.dat", setupBytes_);
     bool prepared = status != SetupReadStatus::Failed;
     if (prepared) prepared = form_.Prepare(status == SetupReadStatus::Found ? &setupBytes_ : nullptr);
     if (!prepared) {

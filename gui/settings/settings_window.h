@@ -43,25 +43,16 @@ public:
     // Widgets, for tests and the owner.
     QLineEdit* tstVal(int i) const { return tstVal_.at(i); }
     QToolButton* upArrow(int i) const { return up_.at(i); }
-    QToolButton* downArrow(int i) const { return down_.at(i); }
     QLabel* Label1(int i) const { return label1_.at(i); }
-    QRadioButton* optSpeed(int i) const { return optSpeed_.at(i); }
-    QRadioButton* optExSw(int i) const { return optExSw_.at(i); }
-    QRadioButton* optUnit(int i) const { return optUnit_.at(i); }
     QRadioButton* optRate(int i) const { return optRate_.at(i); }
-    QRadioButton* optQua(int i) const { return optQua_.at(i); }
     QCheckBox* chkTime() const { return chkTime_; }
     QLabel* lblTime() const { return lblTime_; }
-    QFrame* fraTime() const { return fraTime_; }
-    QLabel* lblTimMsg() const { return lblTimMsg_; }
     QWidget* Picture1() const { return picture1_; }
-    QWidget* Picture2() const { return picture2_; }
     QDateEdit* DatePicker() const { return datePicker_; }
     QTimeEdit* TimePicker() const { return timePicker_; }
     QComboBox* Drive1() const { return drive1_; }
     QPushButton* cmdSave() const { return cmdSave_; }
     QPushButton* cmdDefault() const { return cmdDefault_; }
-    QPushButton* cmdExit() const { return cmdExit_; }
     const SettingForm& form() const { return form_; }
     // True once the window has closed by any way (button, close box, save, failure).
     bool isClosed() const { return closed_; }

@@ -30,16 +30,9 @@ public:
     // Asks for the file; accepts the dialog when one was chosen.
     void accept() override;
 
-    QRadioButton* wholeOption() const { return whole_; }
     QRadioButton* triggerOption() const { return aroundTrigger_; }
-    QRadioButton* framesOption() const { return frames_; }
     QDoubleSpinBox* secondsBefore() const { return before_; }
     QDoubleSpinBox* secondsAfter() const { return after_; }
-    QSpinBox* fromFrame() const { return from_; }
-    QSpinBox* toFrame() const { return to_; }
-    QCheckBox* overlayBox() const { return overlay_; }
-    QRadioButton* screenBrightness() const { return screen_; }
-    QRadioButton* standardBrightness() const { return standard_; }
     QPushButton* okButton() const { return ok_; }
 
 private:

@@ -18,13 +18,6 @@ constexpr int kSpeedPx = 26;
 constexpr int kMargin = 10;
 constexpr int kColumns[3] = {kMargin, 268, 486};
 
-QFont bandFont(int pixelSize) {
-    QFont font = JapaneseUiFont();
-    font.setPixelSize(pixelSize);
-    font.setBold(true);
-    return font;
-}
-
 }  // namespace
 
 QImage VideoPicture(QImage decoded, BrightnessMode mode) {
@@ -51,7 +44,7 @@ void PaintOverlay(QImage& picture, const OverlayTexts& t) {
     };
     auto write = [&](const QRect& box, const QString& s, int px, QColor colour = Qt::white,
                      Qt::Alignment align = Qt::AlignLeft) {
-        p.setFont(bandFont(px));
+        p.setFont(JapaneseUiFont(px, true));
         p.setPen(colour);
         p.drawText(box, static_cast<int>(align | Qt::AlignVCenter), s);
     };

@@ -21,6 +21,4 @@ void QtScheduler::schedule(std::int64_t delayMs) {
 
 void QtScheduler::cancel() { timer_.stop(); }
 
-bool QtScheduler::pending() const { return timer_.isActive(); }
-
 }  // namespace drv

@@ -17,7 +17,6 @@ public:
 
     void schedule(std::int64_t delayMs) override;
     void cancel() override;
-    bool pending() const override;
 
 private:
     QTimer timer_;

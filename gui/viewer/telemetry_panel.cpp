@@ -1,33 +1,22 @@
 #include "gui/viewer/telemetry_panel.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QLabel>
 #include <QPalette>
 
 #include "core/viewer/panel_text.h"
+#include "gui/common/twips.h"
+#include "gui/common/ui_font.h"
 
 namespace drv {
 
 namespace {
 
-QRect twips(int left, int top, int width, int height) {
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
-QFont panelFont(int pixelSize, bool bold = false) {
-    QFont font;
-    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
-
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, const QRect& geometry, int pixelSize) {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(geometry);
-    label->setFont(panelFont(pixelSize));
+    label->setFont(JapaneseUiFont(pixelSize));
     label->setTextFormat(Qt::PlainText);
     return label;
 }
@@ -37,7 +26,7 @@ QLabel* makeValue(QWidget* parent, const QString& name, const QRect& geometry) {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
     label->setGeometry(geometry);
-    label->setFont(panelFont(13));
+    label->setFont(JapaneseUiFont(13));
     label->setTextFormat(Qt::PlainText);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setAutoFillBackground(true);
@@ -52,28 +41,26 @@ QLabel* makeValue(QWidget* parent, const QString& name, const QRect& geometry) {
 QString text(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
 // Layout in panel pixels. Rows of caption and value from the top; below the rows the
-// chart's buttons take the left part, so the status labels stack on the right.
+// chart's buttons take the left part, so the status labels stack on the right. The panel
+// itself is 5300 x 5540 twips.
+const int kWidth = TwipsToPixels(5300);
+const int kHeight = TwipsToPixels(5540);
 constexpr int kMargin = 8;
 constexpr int kRowTop = 50;
 constexpr int kRowPitch = 22;
 constexpr int kRowHeight = 20;
 constexpr int kCaptionWidth = 112;
 constexpr int kValueLeft = kMargin + kCaptionWidth + 2;
-constexpr int kValueWidth = TelemetryPanel::kWidthPx - kValueLeft - kMargin;
+const int kValueWidth = kWidth - kValueLeft - kMargin;
 constexpr int kStatusLeft = 200;  // right of the chart buttons and the hidden cbV
 constexpr int kStatusTop = 260;
-constexpr int kStatusWidth = TelemetryPanel::kWidthPx - kStatusLeft - kMargin;
+const int kStatusWidth = kWidth - kStatusLeft - kMargin;
 
 }  // namespace
 
-QRect TelemetryPanel::chartButtonsArea() {
-    // cbCh(0..4) at left 300, tops 3840..4860, 1800 x 255; cbH at (300, 5150); cbV at (2160, 4880), 740 x 255.
-    return twips(300, 3840, 2900 - 300, 5405 - 3840);
-}
-
 TelemetryPanel::TelemetryPanel(QWidget* parent) : QGroupBox(parent) {
     setObjectName(QStringLiteral("fra_Status"));
-    setFixedSize(kWidthPx, kHeightPx);
+    setFixedSize(kWidth, kHeight);
 
     lblBrk_ = makeLabel(this, "lblBrk", QString(), QRect(kMargin, 12, 150, 30), 13);
     lblBrk_->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -81,10 +68,10 @@ TelemetryPanel::TelemetryPanel(QWidget* parent) : QGroupBox(parent) {
     // The caption sits inside the coloured box and takes its colours from it.
     lblBrkName_ = makeLabel(lblBrk_, "lblBrkName", QStringLiteral("ブレーキ ＯＦＦ"), QRect(0, 0, 150, 30), 14);
     lblBrkName_->setAlignment(Qt::AlignCenter);
-    lblBrkName_->setFont(panelFont(14, true));
+    lblBrkName_->setFont(JapaneseUiFont(14, true));
 
-    lblSpeed_ = makeLabel(this, "lblSpeed", QString(), QRect(166, 12, kWidthPx - 166 - kMargin, 30), 22);
-    lblSpeed_->setFont(panelFont(22, true));
+    lblSpeed_ = makeLabel(this, "lblSpeed", QString(), QRect(166, 12, kWidth - 166 - kMargin, 30), 22);
+    lblSpeed_->setFont(JapaneseUiFont(22, true));
     lblSpeed_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     static const char* const kCaptions[8] = {"     ---", "前後方向加速度", "左右方向加速度", "     ---",
@@ -103,7 +90,7 @@ TelemetryPanel::TelemetryPanel(QWidget* parent) : QGroupBox(parent) {
 
     const int passTop = kRowTop + 8 * kRowPitch + 4;
     lblPassTime_ = makeLabel(this, "lblPassTime", QStringLiteral("経過時間表示"),
-                             QRect(kMargin, passTop, kWidthPx - 2 * kMargin, 22), 15);
+                             QRect(kMargin, passTop, kWidth - 2 * kMargin, 22), 15);
 
     auto status = [&](const char* name, const QString& caption, int row) {
         return makeLabel(this, name, caption, QRect(kStatusLeft, kStatusTop + row * kRowPitch, kStatusWidth, kRowHeight), 12);
@@ -131,8 +118,6 @@ void TelemetryPanel::UpdateDataPanel(const Recording& recording, int index) {
     dates_[1]->setText(text(t.updatedAt));
     lblPassTime_->setText(text(t.passTime));
 }
-
-void TelemetryPanel::ShowSpeed(float kmh) { lblSpeed_->setText(text(SpeedText(kmh))); }
 
 void TelemetryPanel::ShowBrake(bool on) {
     QPalette p = lblBrk_->palette();

@@ -4,7 +4,6 @@
 // channel and zoom buttons are placed into its lower left corner by the chart, so the panel's
 // own labels keep out of that area.
 #include <QGroupBox>
-#include <QRect>
 #include <QString>
 #include <array>
 
@@ -19,15 +18,8 @@ class TelemetryPanel : public QGroupBox {
 public:
     explicit TelemetryPanel(QWidget* parent = nullptr);
 
-    // 5300 x 5540 twips at 15 twips per pixel.
-    static constexpr int kWidthPx = 5300 / 15;
-    static constexpr int kHeightPx = 5540 / 15;
-    // Where the chart's buttons go (cbCh(0..4), cbH and the hidden cbV), in panel pixels.
-    static QRect chartButtonsArea();
-
     // Writes every telemetry label of frame `index`; an index outside the frame table is ignored.
     void UpdateDataPanel(const Recording& recording, int index);
-    void ShowSpeed(float kmh);
     void ShowBrake(bool on);
 
     void setPulseRowCaption(const QString& caption);  // Label1

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <cmath>
 #include <string>
 
@@ -66,12 +67,16 @@ TEST(FileWrite, ReplacesWholeOrLeavesTheTargetAlone) {
     ASSERT_TRUE(WriteFileReplacing(file, "old", error)) << error;
     ASSERT_TRUE(WriteFileReplacing(file, "new text", error)) << error;
     EXPECT_EQ(test::ReadFile(file), "new text");
-    // A folder in the way or a missing folder: the reason, and nothing left behind.
+    // A folder or a pipe in the way (a device as root) or a missing folder: the reason, and
+    // nothing left behind or replaced.
     std::filesystem::create_directory(dir.path() / "sub");
     EXPECT_FALSE(WriteFileReplacing(dir.path() / "sub", "x", error));
     EXPECT_FALSE(error.empty());
+    ASSERT_EQ(::mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(WriteFileReplacing(dir.path() / "pipe", "x", error));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.path() / "pipe"));
     EXPECT_FALSE(WriteFileReplacing(dir.path() / "none" / "x.csv", "x", error));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
 }  // namespace

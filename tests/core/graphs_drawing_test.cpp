@@ -37,7 +37,7 @@ private:
 ChartState stateFor(int frames) {
     ChartState s;
     InitGraphState(s);
-    s.GraphWidth = 50 * frames;
+    s.GraphWidth = kUnitsPerFrame * frames;
     return s;
 }
 

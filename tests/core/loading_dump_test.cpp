@@ -2,6 +2,7 @@
 #include <cmath>
 #include <string>
 
+#include "core/common/utf8.h"
 #include "core/loading/recording_dump.h"
 #include "tests/core/support/frame_files.h"
 

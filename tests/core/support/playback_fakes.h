@@ -1,5 +1,5 @@
 #pragma once
-// A fake main window and a fake single-shot timer for driving playback in no time.
+// A fake main window, single-shot timer and clock for driving playback in no time.
 #include <functional>
 #include <optional>
 #include <string>
@@ -8,6 +8,17 @@
 #include "core/viewer/playback.h"
 
 namespace drv::testing {
+
+// Time moves only when a test says so.
+class FakeClock final : public Clock {
+public:
+    std::int64_t nowMs() const override { return now_; }
+    void advance(std::int64_t ms) { now_ += ms; }
+    void set(std::int64_t ms) { now_ = ms; }
+
+private:
+    std::int64_t now_ = 0;
+};
 
 struct Rig : PlaybackHost, Scheduler {
     explicit Rig(int frames, bool highFrameRate = true) {
@@ -34,7 +45,7 @@ struct Rig : PlaybackHost, Scheduler {
 
     void schedule(std::int64_t delayMs) override { delay = delayMs, scheduledAt = clock.nowMs(); }
     void cancel() override { delay.reset(); }
-    bool pending() const override { return delay.has_value(); }
+    bool pending() const { return delay.has_value(); }
     // Lets the pending shot fire when its delay has run out, `late` ms after (negative: before).
     bool fire(std::int64_t late = 0) {
         if (!delay) return false;
