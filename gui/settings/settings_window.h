@@ -44,6 +44,8 @@ public:
     QLineEdit* tstVal(int i) const { return tstVal_.at(i); }
     QToolButton* upArrow(int i) const { return up_.at(i); }
     QLabel* Label1(int i) const { return label1_.at(i); }
+    QRadioButton* optSpeed(int i) const { return optSpeed_.at(i); }
+    QRadioButton* optUnit(int i) const { return optUnit_.at(i); }
     QRadioButton* optRate(int i) const { return optRate_.at(i); }
     QCheckBox* chkTime() const { return chkTime_; }
     QLabel* lblTime() const { return lblTime_; }
