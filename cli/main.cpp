@@ -24,6 +24,12 @@ const std::vector<Command>& Commands() { return registry(); }
 
 namespace {
 
+// drtool's stderr carries its own errors only: Qt's notes about the session (no
+// XDG_RUNTIME_DIR, no fonts configured, ...) are not errors of the command.
+void keepQtNotesOffStderr(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "drtool: %s\n", qPrintable(message));
+}
+
 void printHelp() {
     std::printf("drtool 1.30: drive recorder recordings on the command line\n\nUsage:\n");
     std::printf("  drtool --version\n  drtool help\n");
@@ -50,8 +56,9 @@ int main(int argc, char** argv) {
         if (name != command.name) continue;
         if (!command.pictures) return command.run(drv::cli::Args(argv + 2, argv + argc));
         // Picture codecs and fonts come from Qt; no display is needed. Only these commands
-        // start Qt, which may warn on stderr about the session (no XDG_RUNTIME_DIR, say).
+        // start Qt.
         if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        qInstallMessageHandler(keepQtNotesOffStderr);
         QGuiApplication app(argc, argv);
         return command.run(drv::cli::Args(argv + 2, argv + argc));
     }
