@@ -68,9 +68,7 @@ EventSummary EventSummarizer::finish() const {
         const auto lon = LongitudeDegrees(triggerRecord_.Longitude);
         // A position is a pair: half of one is no position.
         if (lat && lon) s.latitude = lat, s.longitude = lon;
-    } else {
-        s.brakeAfterTrigger = false;
-    }
+    }  // without a trigger there is no "after the trigger": brakeAfterTrigger stays empty
     return s;
 }
 

@@ -80,7 +80,7 @@ TEST(EventSummary, HandComputedRecordings) {
         {"NeitherSpeedNorBrakeSignal", 5, 7, false, false, false, {{1, {.mark = 2}}},
          "rec,5,2021-03-04T00:00:00,0.7142857142857143,false,false,true,衝撃検出撮影,1,2021-03-04T00:00:00,,,0,0,,,,0"},
         {"NoTriggerKeepsTheStartUpFlags", 28, 14, true, true, true, {{5, {.brake = true}}, {7, {.speed = 70}}},
-         "rec,28,2021-03-04T00:00:00,4,false,false,false,,0,,,70,0,0,false,,,0"},
+         "rec,28,2021-03-04T00:00:00,4,false,false,false,,0,,,70,0,0,,,,0"},
         {"PowerCutAfterADamagedFirstFrameTiesKeepTheFirst", 4, 14, true, true, true,
          {{1, {.damaged = true}}, {2, {.mark = 0x60, .time = 101010}}, {3, {.accelLateral = -0.5}},
           {4, {.accelLateral = 0.5}}},

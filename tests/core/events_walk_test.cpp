@@ -127,7 +127,7 @@ TEST_F(EventWalkTest, ToolPrintsTheScanAsJsonOrCsv) {
               "\"lengthSeconds\": 0.14285714285714285, \"highFrameRate\": false, \"highQuality\": false, "
               "\"triggerFound\": false, \"triggerKind\": \"\", \"triggerFrame\": 0, \"triggerAt\": null, "
               "\"speedAtTrigger\": null, \"maxSpeed\": 52.3, \"peakAccelLongitudinal\": 0.25, "
-              "\"peakAccelLateral\": 0.12, \"brakeAfterTrigger\": false, \"latitude\": null, \"longitude\": null, "
+              "\"peakAccelLateral\": 0.12, \"brakeAfterTrigger\": null, \"latitude\": null, \"longitude\": null, "
               "\"damagedFrames\": 0}\n], \"unreadableFolders\": []}\n");
     EXPECT_EQ(EventsToJson("/r", {}, {"gone", "a\xFF"}),
               "{\"root\": \"/r\", \"recordings\": [], \"unreadableFolders\": [\"gone\", \"a\xEF\xBF\xBD\"]}\n");
