@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 #include <cstring>
 
@@ -109,6 +112,12 @@ int RunViewer(int argc, char** argv) {
 
     QApplication app(argc, argv);  // takes Qt's own options (-platform, ...) out of argv
     app.setFont(JapaneseUiFont());
+    // The program speaks Japanese whatever the desktop's language, and so do Qt's own parts of
+    // it (the file and folder pickers, the standard buttons) when Qt's translations are there.
+    QTranslator qtJapanese;
+    if (qtJapanese.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtJapanese);
 
     const ViewerArguments args = ParseViewerArguments(argc, argv);
     if (!args.error.isEmpty()) {
