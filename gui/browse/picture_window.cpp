@@ -1,10 +1,10 @@
 #include "gui/browse/picture_window.h"
 
-#include <QImageReader>
 #include <QPainter>
 #include <QScreen>
 
 #include "gui/common/dialogs.h"
+#include "gui/common/picture_file.h"
 
 namespace drv {
 
@@ -22,9 +22,7 @@ void PictureWindow::Form_Load(BrightnessMode mode) {
     CentreOnScreen(this);
     if (path_.empty()) return;
 
-    QImageReader reader(PathToQString(path_));
-    reader.setAutoTransform(false);  // pixels as stored, like the main picture
-    QImage decoded = reader.read();
+    QImage decoded = ReadPicture(path_);  // pixels as stored, like the main picture
     if (decoded.isNull()) return;  // an empty client area
 
     if (!fromList_ && mode != BrightnessMode::Standard) {

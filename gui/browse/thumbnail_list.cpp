@@ -8,6 +8,7 @@
 
 #include "core/browse/picture_files.h"
 #include "gui/common/dialogs.h"
+#include "gui/common/picture_file.h"
 #include "gui/common/twips.h"
 #include "gui/common/ui_font.h"
 
@@ -26,15 +27,15 @@ void setBackground(QWidget* w, const QColor& colour) {
 }  // namespace
 
 QImage DecodeThumbnail(const std::filesystem::path& file, double pixelRatio, QSize* naturalSize) {
-    QImageReader reader(PathToQString(file));
-    reader.setAutoTransform(false);
-    QSize size = reader.size();  // from the header, without decoding
-    if (size.isValid() && !size.isEmpty()) {
-        // The JPEG decoder scales while decoding: a fraction of the work of a full decode.
-        const QSize box = toPixels(ThumbnailImageRect(size.width(), size.height())).size();
-        reader.setScaledSize((QSizeF(box) * pixelRatio).toSize());
-    }
-    QImage image = reader.read();
+    QSize size;
+    QImage image = ReadPicture(file, [&](QImageReader& reader) {
+        size = reader.size();  // from the header, without decoding
+        if (size.isValid() && !size.isEmpty()) {
+            // The JPEG decoder scales while decoding: a fraction of the work of a full decode.
+            const QSize box = toPixels(ThumbnailImageRect(size.width(), size.height())).size();
+            reader.setScaledSize((QSizeF(box) * pixelRatio).toSize());
+        }
+    });
     if (image.isNull()) return {};
     if (!size.isValid()) size = image.size();
     if (naturalSize) *naturalSize = size;
