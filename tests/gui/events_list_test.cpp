@@ -131,6 +131,7 @@ TEST_F(EventListTest, APulledCardEndsWithAMessageAndCancelStopsTheReading) {
     EXPECT_EQ(dialogs_.shown[0].icon, Dialogs::Icon::Warning);
 
     FileOpens opens(pulled);
+    ASSERT_GE(opens.fd, 0);
     int atCancel = -1;
     onFirstRow(window, [&] {
         window->cancelButton()->click();
