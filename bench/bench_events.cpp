@@ -2,13 +2,16 @@
 //  - summarising every recording against loading each one once with the viewer's loader
 //    (listing, time order, LoadAllFrames), interleaved in each iteration (budget 1.3 x);
 //  - the longest time the interface thread cannot answer while the list window scans the
-//    card, seen by a 1 ms timer (budget 50 ms).
+//    card, seen by a 1 ms timer (budget 50 ms);
+//  - how long the worker goes on reading after Cancel (budget 100 ms).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 #include <ctime>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <chrono>
 #include <cstdlib>
@@ -19,6 +22,7 @@
 #include "core/loading/frame_loader.h"
 #include "gui/common/sample_recording.h"
 #include "gui/events/event_list_window.h"
+#include "gui/events/event_scan_job.h"
 #include "gui/events/event_table_model.h"
 #include "tests/gui/support/fake_dialogs.h"
 
@@ -179,5 +183,33 @@ void BM_EventsWindowStall(benchmark::State& state) {
     state.counters["scan_ms"] = scanMs / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_EventsWindowStall)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Cancel as the first row arrives, then a scan of an empty folder: it starts only when the
+// cancelled worker has returned, so its end bounds the time that worker went on reading.
+void BM_EventsCancelStop(benchmark::State& state) {
+    const Card& c = card();
+    const QTemporaryDir empty;
+    drv::test::FakeDialogs dialogs;
+    double longest = 0, total = 0;
+    for (auto _ : state) {
+        drv::EventListWindow window(dialogs);
+        QElapsedTimer sinceCancel;
+        QObject::connect(&window.job(), &drv::EventScanJob::rowRead, &window, [&] {
+            if (sinceCancel.isValid()) return;
+            window.cancelButton()->click();
+            sinceCancel.start();
+        });
+        window.scan(c.root);
+        while (!sinceCancel.isValid()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        window.scan(drv::QStringToPath(empty.path()));
+        while (window.scanning()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const auto ms = static_cast<double>(sinceCancel.nsecsElapsed()) / 1e6;
+        longest = std::max(longest, ms);
+        total += ms;
+    }
+    state.counters["worker_end_after_cancel_ms"] = total / static_cast<double>(state.iterations());
+    state.counters["worker_end_after_cancel_max_ms"] = longest;
+}
+BENCHMARK(BM_EventsCancelStop)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace

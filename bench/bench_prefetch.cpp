@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -19,22 +20,27 @@
 #include "gui/common/sample_recording.h"
 #include "gui/viewer/frame_prefetcher.h"
 #include "bench/support/window_rig.h"
+#include "tests/gui/support/prefetcher_peer.h"
 
 namespace {
 
 using SteadyTime = std::chrono::steady_clock;
 constexpr int kFrames = 70;  // five seconds at 14 fps
 
+// Also counts the reads the interface thread makes itself: the frames not found read ahead.
 class DelayedSource : public drv::FrameSource {
 public:
     explicit DelayedSource(int delayMs) : delayMs_(delayMs) {}
     QByteArray read(const std::filesystem::path& file) const override {
+        if (std::this_thread::get_id() == interfaceThread_) ++interfaceReads;
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs_));
         return drv::FileFrameSource().read(file);
     }
+    mutable std::atomic<int> interfaceReads{0};
 
 private:
     int delayMs_;
+    std::thread::id interfaceThread_ = std::this_thread::get_id();
 };
 
 struct PrefetchRig : drv::bench::WindowRig {
@@ -56,7 +62,7 @@ struct PlayResult {
 // of 100 ms left out: it comes before the first frame of the loop), and how long the window was
 // blocked at most, seen by a 2 ms timer.
 PlayResult playAll(drv::MainWindow& w, int depth) {
-    w.prefetcher().setDepth(depth);
+    drv::test::PrefetcherPeer::setDepth(w.prefetcher(), depth);
     w.cmdPlay(0)->click();
     w.setSpeedLevel(2);
     const auto start = SteadyTime::now();
@@ -83,10 +89,12 @@ PlayResult playAll(drv::MainWindow& w, int depth) {
 
 void BM_PrefetchPaceLevel2(benchmark::State& state) {
     drv::MainWindow& w = *rig().window;
-    w.prefetcher().setSource(std::make_shared<DelayedSource>(static_cast<int>(state.range(0))));
+    const auto source = std::make_shared<DelayedSource>(static_cast<int>(state.range(0)));
+    w.prefetcher().setSource(source);
     for (auto _ : state) {
+        const int reads0 = source->interfaceReads;
         const PlayResult off = playAll(w, 0);
-        const int hits0 = w.prefetcher().hits();
+        const int reads1 = source->interfaceReads;
         const PlayResult on = playAll(w, drv::FramePrefetcher::Limits{}.frames);
         const double without = off.fps, with = on.fps;
         state.counters["stall_ms_without"] = off.longestStallMs;
@@ -98,10 +106,11 @@ void BM_PrefetchPaceLevel2(benchmark::State& state) {
         state.counters["pace_without"] = without / 14.0;
         state.counters["pace_with"] = with / 14.0;
         state.counters["x_with_vs_without"] = with / without;
-        state.counters["cache_hits"] = w.prefetcher().hits() - hits0;
+        state.counters["ui_reads_without"] = reads1 - reads0;
+        state.counters["ui_reads_with"] = source->interfaceReads - reads1;
     }
     w.prefetcher().setSource(std::make_shared<drv::FileFrameSource>());
-    w.prefetcher().setDepth(drv::FramePrefetcher::Limits{}.frames);
+    drv::test::PrefetcherPeer::setDepth(w.prefetcher(), drv::FramePrefetcher::Limits{}.frames);
 }
 BENCHMARK(BM_PrefetchPaceLevel2)->ArgName("delay_ms")->Arg(0)->Arg(40)->Arg(90)->Iterations(1)->Unit(benchmark::kSecond);
 

@@ -24,8 +24,6 @@ public:
     // No signal of the scan arrives after this; finished(Cancelled) is emitted now.
     void cancel();
     bool running() const { return running_; }
-    // A worker is still reading (it may be, for a moment, after a cancel).
-    bool workerBusy() const { return pool_.activeThreadCount() > 0; }
 
 signals:
     void rowRead(const drv::EventSummary& summary);

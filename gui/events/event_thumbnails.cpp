@@ -36,13 +36,6 @@ EventThumbnails::~EventThumbnails() {
     pool_.waitForDone();
 }
 
-void EventThumbnails::waitForIdle() {
-    while (running_ > 0 || !queue_.empty()) {
-        pool_.waitForDone();
-        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    }
-}
-
 std::optional<QPixmap> EventThumbnails::get(const QString& file) {
     if (const QPixmap* cached = cache_.object(file)) return *cached;
     if (!waiting_.contains(file)) {

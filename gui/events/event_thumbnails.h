@@ -26,9 +26,6 @@ public:
     std::optional<QPixmap> get(const QString& file);
 
     QSize box() const { return box_; }
-    int cachedCount() const { return cache_.count(); }
-    // Waits until every decode asked for has been delivered (for tests).
-    void waitForIdle();
 
 signals:
     void ready(const QString& file);

@@ -47,12 +47,6 @@ void FramePrefetcher::setSource(std::shared_ptr<const FrameSource> source) {
     dropLocked();
 }
 
-void FramePrefetcher::setDepth(int frames) {
-    std::lock_guard lock(mutex_);
-    limits_.frames = std::max(0, frames);
-    dropLocked();
-}
-
 int FramePrefetcher::depth() const {
     std::lock_guard lock(mutex_);
     return limits_.frames;
@@ -94,32 +88,11 @@ QImage FramePrefetcher::picture(const FrameKey& key) {
             QImage image = std::move(it->image);
             bytes_ -= it->bytes;
             cache_.erase(it);
-            ++hits_;
             return image;
         }
         source = source_;
     }
     return source ? decodeFrame(*source, key.file) : QImage();
-}
-
-std::size_t FramePrefetcher::cachedFrames() const {
-    std::lock_guard lock(mutex_);
-    return cache_.size();
-}
-
-std::size_t FramePrefetcher::cachedBytes() const {
-    std::lock_guard lock(mutex_);
-    return bytes_;
-}
-
-int FramePrefetcher::hits() const {
-    std::lock_guard lock(mutex_);
-    return hits_;
-}
-
-bool FramePrefetcher::busy() const {
-    std::lock_guard lock(mutex_);
-    return !queue_.empty() || std::any_of(busy_.begin(), busy_.end(), [](const auto& job) { return job.has_value(); });
 }
 
 void FramePrefetcher::run(std::size_t slot) {

@@ -18,6 +18,10 @@
 
 namespace drv {
 
+namespace test {
+class PrefetcherPeer;
+}
+
 // Reads a frame file's bytes; may be called from several threads at once.
 class FrameSource {
 public:
@@ -60,7 +64,6 @@ public:
 
     // Replaces the source; everything cached or wished for is dropped.
     void setSource(std::shared_ptr<const FrameSource> source);
-    void setDepth(int frames);
     int depth() const;
 
     // The frames to be shown next, most urgent first (only the first depth() count). Every
@@ -73,13 +76,9 @@ public:
     // result is awaited (the frame on screen comes first); otherwise decoded on this thread.
     QImage picture(const FrameKey& key);
 
-    // For tests and the benchmark.
-    std::size_t cachedFrames() const;
-    std::size_t cachedBytes() const;
-    int hits() const;
-    bool busy() const;  // reads queued or under way
-
 private:
+    friend class test::PrefetcherPeer;  // looks inside for tests and the benchmark
+
     struct Job {
         FrameKey key;
         std::uint64_t generation = 0;
@@ -106,7 +105,6 @@ private:
     std::vector<std::optional<Job>> busy_;  // one slot per worker
     std::vector<Entry> cache_;
     std::size_t bytes_ = 0;
-    int hits_ = 0;
     bool stop_ = false;
     std::vector<std::thread> workers_;
 };

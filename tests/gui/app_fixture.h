@@ -52,12 +52,6 @@ protected:
         return image.convertToFormat(QImage::Format_RGB32);
     }
 
-    void writePlaceholder(QColor colour) {
-        QImage picture(8, 6, QImage::Format_RGB32);
-        picture.fill(colour);
-        ASSERT_TRUE(picture.save(programDir_.filePath(QStringLiteral("default_vor.bmp")), "BMP"));
-    }
-
     QTemporaryDir programDir_;
     QTemporaryDir dataDir_;
     std::unique_ptr<FixedAppPaths> paths_;

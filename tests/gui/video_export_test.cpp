@@ -11,7 +11,6 @@
 #include <map>
 #include <unistd.h>
 
-#include "core/loading/recording_dump.h"
 #include "gui/video/video_export.h"
 #include "gui/video/video_export_dialog.h"
 #include "gui/video/video_progress_dialog.h"
@@ -27,12 +26,6 @@ namespace {
 
 class VideoExportTest : public test::AppFixture {
 protected:
-    Recording load(const std::filesystem::path& folder) {
-        Recording r;
-        std::string error;
-        EXPECT_TRUE(LoadRecordingFolder(folder, r, &error)) << error;
-        return r;
-    }
     // The stream's and the container's fields, as key=value lines of ffprobe.
     static std::map<std::string, std::string> probe(const std::filesystem::path& file) {
         const std::string out = test::Shell("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,"
@@ -61,61 +54,54 @@ protected:
     }
 };
 
-// Frame `damaged` (0: none) loses its picture but keeps its telemetry.
-struct ProbeCase { int fps, frames, from, to, damaged; bool viaTool; const char* created; };
-class VideoProbeTest : public VideoExportTest, public testing::WithParamInterface<ProbeCase> {};
-
-TEST_P(VideoProbeTest, PlayersFindH264HighAtTheRecordingsRate) {
+// Through the export and through drtool; frame `damaged` (0: none) loses its picture but keeps
+// its telemetry.
+TEST_F(VideoExportTest, PlayersFindH264HighAtTheRecordingsRate) {
     DRV_REQUIRE_FFMPEG();
-    const ProbeCase c = GetParam();
-    const auto dir = makeRecording("rec", quick(c.frames, c.fps, true));
-    const auto frame = dir / SampleFileName(quick(c.frames, c.fps), c.damaged);
-    if (c.damaged) {
-        const auto bytes = test::ReadFile<std::vector<std::uint8_t>>(frame);
-        auto header = std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 4 + (bytes[4] << 8 | bytes[5]));
-        header.insert(header.end(), {0xFF, 0xDB, 0x00, 0x02, 'x', 'y'});
-        test::WriteFile(frame, header);
+    const struct { int fps, frames, from, to, damaged; bool viaTool; const char* created; } cases[] = {
+        {7, 20, 8, 19, 10, false, "2007-10-09T19:18:01"}, {14, 20, 1, 20, 0, true, "2007-10-09T19:18:00"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fps);
+        const auto dir = makeRecording("rec" + std::to_string(c.fps) + "/rec", quick(c.frames, c.fps, true));
+        if (c.damaged) {
+            const auto frame = dir / SampleFileName(quick(c.frames, c.fps), c.damaged);
+            const auto bytes = test::ReadFile<std::vector<std::uint8_t>>(frame);
+            auto header = std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 4 + (bytes[4] << 8 | bytes[5]));
+            header.insert(header.end(), {0xFF, 0xDB, 0x00, 0x02, 'x', 'y'});
+            test::WriteFile(frame, header);
+        }
+        // The recorder's clock is read as local time: in Tokyo, nine hours ahead of UTC.
+        const std::string tz = getenv("TZ") ? getenv("TZ") : "";
+        setenv("TZ", "Asia/Tokyo", 1), tzset();
+        const auto out = dir.parent_path() / "out.mp4";
+        if (c.viaTool) {
+            DRV_REQUIRE_TOOL();
+            EXPECT_EQ(test::Shell(test::Tool() + " video " + test::Quote(dir) + " -o " + test::Quote(out) + " --from " +
+                                  std::to_string(c.from) + " --to " + std::to_string(c.to) + " --overlay 2>&1").status, 0);
+        } else {
+            openThroughDialog(dir);
+            const VideoExportResult r = ExportVideo(w().recording(), {{c.from, c.to}, true, BrightnessMode::X20, 23, out});
+            EXPECT_TRUE(r.result.ok()) << r.result.detail;
+            EXPECT_EQ(r.undecodable, c.damaged ? 1 : 0);
+        }
+        tz.empty() ? unsetenv("TZ") : setenv("TZ", tz.c_str(), 1), tzset();
+        auto f = probe(out);
+        const int count = c.to - c.from + 1;
+        EXPECT_EQ(f["codec_name"] + " " + f["profile"] + " " + f["pix_fmt"], "h264 High yuv420p");
+        EXPECT_EQ(f["nb_frames"], std::to_string(count));
+        EXPECT_EQ(f["r_frame_rate"], std::to_string(c.fps) + "/1");
+        EXPECT_NEAR(std::stod(f["duration"]), double(count) / c.fps, 1e-3);
+        EXPECT_EQ(f["TAG:title"], "rec");
+        EXPECT_EQ(f["TAG:creation_time"], std::string(c.created) + ".000000Z");
+        const std::string bytes = test::ReadFile(out);
+        EXPECT_LT(bytes.find("moov"), bytes.find("mdat")) << "fast start: the index before the pictures";
     }
-    // The recorder's clock is read as local time: in Tokyo, nine hours ahead of UTC.
-    const std::string tz = getenv("TZ") ? getenv("TZ") : "";
-    setenv("TZ", "Asia/Tokyo", 1), tzset();
-    const auto out = root() / "out.mp4";
-    if (c.viaTool) {
-        DRV_REQUIRE_TOOL();
-        EXPECT_EQ(test::Shell(test::Tool() + " video " + test::Quote(dir) + " -o " + test::Quote(out) + " --from " +
-                              std::to_string(c.from) + " --to " + std::to_string(c.to) + " --overlay 2>&1").status, 0);
-    } else {
-        const VideoExportResult r = ExportVideo(load(dir), {{c.from, c.to}, true, BrightnessMode::X20, 23, out});
-        EXPECT_TRUE(r.result.ok()) << r.result.detail;
-        EXPECT_EQ(r.undecodable, c.damaged ? 1 : 0);
-    }
-    tz.empty() ? unsetenv("TZ") : setenv("TZ", tz.c_str(), 1), tzset();
-    auto f = probe(out);
-    const int count = c.to - c.from + 1;
-    EXPECT_EQ(f["codec_name"], "h264");
-    EXPECT_EQ(f["profile"], "High");
-    EXPECT_EQ(f["pix_fmt"], "yuv420p");
-    EXPECT_EQ(f["nb_frames"], std::to_string(count));
-    EXPECT_EQ(f["r_frame_rate"], std::to_string(c.fps) + "/1");
-    EXPECT_NEAR(std::stod(f["duration"]), double(count) / c.fps, 1e-3);
-    EXPECT_EQ(f["TAG:title"], "rec");
-    EXPECT_EQ(f["TAG:creation_time"], std::string(c.created) + ".000000Z");
-    // Fast start: the index comes before the pictures.
-    const std::string bytes = test::ReadFile(out);
-    EXPECT_LT(bytes.find("moov"), bytes.find("mdat"));
 }
-
-INSTANTIATE_TEST_SUITE_P(Rates, VideoProbeTest, testing::Values(
-    ProbeCase{7, 12, 1, 12, 0, false, "2007-10-09T19:18:00"},
-    ProbeCase{14, 20, 1, 20, 0, true, "2007-10-09T19:18:00"},
-    ProbeCase{7, 20, 8, 19, 10, false, "2007-10-09T19:18:01"}),  // a range, one frame undecodable
-    [](const testing::TestParamInfo<ProbeCase>& i) {
-        return std::to_string(i.param.fps) + (i.param.from > 1 ? "fpsRange" : "fpsWhole") + (i.param.viaTool ? "Tool" : "");
-    });
 
 TEST_F(VideoExportTest, PictureMatchesItsJpegAndTheBandCoversOnlyTheFoot) {
     DRV_REQUIRE_FFMPEG();
-    const Recording r = load(makeRecording("rec", quick(6, 14, true)));
+    openThroughDialog(makeRecording("rec", quick(6, 14, true)));
+    const Recording& r = w().recording();
     const QImage source(PathToQString(r.framePath(2)));  // not the trigger frame, which is framed in red
     for (const bool overlay : {false, true}) {
         const auto out = root() / (overlay ? "band.mp4" : "plain.mp4");
