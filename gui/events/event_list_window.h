@@ -44,7 +44,6 @@ public:
     QTableView* table() const { return table_; }
     EventTableModel* model() const { return model_; }
     QSortFilterProxyModel* sorted() const { return sorted_; }
-    EventThumbnails& thumbnails() const { return *thumbnails_; }
     EventScanJob& job() const { return *job_; }
     QProgressBar* progressBar() const { return progress_; }
     QPushButton* cancelButton() const { return cancel_; }

@@ -26,7 +26,7 @@ QString speedText(const std::optional<float>& kmh) { return text(kmh ? SpeedText
 
 QString accelText(float g) { return text(FormatNumber(g, "#0.00") + " G"); }
 
-QString picturePath(const EventSummary& s) { return PathToQString(s.path / s.pictureName); }
+QByteArray picturePath(const EventSummary& s) { return QByteArray::fromStdString((s.path / s.pictureName).native()); }
 
 double number(const std::optional<float>& v) { return v ? static_cast<double>(*v) : kNoNumber; }
 
@@ -166,7 +166,7 @@ QVariant EventTableModel::headerData(int section, Qt::Orientation orientation, i
     return {};
 }
 
-void EventTableModel::pictureReady(const QString& file) {
+void EventTableModel::pictureReady(const QByteArray& file) {
     const auto it = rowOfPicture_.constFind(file);
     if (it == rowOfPicture_.constEnd()) return;
     const QModelIndex cell = index(*it, ColPicture);

@@ -38,11 +38,11 @@ public:
     static QString cellText(const EventSummary& s, int column);
 
 private:
-    void pictureReady(const QString& file);
+    void pictureReady(const QByteArray& file);
 
     EventThumbnails& thumbnails_;
     std::vector<EventSummary> rows_;
-    QHash<QString, int> rowOfPicture_;
+    QHash<QByteArray, int> rowOfPicture_;  // by the picture path's bytes
 };
 
 }  // namespace drv

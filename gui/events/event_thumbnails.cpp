@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QImageReader>
 
+#include "gui/common/picture_file.h"
+
 namespace drv {
 namespace {
 
@@ -12,12 +14,11 @@ constexpr std::size_t kMaxQueued = 64;
 
 }  // namespace
 
-QImage DecodeScaledPicture(const QString& file, QSize box) {
-    QImageReader reader(file);
-    reader.setAutoTransform(false);
-    const QSize size = reader.size();  // from the header, without decoding
-    if (size.isValid() && !size.isEmpty()) reader.setScaledSize(size.scaled(box, Qt::KeepAspectRatio));
-    QImage image = reader.read();
+QImage DecodeScaledPicture(const std::filesystem::path& file, QSize box) {
+    QImage image = ReadPicture(file, [box](QImageReader& reader) {
+        const QSize size = reader.size();  // from the header, without decoding
+        if (size.isValid() && !size.isEmpty()) reader.setScaledSize(size.scaled(box, Qt::KeepAspectRatio));
+    });
     // A reader that cannot scale while decoding gives the whole picture.
     if (!image.isNull() && (image.width() > box.width() || image.height() > box.height()))
         image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -36,7 +37,7 @@ EventThumbnails::~EventThumbnails() {
     pool_.waitForDone();
 }
 
-std::optional<QPixmap> EventThumbnails::get(const QString& file) {
+std::optional<QPixmap> EventThumbnails::get(const QByteArray& file) {
     if (const QPixmap* cached = cache_.object(file)) return *cached;
     if (!waiting_.contains(file)) {
         waiting_.insert(file);
@@ -52,19 +53,19 @@ std::optional<QPixmap> EventThumbnails::get(const QString& file) {
 
 void EventThumbnails::startNext() {
     while (running_ < kWorkers && !queue_.empty()) {
-        const QString file = queue_.back();
+        const QByteArray file = queue_.back();
         queue_.pop_back();
         ++running_;
         const QSize pixels = (QSizeF(box_) * pixelRatio_).toSize();
         pool_.start([this, file, pixels] {
-            const QImage image = DecodeScaledPicture(file, pixels);
+            const QImage image = DecodeScaledPicture(file.toStdString(), pixels);
             // This object outlives the pool's tasks: its destructor waits for them.
             QMetaObject::invokeMethod(this, [this, file, image] { finished(file, image); }, Qt::QueuedConnection);
         });
     }
 }
 
-void EventThumbnails::finished(const QString& file, const QImage& image) {
+void EventThumbnails::finished(const QByteArray& file, const QImage& image) {
     --running_;
     waiting_.remove(file);
     auto* pixmap = new QPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(image));

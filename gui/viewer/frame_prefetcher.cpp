@@ -1,20 +1,14 @@
 #include "gui/viewer/frame_prefetcher.h"
 
 #include <algorithm>
-#include <fstream>
-#include <limits>
+
+#include "core/common/file_read.h"
 
 namespace drv {
 
 QByteArray FileFrameSource::read(const std::filesystem::path& file) const {
-    std::ifstream in(file, std::ios::binary | std::ios::ate);
-    if (!in) return {};
-    const std::streamoff size = in.tellg();
-    if (size <= 0 || size > std::numeric_limits<int>::max()) return {};
-    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
-    in.seekg(0);
-    if (!in.read(bytes.data(), size)) return {};
-    return bytes;
+    const std::string bytes = ReadRegularFile(file, kMaxPictureFileBytes);
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 QImage decodeFrame(const FrameSource& source, const std::filesystem::path& file) {
