@@ -39,25 +39,7 @@ ChartModel openModel(std::int64_t frames) {
     return m;
 }
 
-TEST(GraphsModel, SetUpResetsZoomChannelsAndScrollBars) {
-    RecordingState rec;
-    ChartModel m = openModel(400);
-    m.CycleHZoom(rec, 1, true);
-    m.ShowChannel(2);
-    m.SetUpGraphs(rec);
-    const ChartControls& c = m.controls();
-    EXPECT_EQ(std::tie(m.state().HZoomIndex, m.state().HScale), std::make_tuple(0, 1));
-    EXPECT_EQ(m.state().ChannelVisible, (std::array<std::int32_t, 5>{}));
-    EXPECT_EQ(std::tie(c.pic1Width, c.pic1Height, c.pic2Height, c.pic1Top), std::make_tuple(21495, 3060, 3060, 0));
-    EXPECT_EQ(std::tie(c.hScroll.max, c.hScroll.smallChange, c.hScroll.largeChange), std::make_tuple(400, 10, 50));
-    EXPECT_FALSE(m.cursorX().has_value());
-    m.UpdateGraphCursor(rec, 5, true);
-    ASSERT_TRUE(m.cursorX().has_value());
-    m.RedrawGraphs(rec);  // a redraw removes the cursor
-    EXPECT_FALSE(m.cursorX().has_value());
-}
-
-TEST(GraphsModel, ZoomSetsRangesFromTheCanvasAndVerticalZoomWraps) {
+TEST(GraphsModel, ZoomSetsRangesFromTheCanvasSetUpResetsAndVerticalZoomWraps) {
     RecordingState rec;
     ChartModel m = openModel(400);
     m.state().HZoomIndex = 2;
@@ -66,14 +48,19 @@ TEST(GraphsModel, ZoomSetsRangesFromTheCanvasAndVerticalZoomWraps) {
     EXPECT_EQ(std::tie(m.state().HScale, m.state().VScale), std::make_tuple(3, 15));
     const ChartControls& c = m.controls();
     EXPECT_EQ(std::tie(c.hScroll.max, c.vScroll.max, c.pic2Height), std::make_tuple(1270, 4300, 3060));  // 63495 / 50
+    m.ShowChannel(2);
     m.SetUpGraphs(rec);
+    EXPECT_EQ(std::tie(m.state().HScale, m.state().VScale, c.hScroll.max, c.pic1Width), std::make_tuple(1, 10, 400, 21495));
+    EXPECT_EQ(m.state().ChannelVisible, (std::array<std::int32_t, 5>{}));
     m.CycleVZoom(rec, 1, true);  // shows the bottom
-    EXPECT_EQ(m.state().VScale, 15);
-    EXPECT_EQ(std::tie(c.pic1Height, c.vScroll.value), std::make_tuple(4300, 255));
+    EXPECT_EQ(std::tie(m.state().VScale, c.pic1Height, c.vScroll.value), std::make_tuple(15, 4300, 255));
     m.CycleVZoom(rec, 1, true);
     m.CycleVZoom(rec, 1, true);  // wraps to the top
-    EXPECT_EQ(m.state().VZoomIndex, 0);
-    EXPECT_EQ(std::tie(c.pic1Top, c.vScroll.value), std::make_tuple(0, 255));
+    EXPECT_EQ(std::tie(m.state().VZoomIndex, c.pic1Top, c.vScroll.value), std::make_tuple(0, 0, 255));
+    m.UpdateGraphCursor(rec, 5, true);
+    ASSERT_TRUE(m.cursorX().has_value());
+    m.RedrawGraphs(rec);  // a redraw removes the cursor
+    EXPECT_FALSE(m.cursorX().has_value());
 }
 
 TEST(GraphsModel, MoreThan441FramesStayInsideTheTables) {
