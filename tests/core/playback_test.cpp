@@ -75,33 +75,27 @@ TEST(Playback, FrameClockWithCostlyShowsAndLateOrEarlyShots) {
     }
 }
 
-TEST(Playback, StopMidWayKeepsTheFrameOnScreenAndStartGoesOnFromIt) {
-    Rig rig(8);
-    rig.controller.mnuStart_Click();
-    for (int i = 0; i < 5; ++i) rig.fire();  // loop shows 1..5
-    rig.controller.mnuStop_Click();
-    EXPECT_EQ(rig.recording.CurrentFrame, 5);
-    EXPECT_EQ(rig.modes.back(), 1);
-    rig.clearShown();
-    rig.controller.cmdPlay_Click(2);
-    EXPECT_TRUE(rig.frames.empty());  // not on frame 1: the loop shows it again first
-    rig.run();
-    EXPECT_EQ(rig.frames, (Frames{5, 6, 7, 8}));
-}
-
-TEST(Playback, StopDuringTheStartShotOrInsideAShow) {
+// Stop during the start shot shows nothing more; Stop inside a show keeps that frame on screen,
+// and Start goes on from it (showing it again first).
+TEST(Playback, StopAtAnyMomentAndStartGoesOnFromTheFrameOnScreen) {
     Rig starting(8);
     starting.controller.mnuStart_Click();
     starting.controller.cmdPlay_Click(3);
     starting.run();
     EXPECT_EQ(starting.frames, Frames{1});
-    Rig showing(20);
+    Rig showing(6);
     showing.recording.CurrentFrame = 2;
     showing.onShow = [&](int count) { if (count == 3) showing.controller.mnuStop_Click(); };
     showing.controller.mnuStart_Click();
     showing.run();
     EXPECT_EQ(showing.frames, (Frames{2, 3, 4}));
     EXPECT_FALSE(showing.recording.IsPlaying || showing.pending());
+    EXPECT_EQ(std::make_pair(int(showing.recording.CurrentFrame), showing.modes.back()), std::make_pair(4, 1));
+    showing.onShow = nullptr;
+    showing.clearShown();
+    showing.controller.cmdPlay_Click(2);
+    showing.run();
+    EXPECT_EQ(showing.frames, (Frames{4, 5, 6}));
 }
 
 TEST(Playback, StartGuards) {

@@ -143,24 +143,21 @@ TEST_F(SettingsForm, OptionClickSetsCaptionWarnsAndShortens) {
 
 // Stored values land as typed ones: the change rule, then the leave rule of each box.
 TEST(SettingsFormStored, StoredValuesAreBroughtWithinTheRules) {
-    // Byte 4: 0x40 14fps, 0x80 High; byte 5: post << 4 | pre.
-    const std::pair<SetupBytes, const char*> cases[] = {
-        {{0x07, 0, 0, 0x11, 0xC2, 0x8C}, "0 8 2 5 7"},   // 14fps High 12 + 8: texts as shown raise no change
-        {{0x07, 0, 0, 0x18, 0x02, 0xF0}, "0 8 3 5 10"},  // buzzer 9, pre 0, post 15
-    };
     Recorder events;
-    for (const auto& [stored, expected] : cases) {
-        SettingForm form(&events);  // each opening starts afresh
-        ASSERT_TRUE(form.Prepare(&stored));
-        EXPECT_EQ(Boxes(form), expected) << int(stored[4]) << " " << int(stored[5]);
-    }
-    // 14fps Low, pulse 5, buzzer 0, no external switch, 10 + 5: options and caption follow.
-    const SetupBytes stored = {0x07, 0, 0, 0x5F, 0x40, 0x5A}, five = {1, 2, 3, 4, 5};
-    SettingForm form(&events);
-    ASSERT_TRUE(form.Prepare(&stored));
-    EXPECT_EQ(std::make_tuple(Boxes(form), form.limitCaption(), form.option(OptionGroup::ExSw), form.option(OptionGroup::Speed)),
-              std::make_tuple("0 8 0 10 5", "最大 １５ 秒間", 0, 5));
+    const SetupBytes five = {1, 2, 3, 4, 5};
     EXPECT_FALSE(SettingForm().Prepare(&five));
+    // Byte 3: pulse and buzzer; byte 4: 0x02 external switch, 0x40 14fps, 0x80 High; byte 5: post << 4 | pre.
+    const struct { SetupBytes stored; const char* boxes; const char* caption; int exSw, pulse; } cases[] = {
+        {{0x07, 0, 0, 0x11, 0xC2, 0x8C}, "0 8 2 5 7", "最大 １２ 秒間", 1, 1},   // 12 + 8: texts as shown raise no change
+        {{0x07, 0, 0, 0x18, 0x02, 0xF0}, "0 8 3 5 10", "最大 ２５ 秒間", 1, 1},  // buzzer 9, pre 0, post 15
+        {{0x07, 0, 0, 0x5F, 0x40, 0x5A}, "0 8 0 10 5", "最大 １５ 秒間", 0, 5},  // pulse 5, buzzer 0
+    };
+    for (const auto& c : cases) {
+        SettingForm form(&events);  // each opening starts afresh
+        ASSERT_TRUE(form.Prepare(&c.stored));
+        EXPECT_EQ(std::make_tuple(Boxes(form), form.limitCaption(), form.option(OptionGroup::ExSw), form.option(OptionGroup::Speed)),
+                  std::make_tuple(c.boxes, c.caption, c.exSw, c.pulse));
+    }
     // Every stored pair of times at every rate and quality opens within the ranges and the limit,
     // and a pair already within them opens unchanged.
     for (int flags : {0x02, 0x42, 0x82, 0xC2}) {
