@@ -73,7 +73,8 @@ TEST_P(BrightnessExhaustive, MatchesTheReferenceAndLeavesThePadding) {
     const auto px = [&](std::size_t k) { return &buf[k / width * stride + k % width * 3]; };
     for (int r = 0; r < (integer ? 4 : 256); ++r) {
         for (std::size_t k = 0; k < count; ++k)
-            in[k] = integer ? Bgr{int(rng() % 256), int(rng() % 256), int(rng() % 256)} : Bgr{int(k & 255), int(k >> 8 & 255), r};
+            in[k] = integer ? Bgr{int(rng() % 256), int(rng() % 256), int(rng() % 256)}
+                            : Bgr{int(k & 255), int(k >> 8 & 255), r};
         buf.assign(stride * rows, 0xA5);
         for (std::size_t k = 0; k < count; ++k)
             px(k)[0] = std::uint8_t(in[k].b), px(k)[1] = std::uint8_t(in[k].g), px(k)[2] = std::uint8_t(in[k].r);

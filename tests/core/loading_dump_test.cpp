@@ -51,10 +51,7 @@ TEST(RecordingToJson, TheWorkedExampleAsOneObject) {
 }
 
 TEST(RecordingToJson, SamplesAreNullPastFrame441AndControlCharactersEscaped) {
-    Recording r;
-    r.folder = "/x";
-    r.fileNames.assign(443, "f.jpg");
-    r.frames.assign(443, FrameRecord{});
+    Recording r = test::BlankRecording(442);
     r.frames[442].Latitude = "N\x01\t";
     const std::string json = RecordingToJson(r);
     EXPECT_NE(json.find("\"samples\": null}"), std::string::npos);

@@ -155,7 +155,8 @@ TEST(SettingsFormStored, StoredValuesAreBroughtWithinTheRules) {
     for (const auto& c : cases) {
         SettingForm form(&events);  // each opening starts afresh
         ASSERT_TRUE(form.Prepare(&c.stored));
-        EXPECT_EQ(std::make_tuple(Boxes(form), form.limitCaption(), form.option(OptionGroup::ExSw), form.option(OptionGroup::Speed)),
+        EXPECT_EQ(std::make_tuple(Boxes(form), form.limitCaption(), form.option(OptionGroup::ExSw),
+                                  form.option(OptionGroup::Speed)),
                   std::make_tuple(c.boxes, c.caption, c.exSw, c.pulse));
     }
     // Every stored pair of times at every rate and quality opens within the ranges and the limit,

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app/recording.h"
 #include "core/exif/exif_reader.h"
 #include "core/exif/frame_writer.h"
 
@@ -79,6 +80,15 @@ void WriteRecording(const std::filesystem::path& dir, int frames, ExifOf exifOf)
         WriteFile(dir / name, FrameBytes(exifOf(i)));
         SetModificationTime(dir / name, 1'700'000'000 + i);
     }
+}
+
+// A recording of `frames` frames with blank telemetry, in memory only.
+inline Recording BlankRecording(int frames) {
+    Recording r;
+    r.folder = "/cards/rec";
+    r.fileNames.assign(static_cast<std::size_t>(frames) + 1, "f.jpg");
+    r.frames.assign(static_cast<std::size_t>(frames) + 1, FrameRecord{});
+    return r;
 }
 
 // A fresh folder under the test temporary directory, removed with the object.
