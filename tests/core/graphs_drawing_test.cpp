@@ -1,8 +1,6 @@
-// Geometry of the chart drawing, checked on a canvas that records every primitive.
+// The chart's series and its erasing, checked on a canvas that records every primitive.
 #include <gtest/gtest.h>
-#include <algorithm>
 #include <limits>
-#include <map>
 #include <tuple>
 #include <vector>
 
@@ -41,32 +39,6 @@ ChartState stateFor(int frames) {
     return s;
 }
 
-TEST(GraphsGrid, ColumnLinesPlacesAndColours) {
-    // Frames; column lines (distinct x); graph unit of the rightmost; one on the plot's left edge.
-    const struct { int frames, lines; I lastUnit; bool leftEdgeLine; } cases[] = {
-        {400, 79, 19750, false}, {420, 83, 20500, true}, {441, 83, 20500, true},  // slots 82.. hold 0
-        {1, 0, 0, false},        {10, 1, 250, false}};
-    for (const auto& p : cases) {
-        SCOPED_TRACE(p.frames);
-        const ChartState s = stateFor(p.frames);
-        RecordingCanvas c;
-        DrawGrid(c, s);
-        std::map<I, Rgb> cols;  // column lines are the only points at level 5
-        for (const DrawOp& op : c.ops)
-            if (op.kind == DrawOp::Point && op.y1 == CanvasY(s, 5)) cols[op.x1] = op.colour;
-        ASSERT_EQ(static_cast<int>(cols.size()), p.lines);
-        if (cols.empty()) continue;
-        EXPECT_EQ(cols.rbegin()->first, CanvasX(s, p.lastUnit));
-        EXPECT_EQ(cols.count(s.OriginX) == 1, p.leftEdgeLine);
-        for (const auto& [x, colour] : cols) {
-            const I unit = x - s.OriginX;
-            if (unit == 0) continue;
-            EXPECT_EQ(unit % 250, 0) << unit;
-            EXPECT_EQ(colour, unit % 2500 == 0 ? kYellow : kGreen) << unit;  // every 50 frames yellow
-        }
-    }
-}
-
 // Sample v lies at level 125 - v: +-0.5 G on the edges, brake on 70 -> 55, 0 km/h -120 -> 245.
 TEST(GraphsSeries, OneSegmentPerFrameNeverPastTheTable) {
     const struct { I graphWidth; std::size_t segments; } cases[] = {  // widths bypass the 441-frame limit
@@ -94,40 +66,6 @@ TEST(GraphsSeries, OneSegmentPerFrameNeverPastTheTable) {
     DrawSeries(c, stateFor(3), samples, 1);
     EXPECT_EQ(std::make_pair(c.ops.at(1).y2, c.ops.at(2).y2),
               std::make_pair(std::numeric_limits<I>::max(), std::numeric_limits<I>::min()));
-}
-
-// The vertical lines of a marker, as (x, top, bottom).
-struct Column { I x, top, bottom; };
-std::vector<Column> columns(const RecordingCanvas& c) {
-    std::vector<Column> out;
-    for (const DrawOp& o : c.ops) {
-        EXPECT_TRUE(o.kind == DrawOp::Line && o.x1 == o.x2);
-        out.push_back({o.x1, std::min(o.y1, o.y2), std::max(o.y1, o.y2)});
-    }
-    return out;
-}
-
-// A trigger beyond the chart and the zero level get an arrow whose tip is 2 units from its place
-// (dir +1 points left, -1 right). The chart view test finds the triangle over a trigger on screen.
-TEST(GraphsMarkers, ArrowsPointAtTheirPlace) {
-    const auto expectArrow = [](const RecordingCanvas& c, I x, I y, int dir) {
-        const std::vector<Column> cols = columns(c);
-        ASSERT_FALSE(cols.empty());
-        EXPECT_EQ(cols.front().x, x + dir * 120);  // the stem's far end
-        EXPECT_EQ(std::tie(cols.back().x, cols.back().top, cols.back().bottom), std::make_tuple(x + dir * 2, y - 2, y + 2));
-    };
-    RecordingCanvas beyond;
-    DrawTriggerMarker(beyond, stateFor(150), 10050 - 50);  // GraphWidth 7500, trigger at 10000
-    expectArrow(beyond, 200, 200 - 60, +1);
-    for (int zoom = 0; zoom < 3; ++zoom) {
-        SCOPED_TRACE(zoom);
-        ChartState s = stateFor(400);
-        s.VScale = s.VScaleTable[static_cast<std::size_t>(zoom)];
-        RecordingCanvas c;
-        DrawZeroArrow(c, s, 3);
-        expectArrow(c, 200 - 10, 200 + 125 * s.VScale, -1);
-        EXPECT_EQ(c.ops.front().colour, (Rgb{208, 0, 208}));  // the channel's colour
-    }
 }
 
 TEST(GraphsClear, ErasesWithThePreviousScalesFirst) {
