@@ -53,13 +53,6 @@ TEST(FormatNumber, PatternsRoundAndPad) {
     }
 }
 
-TEST(FixedWidth, PadsAndCutsByCharacter) {
-    EXPECT_EQ(FixedWidth("abcdef", 4), "abcd");
-    EXPECT_EQ(FixedWidth("N  35度40分41秒2", 13), "N  35度40分41秒2");
-    EXPECT_EQ(FixedWidth("----度--分--秒-", 13), "----度--分--秒- ");
-    EXPECT_EQ(FixedWidth("度分秒", 2), "度分");
-}
-
 TEST(FileWrite, ReplacesWholeOrLeavesTheTargetAlone) {
     const test::TempFolder dir;
     const auto file = dir.path() / "out.csv";

@@ -7,22 +7,6 @@
 namespace drv {
 namespace {
 
-TEST(GraphsModel, AutoScrollValuePerZoomStep) {
-    const struct { std::int32_t hScale; std::int64_t frame; std::int32_t value; } cases[] = {
-        {1, 101, 0}, {1, 150, 49}, {2, 61, 0}, {2, 62, 1}, {3, 41, 0}, {3, 42, 1}, {3, 441, 400}};
-    for (const auto& c : cases) EXPECT_EQ(AutoScrollValue(c.hScale, c.frame), c.value) << c.hScale << " " << c.frame;
-    EXPECT_FALSE(AutoScrollValue(4, 150).has_value());  // other scales leave the bar alone
-}
-
-TEST(GraphsModel, ScrolledOffsetClampedToTheViewport) {
-    const struct { std::int32_t pic1, pic2, max, value, offset; } cases[] = {
-        {21495, 11960, 400, 49, -2633},   {21495, 11960, 400, 0, 0},
-        {21495, 11960, 400, 400, -9535},                                // right edges meet
-        {63495, 11960, 400, 400, -51535}, {3060, 3060, 255, 255, 0},    // canvas fits
-        {5560, 3060, 255, 255, -2500},    {21495, 11960, 0, 10, 0}};    // no range
-    for (const auto& c : cases) EXPECT_EQ(ScrolledOffset(c.pic1, c.pic2, c.max, c.value), c.offset) << c.pic1 << " " << c.value;
-}
-
 TEST(GraphsModel, ClickedFrameIsTheNearestColumnTiesToEven) {
     const struct { double dx; std::int32_t hScale, frame; } cases[] = {  // dx from OriginX
         {25, 1, 1},   {74, 1, 2},   {75, 1, 3},  // 0.5 -> 0, 1.48 -> 1, 1.5 -> 2

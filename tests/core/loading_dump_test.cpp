@@ -9,11 +9,7 @@
 namespace drv {
 namespace {
 
-TEST(ShortestFloat, ReadsBackAsTheSameFloat) {
-    for (float v : {52.3f, 0.0f, 0.25f, -0.12f, 0.98f, 999.9f, 1e-8f, 123456.79f}) {
-        const std::string s = ShortestFloat(v);
-        EXPECT_EQ(std::strtof(s.c_str(), nullptr), v) << s;
-    }
+TEST(ShortestFloat, TheShortestTextThatReadsBackOrNull) {
     for (const auto& [v, text] : {std::pair{52.3f, "52.3"}, {0.0f, "0"}, {-0.0f, "0"}, {-0.25f, "-0.25"}, {INFINITY, "null"}, {NAN, "null"}})
         EXPECT_EQ(ShortestFloat(v), text);
 }

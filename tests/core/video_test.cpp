@@ -1,5 +1,4 @@
-// The MP4 encoder leaves no file behind when it fails or is cancelled; the export plan's
-// ranges and band texts.
+// The MP4 encoder leaves no file behind when it fails or is cancelled; the export plan's ranges.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -87,17 +86,6 @@ TEST(VideoPlan, RangeAroundTheTriggerFollowsThePanelsClock) {
         EXPECT_EQ(range->last, c.last);
     }
     EXPECT_FALSE(RangeAroundTrigger(recordingWithTrigger(100, 0, true), 1, 1));
-}
-
-TEST(VideoPlan, BandTextsAreThePanelsWithoutPaddingAndNoTimeWithoutATrigger) {
-    Recording r = recordingWithTrigger(20, 3, true);
-    r.frames[1].AccelLongitudinal = -1.25f;
-    const OverlayTexts first = ComputeOverlayTexts(r, 1);
-    EXPECT_EQ(first.accelLongitudinal, "-1.25 G");
-    EXPECT_EQ(first.passTime, "経過時間：　-00.146秒");
-    EXPECT_FALSE(first.triggerFrame);
-    EXPECT_TRUE(ComputeOverlayTexts(r, 3).triggerFrame);
-    EXPECT_EQ(ComputeOverlayTexts(recordingWithTrigger(20, 0, true), 1).passTime, "");
 }
 
 }  // namespace
