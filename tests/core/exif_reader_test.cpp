@@ -52,10 +52,10 @@ std::vector<std::uint8_t> Text(const std::string& s) { return {s.begin(), s.end(
 
 // Five empty texts; or the DateTime of IFD0 alone, nothing from the Exif IFD.
 void ExpectAllEmpty(const ExifTags& t) { EXPECT_TRUE(AllEmpty(t)) << t.MakerNoteText << t.DateTimeText; }
-void OnlyIfd0Text(const ExifTags& t) {
+void OnlyIfd0Text(ExifTags t) {
     EXPECT_EQ(t.DateTimeText, "2008:01:02 03:04:05");
-    EXPECT_TRUE(t.MakerNoteText.empty() && t.UserCommentHex.empty() && t.DateTimeOriginalText.empty() &&
-                t.DateTimeDigitizedText.empty());
+    t.DateTimeText.clear();
+    ExpectAllEmpty(t);
 }
 
 // A damaged, foreign or hostile file: how to damage a good frame, and what the reader must give.
@@ -98,10 +98,6 @@ const BadInput kBadInputs[] = {
     {"NoExifIfdPointer", [](Frame& f) { f.put16(f.l.ifd0Entry(1), 0x1234); }, ExifStatus::Ok, OnlyIfd0Text},
     {"JfifFile", [](Frame& f) {
          f.b.insert(f.b.begin() + 2, {0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
-     }, ExifStatus::NoExif},
-    {"PngRenamed", [](Frame& f) {
-         f.b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 2, 0x80, 0, 0, 1, 0xE0};
-         f.b.resize(200, 0);
      }, ExifStatus::NoExif},
     // A 3 GB file whose MakerNote lies 3 GB in, behind the largest segment the length field allows.
     {"MakerNote3GBIn", [](Frame& f) {

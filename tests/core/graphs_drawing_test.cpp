@@ -1,4 +1,4 @@
-// The chart's series and its erasing, checked on a canvas that records every primitive.
+// The chart's series, checked on a canvas that records every primitive.
 #include <gtest/gtest.h>
 #include <limits>
 #include <tuple>
@@ -66,18 +66,6 @@ TEST(GraphsSeries, OneSegmentPerFrameNeverPastTheTable) {
     DrawSeries(c, stateFor(3), samples, 1);
     EXPECT_EQ(std::make_pair(c.ops.at(1).y2, c.ops.at(2).y2),
               std::make_pair(std::numeric_limits<I>::max(), std::numeric_limits<I>::min()));
-}
-
-TEST(GraphsClear, ErasesWithThePreviousScalesFirst) {
-    ChartState s = stateFor(400);
-    s.PrevHScale = 3;
-    s.PrevVScale = 20;
-    RecordingCanvas c;
-    ClearGraphArea(c, s);
-    ASSERT_EQ(c.ops.size(), 2u);
-    // Narrower charts erase 21000 units.
-    EXPECT_EQ(std::tie(c.ops[0].x2, c.ops[0].y2), std::make_tuple(200 + 3 * 21000 + 300, 200 + 20 * 250 + 300));
-    EXPECT_EQ(std::tie(c.ops[1].x2, c.ops[1].y2), std::make_tuple(200 + 21000 + 300, 200 + 10 * 250 + 300));
 }
 
 }  // namespace

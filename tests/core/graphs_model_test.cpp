@@ -23,18 +23,15 @@ ChartModel openModel(std::int64_t frames) {
     return m;
 }
 
-TEST(GraphsModel, ZoomSetsRangesFromTheCanvasSetUpResetsAndVerticalZoomWraps) {
+TEST(GraphsModel, SetUpResetsZoomAndChannelsAndVerticalZoomWraps) {
     RecordingState rec;
     ChartModel m = openModel(400);
-    m.state().HZoomIndex = 2;
-    m.state().VZoomIndex = 1;
-    m.ApplyZoom();
-    EXPECT_EQ(std::tie(m.state().HScale, m.state().VScale), std::make_tuple(3, 15));
-    const ChartControls& c = m.controls();
-    EXPECT_EQ(std::tie(c.hScroll.max, c.vScroll.max, c.pic2Height), std::make_tuple(1270, 4300, 3060));  // 63495 / 50
+    m.CycleHZoom(rec, 1, true);
     m.ShowChannel(2);
     m.SetUpGraphs(rec);
-    EXPECT_EQ(std::tie(m.state().HScale, m.state().VScale, c.hScroll.max, c.pic1Width), std::make_tuple(1, 10, 400, 21495));
+    const ChartControls& c = m.controls();
+    EXPECT_EQ(std::tie(m.state().HScale, m.state().VScale, c.hScroll.max, c.pic1Width),
+              std::make_tuple(1, 10, 400, 21495));
     EXPECT_EQ(m.state().ChannelVisible, (std::array<std::int32_t, 5>{}));
     m.CycleVZoom(rec, 1, true);  // shows the bottom
     EXPECT_EQ(std::tie(m.state().VScale, c.pic1Height, c.vScroll.value), std::make_tuple(15, 4300, 255));

@@ -16,10 +16,9 @@ TEST(ShortestFloat, TheShortestTextThatReadsBackOrNull) {
 
 TEST(ToValidUtf8, ReplacesEveryBadByte) {
     struct Case { std::string in, out; };
-    for (const Case& c : {Case{"abc.jpg", "abc.jpg"}, {"度.jpg", "度.jpg"}, {"\xFF.jpg", "\xEF\xBF\xBD.jpg"},
-                          {"\x83\x74\x83\x40", "\xEF\xBF\xBDt\xEF\xBF\xBD@"}, {"\xE5\xBA", "\xEF\xBF\xBD\xEF\xBF\xBD"},
-                          {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // surrogate
-                          {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"}})
+    for (const Case& c : {Case{"\xFF.jpg", "\xEF\xBF\xBD.jpg"}, {"\x83\x74\x83\x40", "\xEF\xBF\xBDt\xEF\xBF\xBD@"},
+                          {"\xE5\xBA", "\xEF\xBF\xBD\xEF\xBF\xBD"}, {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+                          {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}})  // a surrogate
         EXPECT_EQ(ToValidUtf8(c.in), c.out);
 }
 

@@ -17,7 +17,7 @@ namespace {
 enum class Step { Open, Frames, Finish };
 // The target beside an old file "plain" and a pipe; `room`: bytes the disk takes before it is full
 // (-1: no limit); `cancelAt`: frame to cancel at.
-struct EncodeCase { const char* name; const char* target; long room; int cancelAt; VideoStatus expected; Step failsAt; };
+struct EncodeCase { const char *name, *target; long room; int cancelAt; VideoStatus expected; Step failsAt; };
 const EncodeCase kEncodeCases[] = {
     {"written", "plain", -1, 0, VideoStatus::Ok, Step::Finish},
     {"parent is a file", "plain/out.mp4", -1, 0, VideoStatus::CannotWrite, Step::Open},
@@ -62,30 +62,24 @@ TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
     }
 }
 
-Recording recordingWithTrigger(int frames, int trigger, bool highFrameRate) {
-    Recording r = test::BlankRecording(frames);
-    r.state.TriggerFound = trigger > 0;
-    r.state.TriggerPosition = 50 * trigger;
-    r.state.HighFrameRate = highFrameRate;
-    return r;
-}
-
-// The panel's step is 0.073 s at 14 fps and 0.145 s at 7 fps.
+// The panel's step is 0.073 s at 14 fps and 0.145 s at 7 fps; trigger 0 is none, and no range.
 struct RangeCase { int frames, trigger; bool high; double before, after; int first, last; };
 const RangeCase kRanges[] = {
     {100, 50, true, 1.0, 1.0, 37, 63},   // 13.7 frames each way: whole frames only
     {100, 50, false, 1.45, 0, 40, 50},   // exactly ten steps, despite the binary fraction
     {60, 10, true, 5, 5, 1, 60},         // cut to the recording
+    {100, 0, true, 1.0, 1.0, 0, 0},
 };
 
 TEST(VideoPlan, RangeAroundTheTriggerFollowsThePanelsClock) {
     for (const RangeCase& c : kRanges) {
-        const auto range = RangeAroundTrigger(recordingWithTrigger(c.frames, c.trigger, c.high), c.before, c.after);
-        ASSERT_TRUE(range);
-        EXPECT_EQ(range->first, c.first);
-        EXPECT_EQ(range->last, c.last);
+        Recording r = test::BlankRecording(c.frames);
+        r.state.TriggerFound = c.trigger > 0;
+        r.state.TriggerPosition = 50 * c.trigger;
+        r.state.HighFrameRate = c.high;
+        const FrameRange range = RangeAroundTrigger(r, c.before, c.after).value_or(FrameRange{0, 0});
+        EXPECT_EQ(std::make_pair(range.first, range.last), std::make_pair(c.first, c.last));
     }
-    EXPECT_FALSE(RangeAroundTrigger(recordingWithTrigger(100, 0, true), 1, 1));
 }
 
 }  // namespace
