@@ -324,12 +324,6 @@ std::optional<double> LongitudeDegrees(std::string_view longitudeText) {
 
 std::string FormatDegrees(double degrees) { return FormatNumber(degrees, "0.0000000"); }
 
-float ElapsedSeconds(const RecordingState& state, int index) {
-    const int k = RoundToInt16(state.TriggerPosition / 50.0);
-    const double step = state.HighFrameRate ? 0.073 : 0.145;
-    return static_cast<float>((index - k) * step);
-}
-
 std::optional<ClockTime> ParseClockText(std::string_view text) {
     // "20yy/MM/dd hh:mm:ss": 19 characters, digits everywhere but the separators.
     static constexpr std::string_view kShape = "dddd/dd/dd dd:dd:dd";

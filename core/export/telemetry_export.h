@@ -42,10 +42,6 @@ std::optional<double> LongitudeDegrees(std::string_view longitudeText);
 // Decimal degrees with seven decimals (about a centimetre), "." as the decimal point.
 std::string FormatDegrees(double degrees);
 
-// Seconds from the trigger frame to frame `index`, as the telemetry panel computes them:
-// (index - round(TriggerPosition / 50)) x 0.073 s at 14 fps, 0.145 s at 7 fps, as a float.
-float ElapsedSeconds(const RecordingState& state, int index);
-
 // A wall-clock time of the recorder, from "20yy/MM/dd hh:mm:ss".
 struct ClockTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;

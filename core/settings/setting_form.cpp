@@ -136,23 +136,6 @@ void SettingForm::setClockChecked(bool checked) {
     if (observer_) observer_->clockCheckChanged();
 }
 
-bool SettingForm::typeKey(int box, char32_t code) {
-    if (!KeyPassesFilter(code)) return false;
-    if (code == 13) return true;  // Enter passes the filter but does not edit a single-line box
-    std::string text = texts_.at(static_cast<std::size_t>(box));
-    std::size_t caret = std::min(carets_[box], text.size());
-    if (code == 8) {
-        if (caret == 0) return true;
-        text.erase(caret - 1, 1);
-        --caret;
-    } else {
-        text.insert(caret, 1, static_cast<char>(code));
-        ++caret;
-    }
-    editText(box, text, caret);
-    return true;
-}
-
 void SettingForm::editText(int box, const std::string& text, std::size_t caret) {
     std::string& current = texts_.at(static_cast<std::size_t>(box));
     carets_[box] = std::min(caret, text.size());

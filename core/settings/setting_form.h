@@ -78,10 +78,8 @@ public:
     void setClockChecked(bool checked);
 
     // --- what the user does ---
-    // A typed character: discarded unless the key filter lets it through, then inserted at
-    // the caret (Backspace deletes before it). Returns whether the key passed.
-    bool typeKey(int box, char32_t code);
-    // The box's whole text as the user left it (typing, paste, deletion).
+    // The box's whole text as the user left it (typing that passed the key filter, paste,
+    // deletion).
     void editText(int box, const std::string& text, std::size_t caret);
     // The focus leaves the box for another control of the window (tstVal_Validate).
     void leaveBox(int box);

@@ -20,11 +20,14 @@ std::string AccelerationText(float g) {
     return padded.substr(padded.size() - 6) + " G      ";
 }
 
-std::string PassTimeText(const RecordingState& state, int index) {
+float ElapsedSeconds(const RecordingState& state, int index) {
     const int triggerFrame = RoundToInt16(state.TriggerPosition / 50.0);
     const double step = state.HighFrameRate ? 0.073 : 0.145;
-    const float seconds = static_cast<float>((index - triggerFrame) * step);
-    return "経過時間：　" + FormatNumber(seconds, "00.000") + "秒";
+    return static_cast<float>((index - triggerFrame) * step);
+}
+
+std::string PassTimeText(const RecordingState& state, int index) {
+    return "経過時間：　" + FormatNumber(ElapsedSeconds(state, index), "00.000") + "秒";
 }
 
 std::string FpsText(bool highFrameRate, bool highQuality) {

@@ -34,7 +34,10 @@ std::string SpeedText(float kmh);
 std::string PulseSpeedText(float kmh);
 // "#0.00" right-aligned in six characters (a longer text keeps its last six), " G", six blanks.
 std::string AccelerationText(float g);
-// "経過時間：　" + seconds since the trigger as "00.000" + "秒"; negative before the trigger.
+// Seconds from the trigger frame to frame `index`, as the panel and the exported files give them:
+// (index - round(TriggerPosition / 50)) x 0.073 s at 14 fps, 0.145 s at 7 fps, as a float.
+float ElapsedSeconds(const RecordingState& state, int index);
+// "経過時間：　" + ElapsedSeconds as "00.000" + "秒"; negative before the trigger.
 std::string PassTimeText(const RecordingState& state, int index);
 // lblfps: " 7fps / " or "14fps / ", then "高画質" or "低画質".
 std::string FpsText(bool highFrameRate, bool highQuality);

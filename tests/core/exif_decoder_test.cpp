@@ -96,9 +96,8 @@ TEST(DecodeFrameTelemetry, ShortAndOutOfTableInput) {
 }
 
 // Decodes a recording whose frame i + 1 carries frames[i] as its block.
-RecordingState DecodeRecording(const std::vector<Block>& frames, RecordingState state = {}) {
-    state.TriggerFound = false;
-    state.TriggerKindCaption.clear();
+RecordingState DecodeRecording(const std::vector<Block>& frames) {
+    RecordingState state;
     for (std::size_t i = 0; i < frames.size(); ++i) {
         FrameRecord r;
         DecodeFrameTelemetry(Tags(kExampleNote, frames[i]), r, static_cast<int>(i + 1), state);
@@ -120,16 +119,12 @@ TEST(TriggerSearch, FirstMarkSetsThePositionTheCaptionFollowsTheKinds) {
                   std::make_tuple(c.found, c.position, std::string(c.caption))) << c.name;
     }
     // The first marked frame also sets the flags; later frames' flags do not count.
-    RecordingState s = DecodeRecording({Block{}.set(34, 0xC0), Block{},
-                                        Block{}.set(0, 0x06).set(2, 0x04).set(34, 0x40).set(70, 0x07),
-                                        Block{}.set(0, 0x02).set(34, 0x80)});
+    const RecordingState s = DecodeRecording({Block{}.set(34, 0xC0), Block{},
+                                              Block{}.set(0, 0x06).set(2, 0x04).set(34, 0x40).set(70, 0x07),
+                                              Block{}.set(0, 0x02).set(34, 0x80)});
     EXPECT_EQ(std::tie(s.TriggerPosition, s.TriggerKindCaption),
               std::make_tuple(150, std::string("外部スイッチ")));
     EXPECT_TRUE(s.VehicleSignalsPresent && s.NoMainSpeed && s.HighFrameRate && !s.HighQuality);
-    // Without a mark, an earlier recording's position and flags stay.
-    s.HighQuality = true;
-    s = DecodeRecording({Block{}, Block{}}, s);
-    EXPECT_TRUE(!s.TriggerFound && s.TriggerPosition == 150 && s.HighQuality && s.HighFrameRate);
 }
 
 TEST(ExifDateToDisplay, CopiesTheDigitPairs) {

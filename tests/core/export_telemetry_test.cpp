@@ -4,7 +4,6 @@
 #include <string>
 #include <tuple>
 
-#include "core/common/numbers.h"
 #include "core/export/telemetry_export.h"
 #include "core/loading/recording_dump.h"
 #include "tests/core/support/frame_files.h"
@@ -62,26 +61,10 @@ TEST(ExportPosition, DecimalDegreesFromTheFixedTexts) {
     }
 }
 
-// 14 fps steps before the trigger are in ExportFormats; 2.5 rounds to frame 2.
-TEST(ExportElapsed, AsThePanelComputesIt) {
-    struct Case { bool highFrameRate; std::int32_t triggerPosition; int index; const char* expected; };
-    for (const Case& c : {Case{true, 150, 13, "0.730"}, {false, 50, 11, "1.450"}, {false, 10050, 1, "-29.000"},
-                          {true, 125, 3, "0.073"}}) {
-        RecordingState s;
-        s.HighFrameRate = c.highFrameRate;
-        s.TriggerPosition = c.triggerPosition;
-        EXPECT_EQ(FormatNumber(ElapsedSeconds(s, c.index), "0.000"), c.expected) << c.triggerPosition << " " << c.index;
-    }
-}
-
-TEST(ExportTime, ClockTextsOffsetsAndUtc) {
+TEST(ExportTime, ClockTextsAsLocalAndUtc) {
     for (const char* bad : {"2000/00/00 00:00:00", "2007/02/29 00:00:00", "2007/10/10 24:00:00", "2007/10/10 04:18",
                             "2007-10-10 04:18:59", "2007/1O/10 04:18:59", "2007/10/10 04:18:59 "})
         EXPECT_FALSE(ParseClockText(bad)) << bad;
-    for (const char* bad : {"", "09:00", "+9:00", "+0900", "+14:01", "+09:60", "-15:00", "+09:00 "})
-        EXPECT_FALSE(ParseUtcOffset(bad)) << bad;
-    for (const auto& [text, minutes] : {std::pair{"+09:00", 540}, {"-05:30", -330}, {"-00:00", 0}, {"+14:00", 840}})
-        EXPECT_EQ(ParseUtcOffset(text), minutes) << text;
     struct Case { const char* clock; int offset; const char* local; const char* utc; };
     for (const Case& c : {Case{"2007/10/10 04:18:59", 540, "2007-10-10T04:18:59+09:00", "2007-10-09T19:18:59Z"},
                           {"2008/02/29 23:30:00", -60, "2008-02-29T23:30:00-01:00", "2008-03-01T00:30:00Z"},
@@ -145,7 +128,7 @@ TEST(ExportFormats, SignsGapsAndEscapedNamesInEveryFormat) {
     ExpectValidXml(dir.path(), gpx, kml);
 }
 
-TEST(DrtoolExport, SampleAsCsvAndBadArgumentsKeepAnOldFile) {
+TEST(DrtoolExport, SampleAsCsvAndFailuresKeepAnOldFile) {
     DRV_REQUIRE_TOOL();
     test::TempFolder dir;
     const std::string rec = Quote(dir.path() / "rec");
@@ -158,15 +141,10 @@ TEST(DrtoolExport, SampleAsCsvAndBadArgumentsKeepAnOldFile) {
     EXPECT_EQ(std::tie(rows[1][11], rows[10][2]), std::make_tuple("2007-10-10T04:18:00+09:00", "0.000"));
     const std::string old = Quote(dir.path() / "old.csv");
     test::WriteText(dir.path() / "old.csv", "keep me");
-    struct Case { std::string args; const char* message; };
-    for (const Case& c : {Case{rec, "no --format given"}, {rec + " --format xml", "--format is csv, gpx or kml"},
-                          {rec + " --format csv --utc-offset 9", "--utc-offset is"},
-                          {Quote(dir.path() / "none") + " --format csv -o " + old, "no such folder"},
-                          {Quote(dir.path()) + " --format csv -o " + old, "no .jpg frames"},
-                          {rec + " --format csv -o " + Quote(dir.path() / "no/x.csv"), "cannot write"}}) {
-        const ShellRun run = Shell(Tool() + " export " + c.args + " 2>&1 >/dev/null");
-        EXPECT_EQ(run.status, 1) << c.args;
-        EXPECT_NE(run.out.find(c.message), std::string::npos) << c.args << ": " << run.out;
+    for (const std::string& args : {rec + " --format xml -o " + old, Quote(dir.path()) + " --format csv -o " + old,
+                                    Quote(dir.path() / "none") + " --format csv -o " + old,
+                                    rec + " --format csv -o " + Quote(dir.path() / "no/x.csv")}) {
+        EXPECT_EQ(Shell(Tool() + " export " + args + " 2>/dev/null >/dev/null").status, 1) << args;
     }
     EXPECT_EQ(test::ReadFile(dir.path() / "old.csv"), "keep me");
 }

@@ -1,8 +1,6 @@
-// Geometry of the chart drawing, checked on a canvas that records every primitive.
+// The chart's series, checked on a canvas that records every primitive.
 #include <gtest/gtest.h>
-#include <algorithm>
 #include <limits>
-#include <map>
 #include <tuple>
 #include <vector>
 
@@ -41,64 +39,6 @@ ChartState stateFor(int frames) {
     return s;
 }
 
-template <typename Pred>
-std::size_t countOps(const RecordingCanvas& c, Pred pred) {
-    return static_cast<std::size_t>(std::count_if(c.ops.begin(), c.ops.end(), pred));
-}
-
-TEST(GraphsGrid, ColumnLinesPlacesAndColours) {
-    // Frames; column lines (distinct x); graph unit of the rightmost; one on the plot's left edge.
-    const struct { int frames, lines; I lastUnit; bool leftEdgeLine; } cases[] = {
-        {400, 79, 19750, false}, {420, 83, 20500, true}, {441, 83, 20500, true},  // slots 82.. hold 0
-        {1, 0, 0, false},        {10, 1, 250, false}};
-    for (const auto& p : cases) {
-        SCOPED_TRACE(p.frames);
-        const ChartState s = stateFor(p.frames);
-        RecordingCanvas c;
-        DrawGrid(c, s);
-        std::map<I, Rgb> cols;  // column lines are the only points at level 5
-        for (const DrawOp& op : c.ops)
-            if (op.kind == DrawOp::Point && op.y1 == CanvasY(s, 5)) cols[op.x1] = op.colour;
-        ASSERT_EQ(static_cast<int>(cols.size()), p.lines);
-        if (cols.empty()) continue;
-        EXPECT_EQ(cols.rbegin()->first, CanvasX(s, p.lastUnit));
-        EXPECT_EQ(cols.count(s.OriginX) == 1, p.leftEdgeLine);
-        for (const auto& [x, colour] : cols) {
-            const I unit = x - s.OriginX;
-            if (unit == 0) continue;
-            EXPECT_EQ(unit % 250, 0) << unit;
-            EXPECT_EQ(colour, unit % 2500 == 0 ? kYellow : kGreen) << unit;  // every 50 frames yellow
-        }
-    }
-}
-
-TEST(GraphsGrid, FrameBoxLevelDotsAndTickRows) {
-    const ChartState s = stateFor(400);
-    RecordingCanvas c;
-    DrawGrid(c, s);
-    const auto isRect = [](const DrawOp& o) { return o.kind == DrawOp::Rect; };
-    ASSERT_EQ(countOps(c, isRect), 1u);
-    const DrawOp& box = *std::find_if(c.ops.begin(), c.ops.end(), isRect);
-    EXPECT_EQ(std::tie(box.x1, box.y1, box.x2, box.y2), std::make_tuple(200, 200, 20200, 2700));
-    // Level dots: one per frame on each of the nine levels, starting one frame in.
-    for (const I level : s.GridLevels)
-        EXPECT_EQ(countOps(c, [&](const DrawOp& o) {
-                      return o.kind == DrawOp::Point && o.y1 == CanvasY(s, level) && (o.x1 - 200) % 250 != 0;
-                  }),
-                  400u - 80u) << level;  // minus the x shared with column lines
-    // Tick rows at levels 0, 149 and 248, each two levels tall, one per frame.
-    std::map<I, int> rows;
-    std::vector<I> xs;
-    for (const DrawOp& t : c.ops) {
-        if (t.kind != DrawOp::Line) continue;
-        EXPECT_TRUE(t.y2 - t.y1 == 2 * s.VScale && t.x1 == t.x2 && t.colour == kGreen);
-        ++rows[(t.y1 - s.OriginY) / s.VScale];
-        xs.push_back(t.x1);
-    }
-    EXPECT_EQ(rows, (std::map<I, int>{{0, 400}, {149, 400}, {248, 400}}));
-    EXPECT_EQ(std::make_pair(xs.at(0), xs.at(399)), std::make_pair(250, 20200));
-}
-
 // Sample v lies at level 125 - v: +-0.5 G on the edges, brake on 70 -> 55, 0 km/h -120 -> 245.
 TEST(GraphsSeries, OneSegmentPerFrameNeverPastTheTable) {
     const struct { I graphWidth; std::size_t segments; } cases[] = {  // widths bypass the 441-frame limit
@@ -126,77 +66,6 @@ TEST(GraphsSeries, OneSegmentPerFrameNeverPastTheTable) {
     DrawSeries(c, stateFor(3), samples, 1);
     EXPECT_EQ(std::make_pair(c.ops.at(1).y2, c.ops.at(2).y2),
               std::make_pair(std::numeric_limits<I>::max(), std::numeric_limits<I>::min()));
-}
-
-// The vertical lines of a marker, as (x, top, bottom).
-struct Column { I x, top, bottom; };
-std::vector<Column> columns(const RecordingCanvas& c) {
-    std::vector<Column> out;
-    for (const DrawOp& o : c.ops) {
-        EXPECT_TRUE(o.kind == DrawOp::Line && o.x1 == o.x2);
-        out.push_back({o.x1, std::min(o.y1, o.y2), std::max(o.y1, o.y2)});
-    }
-    return out;
-}
-
-// A horizontal arrow with its tip 2 units from (x, y): dir +1 points left, -1 points right.
-void expectArrow(const std::vector<Column>& cols, I x, I y, int dir) {
-    ASSERT_EQ(cols.size(), 60u);
-    EXPECT_EQ(cols.front().x, x + dir * 120);  // the stem's far end
-    EXPECT_EQ(cols.front().top, y - 10);
-    EXPECT_EQ(cols[20].x, x + dir * 80);  // the widest column of the head
-    EXPECT_EQ(std::tie(cols[20].top, cols[20].bottom), std::make_tuple(y - 80, y + 80));
-    EXPECT_EQ(std::tie(cols.back().x, cols.back().top, cols.back().bottom), std::make_tuple(x + dir * 2, y - 2, y + 2));
-}
-
-TEST(GraphsMarkers, TriggerTriangleTipsAtTheTriggerColumn) {
-    const ChartState s = stateFor(400);
-    RecordingCanvas c;
-    DrawTriggerMarker(c, s, 10050 - 50);
-    const auto cols = columns(c);
-    ASSERT_EQ(cols.size(), 80u);
-    EXPECT_EQ(c.ops.front().colour, kYellow);
-    const I tipX = 200 + 10000, tipY = 200 - 10;
-    // The tip: the columns reaching down to the reference point, ending at the trigger column.
-    std::vector<I> tip;
-    int stem = 0;  // a flat top 80 above the tip, with a 4-column stem rising to 120 above it
-    for (const Column& col : cols) {
-        if (col.bottom == tipY) tip.push_back(col.x);
-        if (col.top == tipY - 120) ++stem;
-        else EXPECT_EQ(col.top, tipY - 80);
-    }
-    EXPECT_EQ(tip, (std::vector<I>{tipX - 2, tipX}));
-    EXPECT_EQ(stem, 4);
-    EXPECT_EQ(std::make_pair(cols.front().x, cols.back().x), std::make_pair(tipX - 80, tipX + 78));
-    EXPECT_EQ(std::make_pair(cols.front().bottom, cols.back().bottom), std::make_pair(tipY - 80, tipY - 80));
-}
-
-TEST(GraphsMarkers, TriggerBeyondTheChartAndTheZeroLevelGetArrows) {
-    RecordingCanvas beyond;
-    DrawTriggerMarker(beyond, stateFor(150), 10050 - 50);  // GraphWidth 7500, trigger at 10000
-    expectArrow(columns(beyond), 200, 200 - 60, +1);
-    // The zero arrow points at the zero level in the channel's colour.
-    for (int zoom = 0; zoom < 3; ++zoom) {
-        SCOPED_TRACE(zoom);
-        ChartState s = stateFor(400);
-        s.VScale = s.VScaleTable[static_cast<std::size_t>(zoom)];
-        RecordingCanvas c;
-        DrawZeroArrow(c, s, 3);
-        expectArrow(columns(c), 200 - 10, 200 + 125 * s.VScale, -1);
-        for (const DrawOp& op : c.ops) EXPECT_EQ(op.colour, (Rgb{208, 0, 208}));
-    }
-}
-
-TEST(GraphsClear, ErasesWithThePreviousScalesFirst) {
-    ChartState s = stateFor(400);
-    s.PrevHScale = 3;
-    s.PrevVScale = 20;
-    RecordingCanvas c;
-    ClearGraphArea(c, s);
-    ASSERT_EQ(c.ops.size(), 2u);
-    // Narrower charts erase 21000 units.
-    EXPECT_EQ(std::tie(c.ops[0].x2, c.ops[0].y2), std::make_tuple(200 + 3 * 21000 + 300, 200 + 20 * 250 + 300));
-    EXPECT_EQ(std::tie(c.ops[1].x2, c.ops[1].y2), std::make_tuple(200 + 21000 + 300, 200 + 10 * 250 + 300));
 }
 
 }  // namespace

@@ -7,22 +7,6 @@
 namespace drv {
 namespace {
 
-TEST(GraphsModel, AutoScrollValuePerZoomStep) {
-    const struct { std::int32_t hScale; std::int64_t frame; std::int32_t value; } cases[] = {
-        {1, 101, 0}, {1, 150, 49}, {2, 61, 0}, {2, 62, 1}, {3, 41, 0}, {3, 42, 1}, {3, 441, 400}};
-    for (const auto& c : cases) EXPECT_EQ(AutoScrollValue(c.hScale, c.frame), c.value) << c.hScale << " " << c.frame;
-    EXPECT_FALSE(AutoScrollValue(4, 150).has_value());  // other scales leave the bar alone
-}
-
-TEST(GraphsModel, ScrolledOffsetClampedToTheViewport) {
-    const struct { std::int32_t pic1, pic2, max, value, offset; } cases[] = {
-        {21495, 11960, 400, 49, -2633},   {21495, 11960, 400, 0, 0},
-        {21495, 11960, 400, 400, -9535},                                // right edges meet
-        {63495, 11960, 400, 400, -51535}, {3060, 3060, 255, 255, 0},    // canvas fits
-        {5560, 3060, 255, 255, -2500},    {21495, 11960, 0, 10, 0}};    // no range
-    for (const auto& c : cases) EXPECT_EQ(ScrolledOffset(c.pic1, c.pic2, c.max, c.value), c.offset) << c.pic1 << " " << c.value;
-}
-
 TEST(GraphsModel, ClickedFrameIsTheNearestColumnTiesToEven) {
     const struct { double dx; std::int32_t hScale, frame; } cases[] = {  // dx from OriginX
         {25, 1, 1},   {74, 1, 2},   {75, 1, 3},  // 0.5 -> 0, 1.48 -> 1, 1.5 -> 2
@@ -39,41 +23,25 @@ ChartModel openModel(std::int64_t frames) {
     return m;
 }
 
-TEST(GraphsModel, SetUpResetsZoomChannelsAndScrollBars) {
+TEST(GraphsModel, SetUpResetsZoomAndChannelsAndVerticalZoomWraps) {
     RecordingState rec;
     ChartModel m = openModel(400);
     m.CycleHZoom(rec, 1, true);
     m.ShowChannel(2);
     m.SetUpGraphs(rec);
     const ChartControls& c = m.controls();
-    EXPECT_EQ(std::tie(m.state().HZoomIndex, m.state().HScale), std::make_tuple(0, 1));
+    EXPECT_EQ(std::tie(m.state().HScale, m.state().VScale, c.hScroll.max, c.pic1Width),
+              std::make_tuple(1, 10, 400, 21495));
     EXPECT_EQ(m.state().ChannelVisible, (std::array<std::int32_t, 5>{}));
-    EXPECT_EQ(std::tie(c.pic1Width, c.pic1Height, c.pic2Height, c.pic1Top), std::make_tuple(21495, 3060, 3060, 0));
-    EXPECT_EQ(std::tie(c.hScroll.max, c.hScroll.smallChange, c.hScroll.largeChange), std::make_tuple(400, 10, 50));
-    EXPECT_FALSE(m.cursorX().has_value());
+    m.CycleVZoom(rec, 1, true);  // shows the bottom
+    EXPECT_EQ(std::tie(m.state().VScale, c.pic1Height, c.vScroll.value), std::make_tuple(15, 4300, 255));
+    m.CycleVZoom(rec, 1, true);
+    m.CycleVZoom(rec, 1, true);  // wraps to the top
+    EXPECT_EQ(std::tie(m.state().VZoomIndex, c.pic1Top, c.vScroll.value), std::make_tuple(0, 0, 255));
     m.UpdateGraphCursor(rec, 5, true);
     ASSERT_TRUE(m.cursorX().has_value());
     m.RedrawGraphs(rec);  // a redraw removes the cursor
     EXPECT_FALSE(m.cursorX().has_value());
-}
-
-TEST(GraphsModel, ZoomSetsRangesFromTheCanvasAndVerticalZoomWraps) {
-    RecordingState rec;
-    ChartModel m = openModel(400);
-    m.state().HZoomIndex = 2;
-    m.state().VZoomIndex = 1;
-    m.ApplyZoom();
-    EXPECT_EQ(std::tie(m.state().HScale, m.state().VScale), std::make_tuple(3, 15));
-    const ChartControls& c = m.controls();
-    EXPECT_EQ(std::tie(c.hScroll.max, c.vScroll.max, c.pic2Height), std::make_tuple(1270, 4300, 3060));  // 63495 / 50
-    m.SetUpGraphs(rec);
-    m.CycleVZoom(rec, 1, true);  // shows the bottom
-    EXPECT_EQ(m.state().VScale, 15);
-    EXPECT_EQ(std::tie(c.pic1Height, c.vScroll.value), std::make_tuple(4300, 255));
-    m.CycleVZoom(rec, 1, true);
-    m.CycleVZoom(rec, 1, true);  // wraps to the top
-    EXPECT_EQ(m.state().VZoomIndex, 0);
-    EXPECT_EQ(std::tie(c.pic1Top, c.vScroll.value), std::make_tuple(0, 255));
 }
 
 TEST(GraphsModel, MoreThan441FramesStayInsideTheTables) {

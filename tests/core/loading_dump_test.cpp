@@ -9,21 +9,16 @@
 namespace drv {
 namespace {
 
-TEST(ShortestFloat, ReadsBackAsTheSameFloat) {
-    for (float v : {52.3f, 0.0f, 0.25f, -0.12f, 0.98f, 999.9f, 1e-8f, 123456.79f}) {
-        const std::string s = ShortestFloat(v);
-        EXPECT_EQ(std::strtof(s.c_str(), nullptr), v) << s;
-    }
+TEST(ShortestFloat, TheShortestTextThatReadsBackOrNull) {
     for (const auto& [v, text] : {std::pair{52.3f, "52.3"}, {0.0f, "0"}, {-0.0f, "0"}, {-0.25f, "-0.25"}, {INFINITY, "null"}, {NAN, "null"}})
         EXPECT_EQ(ShortestFloat(v), text);
 }
 
 TEST(ToValidUtf8, ReplacesEveryBadByte) {
     struct Case { std::string in, out; };
-    for (const Case& c : {Case{"abc.jpg", "abc.jpg"}, {"度.jpg", "度.jpg"}, {"\xFF.jpg", "\xEF\xBF\xBD.jpg"},
-                          {"\x83\x74\x83\x40", "\xEF\xBF\xBDt\xEF\xBF\xBD@"}, {"\xE5\xBA", "\xEF\xBF\xBD\xEF\xBF\xBD"},
-                          {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // surrogate
-                          {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"}})
+    for (const Case& c : {Case{"\xFF.jpg", "\xEF\xBF\xBD.jpg"}, {"\x83\x74\x83\x40", "\xEF\xBF\xBDt\xEF\xBF\xBD@"},
+                          {"\xE5\xBA", "\xEF\xBF\xBD\xEF\xBF\xBD"}, {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+                          {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}})  // a surrogate
         EXPECT_EQ(ToValidUtf8(c.in), c.out);
 }
 
@@ -51,10 +46,7 @@ TEST(RecordingToJson, TheWorkedExampleAsOneObject) {
 }
 
 TEST(RecordingToJson, SamplesAreNullPastFrame441AndControlCharactersEscaped) {
-    Recording r;
-    r.folder = "/x";
-    r.fileNames.assign(443, "f.jpg");
-    r.frames.assign(443, FrameRecord{});
+    Recording r = test::BlankRecording(442);
     r.frames[442].Latitude = "N\x01\t";
     const std::string json = RecordingToJson(r);
     EXPECT_NE(json.find("\"samples\": null}"), std::string::npos);

@@ -8,8 +8,7 @@ namespace {
 TEST(PanelText, ElapsedTimeFromTheTriggerFrame) {
     const struct { bool high; std::int32_t triggerPosition; int index; const char* seconds; } cases[] = {
         {true, 150, 1, "-00.146"}, {true, 150, 3, "00.000"}, {true, 150, 13, "00.730"},
-        {false, 50, 11, "01.450"}, {false, 50, 400, "57.855"},
-        {true, 10050, 1, "-14.600"},                        // no trigger since start-up: frame 201
+        {false, 50, 11, "01.450"}, {false, 50, 400, "57.855"}, {true, 10050, 1, "-14.600"},  // no trigger: frame 201
         {true, 75, 2, "00.000"},   {true, 125, 2, "00.000"},  // 1.5 and 2.5 both round to frame 2
     };
     for (const auto& c : cases) {

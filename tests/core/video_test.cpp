@@ -1,5 +1,4 @@
-// The MP4 encoder leaves no file behind when it fails or is cancelled; the export plan's
-// ranges and band texts.
+// The MP4 encoder leaves no file behind when it fails or is cancelled; the export plan's ranges.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -16,15 +15,15 @@ namespace drv {
 namespace {
 
 enum class Step { Open, Frames, Finish };
-// `room`: bytes the disk takes before it is full (-1: no limit); `cancelAt`: frame to cancel at.
-enum class Target { File, UnderAFile, Pipe };
-struct EncodeCase { const char* name; Target target; long room; int cancelAt; VideoStatus expected; Step failsAt; };
+// The target beside an old file "plain" and a pipe; `room`: bytes the disk takes before it is full
+// (-1: no limit); `cancelAt`: frame to cancel at.
+struct EncodeCase { const char *name, *target; long room; int cancelAt; VideoStatus expected; Step failsAt; };
 const EncodeCase kEncodeCases[] = {
-    {"written", Target::File, -1, 0, VideoStatus::Ok, Step::Finish},
-    {"parent is a file", Target::UnderAFile, -1, 0, VideoStatus::CannotWrite, Step::Open},
-    {"a pipe is no file to replace", Target::Pipe, -1, 0, VideoStatus::CannotWrite, Step::Open},
-    {"disk full", Target::File, 3000, 0, VideoStatus::DiskFull, Step::Finish},
-    {"cancelled", Target::File, -1, 4, VideoStatus::Cancelled, Step::Frames},
+    {"written", "plain", -1, 0, VideoStatus::Ok, Step::Finish},
+    {"parent is a file", "plain/out.mp4", -1, 0, VideoStatus::CannotWrite, Step::Open},
+    {"a pipe is no file to replace", "pipe", -1, 0, VideoStatus::CannotWrite, Step::Open},
+    {"disk full", "plain", 3000, 0, VideoStatus::DiskFull, Step::Finish},
+    {"cancelled", "plain", -1, 4, VideoStatus::Cancelled, Step::Frames},
 };
 
 TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
@@ -32,11 +31,7 @@ TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
         SCOPED_TRACE(c.name);
         test::TempFolder dir;
         test::WriteFile(dir.path() / "plain", {'o', 'l', 'd'});
-        if (c.target == Target::Pipe) {
-            ASSERT_EQ(::mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
-        }
-        const auto target = c.target == Target::UnderAFile ? dir.path() / "plain" / "out.mp4"
-                                                           : dir.path() / (c.target == Target::Pipe ? "pipe" : "plain");
+        ASSERT_EQ(::mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
         long room = c.room;
         VideoEncoder encoder([&room](int fd, const void* data, std::size_t size) -> long {
             if (room >= 0 && static_cast<long>(size) > room) return errno = ENOSPC, -1;
@@ -45,7 +40,7 @@ TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
         });
         VideoSettings settings;
         settings.width = 64, settings.height = 48, settings.fps = 7;
-        VideoResult result = encoder.open(target, settings);
+        VideoResult result = encoder.open(dir.path() / c.target, settings);
         Step step = Step::Open;
         std::vector<std::uint32_t> pixels(64 * 48);
         for (int i = 1; result.ok() && i <= 8; ++i) {
@@ -62,51 +57,29 @@ TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
         EXPECT_EQ(result.status, c.expected) << result.detail;
         EXPECT_EQ(step, c.failsAt);
         // Only what was there before: no temporary file left behind.
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), c.target == Target::Pipe ? 2 : 1);
-        if (c.expected != VideoStatus::Ok) {
-            EXPECT_EQ(test::ReadFile(dir.path() / "plain"), "old");
-        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+        if (c.expected != VideoStatus::Ok) EXPECT_EQ(test::ReadFile(dir.path() / "plain"), "old");
     }
 }
 
-Recording recordingWithTrigger(int frames, int trigger, bool highFrameRate) {
-    Recording r;
-    r.folder = "/cards/rec";
-    r.fileNames.resize(static_cast<std::size_t>(frames) + 1, "f.jpg");
-    r.frames.assign(static_cast<std::size_t>(frames) + 1, FrameRecord{});
-    r.state.TriggerFound = trigger > 0;
-    r.state.TriggerPosition = 50 * trigger;
-    r.state.HighFrameRate = highFrameRate;
-    return r;
-}
-
-// The panel's step is 0.073 s at 14 fps and 0.145 s at 7 fps.
+// The panel's step is 0.073 s at 14 fps and 0.145 s at 7 fps; trigger 0 is none, and no range.
 struct RangeCase { int frames, trigger; bool high; double before, after; int first, last; };
 const RangeCase kRanges[] = {
     {100, 50, true, 1.0, 1.0, 37, 63},   // 13.7 frames each way: whole frames only
     {100, 50, false, 1.45, 0, 40, 50},   // exactly ten steps, despite the binary fraction
     {60, 10, true, 5, 5, 1, 60},         // cut to the recording
+    {100, 0, true, 1.0, 1.0, 0, 0},
 };
 
 TEST(VideoPlan, RangeAroundTheTriggerFollowsThePanelsClock) {
     for (const RangeCase& c : kRanges) {
-        const auto range = RangeAroundTrigger(recordingWithTrigger(c.frames, c.trigger, c.high), c.before, c.after);
-        ASSERT_TRUE(range);
-        EXPECT_EQ(range->first, c.first);
-        EXPECT_EQ(range->last, c.last);
+        Recording r = test::BlankRecording(c.frames);
+        r.state.TriggerFound = c.trigger > 0;
+        r.state.TriggerPosition = 50 * c.trigger;
+        r.state.HighFrameRate = c.high;
+        const FrameRange range = RangeAroundTrigger(r, c.before, c.after).value_or(FrameRange{0, 0});
+        EXPECT_EQ(std::make_pair(range.first, range.last), std::make_pair(c.first, c.last));
     }
-    EXPECT_FALSE(RangeAroundTrigger(recordingWithTrigger(100, 0, true), 1, 1));
-}
-
-TEST(VideoPlan, BandTextsAreThePanelsWithoutPaddingAndNoTimeWithoutATrigger) {
-    Recording r = recordingWithTrigger(20, 3, true);
-    r.frames[1].AccelLongitudinal = -1.25f;
-    const OverlayTexts first = ComputeOverlayTexts(r, 1);
-    EXPECT_EQ(first.accelLongitudinal, "-1.25 G");
-    EXPECT_EQ(first.passTime, "経過時間：　-00.146秒");
-    EXPECT_FALSE(first.triggerFrame);
-    EXPECT_TRUE(ComputeOverlayTexts(r, 3).triggerFrame);
-    EXPECT_EQ(ComputeOverlayTexts(recordingWithTrigger(20, 0, true), 1).passTime, "");
 }
 
 }  // namespace

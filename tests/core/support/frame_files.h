@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app/recording.h"
 #include "core/exif/exif_reader.h"
 #include "core/exif/frame_writer.h"
 
@@ -81,6 +82,15 @@ void WriteRecording(const std::filesystem::path& dir, int frames, ExifOf exifOf)
     }
 }
 
+// A recording of `frames` frames with blank telemetry, in memory only.
+inline Recording BlankRecording(int frames) {
+    Recording r;
+    r.folder = "/cards/rec";
+    r.fileNames.assign(static_cast<std::size_t>(frames) + 1, "f.jpg");
+    r.frames.assign(static_cast<std::size_t>(frames) + 1, FrameRecord{});
+    return r;
+}
+
 // A fresh folder under the test temporary directory, removed with the object.
 class TempFolder {
 public:
@@ -102,11 +112,12 @@ private:
 struct ShellRun { int status = -1; std::string out; };
 
 // The bytes as a frame file (in memory, so that rewriting it costs no disk flush), read back
-// through its path.
-inline ExifTags ReadTagsOf(const std::vector<std::uint8_t>& bytes, ExifReadCost* cost = nullptr) {
+// through its path; a larger `fileSize` makes the file that long, sparse after the bytes.
+inline ExifTags ReadTagsOf(const std::vector<std::uint8_t>& bytes, ExifReadCost* cost = nullptr, off_t fileSize = 0) {
     static const int fd = ::memfd_create("frame.jpg", MFD_CLOEXEC);
     if (::ftruncate(fd, 0) != 0 ||
-        ::pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+        ::pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()) ||
+        (fileSize > 0 && ::ftruncate(fd, fileSize) != 0)) {
         ADD_FAILURE() << "cannot write the in-memory frame file";
     }
     return ReadExifTags("/proc/self/fd/" + std::to_string(fd), cost);

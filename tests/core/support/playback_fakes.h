@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/viewer/playback.h"
+#include "tests/core/support/frame_files.h"
 
 namespace drv::testing {
 
@@ -21,10 +22,7 @@ private:
 };
 
 struct Rig : PlaybackHost, Scheduler {
-    explicit Rig(int frames, bool highFrameRate = true) {
-        recording.folder = "/recordings/event";
-        recording.fileNames.assign(static_cast<std::size_t>(frames) + 1, "f.jpg");
-        recording.frames.assign(static_cast<std::size_t>(frames) + 1, FrameRecord{});
+    explicit Rig(int frames, bool highFrameRate = true) : recording(test::BlankRecording(frames)) {
         recording.state.HighFrameRate = highFrameRate;
         recording.CurrentFrame = recording.LastShownFrame = 1;
     }
