@@ -2,6 +2,7 @@
 #include <string>
 
 #include "core/browse/picture_files.h"
+#include "core/browse/thumbnail_grid.h"
 #include "tests/core/support/frame_files.h"
 
 namespace drv {
@@ -26,6 +27,14 @@ TEST(BrowseListing, PictureFilesInByteOrderAndTheFirstOnesOverTheLimit) {
     EXPECT_EQ(l.totalFound, 6u);
     EXPECT_TRUE(l.truncated());
     EXPECT_TRUE(ListPictureFiles("/nonexistent/browse/folder").readFailed);
+}
+
+// Landscape pictures fill a fixed box; the others keep their proportions, 2000 high, centred.
+TEST(BrowseThumbnailGrid, PictureBoxInsideItsCell) {
+    EXPECT_EQ(ThumbnailImageRect(640, 480), (TwipRect{300, 200, 1900, 1600}));
+    EXPECT_EQ(ThumbnailImageRect(480, 640), (TwipRect{247.5, 0, 1500, 2000}));
+    EXPECT_EQ(ThumbnailImageRect(100, 100), (TwipRect{-2.5, 0, 2000, 2000}));
+    EXPECT_EQ(ThumbnailImageRect(0, 0), (TwipRect{360, 0, 1880, 2040}));
 }
 
 }  // namespace

@@ -44,6 +44,21 @@ TEST(GraphsModel, SetUpResetsZoomAndChannelsAndVerticalZoomWraps) {
     EXPECT_FALSE(m.cursorX().has_value());
 }
 
+// The chart follows the cursor: past 100, 60 or 40 frames by zoom step, the scroll value is the
+// frame less that margin.
+TEST(GraphsModel, CursorScrollsTheChartByZoomStep) {
+    const struct { int steps, frame, value; } cases[] = {
+        {0, 100, 0}, {0, 101, 0}, {0, 150, 49}, {1, 61, 0}, {1, 100, 39}, {2, 41, 0}, {2, 100, 59}};
+    for (const auto& c : cases) {
+        RecordingState rec;
+        ChartModel m = openModel(441);
+        m.SetUpGraphs(rec);
+        for (int i = 0; i < c.steps; ++i) m.CycleHZoom(rec, 1, true);
+        m.UpdateGraphCursor(rec, c.frame, true);
+        EXPECT_EQ(m.controls().hScroll.value, c.value) << "zoom steps " << c.steps << ", frame " << c.frame;
+    }
+}
+
 TEST(GraphsModel, MoreThan441FramesStayInsideTheTables) {
     RecordingState rec;
     ChartModel m = openModel(600);

@@ -58,7 +58,9 @@ TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
         EXPECT_EQ(step, c.failsAt);
         // Only what was there before: no temporary file left behind.
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
-        if (c.expected != VideoStatus::Ok) EXPECT_EQ(test::ReadFile(dir.path() / "plain"), "old");
+        if (c.expected != VideoStatus::Ok) {
+            EXPECT_EQ(test::ReadFile(dir.path() / "plain"), "old");
+        }
     }
 }
 
