@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "core/common/file_read.h"
 #include "core/common/file_write.h"
 #include "core/common/numbers.h"
 #include "tests/core/support/frame_files.h"
@@ -50,6 +51,17 @@ TEST(FormatNumber, PatternsRoundAndPad) {
          }) {
         EXPECT_EQ(FormatNumber(c.in, c.pattern), c.out) << c.in << " " << c.pattern;
     }
+}
+
+// Only an ordinary file within the bound gives its bytes; a pipe named like a picture must not block.
+TEST(FileRead, OrdinaryFilesWithinTheBoundOnly) {
+    const test::TempFolder dir;
+    test::WriteText(dir.path() / "a.jpg", "12345");
+    ASSERT_EQ(::mkfifo((dir.path() / "pipe.jpg").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.path() / "dir.jpg");
+    const struct { const char* name; std::size_t max; std::string bytes; } cases[] = {
+        {"a.jpg", 5, "12345"}, {"a.jpg", 4, ""}, {"pipe.jpg", 100, ""}, {"dir.jpg", 100, ""}, {"none.jpg", 100, ""}};
+    for (const auto& c : cases) EXPECT_EQ(ReadRegularFile(dir.path() / c.name, c.max), c.bytes) << c.name << " " << c.max;
 }
 
 TEST(FileWrite, ReplacesWholeOrLeavesTheTargetAlone) {

@@ -8,7 +8,12 @@
 #include <gtest/gtest.h>
 
 #include "gui/browse/picture_browsing.h"
+#include "gui/browse/thumbnail_list.h"
 #include "gui/common/dialogs.h"
+#include "gui/common/picture_file.h"
+#include "gui/events/event_thumbnails.h"
+#include "gui/viewer/frame_prefetcher.h"
+#include "tests/core/support/frame_files.h"
 
 namespace drv {
 namespace {
@@ -128,6 +133,20 @@ TEST(BrowseThumbnailList, SeventeenPicturesScrollOneRowPerUnit) {
     list.scrollBar()->setValue(4);
     EXPECT_TRUE(pageIs(list, 17, 1));
     EXPECT_FALSE(list.limitNote()->isVisibleTo(&list));
+}
+
+// A card's names need not be UTF-8: every reader of pictures opens such a file by its bytes.
+TEST(BrowsePictureFiles, NamesThatAreNotUtf8AreReadByTheirBytes) {
+    test::TempFolder dir;  // removes by bytes, which QTemporaryDir cannot
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(PathToQString(dir.path() / "x.jpg"), "JPEG"));
+    const std::filesystem::path file = dir.path() / "\xff\xfe.jpg";
+    std::filesystem::rename(dir.path() / "x.jpg", file);
+    EXPECT_EQ(ReadPicture(file).size(), QSize(64, 48)) << "the picture window";
+    EXPECT_FALSE(DecodeThumbnail(file, 1.0, nullptr).isNull()) << "the thumbnail list";
+    EXPECT_EQ(DecodeScaledPicture(file, QSize(32, 24)).size(), QSize(32, 24)) << "the event list";
+    EXPECT_FALSE(decodeFrame(FileFrameSource(), file).isNull()) << "the main picture and the video export";
 }
 
 }  // namespace
