@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <vector>
 
+#include "core/common/numbers.h"
 #include "core/exif/frame_record.h"
 
 namespace drv {
@@ -20,6 +22,10 @@ inline std::int16_t ToFrameIndex(int value) {
         std::clamp<int>(value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
 }
 
+// The frame the trigger position names (50 chart units per frame), whether a trigger mark was
+// found or not: elapsed times count from it either way (frame 201 at start-up).
+inline int TriggerPositionFrame(const RecordingState& state) { return RoundToInt16(state.TriggerPosition / 50.0); }
+
 struct Recording {
     std::filesystem::path folder;       // empty: no recording open (the old lblPath caption)
     FileNameList fileNames{1};          // upper bound 0 at start-up
@@ -32,6 +38,13 @@ struct Recording {
     bool isOpen() const { return !folder.empty(); }
     int frameCount() const { return static_cast<int>(fileNames.size()) - 1; }
     std::filesystem::path framePath(int index) const { return folder / fileNames.at(index); }
+
+    // The frame that carries this recording's trigger mark; none without one.
+    std::optional<int> triggerFrame() const {
+        const int k = TriggerPositionFrame(state);
+        if (!state.TriggerFound || k < 1 || k > frameCount()) return std::nullopt;
+        return k;
+    }
 };
 
 }  // namespace drv

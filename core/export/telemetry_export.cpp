@@ -127,13 +127,6 @@ const FrameRecord& frameAt(const Recording& r, int i) { return r.frames[static_c
 
 std::string fileText(const Recording& r, int i) { return ToValidUtf8(r.fileNames[static_cast<std::size_t>(i)].native()); }
 
-// Index of the trigger frame of this load; 0 when it has none.
-int triggerFrame(const Recording& r, int n) {
-    if (!r.state.TriggerFound) return 0;
-    const int k = RoundToInt16(r.state.TriggerPosition / 50.0);
-    return k >= 1 && k <= n ? k : 0;
-}
-
 std::string folderName(const Recording& r) {
     std::filesystem::path folder = r.folder;
     if (!folder.has_filename()) folder = folder.parent_path();  // "/a/b/" names b
@@ -196,7 +189,7 @@ std::string triggerName(const Recording& r) {
 std::string toGpx(const Recording& r, std::optional<int> utcOffsetMinutes) {
     const int n = frameCountOf(r);
     const std::vector<Point> points = positionedFrames(r, n);
-    const int trigger = triggerFrame(r, n);
+    const int trigger = r.triggerFrame().value_or(0);
     const std::string name = XmlEscape(folderName(r));
     auto utcTime = [&](const Point& p) {
         return p.time ? "<time>" + FormatIsoUtc(*p.time, offsetFor(*p.time, utcOffsetMinutes)) + "</time>" : "";
@@ -237,7 +230,7 @@ std::string toGpx(const Recording& r, std::optional<int> utcOffsetMinutes) {
 std::string toKml(const Recording& r, std::optional<int> utcOffsetMinutes) {
     const int n = frameCountOf(r);
     const std::vector<Point> points = positionedFrames(r, n);
-    const int trigger = triggerFrame(r, n);
+    const int trigger = r.triggerFrame().value_or(0);
     const std::string name = XmlEscape(folderName(r));
     auto utcText = [&](const Point& p) { return FormatIsoUtc(*p.time, offsetFor(*p.time, utcOffsetMinutes)); };
     const bool allTimed = std::all_of(points.begin(), points.end(), [](const Point& p) { return p.time.has_value(); });

@@ -23,15 +23,8 @@ std::string trimmed(const std::string& text) {
 
 int VideoFps(const RecordingState& state) { return state.HighFrameRate ? 14 : 7; }
 
-std::optional<int> TriggerFrame(const Recording& recording) {
-    if (!recording.state.TriggerFound) return std::nullopt;
-    const int k = RoundToInt16(recording.state.TriggerPosition / 50.0);
-    if (k < 1 || k > recording.frameCount()) return std::nullopt;
-    return k;
-}
-
 std::optional<FrameRange> RangeAroundTrigger(const Recording& recording, double secondsBefore, double secondsAfter) {
-    const std::optional<int> k = TriggerFrame(recording);
+    const std::optional<int> k = recording.triggerFrame();
     if (!k) return std::nullopt;
     // The panel's step between frames, so the first frame shows at most `secondsBefore`.
     const double step = recording.state.HighFrameRate ? 0.073 : 0.145;
@@ -70,7 +63,7 @@ OverlayTexts ComputeOverlayTexts(const Recording& recording, int index) {
     o.brake = BrakeCaption(panel.brakeOn);
     // Without a trigger the panel counts from a frame that does not exist; a shared video
     // leaves that out rather than show times from nothing.
-    const std::optional<int> trigger = TriggerFrame(recording);
+    const std::optional<int> trigger = recording.triggerFrame();
     if (trigger) o.passTime = panel.passTime;
     o.triggerKind = trimmed(state.TriggerKindCaption);
     o.triggerFrame = trigger == index;

@@ -18,9 +18,6 @@ struct FrameRange {
 // The recording's own rate: 14 or 7 frames per second.
 int VideoFps(const RecordingState& state);
 
-// The frame of the trigger (1..N), when this recording has one.
-std::optional<int> TriggerFrame(const Recording& recording);
-
 // The frames whose time from the trigger, as the panel counts it, lies within
 // -secondsBefore .. +secondsAfter, cut to the recording. Nothing without a trigger.
 std::optional<FrameRange> RangeAroundTrigger(const Recording& recording, double secondsBefore, double secondsAfter);

@@ -1,5 +1,6 @@
 #include "core/viewer/panel_text.h"
 
+#include "core/app/recording.h"
 #include "core/common/numbers.h"
 
 namespace drv {
@@ -21,9 +22,8 @@ std::string AccelerationText(float g) {
 }
 
 float ElapsedSeconds(const RecordingState& state, int index) {
-    const int triggerFrame = RoundToInt16(state.TriggerPosition / 50.0);
     const double step = state.HighFrameRate ? 0.073 : 0.145;
-    return static_cast<float>((index - triggerFrame) * step);
+    return static_cast<float>((index - TriggerPositionFrame(state)) * step);
 }
 
 std::string PassTimeText(const RecordingState& state, int index) {

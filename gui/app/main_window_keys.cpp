@@ -73,10 +73,9 @@ bool MainWindow::stoppedWithRecording() const {
 }
 
 void MainWindow::showTriggerFrame() {
-    const int n = std::min(recording_.frameCount(), 32767);
-    if (!stoppedWithRecording() || !recording_.state.TriggerFound || n < 1) return;
-    const int trigger = RoundToInt16(recording_.state.TriggerPosition / 50.0);
-    recording_.CurrentFrame = static_cast<std::int16_t>(std::clamp(trigger, 1, n));
+    const std::optional<int> trigger = recording_.triggerFrame();
+    if (!stoppedWithRecording() || !trigger) return;
+    recording_.CurrentFrame = ToFrameIndex(*trigger);
     ShowFrame();
     UpdateGraphCursor(recording_.CurrentFrame);
     UpdateDataPanel(recording_.CurrentFrame);

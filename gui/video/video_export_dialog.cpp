@@ -76,7 +76,7 @@ VideoExportDialog::VideoExportDialog(Dialogs& dialogs, const Recording& recordin
     grid->addWidget(to_, 2, 4);
     whole_->setChecked(true);
     // Only a recording with a trigger has a "before" and "after".
-    aroundTrigger_->setEnabled(TriggerFrame(recording).has_value());
+    aroundTrigger_->setEnabled(recording.triggerFrame().has_value());
 
     overlay_ = new QCheckBox(QStringLiteral("テレメトリ（日時・速度・加速度・ブレーキ・経過時間）を重ねる"), this);
     overlay_->setChecked(true);
