@@ -1,4 +1,5 @@
-// A frame as the writer makes it (through drtool sample), read back by an independent Exif tool.
+// drtool's picture commands: a frame as the writer makes it (through drtool sample), read back by
+// an independent Exif tool, and the brightening of a frame.
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -29,6 +30,21 @@ TEST(DrtoolSample, StderrStaysEmptyAndExiv2ReadsOurMakerNote) {
     for (int v; bytes >> v && v != 0;) note += static_cast<char>(v);
     EXPECT_EQ(note.size(), 48u);
     EXPECT_EQ(note, ReadExifTags(frame).MakerNoteText);
+}
+
+// drtool brighten: either variant over a sample frame gives a lossless PNG; a factor the menu
+// does not offer is a usage error.
+TEST(DrtoolBrighten, WritesAPngOfEitherVariant) {
+    DRV_REQUIRE_TOOL();
+    test::TempFolder dir;
+    ASSERT_EQ(Shell(test::Tool() + " sample " + Quote(dir.path()) + " --frames 1").status, 0);
+    const std::string in = Quote(dir.path() / ListJpgFiles(dir.path()).at(1));
+    for (const std::string variant : {"", " --integer"}) {
+        const std::filesystem::path out = dir.path() / ("out" + std::to_string(variant.size()) + ".png");
+        EXPECT_EQ(Shell(test::Tool() + " brighten --factor 2.0" + variant + " " + in + " " + Quote(out)).status, 0);
+        EXPECT_EQ(test::ReadFile(out).substr(0, 4), "\x89PNG") << variant;
+    }
+    EXPECT_EQ(Shell(test::Tool() + " brighten --factor 3 " + in + " " + Quote(dir.path() / "x.png") + " 2>/dev/null").status, 2);
 }
 
 }  // namespace
