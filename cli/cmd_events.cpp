@@ -1,6 +1,5 @@
 // drtool events: every recording below a folder (a card's root), one row each.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -30,11 +29,10 @@ int runEvents(const Args& args) {
             if (!hasValue || (args[i + 1] != "json" && args[i + 1] != "csv")) return usage("--format is json or csv");
             format = args[++i];
         } else if (a == "--max-depth") {
-            char* end = nullptr;
-            const long n = hasValue ? std::strtol(args[i + 1].c_str(), &end, 10) : -1;
-            if (!hasValue || args[i + 1].empty() || *end != '\0' || n < 0 || n > 1000)
+            int n = -1;
+            if (!hasValue || !ParseInt(args[i + 1], n) || n < 0 || n > 1000)
                 return usage("--max-depth is a whole number from 0");
-            maxDepth = static_cast<int>(n);
+            maxDepth = n;
             ++i;
         } else if (!rootGiven && !a.empty() && a[0] != '-') {
             root = a;

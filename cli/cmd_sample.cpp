@@ -1,7 +1,6 @@
 // drtool sample: writes a plausible recorder event for demos and tests.
 #include <cstdio>
 #include <cstdint>
-#include <cstdlib>
 #include <ctime>
 #include <string>
 
@@ -10,14 +9,6 @@
 
 namespace drv::cli {
 namespace {
-
-bool parseInt(const std::string& text, int& out) {
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || v < -1000000 || v > 1000000) return false;
-    out = static_cast<int>(v);
-    return true;
-}
 
 // "2007-10-10T04:18:00" (the recorder clock, written as UTC seconds) -> seconds since the epoch.
 bool parseStart(const std::string& text, std::int64_t& out) {
@@ -56,7 +47,7 @@ int runSample(const Args& args) {
         std::string v;
         if (a == "--frames" || a == "--fps" || a == "--trigger" || a == "--rotate") {
             int n = 0;
-            if (!value(v) || !parseInt(v, n)) return usageError(a + " needs a number");
+            if (!value(v) || !ParseInt(v, n)) return usageError(a + " needs a number");
             (a == "--frames" ? o.frames : a == "--fps" ? o.fps : a == "--trigger" ? o.trigger : o.rotate) = n;
         } else if (a == "--quality") {
             if (!value(v) || (v != "low" && v != "high")) return usageError("--quality is low or high");

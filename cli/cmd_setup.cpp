@@ -11,12 +11,6 @@ namespace {
 
 const char* const kPulseCaptions[] = {"２", "４", "６", "８", "１６", "オート"};
 
-bool parseInt(const std::string& text, int& out) {
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, out);
-    return ec == std::errc() && ptr == end && !text.empty();
-}
-
 bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 // YYYY-MM-DDTHH:MM:SS, a real calendar date and time of day.
@@ -24,9 +18,9 @@ bool parseClock(const std::string& text, ClockValue& c) {
     if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
         text[16] != ':')
         return false;
-    if (!parseInt(text.substr(0, 4), c.Year) || !parseInt(text.substr(5, 2), c.Month) ||
-        !parseInt(text.substr(8, 2), c.Day) || !parseInt(text.substr(11, 2), c.Hour) ||
-        !parseInt(text.substr(14, 2), c.Minute) || !parseInt(text.substr(17, 2), c.Second))
+    if (!ParseInt(text.substr(0, 4), c.Year) || !ParseInt(text.substr(5, 2), c.Month) ||
+        !ParseInt(text.substr(8, 2), c.Day) || !ParseInt(text.substr(11, 2), c.Hour) ||
+        !ParseInt(text.substr(14, 2), c.Minute) || !ParseInt(text.substr(17, 2), c.Second))
         return false;
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (c.Month < 1 || c.Month > 12) return false;
@@ -98,7 +92,7 @@ int encode(const Args& args) {
         const std::string& v = args[++i];
         int n = 0;
         auto number = [&](int& field) {
-            if (!parseInt(v, n)) return false;
+            if (!ParseInt(v, n)) return false;
             field = n;
             return true;
         };

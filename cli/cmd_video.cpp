@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "cli/command.h"
@@ -24,14 +23,6 @@ int usageError(const std::string& message) {
 int fail(const std::string& message) {
     std::fprintf(stderr, "drtool video: %s\n", message.c_str());
     return 1;
-}
-
-bool parseInt(const std::string& text, int& out) {
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || v < -1000000 || v > 1000000) return false;
-    out = static_cast<int>(v);
-    return true;
 }
 
 const char* statusText(VideoStatus status) {
@@ -58,7 +49,7 @@ int runVideo(const Args& args) {
             output = args[++i];
         } else if (a == "--from" || a == "--to") {
             int n = 0;
-            if (!hasValue || !parseInt(args[++i], n) || n < 1) return usageError(a + " needs a frame number from 1");
+            if (!hasValue || !ParseInt(args[++i], n) || n < 1) return usageError(a + " needs a frame number from 1");
             (a == "--from" ? from : to) = n;
         } else if (a == "--overlay") {
             request.overlay = true;
@@ -68,7 +59,7 @@ int runVideo(const Args& args) {
             else if (v == "2.0" || v == "2") request.brightness = BrightnessMode::X20;
             else return usageError("--brightness is 1.5 or 2.0");
         } else if (a == "--crf") {
-            if (!hasValue || !parseInt(args[++i], request.crf) || request.crf < 0 || request.crf > 51)
+            if (!hasValue || !ParseInt(args[++i], request.crf) || request.crf < 0 || request.crf > 51)
                 return usageError("--crf is a number from 0 to 51");
         } else if (folder.empty() && !a.empty() && a[0] != '-') {
             folder = a;

@@ -1,5 +1,6 @@
 #pragma once
 // drtool subcommands register themselves, so each lives in a file of its own.
+#include <charconv>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,14 @@ struct Command {
 };
 
 bool RegisterCommand(const Command& command);
+
+// The whole of `text` as a decimal int: no blanks, signs other than a leading '-', or trailing
+// characters; the commands check the range of each value themselves.
+inline bool ParseInt(const std::string& text, int& out) {
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, out);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
 const std::vector<Command>& Commands();
 
 }  // namespace drv::cli

@@ -8,7 +8,6 @@
 #include <QShortcut>
 #include <algorithm>
 
-#include "core/common/file_write.h"
 #include "core/common/numbers.h"
 #include "core/exif/exif_splice.h"
 #include "core/export/telemetry_export.h"
@@ -22,7 +21,6 @@ namespace {
 
 const QString kSavePicture = QStringLiteral("この画像を保存...");
 const QString kExportTelemetry = QStringLiteral("テレメトリをエクスポート...");
-const QString kSaveFailed = QStringLiteral("ファイルを保存できませんでした。\r\n%1\r\n(%2)");
 const QString kEncodeFailed = QStringLiteral("画像を変換できませんでした。");
 constexpr int kJpegQuality = 95;
 
@@ -156,14 +154,9 @@ bool MainWindow::exportTelemetryAs() {
 }
 
 bool MainWindow::writeFileOrTell(const std::filesystem::path& file, std::string_view bytes) {
-    std::string error;
-    if (WriteFileReplacing(file, bytes, error)) {
-        saveFolder_ = file.parent_path();
-        return true;
-    }
-    dialogs_.message(this, kSaveFailed.arg(PathToQString(file), QString::fromLocal8Bit(error)), kAppTitle,
-                     Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
-    return false;
+    if (!WriteFileOrTell(dialogs_, this, kAppTitle, file, bytes)) return false;
+    saveFolder_ = file.parent_path();
+    return true;
 }
 
 }  // namespace drv

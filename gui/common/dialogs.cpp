@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include "core/common/file_write.h"
+
 namespace drv {
 
 Dialogs::Button QtDialogs::message(QWidget* owner, const QString& text, const QString& title,
@@ -102,6 +104,17 @@ std::filesystem::path NormalizeChosenFolder(const std::filesystem::path& folder)
     std::string text = folder.native();
     while (text.size() > 1 && text.back() == '/') text.pop_back();
     return std::filesystem::path(text);
+}
+
+bool WriteFileOrTell(Dialogs& dialogs, QWidget* owner, const QString& title, const std::filesystem::path& file,
+                     std::string_view bytes) {
+    std::string error;
+    if (WriteFileReplacing(file, bytes, error)) return true;
+    dialogs.message(owner,
+                    QStringLiteral("ファイルを保存できませんでした。\r\n%1\r\n(%2)")
+                        .arg(PathToQString(file), QString::fromLocal8Bit(error)),
+                    title, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+    return false;
 }
 
 QString PathToQString(const std::filesystem::path& path) {

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 class QUrl;
 class QWidget;
@@ -53,6 +54,11 @@ public:
     SavePick saveFile(QWidget* owner, const QString& title, const std::filesystem::path& suggested,
                       const QStringList& filters) override;
 };
+
+// Writes `bytes` to `file` (whole or not at all); a failure is told in a message box
+// "ファイルを保存できませんでした。" with the file and the system's reason. True when written.
+bool WriteFileOrTell(Dialogs& dialogs, QWidget* owner, const QString& title, const std::filesystem::path& file,
+                     std::string_view bytes);
 
 // Strips trailing slashes of a chosen folder, keeping the root "/" whole.
 std::filesystem::path NormalizeChosenFolder(const std::filesystem::path& folder);

@@ -15,7 +15,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "core/common/file_write.h"
 #include "core/events/event_report.h"
 #include "gui/common/dialogs.h"
 #include "gui/common/ui_font.h"
@@ -28,7 +27,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("イベント一覧");
 const QString kSaveCsv = QStringLiteral("CSV に保存...");
-const QString kSaveFailed = QStringLiteral("ファイルを保存できませんでした。\r\n%1\r\n(%2)");
 const QString kRootUnreadable = QStringLiteral("フォルダを読み込めませんでした。\r\n%1");
 const QString kRootVanished =
     QStringLiteral("読み込みの途中でフォルダが読めなくなりました(カードが抜かれた可能性があります)。\r\n"
@@ -241,12 +239,7 @@ bool EventListWindow::saveCsv() {
     const std::filesystem::path suggested = folder / (name.empty() ? "events.csv" : name + "-events.csv");
     const Dialogs::SavePick pick = dialogs_.saveFile(this, kSaveCsv.chopped(3), suggested, {QStringLiteral("CSV (*.csv)")});
     if (pick.file.empty()) return false;
-    std::string error;
-    if (!WriteFileReplacing(pick.file, EventsToCsv(model_->rows()), error)) {
-        dialogs_.message(this, kSaveFailed.arg(PathToQString(pick.file), QString::fromLocal8Bit(error)), kTitle,
-                         Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
-        return false;
-    }
+    if (!WriteFileOrTell(dialogs_, this, kTitle, pick.file, EventsToCsv(model_->rows()))) return false;
     saveFolder_ = pick.file.parent_path();
     return true;
 }
