@@ -20,6 +20,7 @@
 #include "gui/common/dialogs.h"
 #include "gui/common/twips.h"
 #include "gui/common/ui_font.h"
+#include "gui/common/picture_file.h"
 #include "gui/loading/folder_dialog.h"
 #include "gui/loading/load_window.h"
 #include "gui/settings/settings_window.h"
@@ -264,8 +265,7 @@ void MainWindow::Form_Load() {
     recording_.state.TriggerPosition = 10050;
     chart_->setGraphWidth(20000);
     chart_->SetUpGraphs();
-    if (!showPlaceholderPicture()) image1_->clear();
-    pictureFile_.clear();
+    showPlaceholderPicture();
     trackBar_->setValue(2);
     fraStatus_->setBrightnessText(kKidoStandard);
 }
@@ -283,15 +283,20 @@ void MainWindow::centreOnScreen() {
     move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
 }
 
-bool MainWindow::showPlaceholderPicture() {
-    const std::filesystem::path file = paths_.programFolder() / "default_vor.bmp";
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(file, error)) return false;
-    QImage picture;
-    if (!picture.load(PathToQString(file))) return false;
-    image1_->setImage(picture);
-    pictureFile_.clear();
-    return true;
+void MainWindow::showPlaceholderPicture() {
+    const QImage picture = ReadPicture(paths_.programFolder() / "default_vor.bmp");
+    if (picture.isNull()) {
+        image1_->clear();
+    } else {
+        image1_->setImage(picture);
+    }
+    shownFrame_ = 0;
+    pictureFrame_ = 0;
+}
+
+std::filesystem::path MainWindow::frameFile(int frame) const {
+    if (frame < 1 || frame > recording_.frameCount()) return {};
+    return recording_.framePath(frame);
 }
 
 void MainWindow::updatePathCaption() { lblPath_->setText(PathToQString(recording_.folder)); }
@@ -361,20 +366,18 @@ void MainWindow::showFrameFile(int index, bool playing) {
     QImage picture = prefetcher_.picture(shown);
     // The next frames are read while this one is brightened and painted.
     if (playing) prefetchFrom(index + playbackStep());
-    shownFileName_ = name;
     shownFrame_ = index;
     fraStatus_->setFileName(PathToQString(name));
     const BrightnessMode mode = brightnessMode();
     if (picture.isNull()) {
         // The previous picture stays. When it was brightened for another mode, it is decoded
         // again from its file in this one, so that it agrees with the brightness caption.
-        if (pictureFile_.empty() || pictureMode_ == mode) return;
-        shown = FrameKey{pictureFrame_, pictureFile_};
+        if (pictureFrame_ == 0 || pictureMode_ == mode) return;
+        shown = FrameKey{pictureFrame_, frameFile(pictureFrame_)};
         picture = prefetcher_.picture(shown);
         if (picture.isNull()) return;
     }
     image1_->setImage(BrightenedPicture(std::move(picture), mode));
-    pictureFile_ = shown.file;
     pictureFrame_ = shown.index;
     pictureMode_ = mode;
 }
@@ -509,6 +512,9 @@ void MainWindow::openFolder(const std::filesystem::path& chosen) {
     fraStatus_->setFpsText(QString::fromStdString(FpsText(s.HighFrameRate, s.HighQuality)));
     fraStatus_->setTriggerKind(QString::fromStdString(s.TriggerKindCaption));
 
+    // The picture of the recording before is gone: a first frame that cannot be decoded leaves
+    // the placeholder, not another recording's picture.
+    showPlaceholderPicture();
     recording_.CurrentFrame = 1;
     ShowFrame();
     SetButtonState(kButtonsAll);
@@ -556,7 +562,8 @@ void MainWindow::mnuDRSetting_Click() { ShowSettingsWindow(this, dialogs_, paths
 void MainWindow::Image1_DblClick() {
     // Not while playback starts or runs (the play button is off then).
     if (!playEnabled()) return;
-    browsing_.openFromMainPicture(recording_, shownFileName_, brightnessMode());
+    const std::filesystem::path shown = frameFile(shownFrame_);
+    browsing_.openFromMainPicture(recording_, shown.filename(), brightnessMode());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

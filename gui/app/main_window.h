@@ -108,12 +108,6 @@ public:
     int frameCount() const override { return recording_.frameCount(); }
     void setCurrentFrame(int frame) override;
 
-    // The name of the frame on screen (what lblFilename shows), as the file system gives it.
-    const std::filesystem::path& shownFileName() const { return shownFileName_; }
-
-    // Shows default_vor.bmp from the program's folder; returns false (and leaves the
-    // picture as it was) when the file is missing or unreadable.
-    bool showPlaceholderPicture();
 
     // Controls, for the subsystems that fill the window and for tests.
     const Menus& menus() const { return menus_; }
@@ -206,6 +200,11 @@ private:
     void createKeys();
     void createPictureMenu();
     bool stoppedWithRecording() const;
+    // default_vor.bmp from the program's folder, or an empty picture when it cannot be read:
+    // never a picture of a recording that is no longer open.
+    void showPlaceholderPicture();
+    // The frame file of `frame` in the open recording; empty for 0 (none).
+    std::filesystem::path frameFile(int frame) const;
     void clickIfEnabled(int index);
     bool writeFileOrTell(const std::filesystem::path& file, std::string_view bytes);
     void updateVideoExportEnabled();
@@ -225,11 +224,10 @@ private:
     EventListLauncher events_;
     FramePrefetcher prefetcher_{std::make_shared<FileFrameSource>()};
     std::filesystem::path requestedFolder_;
-    std::filesystem::path shownFileName_;
-    std::filesystem::path pictureFile_;
-    int pictureFrame_ = 0;  // the frame of pictureFile_
-    BrightnessMode pictureMode_ = BrightnessMode::Standard;  // the mode the picture was brightened for
+    // Frames of the open recording; 0: none (the placeholder, or nothing shown yet).
     int shownFrame_ = 0;    // the frame whose name lblFilename shows
+    int pictureFrame_ = 0;  // the frame whose picture Image1 shows
+    BrightnessMode pictureMode_ = BrightnessMode::Standard;  // the mode the picture was brightened for
     std::filesystem::path saveFolder_;  // where the last save went
     int buttonMode_ = kButtonsOff;
     bool snapping_ = false;

@@ -94,7 +94,7 @@ void MainWindow::createPictureMenu() {
 void MainWindow::Image1_ContextMenu(const QPoint& pos) {
     if (!stoppedWithRecording()) return;
     // After an undecodable first frame the picture on screen may be the placeholder.
-    pictureMenu_->actions().front()->setEnabled(!pictureFile_.empty());
+    pictureMenu_->actions().front()->setEnabled(pictureFrame_ != 0);
     pictureExportVideo_->setEnabled(menus_.mnuExportVideo->isEnabled());
     pictureMenu_->popup(image1_->mapToGlobal(pos));
 }
@@ -105,9 +105,9 @@ std::filesystem::path MainWindow::saveFolder() const {
 }
 
 bool MainWindow::savePictureAs() {
-    if (!stoppedWithRecording() || pictureFile_.empty() || image1_->image().isNull()) return false;
+    if (!stoppedWithRecording() || pictureFrame_ == 0 || image1_->image().isNull()) return false;
     const QImage picture = image1_->image();
-    const std::filesystem::path source = pictureFile_;
+    const std::filesystem::path source = frameFile(pictureFrame_);
     // No extension: the dialog adds the chosen filter's.
     const Dialogs::SavePick pick =
         dialogs_.saveFile(this, kSavePicture.chopped(3), saveFolder() / source.stem(),

@@ -89,6 +89,21 @@ TEST_F(AppPlaybackTest, BrightnessOnAnUndecodableFrameRedoesThePictureOnScreen) 
         (w().*handler)();
         EXPECT_EQ(w().image1()->image(), expectedPicture(1, mode));
     }
+    // Nothing of this recording comes back in the next one, whose first frame cannot be decoded:
+    // it shows the placeholder, in every mode.
+    QImage placeholder(8, 6, QImage::Format_RGB32);
+    placeholder.fill(Qt::green);
+    ASSERT_TRUE(placeholder.save(programDir_.filePath(QStringLiteral("default_vor.bmp")), "BMP"));
+    const SampleOptions o = quick(2, 14, true);
+    const auto next = makeRecording("next", o);
+    const auto first = next / SampleFileName(o, 1);
+    const auto time = std::filesystem::last_write_time(first);  // it stays the oldest frame
+    std::ofstream(first, std::ios::binary | std::ios::trunc) << "not a picture";
+    std::filesystem::last_write_time(first, time);
+    openThroughDialog(next);
+    EXPECT_EQ(w().image1()->image().size(), QSize(8, 6));
+    w().mnuHi20_Click();
+    EXPECT_EQ(w().image1()->image().size(), QSize(8, 6));
 }
 
 // Counts the reads the interface thread waits for, and holds each read for a while, as a slow
