@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "core/common/file_names.h"
 #include "core/loading/frame_loader.h"
 
 namespace drv {
@@ -79,8 +80,8 @@ struct Walker {
                 failed = errno != 0;
                 break;
             }
-            // ".", ".." and hidden folders all begin with a dot.
-            if (entry->d_name[0] == '.') continue;
+            // ".", ".." and hidden folders alike.
+            if (IsHiddenName(std::string_view(entry->d_name))) continue;
             // A link may lead back up the tree or off the card: never followed.
             bool folderEntry = entry->d_type == DT_DIR;
             if (entry->d_type == DT_UNKNOWN) {
