@@ -36,9 +36,7 @@ PlaybackController::~PlaybackController() { scheduler_.cancel(); }
 
 void PlaybackController::showFrame(int frame) {
     recording_.CurrentFrame = ToFrameIndex(frame);
-    host_.ShowFrame();
-    host_.UpdateGraphCursor(recording_.CurrentFrame);
-    host_.UpdateDataPanel(recording_.CurrentFrame);
+    host_.showFrameOnScreen(recording_.CurrentFrame);
 }
 
 // Whole milliseconds are multiplied before the division, so that due times that fall on a

@@ -22,6 +22,13 @@ public:
     virtual int speedLevel() const = 0;            // trackbar 0..4, read afresh each frame
     virtual BrightnessMode brightnessMode() const = 0;
     virtual void resetChartScroll() = 0;           // chart's horizontal scroll bar back to 0
+    // The frame now in recording.CurrentFrame on screen: picture, chart cursor and panel. A window
+    // replaces this with its one routine that shows a frame and tells who follows it.
+    virtual void showFrameOnScreen(int frame) {
+        ShowFrame();
+        UpdateGraphCursor(frame);
+        UpdateDataPanel(frame);
+    }
 };
 
 // One single-shot timer: a new schedule replaces the pending one.

@@ -38,6 +38,8 @@ const QString kKidoX20 = QStringLiteral("輝度：　x2.0");
 
 const QString kOpenTitle = QStringLiteral("画像保存先フォルダを選択してください");
 const QString kNoJpgMessage = QStringLiteral("jpgファイルが存在しません。ディレクトリ再指定してください。");
+const QString kQuitDuringVideo =
+    QStringLiteral("動画の書き出し中です。書き出しを中止して終了しますか？");
 const QString kPulseRowCaption = QStringLiteral("車速パルス速度");
 const QString kNoPulseRowCaption = QStringLiteral("     ---");
 
@@ -219,6 +221,7 @@ void MainWindow::createSpeedTrackbar(QWidget* client) {
     trackBar_->setTickPosition(QSlider::TicksAbove);
     trackBar_->setTickInterval(1);
     trackBar_->setValue(2);
+    connect(trackBar_, &QSlider::valueChanged, this, [this](int level) { view_.speedLevel = level; });
     // Focus given to the container goes on to the trackbar.
     picture1->setFocusProxy(trackBar_);
 
@@ -310,23 +313,21 @@ void MainWindow::SetButtonState(int mode) {
     if (mode < 0 || mode > 2) return;
     for (std::size_t i = 0; i < 6; ++i) cmdPlay_[i]->setEnabled(kOn[mode][i]);
     menus_.mnuEvents->setEnabled(mode != kButtonsPlaying);
-    buttonMode_ = mode;
+    view_.buttonMode = mode;
     updateVideoExportEnabled();
     // Playback stopped or ended: the frames decoded ahead will not be shown.
     if (!playback_.isActive()) prefetcher_.cancel();
 }
 
-BrightnessMode MainWindow::brightnessMode() const {
-    if (menus_.mnuHi15->isChecked()) return BrightnessMode::X15;
-    if (menus_.mnuHi20->isChecked()) return BrightnessMode::X20;
-    return BrightnessMode::Standard;
-}
+BrightnessMode MainWindow::brightnessMode() const { return view_.brightness; }
 
-int MainWindow::speedLevel() const { return trackBar_->value(); }
+int MainWindow::speedLevel() const { return view_.speedLevel; }
 
+// The trackbar keeps view_.speedLevel in step through its valueChanged.
 void MainWindow::setSpeedLevel(int level) { trackBar_->setValue(level); }
 
 void MainWindow::setBrightness(BrightnessMode mode) {
+    view_.brightness = mode;
     menus_.mnuOrg->setChecked(mode == BrightnessMode::Standard);
     menus_.mnuHi15->setChecked(mode == BrightnessMode::X15);
     menus_.mnuHi20->setChecked(mode == BrightnessMode::X20);
@@ -350,7 +351,10 @@ void MainWindow::brightnessChosen(BrightnessMode mode) {
     const int n = recording_.frameCount();
     // Past the end (playback ended on a skip, or a click beyond the last frame) the panel and
     // the cursor still describe the frame shown last: that one comes back, not frame N.
-    if (recording_.CurrentFrame > n) recording_.CurrentFrame = ToFrameIndex(std::min(shownFrame_, n));
+    if (recording_.CurrentFrame > n) {
+        recording_.CurrentFrame = ToFrameIndex(std::min(shownFrame_, n));
+        view_.restartAtFirst = true;
+    }
     ShowFrame();
 }
 
@@ -404,19 +408,32 @@ void MainWindow::prefetchForStart() {
     if (playback_.isActive()) prefetchFrom(recording_.CurrentFrame);
 }
 
+void MainWindow::showFrameOnScreen(int frame) { showFrameWith(frame, CursorMove::Follow); }
+
+void MainWindow::showClickedFrame(int frame) { showFrameWith(frame, CursorMove::Placed); }
+
+void MainWindow::showFrameWith(int frame, CursorMove cursor) {
+    recording_.CurrentFrame = ToFrameIndex(frame);
+    view_.restartAtFirst = false;
+    ShowFrame();
+    if (cursor == CursorMove::Follow) UpdateGraphCursor(recording_.CurrentFrame);
+    UpdateDataPanel(recording_.CurrentFrame);
+    emit currentFrameChanged(recording_.CurrentFrame);
+}
+
 void MainWindow::UpdateGraphCursor(int frame) { chart_->UpdateGraphCursor(frame); }
 
 void MainWindow::UpdateDataPanel(int frame) { fraStatus_->UpdateDataPanel(recording_, frame); }
 
 void MainWindow::resetChartScroll() { chart_->setHScrollValue(0); }
 
-bool MainWindow::playEnabled() const { return cmdPlay_[2]->isEnabled(); }
+bool MainWindow::playEnabled() const { return view_.playEnabled(); }
 
 void MainWindow::setCurrentFrame(int frame) { recording_.CurrentFrame = ToFrameIndex(frame); }
 
 // Playback starting or running: only the stop button is on then.
 bool MainWindow::playing() const {
-    return (cmdPlay_[3]->isEnabled() && !cmdPlay_[2]->isEnabled()) || playback_.isActive();
+    return view_.stopOnly() || playback_.isActive();
 }
 
 bool MainWindow::readyToOpen() {
@@ -473,6 +490,7 @@ void MainWindow::openFolder(const std::filesystem::path& chosen) {
         updatePathCaption();
         dialogs_.message(this, kNoJpgMessage, kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::None);
         showPlaceholderPicture();
+        emit recordingChanged();
         return;
     }
 
@@ -515,13 +533,11 @@ void MainWindow::openFolder(const std::filesystem::path& chosen) {
     // The picture of the recording before is gone: a first frame that cannot be decoded leaves
     // the placeholder, not another recording's picture.
     showPlaceholderPicture();
-    recording_.CurrentFrame = 1;
-    ShowFrame();
+    recording_.CurrentFrame = recording_.LastShownFrame = 1;
     SetButtonState(kButtonsAll);
-    UpdateGraphCursor(recording_.CurrentFrame);
-    UpdateDataPanel(recording_.CurrentFrame);
-    trackBar_->setValue(2);
-    recording_.LastShownFrame = recording_.CurrentFrame;
+    setSpeedLevel(2);
+    emit recordingChanged();
+    showFrameOnScreen(1);
 }
 
 void MainWindow::cmdStart_Click() { mnuOpen_Click(); }
@@ -533,17 +549,22 @@ void MainWindow::mnuHelpAbout_Click() {
     dialogs_.message(this, text, QStringLiteral("バージョン情報"), Dialogs::Buttons::Ok, Dialogs::Icon::Information);
 }
 
-void MainWindow::mnuStart_Click() {
+// Play where playback ran past the end starts from the first frame, also when a brightness
+// change has meanwhile named the frame on screen current again.
+void MainWindow::startPlayback() {
+    if (view_.restartAtFirst && !playback_.isActive()) recording_.CurrentFrame = 1;
     playback_.mnuStart_Click();
     prefetchForStart();
 }
+
+void MainWindow::mnuStart_Click() { startPlayback(); }
 
 void MainWindow::mnuStop_Click() { playback_.mnuStop_Click(); }
 
 void MainWindow::cmdPlay_Click(int index) {
     if (index < 0 || index > 5) return;
+    if (index == 2) return startPlayback();
     playback_.cmdPlay_Click(index);
-    if (index == 2) prefetchForStart();
 }
 
 void MainWindow::mnuOrg_Click() { brightnessChosen(BrightnessMode::Standard); }
@@ -567,6 +588,12 @@ void MainWindow::Image1_DblClick() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // Quitting would throw the export away: only when the user says so.
+    if (videoExport_ && dialogs_.message(this, kQuitDuringVideo, kAppTitle, Dialogs::Buttons::YesNo,
+                                         Dialogs::Icon::Question) != Dialogs::Button::Yes) {
+        event->ignore();
+        return;
+    }
     // The loop must not fire into a window that is going away.
     if (playback_.isActive()) playback_.mnuStop_Click();
     scheduler_.cancel();

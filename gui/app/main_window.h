@@ -10,6 +10,7 @@
 #include "core/common/clock.h"
 #include "core/viewer/brightness.h"
 #include "core/viewer/playback.h"
+#include "gui/app/viewer_state.h"
 #include "gui/browse/picture_browsing.h"
 #include "gui/events/event_list_launcher.h"
 #include "gui/graphs/chart_view.h"
@@ -43,9 +44,9 @@ public:
     static constexpr int kClientHeight = 643;
 
     // Enable modes of the navigation buttons.
-    static constexpr int kButtonsOff = 0;
-    static constexpr int kButtonsAll = 1;
-    static constexpr int kButtonsPlaying = 2;
+    static constexpr int kButtonsOff = ViewerState::kButtonsOff;
+    static constexpr int kButtonsAll = ViewerState::kButtonsAll;
+    static constexpr int kButtonsPlaying = ViewerState::kButtonsPlaying;
 
     // The menu tree; entries named as the menus they stand for.
     struct Menus {
@@ -80,7 +81,8 @@ public:
     // Sets the six navigation buttons for mode 0 (all off), 1 (all on) or 2 (only stop on).
     // Other values leave the buttons as they are.
     void SetButtonState(int mode) override;
-    int buttonMode() const { return buttonMode_; }
+    int buttonMode() const { return view_.buttonMode; }
+    const ViewerState& viewerState() const { return view_; }
 
     BrightnessMode brightnessMode() const override;
     // The speed level 0 (Slow) .. 4 (Fast) of the trackbar.
@@ -100,6 +102,13 @@ public:
     void UpdateGraphCursor(int frame) override;
     void UpdateDataPanel(int frame) override;
     void resetChartScroll() override;
+
+    // The one routine that puts a frame on screen: CurrentFrame, picture, file name, panel and
+    // chart cursor, then currentFrameChanged. Playback, the buttons, the keys, the chart, Open
+    // and the event list all come here.
+    void showFrameOnScreen(int frame) override;
+    // ChartHost: the click has placed the cursor on `frame` already.
+    void showClickedFrame(int frame) override;
 
     // ChartHost
     bool folderOpen() const override { return recording_.isOpen(); }
@@ -128,6 +137,13 @@ public:
 
     // Shows recording().folder (empty: no recording) in lblPath.
     void updatePathCaption();
+
+signals:
+    // The frame on screen changed (also to the same number in another recording).
+    void currentFrameChanged(int frame);
+    // Another recording is open, or none: after an Open finished (before its first frame is
+    // shown), or after a load that left no recording.
+    void recordingChanged();
 
 public slots:
     void mnuOpen_Click();
@@ -185,9 +201,12 @@ private:
     void setBrightness(BrightnessMode mode);
     void brightnessChosen(BrightnessMode mode);
     void showFrameFile(int index, bool playing);
+    enum class CursorMove { Follow, Placed };
+    void showFrameWith(int frame, CursorMove cursor);
     void prefetchFrom(int first);
     int playbackStep() const;
     void prefetchForStart();
+    void startPlayback();
     void closeOtherWindows();
     void openFromEventList(const std::filesystem::path& folder);
     // Open, from the menu, the command line or the event list, is refused while playing;
@@ -229,7 +248,7 @@ private:
     int pictureFrame_ = 0;  // the frame whose picture Image1 shows
     BrightnessMode pictureMode_ = BrightnessMode::Standard;  // the mode the picture was brightened for
     std::filesystem::path saveFolder_;  // where the last save went
-    int buttonMode_ = kButtonsOff;
+    ViewerState view_;
     bool snapping_ = false;
 
     Menus menus_;

@@ -47,7 +47,7 @@ void MainWindow::createKeys() {
         const int button = k.button;
         connect(shortcut, &QShortcut::activated, this, [this, button] {
             // Space plays when stopped; while playing only the stop button is on.
-            clickIfEnabled(button >= 0 ? button : (cmdPlay_[2]->isEnabled() ? 2 : 3));
+            clickIfEnabled(button >= 0 ? button : (playEnabled() ? 2 : 3));
         });
         if (!k.caption.isEmpty()) cmdPlay_[static_cast<std::size_t>(button)]->setToolTip(k.caption);
     }
@@ -73,10 +73,7 @@ bool MainWindow::stoppedWithRecording() const {
 void MainWindow::showTriggerFrame() {
     const std::optional<int> trigger = recording_.triggerFrame();
     if (!stoppedWithRecording() || !trigger) return;
-    recording_.CurrentFrame = ToFrameIndex(*trigger);
-    ShowFrame();
-    UpdateGraphCursor(recording_.CurrentFrame);
-    UpdateDataPanel(recording_.CurrentFrame);
+    showFrameOnScreen(*trigger);
 }
 
 void MainWindow::createPictureMenu() {
@@ -95,7 +92,7 @@ void MainWindow::Image1_ContextMenu(const QPoint& pos) {
     if (!stoppedWithRecording()) return;
     // After an undecodable first frame the picture on screen may be the placeholder.
     pictureMenu_->actions().front()->setEnabled(pictureFrame_ != 0);
-    pictureExportVideo_->setEnabled(menus_.mnuExportVideo->isEnabled());
+    updateVideoExportEnabled();
     pictureMenu_->popup(image1_->mapToGlobal(pos));
 }
 

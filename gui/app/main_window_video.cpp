@@ -22,7 +22,7 @@ const QString kVideoFailed = QStringLiteral("動画を作成できませんで�
 }  // namespace
 
 void MainWindow::updateVideoExportEnabled() {
-    const bool on = recording_.isOpen() && buttonMode_ == kButtonsAll && !playback_.isActive() && !videoExport_;
+    const bool on = recording_.isOpen() && view_.playEnabled() && !playback_.isActive() && !videoExport_;
     if (menus_.mnuExportVideo) menus_.mnuExportVideo->setEnabled(on);
     if (pictureExportVideo_) pictureExportVideo_->setEnabled(on);
 }

@@ -212,10 +212,9 @@ void ChartView::Pic1_MouseDown(int /*button*/, int /*shift*/, double x, double /
     host_.setCurrentFrame(ClickedFrame(x, model_.state().OriginX, model_.state().HScale));
     const int frame = host_.currentFrame();
     if (frame > host_.frameCount()) return;  // beyond the last frame: nothing to show
-    host_.ShowFrame();
     model_.ShowClickedFrame(state_, frame);
     sync();
-    host_.UpdateDataPanel(frame);
+    host_.showClickedFrame(frame);
 }
 
 void ChartView::renderBase(const ChartPicture& picture) {

@@ -29,6 +29,13 @@ public:
     virtual void setCurrentFrame(int frame) = 0;
     virtual void ShowFrame() = 0;          // picture of CurrentFrame
     virtual void UpdateDataPanel(int frame) = 0;
+    // A click chose `frame` (already CurrentFrame, within the recording) and the cursor stands on
+    // it: the picture and the panel follow. A window replaces this with its one routine that
+    // shows a frame.
+    virtual void showClickedFrame(int frame) {
+        ShowFrame();
+        UpdateDataPanel(frame);
+    }
 };
 
 class ChartCanvasWidget;
