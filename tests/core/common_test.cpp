@@ -4,7 +4,6 @@
 #include <string>
 
 #include "core/common/file_read.h"
-#include "core/common/file_write.h"
 #include "core/common/numbers.h"
 #include "tests/core/support/frame_files.h"
 
@@ -62,25 +61,6 @@ TEST(FileRead, OrdinaryFilesWithinTheBoundOnly) {
     const struct { const char* name; std::size_t max; std::string bytes; } cases[] = {
         {"a.jpg", 5, "12345"}, {"a.jpg", 4, ""}, {"pipe.jpg", 100, ""}, {"dir.jpg", 100, ""}, {"none.jpg", 100, ""}};
     for (const auto& c : cases) EXPECT_EQ(ReadRegularFile(dir.path() / c.name, c.max), c.bytes) << c.name << " " << c.max;
-}
-
-TEST(FileWrite, ReplacesWholeOrLeavesTheTargetAlone) {
-    const test::TempFolder dir;
-    const auto file = dir.path() / "out.csv";
-    std::string error;
-    ASSERT_TRUE(WriteFileReplacing(file, "old", error)) << error;
-    ASSERT_TRUE(WriteFileReplacing(file, "new text", error)) << error;
-    EXPECT_EQ(test::ReadFile(file), "new text");
-    // A folder or a pipe in the way (a device as root) or a missing folder: the reason, and
-    // nothing left behind or replaced.
-    std::filesystem::create_directory(dir.path() / "sub");
-    EXPECT_FALSE(WriteFileReplacing(dir.path() / "sub", "x", error));
-    EXPECT_FALSE(error.empty());
-    ASSERT_EQ(::mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
-    EXPECT_FALSE(WriteFileReplacing(dir.path() / "pipe", "x", error));
-    EXPECT_TRUE(std::filesystem::is_fifo(dir.path() / "pipe"));
-    EXPECT_FALSE(WriteFileReplacing(dir.path() / "none" / "x.csv", "x", error));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
 }  // namespace
