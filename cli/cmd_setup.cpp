@@ -122,9 +122,9 @@ int encode(const Args& args) {
         std::fprintf(stderr, "drtool setup: %s\n", encoded.error.c_str());
         return 1;
     }
-    const FileResult written = WriteSetupFile(out, encoded.bytes);
-    if (!written.ok()) {
-        std::fprintf(stderr, "drtool setup: %s\n", written.error.c_str());
+    const Status written = WriteSetupFile(out, encoded.bytes);
+    if (!written) {
+        std::fprintf(stderr, "drtool setup: %s\n", written.message.c_str());
         return 1;
     }
     return 0;

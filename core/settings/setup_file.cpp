@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <system_error>
 
 namespace drv {
@@ -94,54 +93,70 @@ std::optional<RecorderSettings> DecodeSetup(const SetupBytes& b) {
     return s;
 }
 
-FileResult WriteSetupFile(const std::filesystem::path& path, const SetupBytes& bytes) {
-    // No O_TRUNC: a longer file keeps its tail.
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return {errnoText("cannot open", path, errno)};
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            return {errnoText("cannot write", path, err)};
+Status WriteSetupFile(const std::filesystem::path& path, const SetupBytes& bytes, LinkPolicy links) {
+    const auto failed = [&](const Status& why) {
+        return Status::Failure("cannot write " + path.string() + ": " + why.message, why.errorNumber);
+    };
+    ReplacingFile file;
+    if (Status s = file.open(path, links); !s) return failed(s);
+    if (Status s = file.write(bytes.data(), bytes.size()); !s) return failed(s);
+    // The tail of a longer file comes along; a tail that cannot be read fails the save rather
+    // than shortening the file.
+    const int old = ::open(file.finalTarget().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (old < 0 && errno != ENOENT) return failed(Status::FromErrno(errno, ""));
+    if (old >= 0) {
+        char buffer[4096];
+        off_t at = static_cast<off_t>(bytes.size());
+        for (;;) {
+            const ssize_t n = ::pread(old, buffer, sizeof buffer, at);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                const Status why = Status::FromErrno(errno, "");
+                ::close(old);
+                return failed(why);
+            }
+            if (n == 0) break;
+            if (Status s = file.write(buffer, static_cast<std::size_t>(n)); !s) {
+                ::close(old);
+                return failed(s);
+            }
+            at += n;
         }
-        if (n == 0) {
-            ::close(fd);
-            return {"cannot write " + path.string() + ": nothing written"};
-        }
-        done += static_cast<std::size_t>(n);
+        ::close(old);
     }
-    // A removable card may only report a failed write when the data reaches it.
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
-        const int err = errno;
-        ::close(fd);
-        return {errnoText("cannot flush", path, err)};
-    }
-    if (::close(fd) != 0) return {errnoText("cannot close", path, errno)};
-    return {};
+    if (Status s = file.commit(); !s) return failed(s);
+    return Status::Success();
 }
 
 bool ReadSetupBytes(const std::filesystem::path& path, SetupBytes& bytes, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Without O_NONBLOCK, opening a pipe waits for a writer that may never come.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
         error = errnoText("cannot open", path, errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? errnoText("cannot read", path, EISDIR)
+                                    : "cannot read " + path.string() + ": not a regular file";
+        ::close(fd);
         return false;
     }
     SetupBytes data;
     char buffer[4096];
     while (data.size() < kSetupReadCap) {
         const std::size_t want = std::min(sizeof buffer, kSetupReadCap - data.size());
-        in.read(buffer, static_cast<std::streamsize>(want));
-        const std::streamsize got = in.gcount();
+        const ssize_t got = ::read(fd, buffer, want);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            error = errnoText("cannot read", path, errno);
+            ::close(fd);
+            return false;
+        }
+        if (got == 0) break;
         data.insert(data.end(), buffer, buffer + got);
-        if (got < static_cast<std::streamsize>(want)) break;
     }
-    if (in.bad()) {
-        error = "cannot read " + path.string();
-        return false;
-    }
+    ::close(fd);
     bytes = std::move(data);
     return true;
 }

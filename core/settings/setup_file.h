@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "core/common/file_write.h"
+#include "core/common/status.h"
+
 namespace drv {
 
 inline constexpr std::size_t kSetupSize = 14;
@@ -58,18 +61,17 @@ std::optional<RecorderSettings> DecodeSetup(const SetupBytes& bytes);
 // Low 8 bits of the sum of bytes 0..12 (the recorder's checksum in byte 13).
 std::uint8_t SetupChecksum(const SetupBytes& bytes);
 
-struct FileResult {
-    std::string error;  // empty: success
-    bool ok() const { return error.empty(); }
-};
-
-// Writes `bytes` at offset 0 of `path`, creating the file when missing. A longer existing file
-// keeps its bytes beyond the written ones. Folders are never created. Every failure (open, short
-// write, close) is reported.
-FileResult WriteSetupFile(const std::filesystem::path& path, const SetupBytes& bytes);
+// Writes `bytes` at the start of `path`, creating the file when missing. A longer existing file
+// keeps its bytes beyond the written ones. Folders are never created. The file is replaced as a
+// whole (file_write.h), so a failed write (full disk, pulled card) leaves the older file as it
+// was, never an empty or short one. On a card the fixed name must not lead elsewhere:
+// LinkPolicy::Refuse there.
+Status WriteSetupFile(const std::filesystem::path& path, const SetupBytes& bytes,
+                      LinkPolicy links = LinkPolicy::WriteThrough);
 
 // Reads `path` whole into `bytes` (at most kSetupReadCap bytes, far more than the record
-// needs). False with the reason in `error` when it cannot be opened or read; `bytes` is then
+// needs). Only an ordinary file is read: a pipe or a device is refused at once rather than
+// waited on. False with the reason in `error` when it cannot be opened or read; `bytes` is then
 // left untouched.
 inline constexpr std::size_t kSetupReadCap = 1 << 20;
 bool ReadSetupBytes(const std::filesystem::path& path, SetupBytes& bytes, std::string& error);

@@ -404,11 +404,12 @@ SettingsWindow::SaveOutcome SettingsWindow::saveToCard() {
     const EncodeResult encoded = EncodeSetup(*settings);
     if (!encoded.ok()) return SaveOutcome::Failed;
     setupBytes_ = encoded.bytes;
-    if (!WriteSetupFile(setupFolder / "setup.dat", setupBytes_).ok()) return SaveOutcome::Failed;
+    // The card's file has a fixed name that the recorder reads: a link there is never followed.
+    if (!WriteSetupFile(setupFolder / "setup.dat", setupBytes_, LinkPolicy::Refuse)) return SaveOutcome::Failed;
     // The remembered copy lives in the user's data folder, which may not exist yet.
     const fs::path dataFolder = paths_.userDataFolder();
     fs::create_directories(dataFolder, ec);
-    if (!WriteSetupFile(dataFolder / "setup.dat", setupBytes_).ok()) return SaveOutcome::Failed;
+    if (!WriteSetupFile(dataFolder / "setup.dat", setupBytes_)) return SaveOutcome::Failed;
     return SaveOutcome::Saved;
 }
 

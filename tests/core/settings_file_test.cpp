@@ -3,6 +3,7 @@
 
 #include "core/settings/setup_file.h"
 #include "tests/core/support/frame_files.h"
+#include "tests/core/support/write_faults.h"
 
 namespace drv {
 namespace {
@@ -84,7 +85,7 @@ TEST_F(SettingsFileTest, WriteKeepsALongerTailAndReportsFailures) {
     SetupBytes twenty(20);
     for (std::size_t i = 0; i < twenty.size(); ++i) twenty[i] = static_cast<std::uint8_t>(0xE0 + i);
     test::WriteFile(dir_ / "long.dat", twenty);
-    ASSERT_TRUE(WriteSetupFile(dir_ / "long.dat", kDefaultBytes).ok());
+    ASSERT_TRUE(WriteSetupFile(dir_ / "long.dat", kDefaultBytes));
     SetupBytes expected = kDefaultBytes;
     expected.insert(expected.end(), twenty.begin() + 14, twenty.end());
     EXPECT_EQ(test::ReadFile<SetupBytes>(dir_ / "long.dat"), expected);
@@ -92,8 +93,45 @@ TEST_F(SettingsFileTest, WriteKeepsALongerTailAndReportsFailures) {
     // Folders are not made; a folder or a file in the way; a disk that takes nothing.
     for (const fs::path& bad : {dir_ / "missing" / "setup.dat", dir_ / "adir", dir_ / "long.dat" / "setup.dat",
                                 fs::path(fs::is_character_file("/dev/full") ? "/dev/full" : "/")}) {
-        EXPECT_FALSE(WriteSetupFile(bad, kDefaultBytes).ok()) << bad;
+        EXPECT_FALSE(WriteSetupFile(bad, kDefaultBytes)) << bad;
     }
+}
+
+// A failed save never leaves an empty or short copy: the older file stays whole, its tail and
+// mode included, and no temporary file is left (a short copy would make every later opening
+// of the settings window fail).
+TEST_F(SettingsFileTest, AFailedWriteKeepsTheOlderCopy) {
+    SetupBytes twenty(20, 0x5A);
+    const struct { const char* name; std::size_t room; } cases[] = {
+        {"disk full at once", 0}, {"room for part of the record", 6}, {"room for the record, not the tail", 16}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const test::TempFolder dir;
+        const fs::path file = dir.path() / "setup.dat";
+        test::WriteFile(file, twenty);
+        ::chmod(file.c_str(), 0600);
+        {
+            const ScopedWriteCalls full(test::DiskFullAfter(c.room));
+            const Status status = WriteSetupFile(file, kDefaultBytes);
+            EXPECT_EQ(status.errorNumber, ENOSPC) << status.message;
+        }
+        EXPECT_EQ(test::ReadFile<SetupBytes>(file), twenty);
+        EXPECT_EQ(test::Entries(dir.path()), std::vector<std::string>{"setup.dat"});
+        ASSERT_TRUE(WriteSetupFile(file, kDefaultBytes));
+        EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    }
+}
+
+// The card's setup.dat has a fixed name: a link there is refused and the file it names is left
+// alone. The program's own copy (and drtool's OUT) is written through a link.
+TEST_F(SettingsFileTest, ACardNeverFollowsALinkAtTheFixedName) {
+    test::WriteFile(dir_ / "elsewhere", {1, 2, 3});
+    fs::create_symlink("elsewhere", dir_ / "setup.dat");
+    EXPECT_FALSE(WriteSetupFile(dir_ / "setup.dat", kDefaultBytes, LinkPolicy::Refuse));
+    EXPECT_EQ(test::ReadFile<SetupBytes>(dir_ / "elsewhere"), (SetupBytes{1, 2, 3}));
+    ASSERT_TRUE(WriteSetupFile(dir_ / "setup.dat", kDefaultBytes));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "setup.dat"));
+    EXPECT_EQ(test::ReadFile<SetupBytes>(dir_ / "elsewhere"), kDefaultBytes);
 }
 
 TEST_F(SettingsFileTest, ReadFindsOnlyOrdinaryFiles) {
@@ -104,6 +142,14 @@ TEST_F(SettingsFileTest, ReadFindsOnlyOrdinaryFiles) {
     EXPECT_EQ(buffer, (SetupBytes{9, 9}));  // untouched when absent
     test::WriteFile(dir_ / "five.dat", {1, 2, 3, 4, 5});
     ASSERT_EQ(ReadSetupFile(dir_, "five.dat", buffer), SetupReadStatus::Found);
+    EXPECT_EQ(buffer, (SetupBytes{1, 2, 3, 4, 5}));
+    // A pipe or a device is refused at once instead of waited on.
+    ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+    std::string error;
+    for (const fs::path& odd : {dir_ / "pipe", fs::path("/dev/zero"), dir_}) {
+        EXPECT_FALSE(ReadSetupBytes(odd, buffer, error)) << odd;
+        EXPECT_NE(error.find(odd.string()), std::string::npos) << error;
+    }
     EXPECT_EQ(buffer, (SetupBytes{1, 2, 3, 4, 5}));
 }
 

@@ -14,6 +14,7 @@
 
 #include "gui/settings/settings_window.h"
 #include "tests/core/support/frame_files.h"
+#include "tests/core/support/write_faults.h"
 #include "tests/gui/support/fake_dialogs.h"
 
 namespace drv {
@@ -129,6 +130,41 @@ TEST_F(SettingsWindowTest, CancelWritesNothingAndSaveWritesBothCopiesWhichReopen
     EXPECT_TRUE(w().optSpeed(3)->isChecked() && w().optUnit(1)->isChecked());
     EXPECT_FALSE(w().chkTime()->isChecked());
     EXPECT_EQ(w().DatePicker()->date(), QDate::currentDate());
+}
+
+// A save that fails part way says "SDカードを確認してください" and closes; the remembered copy is
+// then the one from before (or none), never an empty or short one, so the window opens again
+// with the values saved last. A link at the card's fixed name is never followed.
+TEST_F(SettingsWindowTest, AFailedSaveKeepsTheRememberedCopyWhole) {
+    const SetupBytes stored = {0x07, 0, 0, 0x11, 0x02, 0x8A, 0, 0, 0, 0, 0, 0, 0, 0xA4};  // pre 10
+    const struct { const char* name; bool storedBefore; std::size_t room; bool cardLink; } cases[] = {
+        {"card full", true, 0, false},
+        {"data folder full", true, kSetupSize, false},
+        {"data folder full, nothing stored yet", false, kSetupSize, false},
+        {"card file is a link", true, 1 << 20, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(base_);
+        fs::create_directories(card() / "TRV410" / "setup");
+        put(base_ / "elsewhere", {1, 2, 3});
+        if (c.cardLink) fs::create_symlink(base_ / "elsewhere", cardFile());
+        if (c.storedBefore) put(dataFile(), stored);
+        ASSERT_TRUE(open());
+        w().upArrow(1)->click();
+        {
+            const ScopedWriteCalls full(test::DiskFullAfter(c.room));
+            w().cmdSave_Click();
+        }
+        EXPECT_EQ(messages(), (std::vector<QString>{kQuestion, kCheckCard}));
+        EXPECT_TRUE(w().isClosed());
+        EXPECT_EQ(fs::exists(dataFile()), c.storedBefore);
+        if (c.storedBefore) EXPECT_EQ(test::ReadFile<SetupBytes>(dataFile()), stored);
+        EXPECT_EQ(test::ReadFile<SetupBytes>(base_ / "elsewhere"), (SetupBytes{1, 2, 3}));
+        EXPECT_EQ(test::Entries(data()).size(), c.storedBefore ? 1u : 0u);
+        ASSERT_TRUE(open());
+        EXPECT_EQ(boxes(), c.storedBefore ? "0 8 2 10 8" : "0 8 2 12 8");
+    }
 }
 
 TEST_F(SettingsWindowTest, RestoreDefaultsKeepsTheDriveAndWritesNothing) {
