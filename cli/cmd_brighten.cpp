@@ -1,5 +1,6 @@
 // drtool brighten: runs the brightening over one picture and writes a lossless PNG, so the
 // transform can be checked from outside the viewer.
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "core/common/file_write.h"
 #include "core/viewer/brightness.h"
 
 namespace drv::cli {
@@ -67,10 +69,19 @@ int runBrighten(const Args& args) {
     else
         BrightenPicture(picture.bits(), stride, rows, x2);
 
-    QImageWriter writer(QFile::decodeName(QByteArray(out.c_str())), "png");
+    // Encoded in memory, then written whole: a full disk never leaves half a PNG.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     if (!writer.write(picture)) {
-        std::fprintf(stderr, "drtool brighten: cannot write %s: %s\n", out.c_str(),
+        std::fprintf(stderr, "drtool brighten: cannot encode %s: %s\n", out.c_str(),
                      writer.errorString().toLocal8Bit().constData());
+        return 1;
+    }
+    const Status written = ReplaceFileContents(out, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+    if (!written) {
+        std::fprintf(stderr, "drtool brighten: cannot write %s: %s\n", out.c_str(), written.message.c_str());
         return 1;
     }
     return 0;

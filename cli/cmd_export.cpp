@@ -67,7 +67,8 @@ int runExport(const Args& args) {
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) return fail("cannot write to standard output");
         return 0;
     }
-    if (!WriteFileReplacing(output, text, error)) return fail("cannot write " + output + ": " + error);
+    if (const Status written = ReplaceFileContents(output, text); !written)
+        return fail("cannot write " + output + ": " + written.message);
     return 0;
 }
 

@@ -13,9 +13,9 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <vector>
 
+#include "core/common/file_write.h"
 #include "core/exif/frame_writer.h"
 
 namespace drv {
@@ -208,12 +208,9 @@ bool MakeSampleRecording(const std::filesystem::path& dir, const SampleOptions& 
         if (bytes.empty()) return fail(error, "cannot build frame " + std::to_string(i));
 
         const std::filesystem::path path = dir / SampleFileName(o, i);
-        {
-            std::ofstream out(path, std::ios::binary | std::ios::trunc);
-            out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-            out.close();
-            if (!out) return fail(error, "cannot write " + path.string());
-        }
+        const Status written = ReplaceFileContents(
+            path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        if (!written) return fail(error, "cannot write " + path.string() + ": " + written.message);
         const long mtime = static_cast<long>(o.startTime + (i - 1));
         const struct timeval times[2] = {{mtime, 0}, {mtime, 0}};
         if (::utimes(path.c_str(), times) != 0) return fail(error, "cannot set the time of " + path.string());
