@@ -9,9 +9,11 @@ namespace drv::cli {
 using Args = std::vector<std::string>;  // arguments after the subcommand's name
 using CommandFn = int (*)(const Args& args);
 
+// Every command answers `drtool NAME --help` (and `drtool help NAME`) with its usage on stdout
+// and status 0; main() does that for all of them, so a command needs only its usage line.
 struct Command {
     const char* name;
-    const char* usage;    // one line, shown by `drtool help`
+    const char* usage;    // one line, shown by `drtool help` and `drtool NAME --help`
     CommandFn run;
     bool pictures = false;  // reads, writes or draws pictures: runs inside a QGuiApplication
 };

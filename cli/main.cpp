@@ -30,6 +30,16 @@ void keepQtNotesOffStderr(QtMsgType type, const QMessageLogContext&, const QStri
     if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "drtool: %s\n", qPrintable(message));
 }
 
+// `--help` anywhere, or `-h` first, asks for the command's usage rather than running it.
+bool asksForHelp(int argc, char** argv) {
+    if (argc > 2 && std::strcmp(argv[2], "-h") == 0) return true;
+    for (int i = 2; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0) return true;
+    return false;
+}
+
+void printUsage(const drv::cli::Command& command) { std::printf("usage: drtool %s\n", command.usage); }
+
 void printHelp() {
     std::printf("drtool 1.30: drive recorder recordings on the command line\n\nUsage:\n");
     std::printf("  drtool --version\n  drtool help\n");
@@ -49,11 +59,24 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (name == "help" || name == "--help" || name == "-h") {
+        if (argc == 3) {
+            for (const auto& command : drv::cli::Commands()) {
+                if (argv[2] != std::string(command.name)) continue;
+                printUsage(command);
+                return 0;
+            }
+            std::fprintf(stderr, "drtool: unknown command '%s' (try 'drtool help')\n", argv[2]);
+            return 2;
+        }
         printHelp();
         return 0;
     }
     for (const auto& command : drv::cli::Commands()) {
         if (name != command.name) continue;
+        if (asksForHelp(argc, argv)) {
+            printUsage(command);
+            return 0;
+        }
         if (!command.pictures) return command.run(drv::cli::Args(argv + 2, argv + argc));
         // Picture codecs and fonts come from Qt; no display is needed. Only these commands
         // start Qt.
