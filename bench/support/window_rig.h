@@ -36,7 +36,7 @@ struct WindowRig {
         window->show();
         dialogs.folders.push_back(folder);
         window->mnuOpen_Click();
-        QApplication::processEvents();
+        while (window->loading()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 };
 

@@ -85,7 +85,7 @@ void OrderFilesByTime(const std::filesystem::path& folder, FileNameList& names, 
 }
 
 void LoadAllFrames(const std::filesystem::path& folder, const FileNameList& names, FrameTable& frames,
-                   RecordingState& state, const LoadProgress& progress) {
+                   RecordingState& state, const LoadProgress& progress, const LoadCancelled& cancelled) {
     const std::size_t n = names.empty() ? 0 : names.size() - 1;
     frames.assign(n + 1, FrameRecord{});
     // Every recording is read on its own, from the start-up state: one without a trigger mark
@@ -95,6 +95,7 @@ void LoadAllFrames(const std::filesystem::path& folder, const FileNameList& name
     fresh.GraphSamples = state.GraphSamples;
     state = std::move(fresh);
     for (std::size_t i = 1; i <= n; ++i) {
+        if (cancelled && cancelled()) return;
         if (progress) progress(RoundToInt32(static_cast<double>(i) / static_cast<double>(n) * 100.0));
         const ExifTags tags = ReadExifTags(folder / names[i]);
         DecodeFrameTelemetry(tags, frames[i], static_cast<int>(i), state);

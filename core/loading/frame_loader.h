@@ -25,12 +25,15 @@ void OrderFilesByTime(const std::filesystem::path& folder, FileNameList& names, 
 
 // Called with the percentage (0..100) before each frame is read.
 using LoadProgress = std::function<void(int percent)>;
+// Asked before each frame is read; true stops the load there (the tables are then incomplete).
+using LoadCancelled = std::function<bool()>;
 
 // Reads the telemetry of every frame: re-creates `frames` with N + 1 entries, puts `state`
 // back to its start-up values (all but the graph samples), decodes in list order. A file
 // that cannot be read decodes to the placeholders; every frame is decoded, and frames past
 // 441 get no graph samples.
 void LoadAllFrames(const std::filesystem::path& folder, const FileNameList& names, FrameTable& frames,
-                   RecordingState& state, const LoadProgress& progress = {});
+                   RecordingState& state, const LoadProgress& progress = {},
+                   const LoadCancelled& cancelled = {});
 
 }  // namespace drv

@@ -23,6 +23,7 @@
 #include "gui/common/picture_file.h"
 #include "gui/loading/folder_dialog.h"
 #include "gui/loading/load_window.h"
+#include "gui/loading/recording_load.h"
 #include "gui/settings/settings_window.h"
 #include "gui/video/video_progress_dialog.h"
 #include "gui/viewer/picture_view.h"
@@ -105,7 +106,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const AppPaths& paths, QWidget* parent)
     Form_Load();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() { cancelLoad(); }
 
 void MainWindow::createMenus() {
     QMenuBar* bar = menuBar();
@@ -194,7 +195,12 @@ void MainWindow::createControls(QWidget* client) {
         button->setGeometry(TwipsRect(lefts[k], 5660, i == 2 ? 960 : 720, 380));
         button->setIcon(navigationIcon(pictures[k]));
         button->setIconSize(QSize(16, 16));
-        connect(button, &QPushButton::clicked, this, [this, i] { cmdPlay_Click(i); });
+        auto* command = new QAction(this);
+        command->setObjectName(QStringLiteral("cmdPlay_%1_action").arg(i));
+        connect(command, &QAction::triggered, this, [this, i] { cmdPlay_Click(i); });
+        connect(command, &QAction::changed, button, [button, command] { button->setEnabled(command->isEnabled()); });
+        connect(button, &QPushButton::clicked, command, &QAction::trigger);
+        commands_.navigation[k] = command;
         cmdPlay_[k] = button;
     }
     cmdPlay_[0]->setToolTip(QStringLiteral("先頭に戻る"));
@@ -311,10 +317,9 @@ void MainWindow::SetButtonState(int mode) {
         {false, false, false, true, false, false},
     };
     if (mode < 0 || mode > 2) return;
-    for (std::size_t i = 0; i < 6; ++i) cmdPlay_[i]->setEnabled(kOn[mode][i]);
-    menus_.mnuEvents->setEnabled(mode != kButtonsPlaying);
     view_.buttonMode = mode;
-    updateVideoExportEnabled();
+    for (std::size_t i = 0; i < 6; ++i) commands_.navigation[i]->setEnabled(kOn[mode][i]);
+    updateCommands();
     // Playback stopped or ended: the frames decoded ahead will not be shown.
     if (!playback_.isActive()) prefetcher_.cancel();
 }
@@ -343,7 +348,7 @@ void MainWindow::setBrightness(BrightnessMode mode) {
 // one shown while CurrentFrame already names the next.
 void MainWindow::brightnessChosen(BrightnessMode mode) {
     setBrightness(mode);
-    if (!recording_.isOpen()) return;
+    if (!recording_.isOpen() || load_) return;
     if (recording_.IsPlaying) {
         showFrameFile(recording_.LastShownFrame, false);
         return;
@@ -367,7 +372,13 @@ void MainWindow::showFrameFile(int index, bool playing) {
     // The cached picture is the decoded file, never brightened: the brightening below works on
     // this copy (QImage detaches on write).
     FrameKey shown{index, recording_.folder / name};
-    QImage picture = prefetcher_.picture(shown);
+    QImage picture;
+    if (openedPicture_ && openedPicture_->first == shown) {
+        picture = std::move(openedPicture_->second);  // decoded by the load, shown once
+        openedPicture_.reset();
+    } else {
+        picture = prefetcher_.picture(shown);
+    }
     // The next frames are read while this one is brightened and painted.
     if (playing) prefetchFrom(index + playbackStep());
     shownFrame_ = index;
@@ -437,7 +448,7 @@ bool MainWindow::playing() const {
 }
 
 bool MainWindow::readyToOpen() {
-    if (playing()) return false;
+    if (playing() || load_) return false;
     closeOtherWindows();
     return true;
 }
@@ -478,38 +489,61 @@ void MainWindow::openRequestedFolder() {
 
 void MainWindow::openFolder(const std::filesystem::path& chosen) {
     // Cancelled (the dialog gave the old folder back) or the same folder: nothing is reloaded.
-    if (chosen.native() == recording_.folder.native()) return;
+    if (chosen.native() == recording_.folder.native() || load_) return;
     prefetcher_.cancel();
-    recording_.folder = chosen;
-    updatePathCaption();
+    openedPicture_.reset();
+    // Until the load is over no recording is open: every command that needs one waits.
+    modeBeforeLoad_ = view_.buttonMode;
+    SetButtonState(kButtonsOff);
+    recording_.folder.clear();
+    recording_.fileNames.assign(1, std::filesystem::path());
+    lblPath_->setText(PathToQString(chosen));
 
-    FileNameList names = ListJpgFiles(recording_.folder);
-    if (names.size() <= 1) {
-        recording_.folder.clear();
-        recording_.fileNames.assign(1, std::filesystem::path());
+    load_ = new RecordingLoad(chosen, recording_.state, prefetcher_.source(), this);
+    connect(load_, &RecordingLoad::listed, this, &MainWindow::loadListed);
+    connect(load_, &RecordingLoad::finished, this, &MainWindow::loadFinished);
+    load_->start();
+}
+
+void MainWindow::loadListed() {
+    fraStatus_->setEnabled(false);
+    // The load starts from the start-up recording state, caption included.
+    fraStatus_->setTriggerKind(QString());
+    // One loading window per load, with a fresh bar at 0.
+    loadWindow_ = new LoadWindow(this);
+    connect(load_, &RecordingLoad::progress, loadWindow_, &LoadWindow::setProgress);
+    loadWindow_->showNow();
+}
+
+void MainWindow::cancelLoad() {
+    delete load_;  // cancels and waits for the worker's current frame
+    load_ = nullptr;
+    delete loadWindow_;
+    loadWindow_ = nullptr;
+}
+
+void MainWindow::loadFinished() {
+    LoadedRecording loaded = load_->takeResult();
+    cancelLoad();
+
+    if (loaded.recording.frameCount() < 1) {
         updatePathCaption();
+        SetButtonState(modeBeforeLoad_);
         dialogs_.message(this, kNoJpgMessage, kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::None);
         showPlaceholderPicture();
         emit recordingChanged();
         return;
     }
 
-    fraStatus_->setEnabled(false);
-    // The load starts from the start-up recording state, caption included.
-    fraStatus_->setTriggerKind(QString());
-    {
-        // One loading window per load, with a fresh bar at 0.
-        LoadWindow load(this);
-        load.showNow();
-        OrderFilesByTime(recording_.folder, names);
-        recording_.fileNames = std::move(names);
-        LoadAllFrames(recording_.folder, recording_.fileNames, recording_.frames, recording_.state,
-                      [&load](int percent) { load.setProgress(percent); });
-        const int n = recording_.frameCount();
-        chart_->setGraphWidth(n * 50);
-        chart_->SetUpGraphs();
-        chart_->ShowDefaultChannels();
-    }
+    recording_.folder = std::move(loaded.recording.folder);
+    recording_.fileNames = std::move(loaded.recording.fileNames);
+    recording_.frames = std::move(loaded.recording.frames);
+    recording_.state = std::move(loaded.recording.state);
+    updatePathCaption();
+    const int n = recording_.frameCount();
+    chart_->setGraphWidth(n * 50);
+    chart_->SetUpGraphs();
+    chart_->ShowDefaultChannels();
     fraStatus_->setEnabled(true);
 
     // The panel and the channels follow the signals wired in this recording.
@@ -531,8 +565,9 @@ void MainWindow::openFolder(const std::filesystem::path& chosen) {
     fraStatus_->setTriggerKind(QString::fromStdString(s.TriggerKindCaption));
 
     // The picture of the recording before is gone: a first frame that cannot be decoded leaves
-    // the placeholder, not another recording's picture.
+    // the placeholder, not another recording's picture. Frame 1 was decoded by the worker.
     showPlaceholderPicture();
+    openedPicture_.emplace(FrameKey{1, recording_.framePath(1)}, std::move(loaded.firstPicture));
     recording_.CurrentFrame = recording_.LastShownFrame = 1;
     SetButtonState(kButtonsAll);
     setSpeedLevel(2);
@@ -598,6 +633,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (playback_.isActive()) playback_.mnuStop_Click();
     scheduler_.cancel();
     prefetcher_.cancel();
+    cancelLoad();
     Form_Unload();
     event->accept();
 }

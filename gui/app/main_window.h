@@ -4,6 +4,8 @@
 #include <QMainWindow>
 #include <array>
 #include <filesystem>
+#include <optional>
+#include <utility>
 #include <string_view>
 
 #include "core/app/recording.h"
@@ -28,7 +30,9 @@ namespace drv {
 
 class AppPaths;
 class Dialogs;
+class LoadWindow;
 class PictureView;
+class RecordingLoad;
 class TelemetryPanel;
 class VideoProgressDialog;
 
@@ -69,6 +73,16 @@ public:
         QAction* mnuDRSetting = nullptr;
         QMenu* mnuHelp = nullptr;
         QAction* mnuHelpAbout = nullptr;
+    };
+
+    // One action per command, shared by its button, its menu entry and its key; SetButtonState
+    // and updateCommands are the one place that enables them.
+    struct Commands {
+        std::array<QAction*, 6> navigation{};  // first, back, play, stop, forward, last: the cmdPlay buttons
+        QAction* trigger = nullptr;            // T: the trigger frame
+        QAction* save = nullptr;               // the picture's menu: the picture as shown
+        QAction* exportTelemetry = nullptr;    // the picture's menu: CSV, GPX, KML
+        QAction* video = nullptr;              // mnuExportVideo, also in the picture's menu
     };
 
     MainWindow(Dialogs& dialogs, const AppPaths& paths, QWidget* parent = nullptr);
@@ -120,6 +134,7 @@ public:
 
     // Controls, for the subsystems that fill the window and for tests.
     const Menus& menus() const { return menus_; }
+    const Commands& commands() const { return commands_; }
     QPushButton* cmdStart() const { return cmdStart_; }
     QPushButton* cmdPlay(int index) const { return cmdPlay_.at(static_cast<std::size_t>(index)); }
     QLabel* lblPath() const { return lblPath_; }
@@ -134,6 +149,9 @@ public:
     EventListLauncher& eventList() { return events_; }
     // Decodes the frames playback shows next; its source is the seam for slow media.
     FramePrefetcher& prefetcher() { return prefetcher_; }
+
+    // An Open is reading its folder on the worker (the loading window is up).
+    bool loading() const { return load_ != nullptr; }
 
     // Shows recording().folder (empty: no recording) in lblPath.
     void updatePathCaption();
@@ -209,13 +227,20 @@ private:
     void startPlayback();
     void closeOtherWindows();
     void openFromEventList(const std::filesystem::path& folder);
-    // Open, from the menu, the command line or the event list, is refused while playing;
-    // otherwise the other windows close first.
+    // Open, from the menu, the command line or the event list, is refused while playing or
+    // loading; otherwise the other windows close first.
     bool playing() const;
     bool readyToOpen();
     // The Open command after the folder dialog: `chosen` as the dialog returned it. The same
     // folder as the open one does nothing.
     void openFolder(const std::filesystem::path& chosen);
+    // The worker found frames: the loading window comes up and the panel waits.
+    void loadListed();
+    // The worker is done: the recording is taken over and its first frame shown, or the
+    // folder had no frames.
+    void loadFinished();
+    // Ends a load under way without taking its result (the window is closing).
+    void cancelLoad();
     void createKeys();
     void createPictureMenu();
     bool stoppedWithRecording() const;
@@ -224,9 +249,9 @@ private:
     void showPlaceholderPicture();
     // The frame file of `frame` in the open recording; empty for 0 (none).
     std::filesystem::path frameFile(int frame) const;
-    void clickIfEnabled(int index);
+    void triggerIfEnabled(QAction* command);
     bool writeFileOrTell(const std::filesystem::path& file, std::string_view bytes);
-    void updateVideoExportEnabled();
+    void updateCommands();
     void videoExportFinished(const VideoExportResult& result);
     std::filesystem::path saveFolder() const;
     void centreOnScreen();
@@ -252,6 +277,7 @@ private:
     bool snapping_ = false;
 
     Menus menus_;
+    Commands commands_;
     QPushButton* cmdStart_ = nullptr;
     std::array<QPushButton*, 6> cmdPlay_{};
     QLabel* lblPath_ = nullptr;
@@ -260,8 +286,12 @@ private:
     TelemetryPanel* fraStatus_ = nullptr;
     ChartView* chart_ = nullptr;
     QMenu* pictureMenu_ = nullptr;
-    QAction* pictureExportVideo_ = nullptr;
     VideoProgressDialog* videoExport_ = nullptr;  // the export under way
+    RecordingLoad* load_ = nullptr;               // the Open under way
+    LoadWindow* loadWindow_ = nullptr;            // its progress, once frames were found
+    int modeBeforeLoad_ = kButtonsOff;            // the buttons come back to it when the folder has no frames
+    // Frame 1's picture as the load decoded it, taken by the first showing of that frame.
+    std::optional<std::pair<FrameKey, QImage>> openedPicture_;
 };
 
 }  // namespace drv

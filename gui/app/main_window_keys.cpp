@@ -45,9 +45,11 @@ void MainWindow::createKeys() {
         auto* shortcut = new QShortcut(QKeySequence(k.key), this);
         shortcut->setAutoRepeat(k.repeat);
         const int button = k.button;
+        // The key is taken even when its command is off, so that it never reaches the trackbar.
         connect(shortcut, &QShortcut::activated, this, [this, button] {
             // Space plays when stopped; while playing only the stop button is on.
-            clickIfEnabled(button >= 0 ? button : (playEnabled() ? 2 : 3));
+            const int index = button >= 0 ? button : (playEnabled() ? 2 : 3);
+            triggerIfEnabled(commands_.navigation[static_cast<std::size_t>(index)]);
         });
         if (!k.caption.isEmpty()) cmdPlay_[static_cast<std::size_t>(button)]->setToolTip(k.caption);
     }
@@ -55,14 +57,28 @@ void MainWindow::createKeys() {
     cmdPlay_[2]->setToolTip(QStringLiteral("再生 (Space)"));
     cmdPlay_[3]->setToolTip(QStringLiteral("停止 (Space)"));
     cmdPlay_[5]->setToolTip(cmdPlay_[5]->toolTip() + QStringLiteral(" (End)"));
+    commands_.trigger = new QAction(this);
+    commands_.trigger->setObjectName(QStringLiteral("trigger"));
+    connect(commands_.trigger, &QAction::triggered, this, &MainWindow::showTriggerFrame);
     auto* trigger = new QShortcut(QKeySequence(Qt::Key_T), this);
     trigger->setAutoRepeat(false);
-    connect(trigger, &QShortcut::activated, this, &MainWindow::showTriggerFrame);
+    connect(trigger, &QShortcut::activated, this, [this] { triggerIfEnabled(commands_.trigger); });
 }
 
-void MainWindow::clickIfEnabled(int index) {
-    QPushButton* button = cmdPlay_.at(static_cast<std::size_t>(index));
-    if (button->isEnabled()) button->click();
+void MainWindow::triggerIfEnabled(QAction* command) {
+    if (command->isEnabled()) command->trigger();
+}
+
+// The commands beyond the six buttons follow the same state: stopped with a recording, no
+// export under way for the video.
+void MainWindow::updateCommands() {
+    const bool stopped = stoppedWithRecording();
+    menus_.mnuEvents->setEnabled(!view_.stopOnly());
+    if (commands_.trigger) commands_.trigger->setEnabled(stopped && recording_.triggerFrame().has_value());
+    // After an undecodable first frame the picture on screen may be the placeholder.
+    if (commands_.save) commands_.save->setEnabled(stopped && pictureFrame_ != 0);
+    if (commands_.exportTelemetry) commands_.exportTelemetry->setEnabled(stopped);
+    if (commands_.video) commands_.video->setEnabled(stopped && !videoExport_);
 }
 
 // Stopped: the play button is on only then (not while starting or playing).
@@ -79,20 +95,19 @@ void MainWindow::showTriggerFrame() {
 void MainWindow::createPictureMenu() {
     pictureMenu_ = new QMenu(this);
     pictureMenu_->setObjectName(QStringLiteral("pictureMenu"));
-    pictureMenu_->addAction(kSavePicture, this, &MainWindow::savePictureAs)->setObjectName(QStringLiteral("save"));
-    pictureMenu_->addAction(kExportTelemetry, this, &MainWindow::exportTelemetryAs)
-        ->setObjectName(QStringLiteral("export"));
-    pictureExportVideo_ = pictureMenu_->addAction(menus_.mnuExportVideo->text(), this, &MainWindow::mnuExportVideo_Click);
-    pictureExportVideo_->setObjectName(QStringLiteral("exportVideo"));
+    commands_.save = pictureMenu_->addAction(kSavePicture, this, &MainWindow::savePictureAs);
+    commands_.save->setObjectName(QStringLiteral("save"));
+    commands_.exportTelemetry = pictureMenu_->addAction(kExportTelemetry, this, &MainWindow::exportTelemetryAs);
+    commands_.exportTelemetry->setObjectName(QStringLiteral("export"));
+    commands_.video = menus_.mnuExportVideo;
+    pictureMenu_->addAction(commands_.video);
     image1_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(image1_, &QWidget::customContextMenuRequested, this, &MainWindow::Image1_ContextMenu);
 }
 
 void MainWindow::Image1_ContextMenu(const QPoint& pos) {
     if (!stoppedWithRecording()) return;
-    // After an undecodable first frame the picture on screen may be the placeholder.
-    pictureMenu_->actions().front()->setEnabled(pictureFrame_ != 0);
-    updateVideoExportEnabled();
+    updateCommands();
     pictureMenu_->popup(image1_->mapToGlobal(pos));
 }
 

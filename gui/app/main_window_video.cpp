@@ -21,11 +21,6 @@ const QString kVideoFailed = QStringLiteral("動画を作成できませんで�
 
 }  // namespace
 
-void MainWindow::updateVideoExportEnabled() {
-    const bool on = recording_.isOpen() && view_.playEnabled() && !playback_.isActive() && !videoExport_;
-    if (menus_.mnuExportVideo) menus_.mnuExportVideo->setEnabled(on);
-    if (pictureExportVideo_) pictureExportVideo_->setEnabled(on);
-}
 
 void MainWindow::mnuExportVideo_Click() {
     if (!stoppedWithRecording() || videoExport_) return;
@@ -39,7 +34,7 @@ bool MainWindow::startVideoExport(const VideoExportRequest& request, FileWriteFu
     // The worker gets a copy of the recording: the window may open another one meanwhile.
     videoExport_ = new VideoProgressDialog(recording_, request, this, std::move(write));
     connect(videoExport_, &VideoProgressDialog::exportFinished, this, &MainWindow::videoExportFinished);
-    updateVideoExportEnabled();
+    updateCommands();
     videoExport_->show();
     videoExport_->start();
     return true;
@@ -49,7 +44,7 @@ void MainWindow::videoExportFinished(const VideoExportResult& outcome) {
     const std::filesystem::path target = videoExport_->request().target;
     videoExport_->deleteLater();
     videoExport_ = nullptr;
-    updateVideoExportEnabled();
+    updateCommands();
 
     const QString file = PathToQString(target);
     const QString detail = QString::fromLocal8Bit(outcome.result.detail);

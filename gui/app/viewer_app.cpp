@@ -147,9 +147,8 @@ int RunViewer(int argc, char** argv) {
             });
         }
     } else {
-        // The report comes after the folder is open: the load lets timers run while it paints.
-        QTimer::singleShot(0, &window, [&window, &paths] {
-            window.openRequestedFolder();
+        // The report comes after the folder is open: the load runs on a worker meanwhile.
+        auto report = [&window, &paths] {
             std::fprintf(stderr, "started: %s\n", window.windowTitle().toUtf8().constData());
             // What the folder argument opened, so that a script can check it.
             std::fprintf(stderr, "recording: %d frames, current %d, folder %s\n", window.recording().frameCount(),
@@ -157,6 +156,12 @@ int RunViewer(int argc, char** argv) {
             // Where the resources were found, so that an installed copy can be checked.
             std::fprintf(stderr, "program folder: %s\n", paths.programFolder().c_str());
             window.close();
+        };
+        QTimer::singleShot(0, &window, [&window, report] {
+            window.openRequestedFolder();
+            if (!window.loading()) return report();
+            QObject::connect(&window, &MainWindow::recordingChanged, &window, report,
+                             static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
         });
     }
     return app.exec();

@@ -1,6 +1,5 @@
 #include "gui/loading/load_window.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -43,15 +42,11 @@ LoadWindow::LoadWindow(QWidget* owner)
 void LoadWindow::showNow() {
     show();
     raise();
-    // One pass of painting only; user input stays queued until the load is over.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void LoadWindow::setProgress(int percent) {
     bar_->setValue(percent);
     label1_->setText(QString::number(bar_->value()) + QLatin1Char('%'));
-    bar_->repaint();
-    label1_->repaint();
 }
 
 }  // namespace drv

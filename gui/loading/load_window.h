@@ -13,13 +13,13 @@ public:
     // Placed at the owner's left + 100 twips and top + 600 twips.
     explicit LoadWindow(QWidget* owner);
 
-    // Moves the bar to `percent`, writes the position read back from the bar followed by
-    // "%" into Label1, and repaints both at once: the load does not return to the event loop.
+    // Moves the bar to `percent` and writes the position read back from the bar followed by
+    // "%" into Label1.
     void setProgress(int percent);
 
     QProgressBar* progressBar() const { return bar_; }
 
-    // Shows the window and lets it be painted once before the load takes the thread.
+    // Shows the window above its owner; the load runs on a worker meanwhile.
     void showNow();
 
 private:

@@ -41,6 +41,11 @@ void FramePrefetcher::setSource(std::shared_ptr<const FrameSource> source) {
     dropLocked();
 }
 
+std::shared_ptr<const FrameSource> FramePrefetcher::source() const {
+    std::lock_guard lock(mutex_);
+    return source_;
+}
+
 int FramePrefetcher::depth() const {
     std::lock_guard lock(mutex_);
     return limits_.frames;

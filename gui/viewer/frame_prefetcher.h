@@ -64,6 +64,7 @@ public:
 
     // Replaces the source; everything cached or wished for is dropped.
     void setSource(std::shared_ptr<const FrameSource> source);
+    std::shared_ptr<const FrameSource> source() const;
     int depth() const;
 
     // The frames to be shown next, most urgent first (only the first depth() count). Every

@@ -11,6 +11,7 @@
 #include "gui/common/app_paths.h"
 #include "gui/common/sample_recording.h"
 #include "tests/gui/support/fake_dialogs.h"
+#include "tests/gui/support/wait.h"
 
 namespace drv::test {
 
@@ -37,11 +38,13 @@ protected:
         EXPECT_TRUE(MakeSampleRecording(dir, options, &error)) << error;
         return dir;
     }
-    // The Open command with the dialog answering `folder`.
+    // The Open command with the dialog answering `folder`, and its load run to the end.
     void openThroughDialog(const std::filesystem::path& folder) {
         dialogs_.folders.push_back(folder);
         w().mnuOpen_Click();
+        waitForLoad();
     }
+    void waitForLoad() { ASSERT_TRUE(test::waitUntil([this] { return !w().loading(); }, 30000)); }
     // What the window shows for `frame` in `mode`: its file decoded afresh and brightened once.
     QImage expectedPicture(int frame, BrightnessMode mode) {
         QImage image(PathToQString(w().recording().framePath(frame)));

@@ -90,12 +90,14 @@ TEST_F(EventListTest, MenuAsksForARootAndRowsOpenInTheMainWindow) {
 
     window->table()->setCurrentIndex(window->sorted()->index(1, 1));
     QTest::keyClick(window->table(), Qt::Key_Return);
+    waitForLoad();
     EXPECT_EQ(w().recording().folder, card() / "sub/EVT3");
     EXPECT_EQ(w().recording().CurrentFrame, 1);
     window->show();
     const QRect cell = window->table()->visualRect(window->sorted()->index(0, 2));
     QTest::mouseClick(window->table()->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(window->table()->viewport(), Qt::LeftButton, {}, cell.center());
+    waitForLoad();
     EXPECT_EQ(w().recording().folder, card() / "EVT2");
     EXPECT_TRUE(window->isVisible()) << "the list stays open";
     EXPECT_TRUE(dialogs_.shown.empty());
