@@ -524,7 +524,11 @@ void MainWindow::cancelLoad() {
 
 void MainWindow::loadFinished() {
     LoadedRecording loaded = load_->takeResult();
-    cancelLoad();
+    // This runs inside the load's own signal: it goes once the signal is over.
+    load_->deleteLater();
+    load_ = nullptr;
+    delete loadWindow_;
+    loadWindow_ = nullptr;
 
     if (loaded.recording.frameCount() < 1) {
         updatePathCaption();
