@@ -14,8 +14,9 @@
 #include <string>
 
 #include "core/loading/recording_dump.h"
-#include "gui/common/sample_recording.h"
-#include "gui/video/video_export.h"
+#include "draw/sample/sample_recording.h"
+#include "core/video/video_export.h"
+#include "draw/video/video_frames.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ void BM_VideoExportVsFfmpeg(benchmark::State& state) {
     for (auto _ : state) {
         auto start = Clock::now();
         double cpu = cpuSeconds(RUSAGE_SELF);
-        if (!drv::ExportVideo(r.recording, request).result.ok()) state.SkipWithError("export failed");
+        if (!drv::ExportVideo(r.recording, request, drv::QtVideoDrawing()).result.ok()) state.SkipWithError("export failed");
         ours += seconds(start);
         oursCpu += cpuSeconds(RUSAGE_SELF) - cpu;
         if (!ffmpeg) continue;

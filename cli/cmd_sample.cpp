@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/command.h"
-#include "gui/common/sample_recording.h"
+#include "draw/sample/sample_recording.h"
 
 namespace drv::cli {
 namespace {

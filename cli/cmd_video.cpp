@@ -7,7 +7,8 @@
 
 #include "cli/command.h"
 #include "core/loading/recording_dump.h"
-#include "gui/video/video_export.h"
+#include "core/video/video_export.h"
+#include "draw/video/video_frames.h"
 
 namespace drv::cli {
 namespace {
@@ -83,7 +84,7 @@ int runVideo(const Args& args) {
     // A progress line for people; logs and pipes get none.
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     int shown = -1;
-    const VideoExportResult result = ExportVideo(recording, request, [&](int done, int total) {
+    const VideoExportResult result = ExportVideo(recording, request, QtVideoDrawing(), [&](int done, int total) {
         const int percent = done * 100 / total;
         if (terminal && percent != shown) {
             std::fprintf(stderr, "\rdrtool video: %3d%% (%d/%d frames)", percent, done, total);

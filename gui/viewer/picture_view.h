@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "core/viewer/brightness.h"
+#include "draw/common/brightened_picture.h"
 
 namespace drv {
 
@@ -28,9 +28,5 @@ protected:
 private:
     QImage image_;
 };
-
-// The picture brightened as the main picture shows it (32-bit float arithmetic), in a format
-// that paints fast; unchanged in the standard mode.
-QImage BrightenedPicture(QImage picture, BrightnessMode mode);
 
 }  // namespace drv

@@ -1,4 +1,4 @@
-#include "gui/common/sample_recording.h"
+#include "draw/sample/sample_recording.h"
 
 #include <sys/time.h>
 

@@ -1,9 +1,10 @@
-#include "gui/video/video_frames.h"
+#include "draw/video/video_frames.h"
 
 #include <QPainter>
 
-#include "gui/common/ui_font.h"
-#include "gui/viewer/picture_view.h"
+#include "core/common/file_read.h"
+#include "draw/common/brightened_picture.h"
+#include "draw/common/ui_font.h"
 
 namespace drv {
 
@@ -74,6 +75,43 @@ void PaintOverlay(QImage& picture, const OverlayTexts& t) {
         p.drawRect(tag);
         write(tag, QStringLiteral("トリガー"), kSpeedPx - 2, Qt::white, Qt::AlignCenter);
     }
+}
+
+namespace {
+
+VideoCanvas canvasOf(QImage picture) {
+    if (picture.isNull()) return {};
+    auto owner = std::make_shared<QImage>(std::move(picture));
+    VideoCanvas canvas;
+    canvas.pixels = owner->bits();
+    canvas.stride = static_cast<std::size_t>(owner->bytesPerLine());
+    canvas.width = owner->width();
+    canvas.height = owner->height();
+    canvas.owner = std::move(owner);
+    return canvas;
+}
+
+}  // namespace
+
+VideoDrawing QtVideoDrawing() {
+    VideoDrawing d;
+    d.picture = [](const std::filesystem::path& file, BrightnessMode mode) {
+        const std::string bytes = ReadRegularFile(file, kMaxPictureFileBytes);
+        QImage decoded;
+        if (!bytes.empty()) decoded.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()));
+        return canvasOf(VideoPicture(std::move(decoded), mode));
+    };
+    d.black = [] {
+        QImage picture(kVideoWidth, kVideoHeight, QImage::Format_RGB32);
+        picture.fill(Qt::black);
+        return canvasOf(std::move(picture));
+    };
+    d.band = [](VideoCanvas& canvas, const OverlayTexts& texts) {
+        QImage view(canvas.pixels, canvas.width, canvas.height, static_cast<qsizetype>(canvas.stride),
+                    QImage::Format_RGB32);
+        PaintOverlay(view, texts);
+    };
+    return d;
 }
 
 }  // namespace drv

@@ -1,6 +1,5 @@
-#include "gui/video/video_export.h"
+#include "core/video/video_export.h"
 
-#include <QImage>
 #include <algorithm>
 #include <condition_variable>
 #include <map>
@@ -8,8 +7,6 @@
 #include <thread>
 #include <vector>
 
-#include "gui/video/video_frames.h"
-#include "gui/viewer/frame_prefetcher.h"
 
 namespace drv {
 
@@ -20,7 +17,7 @@ namespace {
 // as encoding, and would otherwise leave a core idle.
 class FramePipeline {
 public:
-    using Make = std::function<QImage(int index)>;
+    using Make = std::function<VideoCanvas(int index)>;
 
     FramePipeline(FrameRange range, Make make) : make_(std::move(make)), next_(range.first), last_(range.last),
                                                  wanted_(range.first) {
@@ -37,10 +34,10 @@ public:
     }
 
     // The picture of `index`, the frame after the one taken before (null: not decodable).
-    QImage take(int index) {
+    VideoCanvas take(int index) {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return ready_.count(index) > 0; });
-        QImage picture = std::move(ready_[index]);
+        VideoCanvas picture = std::move(ready_[index]);
         ready_.erase(index);
         wanted_ = index + 1;
         lock.unlock();
@@ -58,7 +55,7 @@ private:
             if (stop_ || next_ > last_) return;
             const int index = next_++;
             lock.unlock();
-            QImage picture = make_(index);
+            VideoCanvas picture = make_(index);
             lock.lock();
             ready_[index] = std::move(picture);
             lock.unlock();
@@ -69,7 +66,7 @@ private:
     Make make_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::map<int, QImage> ready_;
+    std::map<int, VideoCanvas> ready_;
     int next_;    // the next frame a helper takes up
     int last_;
     int wanted_;  // the frame the encoder waits for
@@ -80,7 +77,8 @@ private:
 }  // namespace
 
 VideoExportResult ExportVideo(const Recording& recording, const VideoExportRequest& request,
-                              const VideoExportProgress& progress, FileWriteFunction write) {
+                              const VideoDrawing& drawing, const VideoExportProgress& progress,
+                              FileWriteFunction write) {
     VideoExportResult out;
     const FrameRange range = request.range;
     if (range.first < 1 || range.last > recording.frameCount() || range.count() < 1) {
@@ -99,39 +97,32 @@ VideoExportResult ExportVideo(const Recording& recording, const VideoExportReque
     out.result = encoder.open(request.target, settings);
     if (!out.result.ok()) return out;
 
-    const FileFrameSource files;
-    auto pictureOf = [&](int index) {
-        return VideoPicture(decodeFrame(files, recording.framePath(index)), request.brightness);
-    };
-    auto band = [&](QImage& picture, int index) {
+    auto pictureOf = [&](int index) { return drawing.picture(recording.framePath(index), request.brightness); };
+    auto band = [&](VideoCanvas& picture, int index) {
         // The band shows this frame's telemetry, whatever picture stands in.
-        if (request.overlay) PaintOverlay(picture, ComputeOverlayTexts(recording, index));
+        if (request.overlay) drawing.band(picture, ComputeOverlayTexts(recording, index));
     };
     FramePipeline pipeline(range, [&](int index) {
-        QImage picture = pictureOf(index);
-        if (!picture.isNull()) band(picture, index);
+        VideoCanvas picture = pictureOf(index);
+        if (picture) band(picture, index);
         return picture;
     });
 
     int lastGood = 0;  // the frame whose picture stands in for one that cannot be read
     const int total = range.count();
     for (int index = range.first; index <= range.last; ++index) {
-        QImage picture = pipeline.take(index);
-        if (!picture.isNull()) {
+        VideoCanvas picture = pipeline.take(index);
+        if (picture) {
             lastGood = index;
         } else {
             // Timing holds: the frame is there, with the picture before it (read again: keeping
             // a clean copy of every frame would cost more than this rare case).
             ++out.undecodable;
             if (lastGood) picture = pictureOf(lastGood);
-            if (picture.isNull()) {
-                picture = QImage(kVideoWidth, kVideoHeight, QImage::Format_RGB32);
-                picture.fill(Qt::black);  // nothing before it could be read
-            }
+            if (!picture) picture = drawing.black();  // nothing before it could be read
             band(picture, index);
         }
-        out.result = encoder.addFrame(picture.constBits(), static_cast<std::size_t>(picture.bytesPerLine()),
-                                      PixelLayout::Rgb32);
+        out.result = encoder.addFrame(picture.pixels, picture.stride, PixelLayout::Rgb32);
         if (!out.result.ok()) return out;
         if (progress && !progress(index - range.first + 1, total)) {
             encoder.cancel();

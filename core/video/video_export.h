@@ -1,0 +1,67 @@
+#pragma once
+// An MP4 export of a recording, frame by frame through the same pipeline for the viewer and
+// `drtool video`: read and decode each JPEG, brighten and stretch it as the main picture,
+// paint the telemetry band, encode. Runs on whatever thread calls it (never the interface's).
+// The pictures are drawn by the caller's functions (the drawing library's), so that this
+// pipeline needs neither Qt nor a window.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "core/app/recording.h"
+#include "core/video/video_encoder.h"
+#include "core/video/video_plan.h"
+#include "core/viewer/brightness.h"
+
+namespace drv {
+
+inline constexpr int kVideoWidth = 640;
+inline constexpr int kVideoHeight = 480;
+
+struct VideoExportRequest {
+    FrameRange range;                                       // within 1..N
+    bool overlay = true;                                    // the telemetry band
+    BrightnessMode brightness = BrightnessMode::Standard;
+    int crf = kDefaultCrf;
+    std::filesystem::path target;                           // the .mp4 to write
+};
+
+struct VideoExportResult {
+    VideoResult result;
+    int frames = 0;       // frames in the file
+    int undecodable = 0;  // frames whose picture could not be read: the one before stands in
+};
+
+// One picture of the video: 32-bit pixels (PixelLayout::Rgb32), rows `stride` bytes apart,
+// kept alive by `owner`. No pixels: the frame's picture could not be read.
+struct VideoCanvas {
+    std::uint8_t* pixels = nullptr;
+    std::size_t stride = 0;
+    int width = 0;
+    int height = 0;
+    std::shared_ptr<void> owner;
+    explicit operator bool() const { return pixels != nullptr; }
+};
+
+// How the pictures are drawn; both are called on helper threads, several at once.
+struct VideoDrawing {
+    // The frame file decoded, brightened and stretched to kVideoWidth x kVideoHeight.
+    std::function<VideoCanvas(const std::filesystem::path& file, BrightnessMode mode)> picture;
+    // A black picture of that size.
+    std::function<VideoCanvas()> black;
+    // Paints the telemetry band over the picture.
+    std::function<void(VideoCanvas& canvas, const OverlayTexts& texts)> band;
+};
+
+// Called after each frame with the frames done and their total; returning false cancels.
+using VideoExportProgress = std::function<bool(int done, int total)>;
+
+// Writes the frames of `request.range` to `request.target` at the recording's own rate
+// (frames / fps seconds long). Cancelled or failed, no file is left behind.
+VideoExportResult ExportVideo(const Recording& recording, const VideoExportRequest& request,
+                              const VideoDrawing& drawing, const VideoExportProgress& progress = {},
+                              FileWriteFunction write = {});
+
+}  // namespace drv
