@@ -32,11 +32,20 @@ struct FrameState {
     double distance = 0;     // metres driven, moves the road markings
 };
 
-// A drive at about 52 km/h, a jolt at the trigger, then braking to a stop with the brake on.
+// The road winds: the heading turns by the distance driven over this radius, more and less by
+// turns, so that the car's track is a curve (a long recording loops around its start).
+constexpr double kTurnRadius = 75.0;             // metres
+constexpr double kStartHeading = 0.6435;         // radians clockwise from north: north-east
+// A tenth of an arc second at the start point is about 3.09 m north and 2.51 m east.
+constexpr double kMetresPerTenthNorth = 3.09;
+constexpr double kMetresPerTenthEast = 2.51;
+
+// A drive at about 52 km/h along a winding road, a jolt at the trigger, then braking to a stop
+// with the brake on. Positions move with the speed written beside them.
 std::vector<FrameState> simulate(const SampleOptions& o, int trigger) {
     std::vector<FrameState> frames(static_cast<std::size_t>(o.frames) + 1);
     double speed = 52.3;
-    double north = 0, east = 0, distance = 0;
+    double north = 0, east = 0, distance = 0, heading = kStartHeading;
     const double dt = 1.0 / o.fps;
     for (int i = 1; i <= o.frames; ++i) {
         FrameState& f = frames[static_cast<std::size_t>(i)];
@@ -58,9 +67,9 @@ std::vector<FrameState> simulate(const SampleOptions& o, int trigger) {
         f.speed = speed;
         const double metres = speed / 3.6 * dt;
         distance += metres;
-        // Heading north-east; a tenth of an arc second is about 3.1 m north, 2.5 m east here.
-        north += metres * 0.8 / 3.09;
-        east += metres * 0.6 / 2.51;
+        heading += metres / kTurnRadius * (1.0 + 0.5 * std::sin(distance / 120.0));
+        north += metres * std::cos(heading) / kMetresPerTenthNorth;
+        east += metres * std::sin(heading) / kMetresPerTenthEast;
         f.northTenths = north;
         f.eastTenths = east;
         f.distance = distance;
