@@ -2,10 +2,12 @@
 // viewer's export pipeline.
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
 #include "cli/command.h"
+#include "core/common/file_names.h"
 #include "core/loading/recording_dump.h"
 #include "core/video/video_export.h"
 #include "draw/video/video_frames.h"
@@ -14,7 +16,63 @@ namespace drv::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "video FOLDER -o OUT.mp4 [--from N] [--to M] [--overlay] [--brightness 1.5|2.0] [--crf N]";
+    "video FOLDER -o OUT.mp4 [--from N] [--to M] [--overlay] [--brightness 1.5|2.0] [--crf 1..51]";
+
+// Ctrl-C, a terminal hang-up and a polite kill cancel like the window's Cancel: the signal is
+// noted here and the export, which asks after every frame, stops and removes its file.
+volatile std::sig_atomic_t gStopSignal = 0;
+
+void noteStopSignal(int signal) { gStopSignal = signal; }
+
+class StopSignals {
+public:
+    StopSignals() {
+        struct sigaction note {};
+        note.sa_handler = noteStopSignal;
+        sigemptyset(&note.sa_mask);
+        note.sa_flags = SA_RESTART;
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            sigaction(kSignals[i], nullptr, &before_[i]);
+            // A signal ignored on entry stays ignored (nohup, a background job's Ctrl-C).
+            if (before_[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &note, nullptr);
+        }
+    }
+    ~StopSignals() { restore(); }
+    void restore() {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &before_[i], nullptr);
+    }
+
+    // After the export is cleaned up: ends the way the signal would have ended the program, so
+    // that a shell sees 128 + its number and a script loop stops.
+    int endBySignal() {
+        const int signal = gStopSignal;
+        restore();
+        std::raise(signal);
+        return 128 + signal;  // the signal was caught after all
+    }
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction before_[std::size(kSignals)] {};
+};
+
+bool endsWithJpg(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string tail = name.substr(name.size() - 4);
+    for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return tail == ".jpg";
+}
+
+// Whether writing `target` would put a file into the recording that its listing takes for a
+// frame (or replace one of its frames). Symbolic links are followed, as the write follows them.
+bool targetIsAFrame(const std::filesystem::path& target, const std::filesystem::path& folder) {
+    std::error_code ec;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(std::filesystem::absolute(target, ec), ec);
+    if (ec) return false;
+    const std::filesystem::path name = resolved.filename();
+    if (IsHiddenName(name) || !endsWithJpg(name.native())) return false;
+    return std::filesystem::equivalent(resolved.parent_path(), folder, ec);
+}
 
 int usageError(const std::string& message) {
     std::fprintf(stderr, "drtool video: %s\nusage: drtool %s\n", message.c_str(), kUsage);
@@ -33,6 +91,7 @@ const char* statusText(VideoStatus status) {
         case VideoStatus::CannotWrite: return "cannot write";
         case VideoStatus::DiskFull: return "disk full";
         case VideoStatus::EncoderFailed: return "encoding failed";
+        case VideoStatus::FrameGone: return "the recording changed";
     }
     return "failed";
 }
@@ -48,6 +107,8 @@ int runVideo(const Args& args) {
         if (a == "-o" || a == "--output") {
             if (!hasValue || args[i + 1].empty()) return usageError("-o needs a file name");
             output = args[++i];
+            // An MP4 is finished by going back to its start; a pipe cannot do that.
+            if (output == "-") return usageError("-o - is not supported: an MP4 needs a file, not standard output");
         } else if (a == "--from" || a == "--to") {
             int n = 0;
             if (!hasValue || !ParseInt(args[++i], n) || n < 1) return usageError(a + " needs a frame number from 1");
@@ -60,8 +121,9 @@ int runVideo(const Args& args) {
             else if (v == "2.0" || v == "2") request.brightness = BrightnessMode::X20;
             else return usageError("--brightness is 1.5 or 2.0");
         } else if (a == "--crf") {
-            if (!hasValue || !ParseInt(args[++i], request.crf) || request.crf < 0 || request.crf > 51)
-                return usageError("--crf is a number from 0 to 51");
+            if (!hasValue || !ParseInt(args[++i], request.crf) || request.crf < kMinCrf || request.crf > kMaxCrf)
+                return usageError("--crf is a whole number from " + std::to_string(kMinCrf) + " (best) to " +
+                                  std::to_string(kMaxCrf) + " (smallest file)");
         } else if (folder.empty() && !a.empty() && a[0] != '-') {
             folder = a;
         } else {
@@ -70,10 +132,17 @@ int runVideo(const Args& args) {
     }
     if (folder.empty()) return usageError("no folder given");
     if (output.empty()) return usageError("no -o OUT.mp4 given");
+    if (from && to && from > to)
+        return usageError("--from " + std::to_string(from) + " comes after --to " + std::to_string(to) +
+                          ": the first frame must not be after the last");
 
+    StopSignals signals;
     Recording recording;
     std::string error;
     if (!LoadRecordingFolder(folder, recording, &error)) return fail(error);
+    if (gStopSignal) return signals.endBySignal();
+    if (targetIsAFrame(output, recording.folder))
+        return usageError(output + " would be a frame of the recording it is made from: write the video elsewhere");
     const int n = recording.frameCount();
     request.range = {from ? from : 1, to ? to : n};
     if (request.range.last > n || request.range.first > request.range.last)
@@ -91,9 +160,10 @@ int runVideo(const Args& args) {
             std::fflush(stderr);
             shown = percent;
         }
-        return true;
+        return gStopSignal == 0;
     });
     if (terminal) std::fprintf(stderr, "\n");
+    if (result.result.status == VideoStatus::Cancelled && gStopSignal) return signals.endBySignal();
     if (!result.result.ok())
         return fail(std::string(statusText(result.result.status)) + ": " + output + ": " + result.result.detail);
     if (result.undecodable > 0)

@@ -170,6 +170,9 @@ VideoResult VideoEncoder::openFile(const std::filesystem::path& target, const Vi
     d.ioErrno = 0;
     d.headerWritten = false;
 
+    // Checked here, before libx264 sees it: libx264 writes its refusal straight to stderr.
+    if (settings.crf < kMinCrf || settings.crf > kMaxCrf)
+        return {VideoStatus::EncoderFailed, "the CRF must be " + std::to_string(kMinCrf) + ".." + std::to_string(kMaxCrf)};
     TemporaryFile temp = CreateTemporaryBeside(target);
     if (temp.fd < 0)
         return temp.errorNumber ? fromErrno(temp.errorNumber) : VideoResult{VideoStatus::CannotWrite, temp.error};

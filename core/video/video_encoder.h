@@ -18,6 +18,7 @@ enum class VideoStatus {
     CannotWrite,    // the folder or file cannot be created or written (permissions, not a folder, ...)
     DiskFull,       // no space left (or the quota is used up)
     EncoderFailed,  // the codec or muxer refused (libx264 missing, bad settings)
+    FrameGone,      // a frame file vanished during the export (the card was pulled)
 };
 
 struct VideoResult {
@@ -30,13 +31,17 @@ struct VideoSettings {
     int width = 640;
     int height = 480;
     int fps = 14;                        // frames per second, constant
-    int crf = 23;                        // libx264's constant rate factor, 0..51
+    int crf = 23;                        // libx264's constant rate factor, kMinCrf..kMaxCrf
     std::string preset = "veryfast";     // libx264's speed preset
     std::string title;                   // metadata, UTF-8
     std::string creationTime;            // metadata, ISO 8601 in UTC ("2007-10-09T19:18:00Z"); empty: none
 };
 
 inline constexpr int kDefaultCrf = 23;
+// libx264 takes 0..51 for 8-bit video, but 0 is lossless, which the High profile that phones
+// play does not allow.
+inline constexpr int kMinCrf = 1;
+inline constexpr int kMaxCrf = 51;
 
 // How a frame's bytes are laid out.
 enum class PixelLayout {

@@ -1,6 +1,9 @@
 #include "core/video/video_export.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -76,6 +79,14 @@ private:
 
 }  // namespace
 
+bool FrameFileGone(const std::filesystem::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0) return false;
+    // A missing name, or a medium that no longer answers.
+    return errno == ENOENT || errno == ENOTDIR || errno == EIO || errno == ENODEV || errno == ENXIO ||
+           errno == ESTALE;
+}
+
 VideoExportResult ExportVideo(const Recording& recording, const VideoExportRequest& request,
                               const VideoDrawing& drawing, const VideoExportProgress& progress,
                               FileWriteFunction write) {
@@ -112,6 +123,15 @@ VideoExportResult ExportVideo(const Recording& recording, const VideoExportReque
     const int total = range.count();
     for (int index = range.first; index <= range.last; ++index) {
         VideoCanvas picture = pipeline.take(index);
+        if (picture.gone) {
+            // A picture that is not there any more would turn the rest of the video into one
+            // still picture: the export fails rather than pass for a recording.
+            encoder.cancel();
+            out.result = {VideoStatus::FrameGone, "frame " + std::to_string(index) + " (" +
+                                                      recording.fileNames.at(static_cast<std::size_t>(index)).string() +
+                                                      ") is gone"};
+            return out;
+        }
         if (picture) {
             lastGood = index;
         } else {

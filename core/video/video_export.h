@@ -35,15 +35,21 @@ struct VideoExportResult {
 };
 
 // One picture of the video: 32-bit pixels (PixelLayout::Rgb32), rows `stride` bytes apart,
-// kept alive by `owner`. No pixels: the frame's picture could not be read.
+// kept alive by `owner`. No pixels: the frame's picture could not be read; `gone` when its
+// file no longer exists at all (rather than holding something that is not a picture).
 struct VideoCanvas {
     std::uint8_t* pixels = nullptr;
+    bool gone = false;
     std::size_t stride = 0;
     int width = 0;
     int height = 0;
     std::shared_ptr<void> owner;
     explicit operator bool() const { return pixels != nullptr; }
 };
+
+// Whether a frame file that could not be read has vanished (the card was pulled, the folder
+// removed) rather than holding something that is not a picture.
+bool FrameFileGone(const std::filesystem::path& file);
 
 // How the pictures are drawn; both are called on helper threads, several at once.
 struct VideoDrawing {

@@ -43,7 +43,10 @@ std::string VideoCreationTime(const Recording& recording, int firstFrame) {
 }
 
 std::string VideoTitle(const Recording& recording) {
-    std::string folder = recording.folder.native();
+    // The folder's own name: "." or "../rec/.." opened from a shell name what they lead to.
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(recording.folder, ec);
+    std::string folder = ec ? recording.folder.native() : real.native();
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();  // "rec/" is named "rec"
     return ToValidUtf8(std::filesystem::path(folder).filename().native());
 }

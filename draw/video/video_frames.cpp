@@ -99,7 +99,9 @@ VideoDrawing QtVideoDrawing() {
         const std::string bytes = ReadRegularFile(file, kMaxPictureFileBytes);
         QImage decoded;
         if (!bytes.empty()) decoded.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()));
-        return canvasOf(VideoPicture(std::move(decoded), mode));
+        VideoCanvas canvas = canvasOf(VideoPicture(std::move(decoded), mode));
+        if (!canvas && bytes.empty()) canvas.gone = FrameFileGone(file);
+        return canvas;
     };
     d.black = [] {
         QImage picture(kVideoWidth, kVideoHeight, QImage::Format_RGB32);

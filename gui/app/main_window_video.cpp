@@ -59,7 +59,8 @@ void MainWindow::videoExportFinished(const VideoExportResult& outcome) {
         case VideoStatus::Cancelled: return;  // the user knows; nothing was kept
         case VideoStatus::DiskFull: text = kVideoDiskFull.arg(file, detail); break;
         case VideoStatus::CannotWrite: text = kVideoCannotWrite.arg(file, detail); break;
-        case VideoStatus::EncoderFailed: text = kVideoFailed.arg(file, detail); break;
+        case VideoStatus::EncoderFailed:
+        case VideoStatus::FrameGone: text = kVideoFailed.arg(file, detail); break;
     }
     dialogs_.message(this, text, kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
 }
