@@ -46,15 +46,16 @@ TEST(SampleRecording, PositionsFollowTheSpeedAlongACurve) {
         track.push_back({(*lon - lon0) * kMetresPerDegree * kCosLatitude, (*lat - lat0) * kMetresPerDegree});
         if (i > 1) driven += f.Speed / 3.6 / 14;
     }
-    // Tenths of an arc second: the written positions are some 3 m apart at most.
+    // Tenths of an arc second: the written positions are some 3 m apart at most. The way along
+    // them, measured every 20 frames to keep that rounding out, is the way the speeds drove.
     auto distance = [](Point a, Point b) { return std::hypot(a.x - b.x, a.y - b.y); };
     double along = 0;
-    for (std::size_t i = 1; i < track.size(); ++i) {
-        EXPECT_LT(distance(track[i], track[i - 1]), 5.0) << "a jump at frame " << i + 1;
-        along += distance(track[i], track[i - 1]);
-    }
+    for (std::size_t i = 1; i < track.size(); ++i) EXPECT_LT(distance(track[i], track[i - 1]), 5.0) << "a jump at frame " << i + 1;
+    for (std::size_t i = 20; i < track.size(); i += 20) along += distance(track[i], track[i - 20]);
+    driven = 0;
+    for (std::size_t i = 2; i <= track.size() / 20 * 20 - 19; ++i) driven += recording.frames[i].Speed / 3.6 / 14;
     EXPECT_GT(driven, 150.0);
-    EXPECT_NEAR(along, driven, 0.15 * driven);
+    EXPECT_NEAR(along, driven, 0.1 * driven);
     // A curve: the heading turns, and the track leaves the straight line from start to end.
     auto heading = [&](std::size_t from, std::size_t to) {
         return std::atan2(track[to].x - track[from].x, track[to].y - track[from].y);
@@ -145,7 +146,11 @@ TEST_F(VideoToolTest, RefusesTargetsAndValuesItCannotHonour) {
             test::Shell("cd " + test::Quote(dir.path()) + " && " + test::Tool() + " video rec " + c.args + " 2>&1");
         EXPECT_EQ(run.status, c.status) << run.out;
         if (*c.says) EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
-        else EXPECT_EQ(run.out, "");  // nothing from the encoder's own logging
+        // Nothing from the encoder's own logging: only drtool's notes (the tiny pictures do not decode).
+        for (std::size_t at = 0; !*c.says && at < run.out.size(); at = run.out.find('\n', at) + 1) {
+            EXPECT_EQ(run.out.compare(at, 20, "drtool video: note: "), 0) << run.out;
+            if (run.out.find('\n', at) == std::string::npos) break;
+        }
         EXPECT_FALSE(std::filesystem::exists(dir.path() / "-"));
         EXPECT_FALSE(std::filesystem::exists(rec() / "new.jpg"));
         EXPECT_FALSE(std::filesystem::exists(rec() / "NEW.Jpg"));
