@@ -136,11 +136,11 @@ int runVideo(const Args& args) {
         return usageError("--from " + std::to_string(from) + " comes after --to " + std::to_string(to) +
                           ": the first frame must not be after the last");
 
-    StopSignals signals;
+    StopSignals stopSignals;
     Recording recording;
     std::string error;
     if (!LoadRecordingFolder(folder, recording, &error)) return fail(error);
-    if (gStopSignal) return signals.endBySignal();
+    if (gStopSignal) return stopSignals.endBySignal();
     if (targetIsAFrame(output, recording.folder))
         return usageError(output + " would be a frame of the recording it is made from: write the video elsewhere");
     const int n = recording.frameCount();
@@ -163,7 +163,7 @@ int runVideo(const Args& args) {
         return gStopSignal == 0;
     });
     if (terminal) std::fprintf(stderr, "\n");
-    if (result.result.status == VideoStatus::Cancelled && gStopSignal) return signals.endBySignal();
+    if (result.result.status == VideoStatus::Cancelled && gStopSignal) return stopSignals.endBySignal();
     if (!result.result.ok())
         return fail(std::string(statusText(result.result.status)) + ": " + output + ": " + result.result.detail);
     if (result.undecodable > 0)
