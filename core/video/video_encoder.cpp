@@ -196,11 +196,12 @@ VideoResult VideoEncoder::openFile(const std::filesystem::path& target, const Vi
     c->time_base = AVRational{1, settings.fps};
     c->framerate = AVRational{settings.fps, 1};
     c->thread_count = 0;  // libx264 picks its threads by the cores (libavcodec's default is one)
-    // Standard-definition pictures: BT.601 in the limited range, as players assume for them.
+    // What the pixels are: the JPEGs' sRGB colours (BT.709 primaries, the sRGB curve), turned
+    // into luma and chroma with the BT.601 matrix in the limited range, as swscale does.
     c->color_range = AVCOL_RANGE_MPEG;
     c->colorspace = AVCOL_SPC_SMPTE170M;
-    c->color_primaries = AVCOL_PRI_SMPTE170M;
-    c->color_trc = AVCOL_TRC_SMPTE170M;
+    c->color_primaries = AVCOL_PRI_BT709;
+    c->color_trc = AVCOL_TRC_IEC61966_2_1;
     if (d.format->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     av_opt_set(c->priv_data, "preset", settings.preset.c_str(), 0);
     av_opt_set(c->priv_data, "profile", "high", 0);

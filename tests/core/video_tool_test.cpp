@@ -145,7 +145,9 @@ TEST_F(VideoToolTest, RefusesTargetsAndValuesItCannotHonour) {
         const test::ShellRun run =
             test::Shell("cd " + test::Quote(dir.path()) + " && " + test::Tool() + " video rec " + c.args + " 2>&1");
         EXPECT_EQ(run.status, c.status) << run.out;
-        if (*c.says) EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
+        if (*c.says) {
+            EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
+        }
         // Nothing from the encoder's own logging: only drtool's notes (the tiny pictures do not decode).
         for (std::size_t at = 0; !*c.says && at < run.out.size(); at = run.out.find('\n', at) + 1) {
             EXPECT_EQ(run.out.compare(at, 20, "drtool video: note: "), 0) << run.out;
@@ -165,6 +167,15 @@ TEST_F(VideoToolTest, TitleIsTheFoldersRealName) {
     ASSERT_EQ(test::Shell("cd " + test::Quote(rec()) + " && " + test::Tool() + " video . --to 3 -o ../out/v.mp4").status, 0);
     EXPECT_EQ(test::Shell("ffprobe -v error -show_entries format_tags=title -of default=nw=1:nk=1 " +
                           test::Quote(out() / "v.mp4")).out, "rec\n");
+}
+
+// The stream says what its pixels are: sRGB colours in BT.601 YUV, limited range.
+TEST_F(VideoToolTest, ColourTagsSayWhatThePixelsAre) {
+    ASSERT_EQ(test::Shell(test::Tool() + " video " + test::Quote(rec()) + " --to 3 -o " + test::Quote(out() / "v.mp4") +
+                          " 2>/dev/null").status, 0);
+    EXPECT_EQ(test::Shell("ffprobe -v error -select_streams v:0 -show_entries stream=color_range,color_space,"
+                          "color_transfer,color_primaries -of default=nw=1 " + test::Quote(out() / "v.mp4")).out,
+              "color_range=tv\ncolor_space=smpte170m\ncolor_transfer=iec61966-2-1\ncolor_primaries=bt709\n");
 }
 
 }  // namespace
