@@ -1,5 +1,6 @@
 // drtool events: every recording below a folder (a card's root), one row each.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,7 @@
 namespace drv::cli {
 namespace {
 
-constexpr const char* kUsage = "events ROOT [--format json|csv] [--max-depth N]";
+constexpr const char* kUsage = "events ROOT [--format json|csv] [--excel] [--max-depth N]";
 
 int usage(const std::string& message) {
     std::fprintf(stderr, "drtool events: %s\nusage: drtool %s\n", message.c_str(), kUsage);
@@ -18,16 +19,19 @@ int usage(const std::string& message) {
 }
 
 int runEvents(const Args& args) {
-    std::string root;
+    std::filesystem::path root;
     std::string format = "json";
     int maxDepth = kDefaultEventDepth;
     bool rootGiven = false;
+    bool excel = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
         if (a == "--format") {
             if (!hasValue || (args[i + 1] != "json" && args[i + 1] != "csv")) return usage("--format is json or csv");
             format = args[++i];
+        } else if (a == "--excel") {
+            excel = true;
         } else if (a == "--max-depth") {
             int n = -1;
             if (!hasValue || !ParseInt(args[i + 1], n) || n < 0 || n > 1000)
@@ -55,7 +59,14 @@ int runEvents(const Args& args) {
         std::fprintf(stderr, "drtool events: %s went away during the scan\n", root.c_str());
         return 1;
     }
-    const std::string text = format == "json" ? EventsToJson(root, rows, result.unreadable) : EventsToCsv(rows);
+    if (excel && format != "csv") return usage("--excel goes with --format csv");
+    // The CSV has no place for them, and a folder left out silently looks like no recording.
+    if (format == "csv") {
+        for (const auto& folder : result.unreadable)
+            std::fprintf(stderr, "drtool events: cannot read the folder %s\n", (root / folder).c_str());
+    }
+    const std::string text =
+        format == "json" ? EventsToJson(root, rows, result.unreadable) : EventsToCsv(rows, excel);
     std::fwrite(text.data(), 1, text.size(), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "drtool events: cannot write to standard output\n");

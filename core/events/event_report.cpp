@@ -36,7 +36,7 @@ std::string quotedTime(const std::optional<ClockTime>& t) { return t ? JsonStrin
 
 const Field kFields[] = {
     {"folder", [](const EventSummary& s) { return JsonString(nameText(s.folder)); },
-     [](const EventSummary& s) { return CsvField(nameText(s.folder)); }},
+     [](const EventSummary& s) { return CsvField(SpreadsheetText(nameText(s.folder))); }},
     {"frames", [](const EventSummary& s) { return std::to_string(s.frames); }, nullptr},
     {"firstShotAt", [](const EventSummary& s) { return quotedTime(s.firstShotAt); },
      [](const EventSummary& s) { return EventTimeText(s.firstShotAt); }},
@@ -45,7 +45,7 @@ const Field kFields[] = {
     {"highQuality", [](const EventSummary& s) { return boolText(s.highQuality); }, nullptr},
     {"triggerFound", [](const EventSummary& s) { return boolText(s.triggerFound); }, nullptr},
     {"triggerKind", [](const EventSummary& s) { return JsonString(s.triggerKind); },
-     [](const EventSummary& s) { return CsvField(s.triggerKind); }},
+     [](const EventSummary& s) { return CsvField(SpreadsheetText(s.triggerKind)); }},
     {"triggerFrame", [](const EventSummary& s) { return std::to_string(s.triggerFrame); }, nullptr},
     {"triggerAt", [](const EventSummary& s) { return quotedTime(s.triggerAt); },
      [](const EventSummary& s) { return EventTimeText(s.triggerAt); }},
@@ -57,6 +57,8 @@ const Field kFields[] = {
     {"peakAccelLateral", [](const EventSummary& s) { return ShortestFloat(s.peakAccelLateral); }, nullptr},
     {"brakeAfterTrigger", [](const EventSummary& s) { return orNull(s.brakeAfterTrigger, boolText); },
      [](const EventSummary& s) { return orNull(s.brakeAfterTrigger, boolText, ""); }},
+    {"brakeBeforeTrigger", [](const EventSummary& s) { return orNull(s.brakeBeforeTrigger, boolText); },
+     [](const EventSummary& s) { return orNull(s.brakeBeforeTrigger, boolText, ""); }},
     {"latitude", [](const EventSummary& s) { return orNull(s.latitude, degrees); },
      [](const EventSummary& s) { return orNull(s.latitude, degrees, ""); }},
     {"longitude", [](const EventSummary& s) { return orNull(s.longitude, degrees); },
@@ -91,8 +93,14 @@ std::string EventsToJson(const std::filesystem::path& root, const std::vector<Ev
     return out + "]}\n";
 }
 
-std::string EventsToCsv(const std::vector<EventSummary>& recordings) {
-    std::string out;
+std::string SpreadsheetText(std::string_view text) {
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+        return "'" + std::string(text);
+    return std::string(text);
+}
+
+std::string EventsToCsv(const std::vector<EventSummary>& recordings, bool excel) {
+    std::string out = excel ? "\xEF\xBB\xBF" : "";
     for (const Field& f : kFields) out += (&f == kFields ? "" : ",") + std::string(f.name);
     out += "\r\n";
     for (const EventSummary& s : recordings) {

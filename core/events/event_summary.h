@@ -5,6 +5,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
+#include <cstdint>
 
 #include "core/app/recording.h"
 #include "core/exif/exif_reader.h"
@@ -18,7 +20,9 @@ struct EventSummary {
     std::filesystem::path pictureName;  // the trigger frame's file, else frame 1's
     int frames = 0;
     std::optional<ClockTime> firstShotAt;  // frame 1: recorder clock, else DateTimeOriginal
-    double lengthSeconds = 0;              // frames at 7 or 14 per second
+    // Frames at 7 or 14 per second. Without a trigger the rate is the recording's own: from
+    // its clock, else frame 1's flags (the viewer's panel still shows 7 fps for it).
+    double lengthSeconds = 0;
     bool highFrameRate = false;
     bool highQuality = false;
     bool triggerFound = false;
@@ -29,10 +33,12 @@ struct EventSummary {
     std::optional<float> maxSpeed;
     float peakAccelLongitudinal = 0;       // signed value of the largest magnitude (first of ties)
     float peakAccelLateral = 0;
-    std::optional<bool> brakeAfterTrigger;  // nothing when the brake signal is not wired
+    std::optional<bool> brakeAfterTrigger;   // trigger frame or the 3 s after; nothing when not wired
+    std::optional<bool> brakeBeforeTrigger;  // the 3 s before the trigger frame
     std::optional<double> latitude;         // decimal degrees at the trigger frame
     std::optional<double> longitude;
     int damagedFrames = 0;
+    int unopenedFrames = 0;  // files that exist but could not be opened (not in the reports)
 };
 
 // A frame whose telemetry could not be read: a damaged, foreign or unreadable file, or one
@@ -53,9 +59,21 @@ private:
     EventSummary s_;
     float maxSpeed_ = 0;
     float maxPulseSpeed_ = 0;
-    int brakeWindowEnd_ = 0;  // last frame within 3 s of the trigger
-    bool brakeSeen_ = false;
+    std::vector<bool> brakes_;  // per frame, 0-based
+    int firstHighFrameRate_ = -1;  // frame 1's flags: -1 unread
+    bool firstHighQuality_ = false;
+    // The first and the last frame with a readable recorder clock, and their seconds.
+    int clockFirstFrame_ = 0, clockLastFrame_ = 0;
+    std::int64_t clockFirstSeconds_ = 0, clockLastSeconds_ = 0;
 };
+
+// Seconds since 1970-01-01 of a recorder clock reading, as if it were UTC (differences only).
+std::int64_t ClockSeconds(const ClockTime& t);
+
+// Whether `framesApart` frames taking `seconds` on the recorder's clock were shot at 14 rather
+// than 7 per second. A clock of whole seconds is off by up to one second, so at least 28 frames
+// (2 s at 14 fps) are needed to tell the rates apart; nothing below that.
+std::optional<bool> HighFrameRateFromClock(int framesApart, std::int64_t seconds);
 
 // Reads the frames `names` (a FileNameList in playback order) of `folder`. Nothing when
 // `cancelled` says so before a frame.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -109,8 +111,45 @@ TEST_F(EventWalkTest, ScanAsJson) {
               "\"lengthSeconds\": 0.14285714285714285, \"highFrameRate\": false, \"highQuality\": false, "
               "\"triggerFound\": false, \"triggerKind\": \"\", \"triggerFrame\": 0, \"triggerAt\": null, "
               "\"speedAtTrigger\": null, \"maxSpeed\": 52.3, \"peakAccelLongitudinal\": 0.25, "
-              "\"peakAccelLateral\": 0.12, \"brakeAfterTrigger\": null, \"latitude\": null, \"longitude\": null, "
+              "\"peakAccelLateral\": 0.12, \"brakeAfterTrigger\": null, \"brakeBeforeTrigger\": null, \"latitude\": null, \"longitude\": null, "
               "\"damagedFrames\": 0}\n], \"unreadableFolders\": [\"gone\", \"a\xEF\xBF\xBD\"]}\n");
+}
+
+// Frames that exist but cannot be opened make a folder unreadable, not a recording of damaged
+// frames; drtool names it on stderr and succeeds, and fails only on a root it cannot read. Run
+// as an ordinary user, since root opens any file.
+TEST(EventScanPermissions, FramesThatCannotBeOpenedMakeAnUnreadableFolder) {
+    DRV_REQUIRE_TOOL();
+    std::string asUser;
+    if (::geteuid() == 0) {
+        if (::access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "root without setpriv";
+        asUser = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    }
+    test::TempFolder dir;
+    const fs::path card = dir.path() / "card";
+    writeRecording(card / "locked", 2);
+    writeRecording(card / "ok", 2);
+    for (const auto& e : fs::directory_iterator(card / "locked")) fs::permissions(e.path(), fs::perms::none);
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec);
+    const fs::path err = dir.path() / "stderr";
+    auto events = [&](const std::string& options) {
+        return test::Shell(asUser + test::Tool() + " events " + options + " " + test::Quote(card) + " 2>" +
+                           test::Quote(err));
+    };
+    test::ShellRun run = events("--format csv");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2) << run.out;
+    EXPECT_NE(run.out.find("\r\nok,2,"), std::string::npos) << run.out;
+    EXPECT_EQ(test::ReadFile<std::string>(err), "drtool events: cannot read the folder " + (card / "locked").string() + "\n");
+    run = events("--format json");
+    EXPECT_NE(run.out.find("\"unreadableFolders\": [\"locked\"]"), std::string::npos) << run.out;
+
+    fs::permissions(card, fs::perms::none);
+    run = events("--format csv");
+    fs::permissions(card, fs::perms::owner_all);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out.empty());
 }
 
 }  // namespace
