@@ -139,6 +139,16 @@ ScanResult ScanEvents(const fs::path& root, int maxDepth, const ScanCallbacks& c
         if (cancelled()) return finish(ScanEnd::Cancelled);
         const fs::path& relative = walk.folders[static_cast<std::size_t>(i)];
         const fs::path folder = relative == kRootFolder ? root : root / relative;
+        std::string signature;
+        if (cb.cache) {
+            signature = FolderSignature(folder);
+            if (std::optional<EventSummary> known = cb.cache->find(folder, signature)) {
+                known->folder = relative;
+                ++result.recordings;
+                if (cb.row) cb.row(std::move(*known));
+                continue;
+            }
+        }
         FileNameList names = ListJpgFiles(folder);
         if (names.size() <= 1) {
             // Empty, or gone since the walk: a folder that went alone is counted, a root
@@ -155,6 +165,14 @@ ScanResult ScanEvents(const fs::path& root, int maxDepth, const ScanCallbacks& c
         if (!summary) return finish(ScanEnd::Cancelled);
         // Frames that failed because the card went are not a recording's damage.
         if (summary->damagedFrames > 0 && !watch.stillThere()) return finish(ScanEnd::RootVanished);
+        // Listed but not one file could be opened (permissions): no recording to judge.
+        if (summary->unopenedFrames == summary->frames) {
+            result.unreadable.push_back(relative);
+            if (cb.unreadable) cb.unreadable(relative);
+            continue;
+        }
+        // Frames that could not be opened may open next time: such a summary is not kept.
+        if (cb.cache && summary->unopenedFrames == 0) cb.cache->store(folder, signature, *summary);
         summary->folder = relative;
         ++result.recordings;
         if (cb.row) cb.row(std::move(*summary));

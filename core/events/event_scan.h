@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/events/event_cache.h"
 #include "core/events/event_summary.h"
 
 namespace drv {
@@ -35,6 +36,9 @@ struct ScanCallbacks {
     std::function<void(int done, int total)> progress;  // before each folder and at the end
     std::function<bool()> cancelled;               // asked between folder entries and frames
     std::function<void(const std::filesystem::path&)> unreadable;  // each folder that cannot be read
+    // Summaries of earlier scans: a folder whose frame files are unchanged is not read again,
+    // and every folder read is stored. The caller saves it.
+    EventCache* cache = nullptr;
 };
 
 struct ScanResult {

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/events/event_cache.h"
+#include "core/events/event_report.h"
+#include "core/events/event_scan.h"
+#include "tests/core/support/frame_files.h"
+
+namespace drv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Overwrites the start of `file` in place with as many bytes of junk, then puts its time back:
+// the folder's signature stays, so only a cache hit still shows the frame as whole.
+void spoilKeepingAttributes(const fs::path& file) {
+    const auto size = fs::file_size(file);
+    { std::fstream(file, std::ios::in | std::ios::out | std::ios::binary) << std::string(64, 'x'); }
+    ASSERT_EQ(fs::file_size(file), size);
+    test::SetModificationTime(file, 1700000000L + 1);  // WriteRecording's time of frame 1
+}
+
+struct Scan {
+    std::vector<EventSummary> rows;
+    ScanResult result;
+};
+
+Scan scan(const fs::path& root, EventCache* cache) {
+    Scan s;
+    ScanCallbacks cb;
+    cb.cache = cache;
+    cb.row = [&](EventSummary&& e) { s.rows.push_back(std::move(e)); };
+    s.result = ScanEvents(root, kDefaultEventDepth, cb);
+    return s;
+}
+
+// A card of one recording, scanned once into a fresh cache file.
+struct CachedCard {
+    CachedCard() {
+        test::WriteRecording(root() / "rec", 3, [](int) { return test::ExampleExif(); });
+        EventCache first(cacheFile());
+        EXPECT_FALSE(first.loaded());
+        firstRows = EventsToCsv(scan(root(), &first).rows);
+        std::string error;
+        EXPECT_TRUE(first.save(false, error)) << error;
+    }
+    fs::path root() const { return dir.path() / "card"; }
+    fs::path cacheFile() const { return dir.path() / "cache/events.cache"; }
+    fs::path frame(int i) const { return root() / ("rec/0000" + std::to_string(i) + ".jpg"); }
+
+    test::TempFolder dir;
+    std::string firstRows;
+};
+
+// What makes a folder be read again: any change to its frame files' names, sizes or times.
+TEST(EventCache, OnlyChangedFoldersAreReadAgain) {
+    struct Case {
+        const char* name;
+        std::function<void(const CachedCard&)> change;
+        bool readAgain;
+    };
+    const Case cases[] = {
+        {"nothing", [](const CachedCard&) {}, false},
+        {"another kind of file added", [](const CachedCard& t) { test::WriteText(t.root() / "rec/notes.txt", "x"); },
+         false},
+        {"a frame's time", [](const CachedCard& t) { test::SetModificationTime(t.frame(1), 1700000000L + 99); }, true},
+        {"a frame's size", [](const CachedCard& t) { std::ofstream(t.frame(2), std::ios::app) << "more"; }, true},
+        {"a frame added", [](const CachedCard& t) { test::WriteText(t.root() / "rec/00004.JPG", "x"); }, true},
+        {"a frame renamed", [](const CachedCard& t) { fs::rename(t.frame(3), t.root() / "rec/00009.jpg"); }, true},
+        {"a frame removed", [](const CachedCard& t) { fs::remove(t.frame(3)); }, true},
+        {"a frame replaced by a copy", [](const CachedCard& t) {
+             fs::copy_file(t.frame(2), t.root() / "rec/tmp"), fs::rename(t.root() / "rec/tmp", t.frame(2));
+             test::SetModificationTime(t.frame(2), 1700000000L + 2);
+         }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CachedCard card;
+        spoilKeepingAttributes(card.frame(1));
+        c.change(card);
+        EventCache cache(card.cacheFile());
+        ASSERT_TRUE(cache.loaded());
+        const Scan s = scan(card.root(), &cache);
+        ASSERT_EQ(s.rows.size(), 1u);
+        EXPECT_EQ(s.rows[0].damagedFrames > 0, c.readAgain) << "frame 1 is junk, which only a reading sees";
+        EXPECT_EQ(s.rows[0].folder, "rec");
+        if (!c.readAgain) {
+            EXPECT_EQ(EventsToCsv(s.rows), card.firstRows);
+            EXPECT_EQ(s.rows[0].path, card.root() / "rec");
+        }
+    }
+}
+
+// A cache file that is not exactly what this program wrote is ignored, and the next save replaces it.
+TEST(EventCache, ADamagedOrForeignFileIsIgnoredAndRewritten) {
+    const CachedCard card;
+    const std::string good = test::ReadFile(card.cacheFile());
+    EventCache::Entries entries = *EventCache::Parse(good);
+    ASSERT_EQ(entries.size(), 1u);
+    EventCache::Entries outOfRange = entries;
+    outOfRange.begin()->second.summary.triggerFrame = 4;  // past the last frame, with a right digest
+    EventCache::Entries halfPosition = entries;
+    halfPosition.begin()->second.summary.latitude = 35.0;
+    std::string flipped = good;
+    flipped[40] ^= 1;
+    const std::string cases[] = {
+        "", "foreign text\n", good.substr(0, good.size() - 1), flipped, good + "x",
+        EventCache::Serialize(outOfRange), EventCache::Serialize(halfPosition),
+        std::string(good).replace(good.find('\t'), 1, "\t\t"),
+    };
+    for (const std::string& text : cases) {
+        SCOPED_TRACE(text.substr(0, 60));
+        std::string error;
+        test::WriteText(card.cacheFile(), text);
+        EventCache cache(card.cacheFile());
+        EXPECT_FALSE(cache.loaded());
+        EXPECT_EQ(cache.size(), 0u);
+        spoilKeepingAttributes(card.frame(1));
+        EXPECT_EQ(scan(card.root(), &cache).rows.at(0).damagedFrames, 1) << "read, not taken from the file";
+        ASSERT_TRUE(cache.save(false, error));
+        EXPECT_TRUE(EventCache(card.cacheFile()).loaded());
+    }
+    EXPECT_EQ(EventCache::Serialize(entries), good) << "parsing keeps every value";
+}
+
+}  // namespace
+}  // namespace drv
