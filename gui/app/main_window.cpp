@@ -1,6 +1,8 @@
 #include "gui/app/main_window.h"
 
 #include <algorithm>
+#include <utility>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
@@ -93,7 +95,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const AppPaths& paths, QWidget* parent)
       scheduler_(nullptr),
       playback_(recording_, *this, scheduler_, clock_),
       browsing_(this),
-      events_(dialogs, [this](const std::filesystem::path& folder) { openFromEventList(folder); }) {
+      events_(dialogs, [this](const std::filesystem::path& folder) { return openFromEventList(folder); }) {
     scheduler_.setCallback([this] { playback_.onTimer(); });
     setObjectName(QStringLiteral("frmMain"));
     setFont(JapaneseUiFont());
@@ -461,12 +463,20 @@ void MainWindow::mnuEvents_Click() {
     if (!playing()) events_.chooseRoot(this, recording_.folder);
 }
 
-// A row of the event list: the Open command after its dialog. The list is a window of its
-// own and stays open; this window comes forward to show the recording.
-void MainWindow::openFromEventList(const std::filesystem::path& folder) {
-    if (readyToOpen()) openFolder(folder);
+// A row of the event list: the Open command after its dialog, then the trigger frame as T
+// shows it (the list's picture is that frame). The list is a window of its own and stays open;
+// this window comes forward to show the recording.
+bool MainWindow::openFromEventList(const std::filesystem::path& folder) {
+    if (!readyToOpen()) return false;
+    if (folder.native() == recording_.folder.native()) {
+        showTriggerFrame();
+    } else {
+        openFolder(folder);
+        triggerAfterLoad_ = load_ != nullptr;
+    }
     raise();
     activateWindow();
+    return true;
 }
 
 // The picture window, the thumbnail list and any dialog the window owns, except the progress
@@ -490,6 +500,7 @@ void MainWindow::openRequestedFolder() {
 void MainWindow::openFolder(const std::filesystem::path& chosen) {
     // Cancelled (the dialog gave the old folder back) or the same folder: nothing is reloaded.
     if (chosen.native() == recording_.folder.native() || load_) return;
+    triggerAfterLoad_ = false;
     prefetcher_.cancel();
     openedPicture_.reset();
     // Until the load is over no recording is open: every command that needs one waits.
@@ -577,6 +588,7 @@ void MainWindow::loadFinished() {
     setSpeedLevel(2);
     emit recordingChanged();
     showFrameOnScreen(1);
+    if (std::exchange(triggerAfterLoad_, false)) showTriggerFrame();
 }
 
 void MainWindow::cmdStart_Click() { mnuOpen_Click(); }

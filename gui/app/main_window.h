@@ -226,7 +226,8 @@ private:
     void prefetchForStart();
     void startPlayback();
     void closeOtherWindows();
-    void openFromEventList(const std::filesystem::path& folder);
+    // False while playing or loading: the list then says why.
+    bool openFromEventList(const std::filesystem::path& folder);
     // Open, from the menu, the command line or the event list, is refused while playing or
     // loading; otherwise the other windows close first.
     bool playing() const;
@@ -241,6 +242,7 @@ private:
     void loadFinished();
     // Ends a load under way without taking its result (the window is closing).
     void cancelLoad();
+    bool triggerAfterLoad_ = false;  // an event list row: its trigger frame once loaded
     void createKeys();
     void createPictureMenu();
     bool stoppedWithRecording() const;

@@ -21,7 +21,9 @@ void EventListLauncher::chooseRoot(QWidget* owner, const std::filesystem::path& 
         window_->raise();
         window_->activateWindow();
     }
-    std::filesystem::path start = lastRoot_;
+    std::filesystem::path start = EventListLastRoot();
+    std::error_code ec;
+    if (!start.empty() && !std::filesystem::is_directory(start, ec)) start.clear();  // a card no longer inserted
     if (start.empty() && !openRecording.empty()) start = openRecording.parent_path();
     if (start.empty()) start = QStringToPath(QDir::homePath());
     const std::optional<std::filesystem::path> root =
@@ -35,11 +37,10 @@ EventListWindow* EventListLauncher::show(const std::filesystem::path& root) {
         // starts, and the main window must come forward when it opens a recording.
         window_ = new EventListWindow(dialogs_);
         window_->setAttribute(Qt::WA_DeleteOnClose);
-        connect(window_.data(), &EventListWindow::recordingRequested, this,
-                [this](const std::filesystem::path& folder) { open_(folder); });
+        window_->setOpener(open_);
         connect(window_.data(), &EventListWindow::rootRequested, this, [this] { chooseRoot(window_.data(), {}); });
     }
-    lastRoot_ = root;
+    SetEventListLastRoot(root);
     window_->show();
     window_->raise();
     window_->activateWindow();

@@ -17,13 +17,14 @@ class Dialogs;
 class EventListLauncher : public QObject {
     Q_OBJECT
 public:
-    using OpenFn = std::function<void(const std::filesystem::path& folder)>;
-    // `open` is called with a recording's folder when the list asks to open it.
+    // `open` is called with a recording's folder when the list asks to open it, and shows its
+    // trigger frame; false when it cannot open now (the main window is playing).
+    using OpenFn = std::function<bool(const std::filesystem::path& folder)>;
     EventListLauncher(Dialogs& dialogs, OpenFn open);
     ~EventListLauncher() override;
 
     // The menu entry: brings the list up when it is open, then asks for a root, starting at the
-    // last root, else the parent of `openRecording`, else the home folder. A chosen root is read
+    // last root (kept between sessions), else the parent of `openRecording`, else the home folder. A chosen root is read
     // afresh; a cancelled dialog leaves everything as it was.
     void chooseRoot(QWidget* owner, const std::filesystem::path& openRecording);
     // Shows the list (creating it when needed) and reads `root`.
@@ -34,7 +35,6 @@ public:
 private:
     Dialogs& dialogs_;
     OpenFn open_;
-    std::filesystem::path lastRoot_;
     QPointer<EventListWindow> window_;
 };
 

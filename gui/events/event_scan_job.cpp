@@ -3,6 +3,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <optional>
+
 namespace drv {
 namespace {
 
@@ -32,12 +34,12 @@ void EventScanJob::post(int generation, F deliver) {
         Qt::QueuedConnection);
 }
 
-void EventScanJob::start(const std::filesystem::path& root, int maxDepth) {
+void EventScanJob::start(const std::filesystem::path& root, int maxDepth, const std::filesystem::path& cacheFile) {
     if (running_) cancel();
     const int generation = ++generation_;
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     running_ = true;
-    pool_.start([this, root, maxDepth, generation, cancel = cancel_] {
+    pool_.start([this, root, maxDepth, cacheFile, generation, cancel = cancel_] {
         // A scan from the page cache keeps a processor busy; the interface thread and
         // playback come first (on Linux the nice value is per thread).
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kScanNice);
@@ -52,7 +54,14 @@ void EventScanJob::start(const std::filesystem::path& root, int maxDepth) {
         cb.progress = [&](int done, int total) {
             post(generation, [this, done, total] { emit progress(done, total); });
         };
+        std::optional<EventCache> cache;
+        if (!cacheFile.empty()) cb.cache = &cache.emplace(cacheFile);
         const ScanResult result = ScanEvents(root, maxDepth, cb);
+        if (cache && result.end != ScanEnd::RootUnreadable) {
+            // Folders not reached by an interrupted scan keep their entries for the next one.
+            std::string error;
+            cache->save(result.end != ScanEnd::Complete, error);  // a cache that cannot be written is only slower
+        }
         post(generation, [this, end = result.end] {
             running_ = false;
             emit finished(end);

@@ -19,8 +19,11 @@ public:
     // Cancels and waits for the worker, which ends at its next check.
     ~EventScanJob() override;
 
-    // Starts scanning `root`; a scan still running is cancelled first.
-    void start(const std::filesystem::path& root, int maxDepth = kDefaultEventDepth);
+    // Starts scanning `root`; a scan still running is cancelled first. With a `cacheFile`,
+    // folders unchanged since the scan that wrote it are not read again, and the file is
+    // rewritten at the end.
+    void start(const std::filesystem::path& root, int maxDepth = kDefaultEventDepth,
+               const std::filesystem::path& cacheFile = {});
     // No signal of the scan arrives after this; finished(Cancelled) is emitted now.
     void cancel();
     bool running() const { return running_; }

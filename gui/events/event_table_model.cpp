@@ -44,7 +44,9 @@ QVariant sortKey(const EventSummary& s, int column) {
         case EventTableModel::ColMaxSpeed: return number(s.maxSpeed);
         case EventTableModel::ColPeakLongitudinal: return static_cast<double>(s.peakAccelLongitudinal);
         case EventTableModel::ColPeakLateral: return static_cast<double>(s.peakAccelLateral);
-        case EventTableModel::ColBrake: return s.brakeAfterTrigger && s.triggerFound ? int(*s.brakeAfterTrigger) : -1;
+        case EventTableModel::ColBrake:
+            if (!s.brakeAfterTrigger || !s.triggerFound) return -1;
+            return int(*s.brakeAfterTrigger) * 2 + int(s.brakeBeforeTrigger.value_or(false));
         case EventTableModel::ColPosition: return s.latitude ? *s.latitude : kNoNumber;
         case EventTableModel::ColDamaged: return s.damagedFrames;
     }
@@ -96,10 +98,12 @@ QString EventTableModel::cellText(const EventSummary& s, int column) {
         case ColMaxSpeed: return speedText(s.maxSpeed);
         case ColPeakLongitudinal: return accelText(s.peakAccelLongitudinal);
         case ColPeakLateral: return accelText(s.peakAccelLateral);
-        case ColBrake:
+        case ColBrake: {
             if (!s.triggerFound) return {};
             if (!s.brakeAfterTrigger) return QStringLiteral("信号なし");
-            return *s.brakeAfterTrigger ? QStringLiteral("ＯＮ") : QStringLiteral("ＯＦＦ");
+            auto onOff = [](const std::optional<bool>& on) { return on.value_or(false) ? QStringLiteral("ＯＮ") : QStringLiteral("ＯＦＦ"); };
+            return onOff(s.brakeBeforeTrigger) + QStringLiteral(" → ") + onOff(s.brakeAfterTrigger);
+        }
         case ColPosition:
             if (!s.latitude || !s.longitude) return {};
             return text(FormatDegrees(*s.latitude) + ", " + FormatDegrees(*s.longitude));
@@ -154,7 +158,7 @@ QVariant EventTableModel::headerData(int section, Qt::Orientation orientation, i
         {"最高速度", nullptr},
         {"最大前後G", "前後方向加速度の絶対値が最大の値(符号付き)"},
         {"最大左右G", "左右方向加速度の絶対値が最大の値(符号付き)"},
-        {"ブレーキ(3秒内)", "検出したコマから3秒以内にブレーキがＯＮになったか"},
+        {"ブレーキ(前→後)", "検出前の3秒間 → 検出したコマから3秒以内に、ブレーキがＯＮになったか"},
         {"検出位置", "検出したコマの緯度, 経度(度)"},
         {"破損コマ", "テレメトリを読めなかったコマの数"},
     };
@@ -171,6 +175,31 @@ void EventTableModel::pictureReady(const QByteArray& file) {
     if (it == rowOfPicture_.constEnd()) return;
     const QModelIndex cell = index(*it, ColPicture);
     emit dataChanged(cell, cell, {Qt::DecorationRole});
+}
+
+EventFilterProxy::EventFilterProxy(EventTableModel* model, QObject* parent)
+    : QSortFilterProxyModel(parent), model_(model) {
+    setSourceModel(model);
+    setSortRole(EventTableModel::kSortRole);
+}
+
+void EventFilterProxy::setFilter(const EventFilter& filter) {
+    if (filter == filter_) return;
+    filter_ = filter;
+    invalidateRowsFilter();
+}
+
+std::vector<int> EventFilterProxy::shownRows() const {
+    std::vector<int> rows;
+    rows.reserve(static_cast<std::size_t>(rowCount()));
+    for (int r = 0; r < rowCount(); ++r) rows.push_back(mapToSource(index(r, 0)).row());
+    return rows;
+}
+
+bool EventFilterProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
+    const auto& rows = model_->rows();
+    return sourceRow >= 0 && static_cast<std::size_t>(sourceRow) < rows.size() &&
+           filter_.matches(rows[static_cast<std::size_t>(sourceRow)]);
 }
 
 }  // namespace drv

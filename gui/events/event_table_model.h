@@ -3,8 +3,10 @@
 // the texts the panel would show, sort keys, and the small picture from the cache.
 #include <QAbstractTableModel>
 #include <QHash>
+#include <QSortFilterProxyModel>
 #include <vector>
 
+#include "core/events/event_filter.h"
 #include "core/events/event_summary.h"
 
 namespace drv {
@@ -43,6 +45,24 @@ private:
     EventThumbnails& thumbnails_;
     std::vector<EventSummary> rows_;
     QHash<QByteArray, int> rowOfPicture_;  // by the picture path's bytes
+};
+
+// The table as shown: the model's rows the filter keeps, sorted by the sort role.
+class EventFilterProxy : public QSortFilterProxyModel {
+    Q_OBJECT
+public:
+    explicit EventFilterProxy(EventTableModel* model, QObject* parent = nullptr);
+    void setFilter(const EventFilter& filter);
+    const EventFilter& filter() const { return filter_; }
+    // The source rows kept, in the order shown.
+    std::vector<int> shownRows() const;
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+
+private:
+    EventTableModel* model_;
+    EventFilter filter_;
 };
 
 }  // namespace drv

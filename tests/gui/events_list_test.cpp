@@ -1,12 +1,20 @@
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include "gui/events/event_batch_job.h"
 #include "gui/events/event_list_window.h"
 #include "gui/events/event_scan_job.h"
 #include "gui/events/event_table_model.h"
@@ -42,6 +50,13 @@ struct FileOpens {
 
 class EventListTest : public test::AppFixture {
 protected:
+    void SetUp() override {
+        // The list's remembered settings and cache go to this test's own folder (tests run in
+        // parallel), and every test starts without them.
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((root() / "config").native()));
+        qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((root() / "cache").native()));
+        test::AppFixture::SetUp();
+    }
     fs::path card() const { return cardDir_; }
     EventListWindow* list() { return w().eventList().window(); }
     bool scanDone() { return test::waitUntil([this] { return list() && !list()->scanning(); }, 20000); }
@@ -92,15 +107,26 @@ TEST_F(EventListTest, MenuAsksForARootAndRowsOpenInTheMainWindow) {
     QTest::keyClick(window->table(), Qt::Key_Return);
     waitForLoad();
     EXPECT_EQ(w().recording().folder, card() / "sub/EVT3");
-    EXPECT_EQ(w().recording().CurrentFrame, 1);
+    EXPECT_EQ(w().recording().CurrentFrame, 3) << "at the trigger frame, the list's picture";
     window->show();
     const QRect cell = window->table()->visualRect(window->sorted()->index(0, 2));
     QTest::mouseClick(window->table()->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(window->table()->viewport(), Qt::LeftButton, {}, cell.center());
     waitForLoad();
     EXPECT_EQ(w().recording().folder, card() / "EVT2");
+    EXPECT_EQ(w().recording().CurrentFrame, 3);
     EXPECT_TRUE(window->isVisible()) << "the list stays open";
     EXPECT_TRUE(dialogs_.shown.empty());
+
+    // While the main window plays nothing opens, nothing stops, and the list says why.
+    w().mnuStart_Click();
+    ASSERT_TRUE(w().playback().isActive());
+    window->openRow(2);
+    EXPECT_EQ(w().recording().folder, card() / "EVT2");
+    EXPECT_TRUE(w().playback().isActive());
+    ASSERT_EQ(dialogs_.shown.size(), 1u);
+    EXPECT_EQ(dialogs_.shown[0].text, QStringLiteral("再生中は開けません。停止してから開いてください。"));
+    w().mnuStop_Click();
 }
 
 // Pictures decoded at the size they are shown (64 x 48 from 640 x 480), and the same CSV as drtool.
@@ -115,11 +141,14 @@ TEST_F(EventListTest, PicturesAtTheirShownSizeAndTheToolsCsv) {
     EXPECT_EQ(first.data(Qt::DecorationRole).value<QPixmap>().size(), QSize(64, 48));
 
     DRV_REQUIRE_TOOL();
-    dialogs_.saves = {{root() / "list.csv", 0}};
+    dialogs_.saves = {{root() / "list.csv", 0}, {root() / "excel.csv", 1}};
     ASSERT_TRUE(window->saveCsv());
-    EXPECT_EQ(dialogs_.saved.at(0).filters, QStringList({"CSV (*.csv)"}));
+    EXPECT_EQ(dialogs_.saved.at(0).filters.size(), 2);
     EXPECT_EQ(test::ReadFile(root() / "list.csv"),
               test::Shell(test::Tool() + " events --format csv " + test::Quote(card())).out);
+    ASSERT_TRUE(window->saveCsv());
+    EXPECT_EQ(test::ReadFile(root() / "excel.csv"),
+              test::Shell(test::Tool() + " events --format csv --excel " + test::Quote(card())).out);
 }
 
 // A card pulled out while the scan reads it, then Cancel as the first row arrives: the worker opens
@@ -156,6 +185,143 @@ TEST_F(EventListTest, APulledCardEndsWithAMessageAndCancelStopsTheReading) {
     EXPECT_TRUE(window->saveButton()->isEnabled());
     window_.reset();  // waits for the worker
     EXPECT_LE(opens.count(picture) - atCancel, 1) << "frames read after Cancel";
+}
+
+
+// A card for the filters: kinds, days, a damaged frame and a recording without a trigger.
+class EventFilterTest : public EventListTest {
+protected:
+    void SetUp() override {
+        EventListTest::SetUp();
+        struct Rec { const char* name; SampleOptions::TriggerKind kind; int day; };
+        const Rec recs[] = {
+            {"DCIM/EVT1", SampleOptions::TriggerKind::Shock, 0},
+            {"DCIM/EVT2", SampleOptions::TriggerKind::Switch, 1},
+            {"DCIM/EVT3", SampleOptions::TriggerKind::None, 2},
+            {"PARK/EVT4", SampleOptions::TriggerKind::Shock, 3},
+        };
+        for (const Rec& r : recs) {
+            SampleOptions o = quick(4);
+            o.kind = r.kind;
+            o.startTime += r.day * 86400;
+            makeRecording("card/" + std::string(r.name), o);
+        }
+        test::WriteText(card() / "PARK/EVT4/00005.jpg", "damaged");
+        w().eventList().show(card());
+        ASSERT_TRUE(scanDone());
+        window = list();
+    }
+    QStringList shown() {
+        QStringList out;
+        for (int r = 0; r < window->sorted()->rowCount(); ++r) out << shownFolder(r);
+        out.sort();
+        return out;
+    }
+    EventListWindow* window = nullptr;
+};
+
+TEST_F(EventFilterTest, FiltersCombineAndTheTotalsFollow) {
+    EXPECT_EQ(window->totalsLabel()->text(),
+              QStringLiteral("表示 4 / 4 件　外部スイッチ 1・衝撃検出撮影 2・検出なし 1　2007/10/10〜2007/10/13　破損コマ 1"));
+    window->searchBox()->setText(QStringLiteral("dcim"));
+    EXPECT_EQ(shown(), QStringList({"DCIM/EVT1", "DCIM/EVT2", "DCIM/EVT3"}));
+    auto* kind = window->findChild<QComboBox*>(QStringLiteral("cmbKind"));
+    kind->setCurrentIndex(kind->findText(QStringLiteral("衝撃検出撮影")));
+    EXPECT_EQ(shown(), QStringList({"DCIM/EVT1"}));
+    EXPECT_EQ(window->totalsLabel()->text(), QStringLiteral("表示 1 / 4 件　衝撃検出撮影 1　2007/10/10〜2007/10/10　破損コマ 0"));
+    window->setFilter({.damagedOnly = true});
+    EXPECT_EQ(shown(), QStringList({"PARK/EVT4"}));
+    EXPECT_EQ(window->searchBox()->text(), QString()) << "the bar shows the filter set";
+    window->setFilter({.triggerKind = "", .from = CalendarDate{2007, 10, 11}});
+    EXPECT_EQ(shown(), QStringList({"DCIM/EVT3"}));
+
+    // The map's hook: the rows shown, whenever they change.
+    std::vector<EventSummary> pins;
+    QObject::connect(window, &EventListWindow::shownRowsChanged, window, [&](const std::vector<EventSummary>& rows) { pins = rows; });
+    window->setFilter({.to = CalendarDate{2007, 10, 11}});
+    EXPECT_EQ(pins.size(), 2u);
+
+    // Ctrl+F goes to the search; Esc clears the filters, and again closes the window.
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    window->table()->setFocus();
+    QTest::keyClick(window->table(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(window->searchBox()->hasFocus());
+    QTest::keyClick(window->searchBox(), Qt::Key_Escape);
+    EXPECT_FALSE(window->filter().active());
+    EXPECT_EQ(window->sorted()->rowCount(), 4);
+    EXPECT_TRUE(window->isVisible());
+    QTest::keyClick(window->searchBox(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
+
+// Filters, compact mode, sort, column order and width, and the root are there the next time.
+TEST_F(EventFilterTest, TheWindowIsRememberedBetweenSessions) {
+    window->setFilter({.text = "EVT", .minPeakG = 0.1});
+    window->setCompact(true);
+    EXPECT_TRUE(window->table()->isColumnHidden(EventTableModel::ColPicture));
+    EXPECT_LE(window->table()->verticalHeader()->defaultSectionSize() * 30, 800) << "30 rows on a screen";
+    QHeaderView* header = window->table()->horizontalHeader();
+    header->moveSection(header->visualIndex(EventTableModel::ColDamaged), 1);
+    header->resizeSection(EventTableModel::ColFolder, 321);
+    window->table()->sortByColumn(EventTableModel::ColFrames, Qt::AscendingOrder);
+    window->close();
+    window_.reset();  // the launcher and its window go
+
+    EXPECT_EQ(EventListWindow(dialogs_).filter(), (EventFilter{.text = "EVT", .minPeakG = 0.1}));
+    EXPECT_EQ(EventListLastRoot(), card());
+    EventListWindow again(dialogs_);
+    EXPECT_TRUE(again.compact());
+    QHeaderView* h = again.table()->horizontalHeader();
+    EXPECT_EQ(h->visualIndex(EventTableModel::ColDamaged), 1);
+    EXPECT_EQ(h->sectionSize(EventTableModel::ColFolder), 321);
+    EXPECT_EQ(h->sortIndicatorSection(), EventTableModel::ColFrames);
+    EXPECT_EQ(h->sortIndicatorOrder(), Qt::AscendingOrder);
+    window_ = std::make_unique<MainWindow>(dialogs_, *paths_);  // for the fixture's teardown
+}
+
+// Several rows at once: the row menu's copies and folder, and the batch actions.
+TEST_F(EventFilterTest, SelectedRowsCopiedOffTheCardAndExported) {
+    window->table()->selectAll();
+    ASSERT_EQ(window->selectedRows().size(), 4u);
+    QStringList names;
+    for (QAction* a : window->rowMenu()->actions()) names << a->text();
+    EXPECT_EQ(names, QStringList({"開く", "フォルダを開く", "パスをコピー", "位置をコピー", "", "PCに保存...",
+                                  "テレメトリを一括エクスポート..."}));
+    std::vector<QUrl> opened;
+    window->setDesktop([&](const QUrl& url) { opened.push_back(url); return true; });
+    window->rowMenu()->findChild<QAction*>(QStringLiteral("openFolder"))->trigger();
+    EXPECT_EQ(opened.size(), 4u);
+    EXPECT_TRUE(opened[0].isLocalFile());
+    window->rowMenu()->findChild<QAction*>(QStringLiteral("copyPath"))->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().split('\n').size(), 4);
+    window->rowMenu()->findChild<QAction*>(QStringLiteral("copyPosition"))->trigger();
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("35.67"))) << QGuiApplication::clipboard()->text().toStdString();
+
+    window->setFilter({.text = "DCIM"});
+    window->table()->selectAll();
+    const fs::path dest = root() / "pc";
+    fs::create_directories(dest / "EVT1");
+    ASSERT_TRUE(window->copySelectedTo(dest));
+    ASSERT_TRUE(test::waitUntil([&] { return !window->batch().running(); }, 20000));
+    ASSERT_FALSE(dialogs_.shown.empty());
+    EXPECT_EQ(dialogs_.shown.back().icon, Dialogs::Icon::Information) << dialogs_.shown.back().text.toStdString();
+    for (const char* name : {"EVT1 (2)", "EVT2", "EVT3"})
+        EXPECT_TRUE(fs::exists(dest / name / "SHA256SUMS")) << name;
+
+    // A full disk: a message, and nothing half-copied.
+    const fs::path full = root() / "full";
+    fs::create_directories(full);
+    ASSERT_TRUE(window->copySelectedTo(full, [](int, const void*, std::size_t) -> ssize_t { return errno = ENOSPC, -1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return !window->batch().running(); }, 20000));
+    EXPECT_TRUE(dialogs_.shown.back().text.startsWith(QStringLiteral("保存先の空き容量が足りません。")));
+    EXPECT_TRUE(fs::is_empty(full));
+
+    ASSERT_TRUE(window->exportSelectedTelemetryTo(root() / "pc", 1));
+    ASSERT_TRUE(test::waitUntil([&] { return !window->batch().running(); }, 20000));
+    for (const char* name : {"EVT1.gpx", "EVT2.gpx", "EVT3.gpx"})
+        EXPECT_TRUE(fs::file_size(dest / name) > 100) << name;
 }
 
 }  // namespace
