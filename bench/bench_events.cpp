@@ -22,7 +22,7 @@
 
 #include "core/events/event_cache.h"
 #include "core/events/event_scan.h"
-#include "core/loading/frame_loader.h"
+#include "core/recording/recording_loader.h"
 #include "gui/common/sample_recording.h"
 #include "gui/events/event_list_window.h"
 #include "gui/events/event_scan_job.h"

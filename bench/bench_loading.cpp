@@ -13,7 +13,7 @@
 
 #include "core/exif/exif_reader.h"
 #include "core/exif/frame_writer.h"
-#include "core/loading/frame_loader.h"
+#include "core/recording/recording_loader.h"
 #include "gui/common/sample_recording.h"
 
 namespace {

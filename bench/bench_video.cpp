@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 #include "draw/sample/sample_recording.h"
 #include "core/video/video_export.h"
 #include "draw/video/video_frames.h"

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "cli/command.h"
-#include "core/app/recording.h"
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording.h"
+#include "core/recording/recording_dump.h"
 
 namespace drv::cli {
 namespace {

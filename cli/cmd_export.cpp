@@ -4,10 +4,10 @@
 #include <string>
 
 #include "cli/command.h"
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 #include "core/common/file_write.h"
 #include "core/export/telemetry_export.h"
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 
 namespace drv::cli {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "cli/command.h"
 #include "core/common/file_names.h"
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 #include "core/video/video_export.h"
 #include "draw/video/video_frames.h"
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 
 namespace drv {
 

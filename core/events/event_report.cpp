@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "core/common/utf8.h"
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 
 namespace drv {
 namespace {

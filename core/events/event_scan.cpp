@@ -9,7 +9,7 @@
 #include <system_error>
 
 #include "core/common/file_names.h"
-#include "core/loading/frame_loader.h"
+#include "core/recording/recording_loader.h"
 
 namespace drv {
 namespace {

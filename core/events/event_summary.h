@@ -8,7 +8,7 @@
 #include <vector>
 #include <cstdint>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 #include "core/exif/exif_reader.h"
 #include "core/export/telemetry_export.h"
 

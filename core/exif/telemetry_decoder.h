@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "core/exif/exif_reader.h"
-#include "core/exif/frame_record.h"
+#include "core/recording/frame_record.h"
 
 namespace drv {
 

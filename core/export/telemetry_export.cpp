@@ -7,7 +7,7 @@
 
 #include "core/common/numbers.h"
 #include "core/common/utf8.h"
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 #include "core/viewer/panel_text.h"
 
 namespace drv {

@@ -3,7 +3,7 @@
 // (scroll ranges, canvas sizes, previous scales) belong to ChartModel.
 #include <cstdint>
 
-#include "core/exif/frame_record.h"
+#include "core/recording/frame_record.h"
 #include "core/graphs/canvas.h"
 #include "core/graphs/chart_state.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "core/exif/frame_record.h"
+#include "core/recording/frame_record.h"
 #include "core/graphs/chart_state.h"
 
 namespace drv {

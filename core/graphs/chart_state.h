@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "core/exif/frame_record.h"
+#include "core/recording/frame_record.h"
 #include "core/graphs/canvas.h"
 
 namespace drv {

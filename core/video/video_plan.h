@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 
 namespace drv {
 

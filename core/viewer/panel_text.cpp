@@ -1,6 +1,6 @@
 #include "core/viewer/panel_text.h"
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 #include "core/common/numbers.h"
 
 namespace drv {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "core/exif/frame_record.h"
+#include "core/recording/frame_record.h"
 
 namespace drv {
 

@@ -5,7 +5,7 @@
 // waiting for the next frame.
 #include <cstdint>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 #include "core/common/clock.h"
 #include "core/viewer/brightness.h"
 

@@ -16,7 +16,7 @@
 #include <QStyle>
 #include <QTimer>
 
-#include "core/loading/frame_loader.h"
+#include "core/recording/recording_loader.h"
 #include "core/viewer/panel_text.h"
 #include "gui/common/app_paths.h"
 #include "gui/common/dialogs.h"

@@ -8,7 +8,7 @@
 #include <utility>
 #include <string_view>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 #include "core/common/clock.h"
 #include "core/viewer/brightness.h"
 #include "core/viewer/playback.h"

@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <filesystem>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 #include "core/viewer/brightness.h"
 #include "gui/browse/picture_window.h"
 #include "gui/browse/thumbnail_list.h"

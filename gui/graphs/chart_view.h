@@ -9,7 +9,7 @@
 #include <array>
 #include <optional>
 
-#include "core/exif/frame_record.h"
+#include "core/recording/frame_record.h"
 #include "core/graphs/chart_model.h"
 
 class QAbstractButton;

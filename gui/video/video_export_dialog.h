@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <filesystem>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 #include "gui/video/video_export.h"
 
 class QCheckBox;

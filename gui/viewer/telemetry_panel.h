@@ -7,7 +7,7 @@
 #include <QString>
 #include <array>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 
 class QLabel;
 

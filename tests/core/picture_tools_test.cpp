@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/exif/exif_reader.h"
-#include "core/loading/frame_loader.h"
+#include "core/recording/recording_loader.h"
 #include "tests/core/support/frame_files.h"
 
 namespace drv {

@@ -1,7 +1,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
-#include "core/loading/frame_loader.h"
+#include "core/recording/recording_loader.h"
 #include "gui/common/dialogs.h"
 #include "gui/common/sample_recording.h"
 #include "tests/core/support/frame_files.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 #include "core/exif/exif_reader.h"
 #include "core/exif/frame_writer.h"
 

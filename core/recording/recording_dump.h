@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 
 namespace drv {
 

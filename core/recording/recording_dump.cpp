@@ -1,4 +1,4 @@
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 
 #include <charconv>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "core/common/utf8.h"
-#include "core/loading/frame_loader.h"
+#include "core/recording/recording_loader.h"
 
 namespace drv {
 namespace {

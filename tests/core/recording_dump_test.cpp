@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/common/utf8.h"
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 #include "tests/core/support/frame_files.h"
 
 namespace drv {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/common/numbers.h"
-#include "core/exif/frame_record.h"
+#include "core/recording/frame_record.h"
 
 namespace drv {
 

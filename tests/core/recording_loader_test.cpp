@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/exif/telemetry_decoder.h"
-#include "core/loading/frame_loader.h"
+#include "core/recording/recording_loader.h"
 #include "tests/core/support/frame_files.h"
 
 namespace drv {

@@ -1,4 +1,4 @@
-#include "core/loading/frame_loader.h"
+#include "core/recording/recording_loader.h"
 
 #include <sys/stat.h>
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 
 namespace drv {
 
