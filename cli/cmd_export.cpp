@@ -22,7 +22,7 @@ int fail(const std::string& message) {
 bool anyPosition(const Recording& recording) {
     for (int i = 1; i <= recording.frameCount() && static_cast<std::size_t>(i) < recording.frames.size(); ++i) {
         const FrameRecord& f = recording.frames[static_cast<std::size_t>(i)];
-        if (LatitudeDegrees(f.Latitude) && LongitudeDegrees(f.Longitude)) return true;
+        if (f.position.valid) return true;
     }
     return false;
 }

@@ -12,7 +12,7 @@ namespace {
 
 // The recorder's clock; a frame without one still has the camera's shooting time.
 std::optional<ClockTime> frameTime(const FrameRecord& record) {
-    if (auto clock = ParseClockText(record.RecordedAt)) return clock;
+    if (auto clock = RecorderClock(record)) return clock;
     return ParseClockText(record.ShotAt);
 }
 
@@ -106,10 +106,8 @@ EventSummary EventSummarizer::finish() const {
             s.brakeAfterTrigger = brakeIn(s.triggerFrame, s.triggerFrame + window);
             s.brakeBeforeTrigger = brakeIn(s.triggerFrame - window, s.triggerFrame - 1);
         }
-        const auto lat = LatitudeDegrees(triggerRecord_.Latitude);
-        const auto lon = LongitudeDegrees(triggerRecord_.Longitude);
-        // A position is a pair: half of one is no position.
-        if (lat && lon) s.latitude = lat, s.longitude = lon;
+        const GeoPosition& p = triggerRecord_.position;
+        if (p.valid) s.latitude = p.latitude, s.longitude = p.longitude;
     }  // without a trigger there is no "after the trigger": brakeAfterTrigger stays empty
     return s;
 }

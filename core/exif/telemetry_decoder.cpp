@@ -2,6 +2,7 @@
 
 #include "core/common/numbers.h"
 #include "core/common/utf8.h"
+#include "core/recording/recorder_values.h"
 
 namespace drv {
 namespace {
@@ -143,6 +144,9 @@ void DecodeFrameTelemetry(const ExifTags& tags, FrameRecord& record, int index, 
     copyOver(longitude, 13, piece(note, 48, 1));
     record.Longitude =
         FixedWidth(longitude.find(U"000") != std::u32string::npos ? kNoPosition : ToUtf8(longitude), 13);
+
+    record.position = PositionFromTexts(record.Latitude, record.Longitude);
+    record.clock = ClockFromText(record.RecordedAt);
 
     record.ShotAt = ExifDateToDisplay(tags.DateTimeOriginalText);
     record.DigitizedAt = ExifDateToDisplay(tags.DateTimeDigitizedText);

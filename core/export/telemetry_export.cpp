@@ -20,57 +20,7 @@ bool isXmlChar(char32_t cp) {
            (cp >= 0x10000 && cp <= 0x10FFFF);
 }
 
-// --- positions ---
-
-bool isDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
-
-// Digits of text[first .. first + count), leading blanks allowed where `blanksFirst`;
-// nothing when a character is neither or no digit is left.
-std::optional<int> digitsAt(const std::u32string& text, std::size_t first, std::size_t count,
-                            bool blanksFirst = false) {
-    int value = 0;
-    bool any = false;
-    for (std::size_t k = first; k < first + count; ++k) {
-        if (blanksFirst && !any && text[k] == U' ') continue;
-        if (!isDigit(text[k])) return std::nullopt;
-        value = value * 10 + static_cast<int>(text[k] - U'0');
-        any = true;
-    }
-    if (!any) return std::nullopt;
-    return value;
-}
-
-// "P DDD度MM分SS秒T" (13 characters, blanks may follow): both position texts share this
-// shape; a latitude's degrees begin with a blank where its hundreds digit is 0.
-std::optional<double> positionDegrees(std::string_view text, char32_t positive, char32_t negative, int maxDegrees) {
-    const std::u32string c = CodePoints(text);
-    if (c.size() < 13) return std::nullopt;
-    for (std::size_t k = 13; k < c.size(); ++k)
-        if (c[k] != U' ') return std::nullopt;
-    const char32_t prefix = c[0] >= U'a' && c[0] <= U'z' ? c[0] - (U'a' - U'A') : c[0];
-    if ((prefix != positive && prefix != negative) || c[1] != U' ' || c[5] != U'度' || c[8] != U'分' ||
-        c[11] != U'秒')
-        return std::nullopt;
-    const auto degrees = digitsAt(c, 2, 3, true);
-    const auto minutes = digitsAt(c, 6, 2);
-    const auto seconds = digitsAt(c, 9, 2);
-    const auto tenths = digitsAt(c, 12, 1);
-    if (!degrees || !minutes || !seconds || !tenths || *minutes >= 60 || *seconds >= 60) return std::nullopt;
-    // Whole tenths of a second first, so that the one division is the only rounding.
-    const long total = *degrees * 36000L + *minutes * 600L + *seconds * 10L + *tenths;
-    if (total > maxDegrees * 36000L) return std::nullopt;
-    const double value = static_cast<double>(total) / 36000.0;
-    return prefix == negative ? -value : value;
-}
-
 // --- time ---
-
-bool isLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int daysInMonth(int y, int m) {
-    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && isLeapYear(y) ? 29 : kDays[m - 1];
-}
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's days_from_civil).
 std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
@@ -144,16 +94,14 @@ std::vector<Point> positionedFrames(const Recording& r, int n) {
     std::vector<Point> points;
     for (int i = 1; i <= n; ++i) {
         const FrameRecord& f = frameAt(r, i);
-        const auto lat = LatitudeDegrees(f.Latitude);
-        const auto lon = LongitudeDegrees(f.Longitude);
+        const GeoPosition& p = f.position;
         // 180° east and west are one meridian; GPX takes only the western name for it.
-        if (lat && lon) points.push_back({i, *lat, *lon == 180.0 ? -180.0 : *lon, ParseClockText(f.RecordedAt)});
+        if (p.valid) points.push_back({i, p.latitude, p.longitude == 180.0 ? -180.0 : p.longitude, RecorderClock(f)});
     }
     return points;
 }
 
-std::string csvTime(std::string_view text, std::optional<int> utcOffsetMinutes) {
-    const auto t = ParseClockText(text);
+std::string csvTime(const std::optional<ClockTime>& t, std::optional<int> utcOffsetMinutes) {
     return t ? FormatIsoLocal(*t, offsetFor(*t, utcOffsetMinutes)) : std::string();
 }
 
@@ -169,12 +117,11 @@ std::string toCsv(const Recording& r, std::optional<int> utcOffsetMinutes) {
         out += "," + ShortestFloat(f.Speed) + "," + ShortestFloat(f.PulseSpeed);
         out += f.Brake ? ",1" : ",0";
         for (float v : {f.AccelLongitudinal, f.AccelLateral, f.AccelAxis3}) out += "," + ShortestFloat(v);
-        const auto lat = LatitudeDegrees(f.Latitude);
-        const auto lon = LongitudeDegrees(f.Longitude);
-        // A position is a pair: half of one is no position.
-        out += "," + (lat && lon ? FormatDegrees(*lat) : std::string());
-        out += "," + (lat && lon ? FormatDegrees(*lon) : std::string());
-        for (const std::string* t : {&f.RecordedAt, &f.ShotAt, &f.UpdatedAt}) out += "," + csvTime(*t, utcOffsetMinutes);
+        out += "," + (f.position.valid ? FormatDegrees(f.position.latitude) : std::string());
+        out += "," + (f.position.valid ? FormatDegrees(f.position.longitude) : std::string());
+        out += "," + csvTime(RecorderClock(f), utcOffsetMinutes);
+        // The camera's Exif times are kept as texts only.
+        for (const std::string* t : {&f.ShotAt, &f.UpdatedAt}) out += "," + csvTime(ParseClockText(*t), utcOffsetMinutes);
         out += "\r\n";
     }
     return out;
@@ -307,35 +254,7 @@ std::string ExportTelemetry(const Recording& recording, ExportFormat format, std
     return {};
 }
 
-std::optional<double> LatitudeDegrees(std::string_view latitudeText) {
-    return positionDegrees(latitudeText, U'N', U'S', 90);
-}
-
-std::optional<double> LongitudeDegrees(std::string_view longitudeText) {
-    return positionDegrees(longitudeText, U'E', U'W', 180);
-}
-
 std::string FormatDegrees(double degrees) { return FormatNumber(degrees, "0.0000000"); }
-
-std::optional<ClockTime> ParseClockText(std::string_view text) {
-    // "20yy/MM/dd hh:mm:ss": 19 characters, digits everywhere but the separators.
-    static constexpr std::string_view kShape = "dddd/dd/dd dd:dd:dd";
-    if (text.size() != kShape.size()) return std::nullopt;
-    for (std::size_t k = 0; k < kShape.size(); ++k) {
-        const char c = text[k];
-        if (kShape[k] == 'd' ? !(c >= '0' && c <= '9') : c != kShape[k]) return std::nullopt;
-    }
-    auto number = [&](std::size_t at, std::size_t count) {
-        int v = 0;
-        for (std::size_t k = at; k < at + count; ++k) v = v * 10 + (text[k] - '0');
-        return v;
-    };
-    ClockTime t{number(0, 4), number(5, 2), number(8, 2), number(11, 2), number(14, 2), number(17, 2)};
-    if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > daysInMonth(t.year, t.month) || t.hour > 23 ||
-        t.minute > 59 || t.second > 59)
-        return std::nullopt;
-    return t;
-}
 
 std::optional<int> ParseUtcOffset(std::string_view text) {
     if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':') return std::nullopt;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/recording/recorder_values.h"
 #include "core/recording/recording.h"
 
 namespace drv {
@@ -31,25 +32,8 @@ std::string ExportTelemetry(const Recording& recording, ExportFormat format,
 
 // --- the pieces, for the tests and the viewer ---
 
-// Decimal degrees of a Latitude or Longitude text ("N  35度40分41秒2", "W 001度45分06秒7"):
-// degrees + minutes/60 + (seconds + tenths/10)/3600, negative for S and W. Nothing for the
-// no-position text, a prefix that is not N/S (latitude) or E/W (longitude), a field that
-// is not digits, or a value out of range (minutes or seconds >= 60, latitude > 90,
-// longitude > 180).
-std::optional<double> LatitudeDegrees(std::string_view latitudeText);
-std::optional<double> LongitudeDegrees(std::string_view longitudeText);
-
 // Decimal degrees with seven decimals (about a centimetre), "." as the decimal point.
 std::string FormatDegrees(double degrees);
-
-// A wall-clock time of the recorder, from "20yy/MM/dd hh:mm:ss".
-struct ClockTime {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-};
-
-// The time of a 19-character clock text; nothing for the placeholder "2000/00/00 00:00:00"
-// or any text that is not a real date and time.
-std::optional<ClockTime> ParseClockText(std::string_view text);
 
 // "+HH:MM" or "-HH:MM" with HH:MM up to 14:00 (the range of ISO 8601 / XML Schema offsets)
 // as minutes east of UTC; nothing for any other text.

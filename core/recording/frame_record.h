@@ -1,11 +1,21 @@
 #pragma once
 // The telemetry of one frame and the state a load derives from a whole recording.
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace drv {
+
+// A position in decimal degrees (degrees + minutes/60 + seconds/3600), south and west
+// negative. Not valid where the recorder had no position.
+struct GeoPosition {
+    bool valid = false;
+    double latitude = 0;
+    double longitude = 0;
+};
 
 // Texts are UTF-8 and fixed-width in characters (度 分 秒 count one each).
 struct FrameRecord {
@@ -21,6 +31,10 @@ struct FrameRecord {
     std::string ShotAt;           // 19: DateTimeOriginal
     std::string DigitizedAt;      // 19: DateTimeDigitized; stored, never shown
     std::string UpdatedAt;        // 19: DateTime of IFD0
+
+    // The same telemetry as values, decoded beside the texts the panel shows.
+    GeoPosition position;                                // from Latitude and Longitude
+    std::optional<std::chrono::local_seconds> clock;     // RecordedAt; none for the placeholder
 };
 
 inline constexpr int kGraphChannels = 4;

@@ -37,7 +37,7 @@ std::optional<FrameRange> RangeAroundTrigger(const Recording& recording, double 
 
 std::string VideoCreationTime(const Recording& recording, int firstFrame) {
     if (firstFrame < 1 || static_cast<std::size_t>(firstFrame) >= recording.frames.size()) return {};
-    const auto clock = ParseClockText(recording.frames[static_cast<std::size_t>(firstFrame)].RecordedAt);
+    const auto clock = RecorderClock(recording.frames[static_cast<std::size_t>(firstFrame)]);
     if (!clock) return {};
     return FormatIsoUtc(*clock, LocalUtcOffsetMinutes(*clock));
 }

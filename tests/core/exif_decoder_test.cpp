@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <array>
+#include <chrono>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -75,6 +76,34 @@ TEST(DecodeFrameTelemetry, PositionTexts) {
         const Decoded d = Decode(Tags(kExampleNote.substr(0, 30) + c.lat + c.lon));
         EXPECT_EQ(d.r.Latitude, c.latitude) << c.lat;
         EXPECT_EQ(d.r.Longitude, c.longitude) << c.lon;
+    }
+}
+
+// The values beside the texts: decimal degrees (S and W negative) as a pair, and the clock.
+TEST(DecodeFrameTelemetry, PositionAndClockValues) {
+    struct Case { std::string lat, lon; bool valid; double latitude, longitude; };
+    const double north = 35 + 40 / 60.0 + 41.2 / 3600, east = 139 + 45 / 60.0 + 6.7 / 3600;
+    for (const Case& c : {Case{"N03540412", "E13945067", true, north, east},
+                          Case{"S03540412", "W13945067", true, -north, -east},
+                          Case{"N09000000", "W18000000", true, 90, -180},
+                          Case{"S12340412", "W00145067", false, 0, 0},   // 123 degrees is no latitude
+                          Case{"N03560412", "E13945067", false, 0, 0},   // 60 minutes
+                          Case{"N00040412", "E13945067", false, 0, 0},   // no-position latitude
+                          Case{"N03540412", "E00045067", false, 0, 0}}) {
+        const GeoPosition p = Decode(Tags(kExampleNote.substr(0, 30) + c.lat + c.lon)).r.position;
+        EXPECT_EQ(p.valid, c.valid) << c.lat << c.lon;
+        EXPECT_NEAR(p.latitude, c.latitude, 1e-12) << c.lat;
+        EXPECT_NEAR(p.longitude, c.longitude, 1e-12) << c.lon;
+    }
+
+    using namespace std::chrono;
+    const auto clock = Decode(Tags(kExampleNote)).r.clock;
+    ASSERT_TRUE(clock);
+    EXPECT_EQ(*clock, local_days{2007y / October / 10} + 4h + 18min + 59s);
+    // The placeholder, a month 13 and a 30 February have no clock.
+    for (const std::string note : {std::string(), kExampleNote.substr(0, 18) + "071310041859",
+                                   kExampleNote.substr(0, 18) + "080230000000"}) {
+        EXPECT_FALSE(Decode(Tags(note)).r.clock) << note;
     }
 }
 
