@@ -2,7 +2,7 @@
 
 #include <QMetaObject>
 
-#include "core/loading/frame_loader.h"
+#include "core/recording/recording_loader.h"
 #include "gui/viewer/frame_prefetcher.h"
 
 namespace drv {

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "core/loading/frame_loader.h"
+#include "core/recording/recording_loader.h"
 #include "tests/core/support/frame_files.h"
 #include "tests/core/support/write_faults.h"
 
