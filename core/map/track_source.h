@@ -1,8 +1,7 @@
 #pragma once
 // The track of the open recording: frames 1..N with their positions, the panel's speed and
 // the brake, and the trigger frame.
-#include "core/app/recording.h"
-#include "core/export/telemetry_export.h"
+#include "core/recording/recording.h"
 #include "core/map/track.h"
 #include "core/viewer/panel_text.h"
 
@@ -11,10 +10,8 @@ namespace drv {
 // The frame's decoded position.
 inline TrackSample FrameTrackSample(const FrameRecord& record, const RecordingState& state) {
     TrackSample s;
-    const auto lat = LatitudeDegrees(record.Latitude);
-    const auto lon = LongitudeDegrees(record.Longitude);
-    s.valid = lat && lon;
-    if (s.valid) s.latitude = *lat, s.longitude = *lon;
+    s.valid = record.position.valid;
+    if (s.valid) s.latitude = record.position.latitude, s.longitude = record.position.longitude;
     s.speed = ShownSpeed(record, state);
     s.brake = record.Brake;
     return s;

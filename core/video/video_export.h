@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 #include "core/video/video_encoder.h"
 #include "core/video/video_plan.h"
 #include "core/viewer/brightness.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/export/telemetry_export.h"
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 #include "tests/core/support/frame_files.h"
 
 namespace drv {
