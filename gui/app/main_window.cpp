@@ -296,6 +296,7 @@ void MainWindow::centreOnScreen() {
 
 void MainWindow::showPlaceholderPicture() {
     const QImage picture = ReadPicture(paths_.programFolder() / "default_vor.bmp");
+    browsing_.setPlaceholder(picture);  // also for thumbnails that cannot be decoded
     if (picture.isNull()) {
         image1_->clear();
     } else {

@@ -47,6 +47,7 @@ ThumbnailList* PictureBrowsing::showList(const std::filesystem::path& folder) {
         return list_.data();
     }
     list_ = new ThumbnailList(mainWindow_.data());
+    list_->setPlaceholder(placeholder_);
     // Pictures from the list are shown as stored, whatever the main window's brightness.
     connect(list_.data(), &ThumbnailList::pictureRequested, this,
             [this](const std::filesystem::path& file) { openPicture(file, true, BrightnessMode::Standard); });

@@ -35,6 +35,9 @@ public:
     // nothing. While the list is open it is only brought forward; it keeps its folder.
     ThumbnailList* showList(const std::filesystem::path& folder);
 
+    // What the thumbnail list shows for a picture that cannot be decoded.
+    void setPlaceholder(const QImage& picture) { placeholder_ = picture; }
+
     // Closes both windows (before Open, and at shut-down).
     void closeAll();
 
@@ -45,6 +48,7 @@ private:
     QPointer<QWidget> mainWindow_;
     QPointer<PictureWindow> picture_;
     QPointer<ThumbnailList> list_;
+    QImage placeholder_;
 };
 
 }  // namespace drv

@@ -1,7 +1,10 @@
 #include "gui/browse/picture_window.h"
 
+#include <QCoreApplication>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
+#include <QThreadPool>
 
 #include "gui/common/dialogs.h"
 #include "gui/common/picture_file.h"
@@ -15,6 +18,8 @@ PictureWindow::PictureWindow(const std::filesystem::path& file, bool fromList, B
     Form_Load(mode);
 }
 
+PictureWindow::~PictureWindow() { *abandon_ = true; }
+
 void PictureWindow::Form_Load(BrightnessMode mode) {
     setWindowTitle(PathToQString(path_));
     // The client area is the display size; the window cannot be resized.
@@ -22,17 +27,38 @@ void PictureWindow::Form_Load(BrightnessMode mode) {
     CentreOnScreen(this);
     if (path_.empty()) return;
 
-    QImage decoded = ReadPicture(path_);  // pixels as stored, like the main picture
-    if (decoded.isNull()) return;  // an empty client area
+    loading_ = true;
+    brightened_ = !fromList_ && mode != BrightnessMode::Standard;
+    QThreadPool::globalInstance()->start([file = path_, fromList = fromList_, mode, abandon = abandon_,
+                                          window = QPointer<PictureWindow>(this)] {
+        // Only what the window shows is decoded: the rows below and columns right of it never are.
+        PictureRequest request;
+        request.regionWidth = kDisplayWidth;
+        request.regionHeight = kDisplayHeight;
+        request.cancel = abandon.get();
+        QImage decoded = DecodePictureFile(file, request).image;  // pixels as stored, like the main picture
+        if (!decoded.isNull() && !fromList && mode != BrightnessMode::Standard) {
+            // Rows of blue-green-red bytes, as the transform expects.
+            decoded = decoded.convertToFormat(QImage::Format_BGR888);
+            BrightenPictureInteger(decoded.bits(), static_cast<std::size_t>(decoded.bytesPerLine()),
+                                   static_cast<std::size_t>(decoded.height()), mode == BrightnessMode::X20);
+        }
+        if (!decoded.isNull()) decoded = decoded.convertToFormat(QImage::Format_RGB32);
+        // Handed to the interface thread; a window closed meanwhile takes nothing.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [window, decoded] {
+                if (window) window->pictureDecoded(decoded);
+            },
+            Qt::QueuedConnection);
+    });
+}
 
-    if (!fromList_ && mode != BrightnessMode::Standard) {
-        // Rows of blue-green-red bytes, as the transform expects.
-        decoded = decoded.convertToFormat(QImage::Format_BGR888);
-        BrightenPictureInteger(decoded.bits(), static_cast<std::size_t>(decoded.bytesPerLine()),
-                               static_cast<std::size_t>(decoded.height()), mode == BrightnessMode::X20);
-        brightened_ = true;
-    }
-    picture_ = decoded.convertToFormat(QImage::Format_RGB32);
+void PictureWindow::pictureDecoded(const QImage& picture) {
+    picture_ = picture;
+    loading_ = false;
+    update();
+    emit loaded();
 }
 
 void PictureWindow::paintEvent(QPaintEvent*) {

@@ -1,12 +1,12 @@
 #include "gui/browse/thumbnail_list.h"
 
 #include <QApplication>
-#include <QImageReader>
 #include <QLabel>
 #include <QScrollBar>
 #include <QWheelEvent>
 
 #include "core/browse/picture_files.h"
+#include "core/common/file_read.h"
 #include "gui/common/dialogs.h"
 #include "gui/common/picture_file.h"
 #include "gui/common/twips.h"
@@ -26,23 +26,33 @@ void setBackground(QWidget* w, const QColor& colour) {
 
 }  // namespace
 
-QImage DecodeThumbnail(const std::filesystem::path& file, double pixelRatio, QSize* naturalSize) {
-    QSize size;
-    QImage image = ReadPicture(file, [&](QImageReader& reader) {
-        size = reader.size();  // from the header, without decoding
-        if (size.isValid() && !size.isEmpty()) {
-            // The JPEG decoder scales while decoding: a fraction of the work of a full decode.
-            const QSize box = toPixels(ThumbnailImageRect(size.width(), size.height())).size();
-            reader.setScaledSize((QSizeF(box) * pixelRatio).toSize());
-        }
-    });
-    if (image.isNull()) return {};
-    if (!size.isValid()) size = image.size();
+// Thumbnails kept decoded: some 400 pages' worth of frames at their box size.
+constexpr qsizetype kThumbnailCacheBytes = 32 << 20;
+constexpr int kThumbnailWorkers = 2;
+
+QImage DecodeThumbnail(const std::filesystem::path& file, double pixelRatio, QSize* naturalSize,
+                       const std::atomic<bool>* cancel) {
+    const std::string read = ReadRegularFile(file, kMaxPictureFileBytes);
+    const QByteArray bytes = QByteArray::fromRawData(read.data(), static_cast<qsizetype>(read.size()));
+    PictureRequest request;
+    request.headerOnly = true;
+    const Picture header = DecodePicture(bytes, request);  // the size, without decoding
+    if (header.error != PictureError::None || header.naturalSize.isEmpty()) return {};
+    const QSize size = header.naturalSize;
+    // The decoder scales while decoding: a fraction of the work of a full decode.
+    const QSize box = (QSizeF(toPixels(ThumbnailImageRect(size.width(), size.height())).size()) * pixelRatio).toSize();
+    request.headerOnly = false;
+    request.atLeastWidth = box.width();
+    request.atLeastHeight = box.height();
+    request.cancel = cancel;
+    Picture picture = DecodePicture(bytes, request);
+    if (picture.image.isNull()) return {};
     if (naturalSize) *naturalSize = size;
-    return image;
+    return picture.image;
 }
 
-ThumbnailList::ThumbnailList(QWidget* owner) : QWidget(owner, Qt::Window) {
+ThumbnailList::ThumbnailList(QWidget* owner) : QWidget(owner, Qt::Window), cache_(kThumbnailCacheBytes) {
+    pool_.setMaxThreadCount(kThumbnailWorkers);
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmJpgAll"));
     setWindowTitle(QStringLiteral("画像一覧"));
@@ -93,8 +103,17 @@ ThumbnailList::ThumbnailList(QWidget* owner) : QWidget(owner, Qt::Window) {
     connect(vScroll1_, &QScrollBar::valueChanged, this, &ThumbnailList::VScroll1_Change);
 }
 
+ThumbnailList::~ThumbnailList() {
+    // Results still on their way are dropped with this window.
+    *closing_ = true;
+    queue_.clear();
+    pool_.waitForDone();
+}
+
 void ThumbnailList::OpenFolderList(const std::filesystem::path& folder) {
     folder_ = folder;
+    queue_.clear();
+    cache_.clear();
     lblFolder_->setText(PathToQString(folder));
     firstShown_ = 0;
     const PictureListing listing = ListPictureFiles(folder);
@@ -124,8 +143,10 @@ QString ThumbnailList::cellLabel(int cell) const { return cells_.at(static_cast<
 
 void ThumbnailList::ShowThumbnailPage() {
     picture2_->setEnabled(false);  // no clicks while the page changes
+    queue_.clear();  // pictures of pages scrolled past are not decoded any more
     for (int i = 1; i <= kThumbnailCells; ++i) ShowThumbnail(firstShown_ + i);
     picture2_->setEnabled(true);
+    startDecodes();
 }
 
 void ThumbnailList::ShowThumbnail(int key) {
@@ -139,14 +160,62 @@ void ThumbnailList::ShowThumbnail(int key) {
     cell.frame->show();
     cell.key = key;
     const std::filesystem::path& name = names_[static_cast<std::size_t>(key - 1)];
-    QSize natural;
-    const QImage thumb = DecodeThumbnail(folder_ / name, devicePixelRatioF(), &natural);
-    if (!thumb.isNull()) {
-        placeImage(cell, ThumbnailImageRect(natural.width(), natural.height()));
-        cell.image->setImage(thumb);
-    }
-    // A picture that cannot be decoded leaves the cell's previous image; the name still changes.
     cell.label->setText(PathToQString(name));
+    if (const Thumbnail* thumbnail = cache_.object(QByteArray::fromStdString(name.native()))) {
+        fillCell(cell, *thumbnail);
+        return;
+    }
+    // Empty until its own picture is decoded: the picture of the cell's previous frame never
+    // stands under this frame's name.
+    cell.image->clear();
+    cell.placeholder = false;
+    requestThumbnail(name);
+}
+
+void ThumbnailList::fillCell(Cell& cell, const Thumbnail& thumbnail) {
+    // A picture that cannot be decoded shows the placeholder, placed as any picture of its size.
+    const QImage& image = thumbnail.image.isNull() ? placeholder_ : thumbnail.image;
+    cell.placeholder = thumbnail.image.isNull();
+    if (image.isNull()) {
+        cell.image->clear();
+        return;
+    }
+    const QSize natural = thumbnail.image.isNull() ? placeholder_.size() : thumbnail.naturalSize;
+    placeImage(cell, ThumbnailImageRect(natural.width(), natural.height()));
+    cell.image->setImage(image);
+}
+
+void ThumbnailList::requestThumbnail(const std::filesystem::path& name) {
+    if (decoding_.contains(name) || std::find(queue_.begin(), queue_.end(), name) != queue_.end()) return;
+    queue_.push_back(name);
+}
+
+void ThumbnailList::startDecodes() {
+    while (running_ < kThumbnailWorkers && !queue_.empty()) {
+        const std::filesystem::path name = queue_.front();
+        queue_.pop_front();
+        decoding_.insert(name);
+        ++running_;
+        pool_.start([this, file = folder_ / name, name, ratio = devicePixelRatioF(), closing = closing_] {
+            Thumbnail thumbnail;
+            thumbnail.image = DecodeThumbnail(file, ratio, &thumbnail.naturalSize, closing.get());
+            // This window outlives its pool's tasks: its destructor waits for them.
+            QMetaObject::invokeMethod(this, [this, name, thumbnail] { thumbnailDecoded(name, thumbnail); },
+                                      Qt::QueuedConnection);
+        });
+    }
+}
+
+void ThumbnailList::thumbnailDecoded(const std::filesystem::path& name, const Thumbnail& thumbnail) {
+    --running_;
+    decoding_.erase(name);
+    const qsizetype bytes = std::max<qsizetype>(1, thumbnail.image.sizeInBytes());
+    cache_.insert(QByteArray::fromStdString(name.native()), new Thumbnail(thumbnail), bytes);
+    for (Cell& cell : cells_) {
+        if (cell.key < 1 || static_cast<std::size_t>(cell.key) > names_.size() || cell.frame->isHidden()) continue;
+        if (names_[static_cast<std::size_t>(cell.key - 1)] == name) fillCell(cell, thumbnail);
+    }
+    startDecodes();
 }
 
 void ThumbnailList::placeImage(Cell& cell, const TwipRect& twips) {

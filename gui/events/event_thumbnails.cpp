@@ -1,8 +1,8 @@
 #include "gui/events/event_thumbnails.h"
 
 #include <QGuiApplication>
-#include <QImageReader>
 
+#include "core/common/file_read.h"
 #include "gui/common/picture_file.h"
 
 namespace drv {
@@ -15,11 +15,18 @@ constexpr std::size_t kMaxQueued = 64;
 }  // namespace
 
 QImage DecodeScaledPicture(const std::filesystem::path& file, QSize box) {
-    QImage image = ReadPicture(file, [box](QImageReader& reader) {
-        const QSize size = reader.size();  // from the header, without decoding
-        if (size.isValid() && !size.isEmpty()) reader.setScaledSize(size.scaled(box, Qt::KeepAspectRatio));
-    });
-    // A reader that cannot scale while decoding gives the whole picture.
+    const std::string read = ReadRegularFile(file, kMaxPictureFileBytes);
+    const QByteArray bytes = QByteArray::fromRawData(read.data(), static_cast<qsizetype>(read.size()));
+    PictureRequest request;
+    request.headerOnly = true;
+    const Picture header = DecodePicture(bytes, request);  // the size, without decoding
+    if (header.error != PictureError::None || header.naturalSize.isEmpty()) return {};
+    // Scaled while decoding to the first size at or above the box, then down to it.
+    const QSize fitted = header.naturalSize.scaled(box, Qt::KeepAspectRatio);
+    request.headerOnly = false;
+    request.atLeastWidth = fitted.width();
+    request.atLeastHeight = fitted.height();
+    QImage image = DecodePicture(bytes, request).image;
     if (!image.isNull() && (image.width() > box.width() || image.height() > box.height()))
         image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;

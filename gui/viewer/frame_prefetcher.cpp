@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/common/file_read.h"
+#include "gui/common/picture_file.h"
 
 namespace drv {
 
@@ -11,15 +12,14 @@ QByteArray FileFrameSource::read(const std::filesystem::path& file) const {
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-QImage decodeFrame(const FrameSource& source, const std::filesystem::path& file) {
-    const QByteArray bytes = source.read(file);
-    QImage image;
-    if (!bytes.isEmpty()) image.loadFromData(bytes);
-    return image;
+QImage decodeFrame(const FrameSource& source, const std::filesystem::path& file, const std::atomic<bool>* cancel) {
+    PictureRequest request;
+    request.cancel = cancel;
+    return DecodePicture(source.read(file), request).image;
 }
 
 FramePrefetcher::FramePrefetcher(std::shared_ptr<const FrameSource> source, Limits limits)
-    : source_(std::move(source)), limits_(limits) {
+    : source_(std::move(source)), limits_(limits), abandon_(static_cast<std::size_t>(std::max(1, limits.workers))) {
     const int workers = std::max(1, limits_.workers);
     busy_.resize(static_cast<std::size_t>(workers));
     for (int i = 0; i < workers; ++i) workers_.emplace_back([this, i] { run(static_cast<std::size_t>(i)); });
@@ -103,8 +103,9 @@ void FramePrefetcher::run(std::size_t slot) {
         queue_.pop_front();
         const std::shared_ptr<const FrameSource> source = source_;
         const FrameKey key = busy_[slot]->key;
+        abandon_[slot] = false;
         lock.unlock();
-        QImage image = source ? decodeFrame(*source, key.file) : QImage();
+        QImage image = source ? decodeFrame(*source, key.file, &abandon_[slot]) : QImage();
         const auto bytes = static_cast<std::size_t>(std::max<qsizetype>(0, image.sizeInBytes()));
         lock.lock();
         // Kept only if still wished for (in this wish list) and within the limits.
@@ -129,6 +130,9 @@ bool FramePrefetcher::decoding(const FrameKey& key) const {
 }
 
 void FramePrefetcher::dropLocked() {
+    // Decodes under way are of no more use: they stop at their next row or scan.
+    for (std::size_t slot = 0; slot < busy_.size(); ++slot)
+        if (busy_[slot]) abandon_[slot] = true;
     ++generation_;
     wanted_.clear();
     queue_.clear();

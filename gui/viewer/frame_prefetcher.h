@@ -5,6 +5,7 @@
 // otherwise. Only decoded, unmodified pictures are cached: brightening works on a copy.
 #include <QByteArray>
 #include <QImage>
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -36,8 +37,10 @@ public:
     QByteArray read(const std::filesystem::path& file) const override;
 };
 
-// The file read and decoded; a null image when it is missing or not a picture.
-QImage decodeFrame(const FrameSource& source, const std::filesystem::path& file);
+// The file read and decoded by the bounded picture decoder; a null image when it is missing or
+// cannot be decoded. `cancel` abandons the decode when set.
+QImage decodeFrame(const FrameSource& source, const std::filesystem::path& file,
+                   const std::atomic<bool>* cancel = nullptr);
 
 // A frame of the open recording: its index and its full path, so that a frame of an earlier
 // recording never passes for one of this.
@@ -104,6 +107,7 @@ private:
     std::vector<FrameKey> wanted_;
     std::deque<FrameKey> queue_;
     std::vector<std::optional<Job>> busy_;  // one slot per worker
+    std::vector<std::atomic<bool>> abandon_;  // per worker: its decode is no longer wanted
     std::vector<Entry> cache_;
     std::size_t bytes_ = 0;
     bool stop_ = false;

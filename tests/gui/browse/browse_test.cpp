@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "gui/browse/picture_browsing.h"
 #include "gui/browse/thumbnail_list.h"
 #include "gui/common/dialogs.h"
@@ -14,6 +16,8 @@
 #include "gui/events/event_thumbnails.h"
 #include "gui/viewer/frame_prefetcher.h"
 #include "tests/core/support/frame_files.h"
+#include "tests/core/support/hostile_pictures.h"
+#include "tests/gui/support/wait.h"
 
 namespace drv {
 namespace {
@@ -33,6 +37,15 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+std::filesystem::path writeBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return file;
+}
+
+// The picture window decodes on a worker: its picture is there once loading has ended.
+bool loaded(const PictureWindow& w) { return test::waitUntil([&] { return !w.loading(); }, 10000); }
+bool loaded(const ThumbnailList& list) { return test::waitUntil([&] { return list.pendingThumbnails() == 0; }, 10000); }
 
 // A colour that tells picture n from its neighbours after a lossy round trip.
 QColor colourOf(int n) { return QColor((n * 53) % 256, (n * 97) % 256, (n * 151) % 256); }
@@ -62,10 +75,12 @@ TEST(BrowsePictureWindow, BrightenedWithTheIntegerVariantOnlyFromTheMainPictureI
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << "fromList " << c.fromList << " mode " << int(c.mode));
         PictureWindow w(file, c.fromList, c.mode);
+        ASSERT_TRUE(loaded(w));
         EXPECT_EQ(w.brightened(), c.brightened);
         EXPECT_EQ(w.picture(), expectedPicture(file, c.brightened ? c.mode : BrightnessMode::Standard));
     }
     PictureWindow x20(file, false, BrightnessMode::X20);  // on screen: the float variant would give (255, 64, 46)
+    ASSERT_TRUE(loaded(x20));
     EXPECT_EQ(x20.grab().toImage().pixelColor(40, 5), QColor(255, 63, 45));
 }
 
@@ -90,6 +105,7 @@ TEST(BrowsePictureBrowsing, OneWindowAtATimeAndTheListsPictureUnbrightened) {
     PictureWindow* w = browsing.pictureWindow();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->path(), jpg);
+    ASSERT_TRUE(loaded(*w));
     EXPECT_EQ(w->picture(), expectedPicture(jpg, BrightnessMode::Standard));
     w->close();  // by the user
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -127,6 +143,7 @@ TEST(BrowseThumbnailList, SeventeenPicturesScrollOneRowPerUnit) {
     EXPECT_EQ(list.folderLabel()->text(), PathToQString(folder.path()));
     EXPECT_EQ(list.scrollBar()->maximum(), 4);
     EXPECT_TRUE(pageIs(list, 1, 16));
+    ASSERT_TRUE(loaded(list));
     EXPECT_TRUE(closeTo(shownColour(list, 3), colourOf(4)));
     list.scrollBar()->setValue(1);
     EXPECT_TRUE(pageIs(list, 5, 13));
@@ -147,6 +164,86 @@ TEST(BrowsePictureFiles, NamesThatAreNotUtf8AreReadByTheirBytes) {
     EXPECT_FALSE(DecodeThumbnail(file, 1.0, nullptr).isNull()) << "the thumbnail list";
     EXPECT_EQ(DecodeScaledPicture(file, QSize(32, 24)).size(), QSize(32, 24)) << "the event list";
     EXPECT_FALSE(decodeFrame(FileFrameSource(), file).isNull()) << "the main picture and the video export";
+}
+
+// Pictures decode on workers: the page is drawn (names, cells) before any thumbnail is decoded,
+// and a cell never shows another frame's picture under its name: one that cannot be decoded,
+// hostile or damaged, shows the placeholder, also where the cell showed a picture before.
+TEST(BrowseThumbnailList, UndecodablePicturesShowThePlaceholderNeverAnotherFrame) {
+    PictureFolder folder;
+    writeNumbered(folder, 8);
+    writeBytes(folder.path() / numbered(3), test::ManyScansJpeg(3000));
+    writeBytes(folder.path() / numbered(4), test::ClaimedSizeJpeg(5700, 5700));
+    writeBytes(folder.path() / numbered(6), {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'});
+    QImage placeholder(40, 30, QImage::Format_RGB32);
+    placeholder.fill(Qt::blue);
+    ThumbnailList list;
+    list.setPlaceholder(placeholder);
+    list.OpenFolderList(folder.path());
+    EXPECT_TRUE(pageIs(list, 1, 8));
+    EXPECT_GT(list.pendingThumbnails(), 0) << "decoded on workers, after the page is up";
+    ASSERT_TRUE(loaded(list));
+    for (int cell = 0; cell < 8; ++cell) {
+        SCOPED_TRACE(cell);
+        const bool undecodable = cell == 2 || cell == 3 || cell == 5;
+        EXPECT_EQ(list.cellShowsPlaceholder(cell), undecodable);
+        if (undecodable) {
+            EXPECT_EQ(list.cellImage(cell)->image(), placeholder);
+        } else {
+            EXPECT_TRUE(closeTo(shownColour(list, cell), colourOf(cell + 1)));
+        }
+    }
+    // One row down: cell 1 showed picture 2 and now names picture 6, which cannot be decoded.
+    list.scrollBar()->setValue(1);
+    EXPECT_TRUE(pageIs(list, 5, 4));
+    EXPECT_EQ(list.cellLabel(1).toStdString(), numbered(6));
+    EXPECT_TRUE(list.cellImage(1)->image().isNull() || list.cellShowsPlaceholder(1)) << "never picture 2";
+    ASSERT_TRUE(loaded(list));
+    EXPECT_TRUE(list.cellShowsPlaceholder(1));
+    EXPECT_EQ(list.cellImage(1)->image(), placeholder);
+    EXPECT_TRUE(closeTo(shownColour(list, 0), colourOf(5)));
+}
+
+// Every reader of frames refuses the hostile pictures, and decodes the same pixels as Qt's
+// reader did before it (the brightening works on exactly those).
+TEST(BrowsePictureFiles, EveryReaderRefusesHostilePicturesAndKeepsQtsPixels) {
+    PictureFolder folder;
+    const std::filesystem::path hostile[] = {
+        writeBytes(folder.path() / "scans.jpg", test::ManyScansJpeg(3000)),
+        writeBytes(folder.path() / "huge.jpg", test::ClaimedSizeJpeg(5700, 5700)),
+    };
+    for (const auto& file : hostile) {
+        SCOPED_TRACE(file.filename().string());
+        EXPECT_TRUE(DecodeThumbnail(file, 1.0, nullptr).isNull()) << "the thumbnail list";
+        EXPECT_TRUE(DecodeScaledPicture(file, QSize(32, 24)).isNull()) << "the event list";
+        EXPECT_TRUE(decodeFrame(FileFrameSource(), file).isNull()) << "the main picture and the video export";
+        PictureWindow window(file, true, BrightnessMode::Standard);
+        ASSERT_TRUE(loaded(window));
+        EXPECT_TRUE(window.picture().isNull()) << "the picture window";
+    }
+    EXPECT_EQ(DecodePictureFile(hostile[0]).error, PictureError::TooManyScans);
+    EXPECT_EQ(DecodePictureFile(hostile[1]).error, PictureError::TooLarge);
+
+    for (bool progressive : {false, true}) {
+        const auto file = writeBytes(folder.path() / "p.jpg", test::PatternJpeg(200, 150, progressive));
+        const QImage qt = QImage(PathToQString(file)).convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(decodeFrame(FileFrameSource(), file), qt) << "progressive " << progressive;
+    }
+}
+
+// The picture window decodes only what it shows, and closing it while it decodes neither waits
+// nor leaves the worker a window to write into.
+TEST(BrowsePictureWindow, DecodesOnlyItsTopLeftAndClosesWhileDecoding) {
+    PictureFolder folder;
+    const auto file = writeBytes(folder.path() / "big.jpg", test::PatternJpeg(1000, 700));
+    PictureWindow w(file, true, BrightnessMode::Standard);
+    EXPECT_TRUE(w.loading());
+    ASSERT_TRUE(loaded(w));
+    EXPECT_EQ(w.picture(), QImage(PathToQString(file)).convertToFormat(QImage::Format_RGB32).copy(0, 0, 640, 480));
+
+    const auto bomb = writeBytes(folder.path() / "scans.jpg", test::ManyScansJpeg(3000));
+    for (int n = 0; n < 3; ++n) delete new PictureWindow(bomb, false, BrightnessMode::X20);
+    test::waitMs(300);  // the workers' results arrive for windows that are gone
 }
 
 }  // namespace

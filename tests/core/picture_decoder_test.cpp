@@ -1,0 +1,181 @@
+// The frame decoder: hostile pictures are refused for what they are (not for taking long),
+// scaled and partial decodes agree with the whole picture, and a decode stops when asked to.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "core/picture/jpeg_decoder.h"
+#include "tests/core/support/hostile_pictures.h"
+
+namespace drv {
+namespace {
+
+struct RefusedCase {
+    const char* name;
+    std::vector<std::uint8_t> (*make)();
+    PictureError error;
+    int naturalWidth;   // as the header claims, where it is read
+    int naturalHeight;
+};
+
+class RefusedPicture : public testing::TestWithParam<RefusedCase> {};
+
+TEST_P(RefusedPicture, IsRefusedForItsReason) {
+    const RefusedCase& c = GetParam();
+    const std::vector<std::uint8_t> data = c.make();
+    for (PixelOrder layout : {PixelOrder::Bgr, PixelOrder::Bgrx}) {
+        PictureRequest request;
+        request.layout = layout;
+        const DecodedPicture picture = DecodeJpeg(data, request);
+        EXPECT_EQ(picture.error, c.error) << PictureErrorText(picture.error);
+        EXPECT_EQ(picture.naturalWidth, c.naturalWidth);
+        EXPECT_EQ(picture.naturalHeight, c.naturalHeight);
+        EXPECT_TRUE(picture.pixels.empty());
+        EXPECT_EQ(picture.width, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hostile, RefusedPicture,
+    testing::Values(
+        RefusedCase{"ThousandsOfScans", [] { return test::ManyScansJpeg(5000); }, PictureError::TooManyScans, 640, 480},
+        RefusedCase{"OneScanPastTheLimit", [] { return test::ManyScansJpeg(kMaxPictureScans + 1); },
+                    PictureError::TooManyScans, 640, 480},
+        RefusedCase{"Claims5700x5700", [] { return test::ClaimedSizeJpeg(5700, 5700); }, PictureError::TooLarge, 5700, 5700},
+        RefusedCase{"OneColumnTooWide", [] { return test::ClaimedSizeJpeg(kMaxPictureSide + 1, 48); },
+                    PictureError::TooLarge, kMaxPictureSide + 1, 48},
+        RefusedCase{"OneRowTooTall", [] { return test::ClaimedSizeJpeg(64, kMaxPictureSide + 1); },
+                    PictureError::TooLarge, 64, kMaxPictureSide + 1},
+        RefusedCase{"NotAJpeg", [] { return std::vector<std::uint8_t>{'B', 'M', 0, 0, 1, 2, 3, 4}; }, PictureError::Damaged, 0, 0},
+        RefusedCase{"HeaderCutShort",
+                    [] {
+                        std::vector<std::uint8_t> d = test::PatternJpeg(64, 48);
+                        d.resize(40);
+                        return d;
+                    },
+                    PictureError::Damaged, 0, 0},
+        RefusedCase{"Empty", [] { return std::vector<std::uint8_t>{}; }, PictureError::Unreadable, 0, 0}),
+    [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
+
+TEST(PictureDecoder, DecodesUpToTheLimits) {
+    // The largest picture and the most scans still allowed decode whole.
+    const DecodedPicture scans = DecodeJpeg(test::ManyScansJpeg(kMaxPictureScans));
+    ASSERT_EQ(scans.error, PictureError::None);
+    EXPECT_EQ(scans.width, 640);
+    EXPECT_EQ(scans.height, 480);
+    const DecodedPicture wide = DecodeJpeg(test::UniformJpeg(kMaxPictureSide, 16));
+    ASSERT_EQ(wide.error, PictureError::None);
+    EXPECT_EQ(wide.width, kMaxPictureSide);
+    EXPECT_EQ(wide.bytesPerRow, std::size_t(kMaxPictureSide) * 4);
+}
+
+TEST(PictureDecoder, LayoutsCarryTheSamePixels) {
+    const std::vector<std::uint8_t> jpeg = test::PatternJpeg(120, 90);
+    PictureRequest bgr;
+    bgr.layout = PixelOrder::Bgr;
+    const DecodedPicture three = DecodeJpeg(jpeg, bgr);
+    const DecodedPicture four = DecodeJpeg(jpeg);
+    ASSERT_TRUE(three.ok() && four.ok());
+    ASSERT_EQ(three.bytesPerRow, 360u);
+    ASSERT_EQ(four.bytesPerRow, 480u);
+    int differing = 0;
+    for (int y = 0; y < 90; ++y) {
+        for (int x = 0; x < 120; ++x) {
+            const std::uint8_t* p3 = &three.pixels[y * three.bytesPerRow + 3 * x];
+            const std::uint8_t* p4 = &four.pixels[y * four.bytesPerRow + 4 * x];
+            if (std::memcmp(p3, p4, 3) != 0 || p4[3] != 0xff) ++differing;
+        }
+    }
+    EXPECT_EQ(differing, 0);
+    // Blue, green, red order: an orange picture, red 200, green 100, blue 30.
+    const DecodedPicture orange = DecodeJpeg(test::EncodeJpeg(16, 16, [](int, std::uint8_t* row) {
+        for (int x = 0; x < 16; ++x) row[3 * x] = 200, row[3 * x + 1] = 100, row[3 * x + 2] = 30;
+    }), bgr);
+    ASSERT_TRUE(orange.ok());
+    EXPECT_NEAR(orange.pixels[0], 30, 3);
+    EXPECT_NEAR(orange.pixels[1], 100, 3);
+    EXPECT_NEAR(orange.pixels[2], 200, 3);
+}
+
+struct ScaleCase {
+    int atLeastWidth, atLeastHeight;
+    int width, height;
+};
+
+class ScaledDecode : public testing::TestWithParam<ScaleCase> {};
+
+TEST_P(ScaledDecode, TakesTheSmallestEighthThatCoversTheBox) {
+    static const std::vector<std::uint8_t> jpeg = test::PatternJpeg(640, 480);
+    PictureRequest request;
+    request.atLeastWidth = GetParam().atLeastWidth;
+    request.atLeastHeight = GetParam().atLeastHeight;
+    const DecodedPicture picture = DecodeJpeg(jpeg, request);
+    ASSERT_TRUE(picture.ok());
+    EXPECT_EQ(picture.width, GetParam().width);
+    EXPECT_EQ(picture.height, GetParam().height);
+    EXPECT_EQ(picture.naturalWidth, 640);
+    EXPECT_EQ(picture.naturalHeight, 480);
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, ScaledDecode,
+                         testing::Values(ScaleCase{0, 0, 640, 480}, ScaleCase{80, 60, 80, 60}, ScaleCase{81, 10, 160, 120},
+                                         ScaleCase{125, 107, 160, 120}, ScaleCase{10, 121, 320, 240},
+                                         ScaleCase{321, 240, 640, 480}, ScaleCase{2000, 2000, 640, 480}));
+
+// The region is the top-left of the whole picture, pixel for pixel, however it was encoded.
+TEST(PictureDecoder, RegionIsTheTopLeftOfTheWholePicture) {
+    for (bool progressive : {false, true}) {
+        const std::vector<std::uint8_t> jpeg = test::PatternJpeg(1000, 700, progressive);
+        const DecodedPicture whole = DecodeJpeg(jpeg);
+        PictureRequest request;
+        request.regionWidth = 640;
+        request.regionHeight = 480;
+        const DecodedPicture part = DecodeJpeg(jpeg, request);
+        ASSERT_TRUE(whole.ok() && part.ok());
+        ASSERT_EQ(part.width, 640);
+        ASSERT_EQ(part.height, 480);
+        EXPECT_EQ(part.naturalWidth, 1000);
+        int differingRows = 0;
+        for (int y = 0; y < 480; ++y)
+            if (std::memcmp(&part.pixels[y * part.bytesPerRow], &whole.pixels[y * whole.bytesPerRow], part.bytesPerRow) != 0)
+                ++differingRows;
+        EXPECT_EQ(differingRows, 0) << (progressive ? "progressive" : "baseline");
+    }
+    // A picture smaller than the region comes whole.
+    PictureRequest request;
+    request.regionWidth = 640;
+    request.regionHeight = 480;
+    const DecodedPicture small = DecodeJpeg(test::PatternJpeg(300, 200), request);
+    EXPECT_EQ(small.width, 300);
+    EXPECT_EQ(small.height, 200);
+}
+
+TEST(PictureDecoder, StopsWhenCancelled) {
+    const std::vector<std::uint8_t> bomb = test::ManyScansJpeg(20000);
+    std::atomic<bool> cancel{true};
+    PictureRequest request;
+    request.cancel = &cancel;
+    request.maxScans = 1 << 30;  // only the flag can stop it
+    EXPECT_EQ(DecodeJpeg(bomb, request).error, PictureError::Cancelled);
+
+    // Raised from another thread while the scans are being read: some seconds of work left.
+    cancel = false;
+    PictureError error = PictureError::None;
+    std::thread decoder([&] { error = DecodeJpeg(bomb, request).error; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    cancel = true;
+    decoder.join();
+    EXPECT_EQ(error, PictureError::Cancelled);
+}
+
+TEST(PictureDecoder, FileThatIsNotThereIsUnreadable) {
+    EXPECT_EQ(DecodeJpegFile("/nonexistent/frame.jpg").error, PictureError::Unreadable);
+    EXPECT_EQ(DecodeJpegFile("/dev/null").error, PictureError::Unreadable);
+}
+
+}  // namespace
+}  // namespace drv

@@ -1,0 +1,166 @@
+#pragma once
+// Pictures an attacker would leave on a card, made with libjpeg's own encoder, for tests and
+// benchmarks: a progressive JPEG that repeats its last scan thousands of times (each repeat
+// costs the decoder a pass over the whole picture), and one whose header claims a picture far
+// larger than a frame.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <jpeglib.h>
+#include <stdexcept>
+#include <vector>
+
+namespace drv::test {
+
+// Fills one row of width x 3 bytes (red, green, blue) for row y.
+using RgbRowFill = std::function<void(int y, std::uint8_t* row)>;
+
+// A JPEG of width x height, rows from `fill`, baseline or progressive (libjpeg's standard
+// scan script of ten scans for colour pictures).
+inline std::vector<std::uint8_t> EncodeJpeg(int width, int height, const RgbRowFill& fill, int quality = 85,
+                                            bool progressive = false) {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    if (progressive) jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        fill(y, row.data());
+        JSAMPROW line = row.data();
+        jpeg_write_scanlines(&cinfo, &line, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<std::uint8_t> out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
+// A smooth test picture with some detail in it: a gradient with a grid.
+inline std::vector<std::uint8_t> PatternJpeg(int width, int height, bool progressive = false) {
+    return EncodeJpeg(width, height, [width](int y, std::uint8_t* row) {
+        for (int x = 0; x < width; ++x) {
+            const bool line = x % 40 == 0 || y % 40 == 0;
+            row[3 * x] = static_cast<std::uint8_t>(line ? 250 : x * 255 / (width > 1 ? width - 1 : 1));
+            row[3 * x + 1] = static_cast<std::uint8_t>(line ? 250 : (y * 3) & 255);
+            row[3 * x + 2] = static_cast<std::uint8_t>(line ? 20 : (x + y) & 255);
+        }
+    }, 90, progressive);
+}
+
+inline std::vector<std::uint8_t> UniformJpeg(int width, int height, bool progressive = false) {
+    return EncodeJpeg(width, height, [width](int, std::uint8_t* row) {
+        for (int x = 0; x < 3 * width; ++x) row[x] = 96;
+    }, 75, progressive);
+}
+
+// The scans of a JPEG file: [begin, end) of each scan with the tables just before it, so that
+// a scan can be repeated as it stands.
+inline std::vector<std::pair<std::size_t, std::size_t>> ScanUnits(const std::vector<std::uint8_t>& jpeg,
+                                                                 std::size_t* eoi) {
+    std::vector<std::pair<std::size_t, std::size_t>> units;
+    std::size_t pos = 2;  // after SOI
+    std::size_t unitBegin = pos;  // the first unit also holds the frame header
+    while (pos + 2 <= jpeg.size()) {
+        if (jpeg[pos] != 0xFF) throw std::runtime_error("not at a marker");
+        const std::uint8_t marker = jpeg[pos + 1];
+        if (marker == 0xD9) {
+            *eoi = pos;
+            return units;
+        }
+        if (pos + 4 > jpeg.size()) break;
+        const std::size_t length = static_cast<std::size_t>(jpeg[pos + 2]) << 8 | jpeg[pos + 3];
+        pos += 2 + length;
+        if (marker != 0xDA) continue;
+        // Entropy-coded data runs to the next marker that is neither a stuffed 0xFF00 nor a restart.
+        while (pos + 1 < jpeg.size() &&
+               !(jpeg[pos] == 0xFF && jpeg[pos + 1] != 0 && !(jpeg[pos + 1] >= 0xD0 && jpeg[pos + 1] <= 0xD7)))
+            ++pos;
+        units.emplace_back(unitBegin, pos);
+        unitBegin = pos;
+    }
+    throw std::runtime_error("no end of image");
+}
+
+// A progressive 640 x 480 JPEG with `scans` scans: libjpeg's ten, then the last one again and
+// again. Each repeat is some 50 bytes (a uniform picture needs almost no refinement data), so
+// 20,000 scans make about a megabyte, as in the attack this guards against.
+inline std::vector<std::uint8_t> ManyScansJpeg(int scans, int width = 640, int height = 480) {
+    const std::vector<std::uint8_t> base = UniformJpeg(width, height, true);
+    std::size_t eoi = 0;
+    const auto units = ScanUnits(base, &eoi);
+    std::vector<std::uint8_t> out(base.begin(), base.begin() + static_cast<std::ptrdiff_t>(eoi));
+    const auto [begin, end] = units.back();
+    for (int n = static_cast<int>(units.size()); n < scans; ++n)
+        out.insert(out.end(), base.begin() + static_cast<std::ptrdiff_t>(begin), base.begin() + static_cast<std::ptrdiff_t>(end));
+    out.push_back(0xFF);
+    out.push_back(0xD9);
+    return out;
+}
+
+// A real picture of width x height (uniform, so the file stays small): 5700 x 5700 is the
+// attack's size.
+inline std::vector<std::uint8_t> HugeJpeg(int width = 5700, int height = 5700) { return UniformJpeg(width, height); }
+
+// A small picture whose frame header claims width x height: refused from the header alone.
+inline std::vector<std::uint8_t> ClaimedSizeJpeg(int width, int height) {
+    std::vector<std::uint8_t> jpeg = UniformJpeg(64, 48);
+    for (std::size_t pos = 2; pos + 9 < jpeg.size();) {
+        const std::uint8_t marker = jpeg[pos + 1];
+        if (marker == 0xC0 || marker == 0xC2) {
+            // SOF: length 2 + precision 1 + height 2 + width 2
+            jpeg[pos + 5] = static_cast<std::uint8_t>(height >> 8), jpeg[pos + 6] = static_cast<std::uint8_t>(height);
+            jpeg[pos + 7] = static_cast<std::uint8_t>(width >> 8), jpeg[pos + 8] = static_cast<std::uint8_t>(width);
+            return jpeg;
+        }
+        pos += 2 + (static_cast<std::size_t>(jpeg[pos + 2]) << 8 | jpeg[pos + 3]);
+    }
+    throw std::runtime_error("no frame header");
+}
+
+// `frame` (a recorder frame: SOI, then its Exif APP1 segment) with its picture replaced by
+// `jpeg`: the telemetry stays, the picture is another.
+inline std::vector<std::uint8_t> WithPicture(const std::vector<std::uint8_t>& frame, const std::vector<std::uint8_t>& jpeg) {
+    if (frame.size() < 6 || frame[2] != 0xFF || frame[3] != 0xE1) throw std::runtime_error("no Exif segment first");
+    const std::size_t exifEnd = 4 + (static_cast<std::size_t>(frame[4]) << 8 | frame[5]);
+    if (exifEnd > frame.size() || jpeg.size() < 2) throw std::runtime_error("short frame");
+    std::vector<std::uint8_t> out(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(exifEnd));
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
+// Replaces the picture of the frame file `file` by `jpeg`, keeping its telemetry and its
+// modification time (the recording's order).
+inline void PlantPicture(const std::filesystem::path& file, const std::vector<std::uint8_t>& jpeg) {
+    const auto time = std::filesystem::last_write_time(file);
+    std::vector<std::uint8_t> frame;
+    {
+        std::ifstream in(file, std::ios::binary);
+        frame.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::vector<std::uint8_t> planted = WithPicture(frame, jpeg);
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(planted.data()), static_cast<std::streamsize>(planted.size()));
+        if (!out) throw std::runtime_error("cannot write " + file.string());
+    }
+    std::filesystem::last_write_time(file, time);
+}
+
+}  // namespace drv::test
