@@ -149,12 +149,14 @@ void ReportMenu::run(const QString& title, std::function<void(std::function<bool
     progress_->setAutoReset(false);
     progress_->setMinimumDuration(0);
     progress_->setValue(0);
-    connect(progress_, &QProgressDialog::canceled, this, [this] {
+    QProgressDialog* dialog = progress_;
+    connect(dialog, &QProgressDialog::canceled, dialog, [this, dialog] {
         cancelled_ = true;
-        progress_->setLabelText(QStringLiteral("キャンセルしています..."));
+        dialog->setLabelText(QStringLiteral("キャンセルしています..."));
     });
-    poll_ = new QTimer(progress_);
-    connect(poll_, &QTimer::timeout, this, [this] { progress_->setValue(permille_.load()); });
+    // The timer belongs to the dialog, so it goes with it.
+    poll_ = new QTimer(dialog);
+    connect(poll_, &QTimer::timeout, dialog, [this, dialog] { dialog->setValue(permille_.load()); });
     poll_->start(100);
     progress_->show();
     updateEnabled();
@@ -168,6 +170,8 @@ void ReportMenu::run(const QString& title, std::function<void(std::function<bool
             this,
             [this, done] {
                 worker_.join();
+                poll_->stop();
+                poll_ = nullptr;
                 progress_->deleteLater();
                 progress_ = nullptr;
                 updateEnabled();
