@@ -32,7 +32,8 @@ TEST_F(MainWindowTest, JapaneseTextsAndTheMenuTree) {
     EXPECT_EQ(w().windowTitle(), QStringLiteral("ドライブレコーダー ビューワーソフト"));
     // Each menu with its entries; "-" is a separator, "*" marks an entry that is present but hidden.
     const std::vector<QStringList> tree = {
-        {"ファイル(&F)", "開く(&O)", "イベント一覧(&L)...", "動画に書き出す(&E)...", "-", "終了(&Q)"},
+        {"ファイル(&F)", "開く(&O)", "イベント一覧(&L)...", "動画に書き出す(&E)...", "報告書を作成(&R)...", "印刷(&P)...",
+         "証拠として保存(&K)...", "証拠を検証(&V)...", "-", "終了(&Q)"},
         {"表示(&V)", "開始(&S)", "停止(&E)", "*-", "*一覧表示(&A)"},
         {"輝度調整(&B)", "標準(&L)", "x 1.5(&M)", "x 2.0(&H)", "*-", "*本体設定"},
         {"ヘルプ(&H)", "バージョン情報(&A)"},

@@ -1,0 +1,98 @@
+// drtool package: a recording's original frames and what was made of them, in one ZIP with
+// the SHA-256 sums that prove them unchanged.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "cli/command.h"
+#include "core/loading/recording_dump.h"
+#include "draw/report/evidence_package.h"
+#include "gui/video/video_export.h"
+
+namespace drv::cli {
+namespace {
+
+constexpr const char* kUsage = "package FOLDER -o OUT.zip [--brightness 1.5|2.0] [--note TEXT] [--no-video]";
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "drtool package: %s\nusage: drtool %s\n", message.c_str(), kUsage);
+    return 2;
+}
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "drtool package: %s\n", message.c_str());
+    return 1;
+}
+
+int runPackage(const Args& args) {
+    std::string folder, output;
+    EvidenceRequest request;
+    bool video = true;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-o" || a == "--output") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) return usageError("-o needs a file name");
+            output = args[++i];
+        } else if (a == "--brightness") {
+            const std::string v = i + 1 < args.size() ? args[++i] : "";
+            if (v == "1.5") request.look.brightness = BrightnessMode::X15;
+            else if (v == "2.0" || v == "2") request.look.brightness = BrightnessMode::X20;
+            else return usageError("--brightness is 1.5 or 2.0");
+        } else if (a == "--note") {
+            if (i + 1 >= args.size()) return usageError("--note needs a text");
+            request.choices.note = args[++i];
+        } else if (a == "--no-video") {
+            video = false;
+        } else if (folder.empty() && !a.empty() && a[0] != '-') {
+            folder = a;
+        } else {
+            return usageError("unexpected argument '" + a + "'");
+        }
+    }
+    if (folder.empty()) return usageError("no folder given");
+    if (output.empty()) return usageError("no -o OUT.zip given");
+
+    Recording recording;
+    std::string error;
+    if (!LoadRecordingFolder(folder, recording, &error)) return fail(error);
+    // The video as the export dialog makes it by default: the whole recording with its band,
+    // brightened as the report's frames.
+    if (video)
+        request.makeVideo = [&](const std::filesystem::path& mp4, const std::function<bool(double)>& progress,
+                                std::string& videoError) {
+            VideoExportRequest v;
+            v.range = {1, recording.frameCount()};
+            v.brightness = request.look.brightness;
+            v.target = mp4;
+            const VideoExportResult made =
+                ExportVideo(recording, v, [&](int done, int total) { return progress(double(done) / total); });
+            if (made.result.ok()) return true;
+            videoError = made.result.status == VideoStatus::Cancelled ? ""
+                         : made.result.detail.empty() ? std::string("encoding failed") : made.result.detail;
+            return false;
+        };
+
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    int shown = -1;
+    const PackageResult result = WriteEvidencePackage(recording, request, output, [&](double done) {
+        const int percent = static_cast<int>(done * 100);
+        if (terminal && percent != shown) {
+            std::fprintf(stderr, "\rdrtool package: %3d%%", percent);
+            std::fflush(stderr);
+            shown = percent;
+        }
+        return true;
+    });
+    if (terminal) std::fprintf(stderr, "\n");
+    if (!result.ok()) return fail(result.detail);
+    std::printf("%s: %d frames, the report%s, the telemetry and their SHA256SUMS\n", output.c_str(),
+                recording.frameCount(), video ? ", the video" : "");
+    return 0;
+}
+
+}  // namespace
+
+DRV_CLI_PICTURE_COMMAND(package, "package", kUsage, runPackage);
+
+}  // namespace drv::cli

@@ -1,0 +1,90 @@
+// drtool report: the incident report of a recording as a PDF/A-1b file, as the viewer makes it.
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "cli/command.h"
+#include "core/common/file_write.h"
+#include "core/loading/recording_dump.h"
+#include "core/report/report_content.h"
+#include "draw/report/report_pages.h"
+
+namespace drv::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "report FOLDER -o OUT.pdf [--brightness 1.5|2.0] [--seconds -2,-1,0,1,2] [--note TEXT]";
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "drtool report: %s\nusage: drtool %s\n", message.c_str(), kUsage);
+    return 2;
+}
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "drtool report: %s\n", message.c_str());
+    return 1;
+}
+
+// "-2,-1,0,1,2": one to nine offsets in seconds, each within a minute of the trigger.
+bool parseSeconds(const std::string& text, std::vector<double>& out) {
+    out.clear();
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        const std::string piece = text.substr(start, end - start);
+        char* stop = nullptr;
+        const double v = std::strtod(piece.c_str(), &stop);
+        if (piece.empty() || stop != piece.c_str() + piece.size() || !std::isfinite(v) || std::fabs(v) > 60) return false;
+        out.push_back(v);
+        start = end + 1;
+    }
+    return !out.empty() && out.size() <= 9;
+}
+
+int runReport(const Args& args) {
+    std::string folder, output;
+    ReportChoices choices;
+    ReportLook look;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "-o" || a == "--output") {
+            if (!hasValue || args[i + 1].empty()) return usageError("-o needs a file name");
+            output = args[++i];
+        } else if (a == "--brightness") {
+            const std::string v = hasValue ? args[++i] : "";
+            if (v == "1.5") look.brightness = BrightnessMode::X15;
+            else if (v == "2.0" || v == "2") look.brightness = BrightnessMode::X20;
+            else return usageError("--brightness is 1.5 or 2.0");
+        } else if (a == "--seconds") {
+            if (!hasValue || !parseSeconds(args[++i], choices.offsetsSeconds))
+                return usageError("--seconds is a list of 1 to 9 seconds from -60 to 60, such as -2,-1,0,1,2");
+        } else if (a == "--note") {
+            if (!hasValue) return usageError("--note needs a text");
+            choices.note = args[++i];
+        } else if (folder.empty() && !a.empty() && a[0] != '-') {
+            folder = a;
+        } else {
+            return usageError("unexpected argument '" + a + "'");
+        }
+    }
+    if (folder.empty()) return usageError("no folder given");
+    if (output.empty()) return usageError("no -o OUT.pdf given");
+
+    Recording recording;
+    std::string error;
+    if (!LoadRecordingFolder(folder, recording, &error)) return fail(error);
+    const auto content = BuildReportContent(recording, choices);
+    if (!content) return fail("cancelled");
+    const auto pdf = ReportPdf(recording, *content, look, error);
+    if (!pdf) return fail(error);
+    if (!WriteFileReplacing(output, std::string_view(pdf->constData(), static_cast<std::size_t>(pdf->size())), error))
+        return fail(output + ": " + error);
+    return 0;
+}
+
+}  // namespace
+
+DRV_CLI_PICTURE_COMMAND(report, "report", kUsage, runReport);
+
+}  // namespace drv::cli

@@ -1,0 +1,156 @@
+// The report's content from recordings of known values: frames chosen around the trigger,
+// captions as the panel writes them, and the key figures.
+#include <gtest/gtest.h>
+
+#include "core/loading/recording_dump.h"
+#include "core/report/report_content.h"
+#include "core/report/sha256.h"
+#include "support/frame_files.h"
+
+namespace drv {
+namespace {
+
+struct Shape {
+    int frames = 70;
+    int trigger = 50;  // 0: none
+    bool signals = true;
+    bool positions = true;
+};
+
+// Frame i drives at i km/h; -0.86 G at frame 52, 0.5 G at 30, 0.37 G lateral at 55, the brake
+// on from frame 53; 14 fps; the clock 2021/03/04 05:06:00 plus i / 14 s.
+FrameExif KnownFrame(const Shape& shape, int i) {
+    FrameExif exif = test::ExampleExif();
+    MakerNoteFields m = test::ExampleFields();
+    m.speed = i;
+    m.brake = i >= 53;
+    m.accelLongitudinal = i == 52 ? -0.86 : i == 30 ? 0.5 : 0.01;
+    m.accelLateral = i == 55 ? 0.37 : -0.02;
+    m.year = 2021, m.month = 3, m.day = 4, m.hour = 5, m.minute = 6, m.second = i / 14;
+    if (!shape.positions) m.latitudeDegrees = m.longitudeDegrees = 0;
+    exif.makerNote = FormatMakerNote(m);
+    SetAccelerationSigns(exif, m);
+    exif.block(2) = shape.signals ? 0x04 : 0;
+    exif.block(34) = 0x40;
+    if (i == shape.trigger) exif.block(0) = 0x02;
+    return exif;
+}
+
+Recording Load(const std::filesystem::path& dir, const Shape& shape) {
+    test::WriteRecording(dir, shape.frames, [&](int i) { return KnownFrame(shape, i); });
+    Recording recording;
+    std::string error;
+    EXPECT_TRUE(LoadRecordingFolder(dir, recording, &error)) << error;
+    return recording;
+}
+
+std::map<std::string, std::string> Figures(const ReportContent& c) {
+    std::map<std::string, std::string> m;
+    for (const auto& f : c.figures) m[f.label] = f.value;
+    return m;
+}
+
+std::vector<int> FramesOf(const ReportContent& c) {
+    std::vector<int> v;
+    for (const auto& f : c.frames) v.push_back(f.frame);
+    return v;
+}
+
+TEST(ReportContent, TriggerRecordingOfKnownValues) {
+    test::TempFolder dir;
+    const Recording recording = Load(dir.path() / "event", {});
+    const auto content = BuildReportContent(recording, {.offsetsSeconds = kDefaultReportOffsets, .note = "追突"});
+    ASSERT_TRUE(content);
+    const ReportContent& c = *content;
+    EXPECT_EQ(c.folderName, "event");
+    EXPECT_EQ(c.clockLabel, "トリガー時刻");
+    EXPECT_EQ(c.clock, "2021/03/04 05:06:03");
+    EXPECT_EQ(c.triggerKind, "衝撃検出撮影");
+    EXPECT_EQ(c.frameRate, "14fps / 低画質");
+    EXPECT_EQ(c.note, "追突");
+
+    // -2 s is 27 frames at the panel's 0.073 s; +2 s runs past the end and stops at frame 70.
+    EXPECT_EQ(FramesOf(c), (std::vector<int>{23, 36, 50, 64, 70}));
+    const ReportFrame& t = c.frames[2];
+    EXPECT_TRUE(t.trigger);
+    EXPECT_EQ(t.frameText, "フレーム 50");
+    EXPECT_EQ(t.speed, "50.0km/h");
+    EXPECT_EQ(t.passTime, "経過時間：　00.000秒");
+    EXPECT_EQ(c.frames[0].passTime, "経過時間：　-01.971秒");
+    EXPECT_FALSE(c.frames[0].trigger);
+
+    const auto f = Figures(c);
+    EXPECT_EQ(f.at("トリガー時の速度"), "50.0km/h");
+    EXPECT_EQ(f.at("最高速度"), "70.0km/h（フレーム 70、+01.460秒）");
+    EXPECT_EQ(f.at("トリガー3秒前の速度"), "9.0km/h（フレーム 9、-02.993秒）");
+    EXPECT_EQ(f.at("前後加速度の最大"), "-0.86 G（フレーム 52、+00.146秒）");
+    EXPECT_EQ(f.at("左右加速度の最大"), "0.37 G（フレーム 55、+00.365秒）");
+    EXPECT_EQ(f.at("トリガーからブレーキ ＯＮ まで"), "+00.219秒（フレーム 53）");
+    EXPECT_EQ(f.at("トリガー時の位置"), "N  35度40分41秒2　E 139度45分06秒7（35.6781111, 139.7518611）");
+
+    ASSERT_EQ(c.rows.size(), 70u);
+    EXPECT_EQ(c.rows[51].accelLongitudinal, "-0.86 G");
+    EXPECT_EQ(c.rows[52].brake, "ON");
+    EXPECT_EQ(c.rows[0].fileName, "00001.jpg");
+    ASSERT_EQ(c.files.size(), 70u);
+    EXPECT_EQ(c.files[4].sha256, Sha256Hex(test::ReadFile(dir.path() / "event" / "00005.jpg")));
+    EXPECT_EQ(c.files[4].size, std::filesystem::file_size(dir.path() / "event" / "00005.jpg"));
+}
+
+// Recordings that lack something still make a whole report that says what is missing.
+TEST(ReportContent, MissingPartsAreNamed) {
+    struct Case {
+        const char* name;
+        Shape shape;
+        std::vector<int> frames;
+        std::map<std::string, std::string> figures;
+    };
+    const Case cases[] = {
+        {"NoTrigger", {.trigger = 0}, {1, 18, 36, 53, 70},
+         {{"トリガー時の速度", "トリガーなし"}, {"最高速度", "70.0km/h（フレーム 70）"},
+          {"トリガー3秒前の速度", "トリガーなし"}, {"トリガー時の位置", "トリガーなし"}}},
+        {"NoSignals", {.signals = false}, {23, 36, 50, 64, 70}, {{"トリガーからブレーキ ＯＮ まで", "ブレーキ信号なし"}}},
+        {"NoPositions", {.positions = false}, {23, 36, 50, 64, 70}, {{"トリガー時の位置", "位置情報なし"}}},
+        {"EarlyTrigger", {.trigger = 5}, {1, 5, 19, 32},
+         {{"トリガー3秒前の速度", "記録なし（記録開始より前）"}, {"トリガーからブレーキ ＯＮ まで", "+03.504秒（フレーム 53）"}}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        test::TempFolder dir;
+        const Recording recording = Load(dir.path() / "r", k.shape);
+        const auto c = BuildReportContent(recording, {});
+        ASSERT_TRUE(c);
+        EXPECT_EQ(FramesOf(*c), k.frames);
+        const auto figures = Figures(*c);
+        for (const auto& [label, value] : k.figures) EXPECT_EQ(figures.at(label), value) << label;
+        if (!k.shape.trigger) {
+            EXPECT_EQ(c->clockLabel, "記録開始時刻");
+            EXPECT_EQ(c->clock, "2021/03/04 05:06:00");
+            for (const auto& f : c->frames) EXPECT_TRUE(f.passTime.empty());
+        }
+        if (!k.shape.signals) {
+            EXPECT_EQ(c->rows[60].brake, "-");
+        }
+    }
+}
+
+TEST(ReportContent, BrakingAlreadyOnCountsFromItsStartAndCancelStops) {
+    test::TempFolder dir;
+    const Recording recording = Load(dir.path() / "r", {.trigger = 60});
+    const auto c = BuildReportContent(recording, {.offsetsSeconds = {0}, .note = ""});
+    ASSERT_TRUE(c);
+    EXPECT_EQ(Figures(*c).at("トリガーからブレーキ ＯＮ まで"), "-00.511秒（フレーム 53）");
+    EXPECT_EQ(FramesOf(*c), (std::vector<int>{60}));
+    int calls = 0;
+    EXPECT_FALSE(BuildReportContent(recording, {}, [&](double) { return ++calls < 3; }));
+}
+
+TEST(ReportContent, SignedSecondsKeepThePanelDigits) {
+    EXPECT_EQ(SignedSecondsText(0), "+00.000秒");
+    EXPECT_EQ(SignedSecondsText(-0.0001f), "+00.000秒");
+    EXPECT_EQ(SignedSecondsText(-12.3456f), "-12.346秒");
+    EXPECT_EQ(SignedSecondsText(1.46f), "+01.460秒");
+}
+
+}  // namespace
+}  // namespace drv

@@ -1,0 +1,140 @@
+// The report entries of the main window: where they sit and when they work, the choices
+// dialog, the work behind a progress dialog with Cancel, and the closing messages.
+#include <QApplication>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <set>
+#include <thread>
+
+#include "core/report/package.h"
+#include "gui/report/report_dialog.h"
+#include "gui/report/report_menu.h"
+#include "tests/core/support/frame_files.h"
+#include "tests/gui/app_fixture.h"
+#include "tests/gui/support/wait.h"
+
+namespace drv {
+namespace {
+
+class ReportMenuTest : public test::AppFixture {
+protected:
+    ReportMenu& menu() { return *w().findChild<ReportMenu*>(QStringLiteral("reportMenu")); }
+    bool waitFinished(QSignalSpy& spy) { return test::waitUntil([&] { return !spy.isEmpty(); }, 60000); }
+    std::filesystem::path openSample(int frames = 12) {
+        const SampleOptions o = quick(frames, 14, true);
+        const auto dir = makeRecording("rec", o);
+        openThroughDialog(dir);
+        return dir;
+    }
+};
+
+TEST_F(ReportMenuTest, EntriesSitInTheFileMenuAndNeedAStoppedRecording) {
+    QMenu* file = w().menus().mnuFile;
+    QStringList texts;
+    for (QAction* a : file->actions()) texts << a->text();
+    const qsizetype at = texts.indexOf(QStringLiteral("報告書を作成(&R)..."));
+    ASSERT_GE(at, 0) << texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(texts.mid(at, 4), (QStringList{QStringLiteral("報告書を作成(&R)..."), QStringLiteral("印刷(&P)..."),
+                                             QStringLiteral("証拠として保存(&K)..."), QStringLiteral("証拠を検証(&V)...")}));
+    EXPECT_TRUE(file->actions().at(at + 4)->isSeparator());
+    emit file->aboutToShow();
+    EXPECT_FALSE(menu().reportAction()->isEnabled());
+    EXPECT_FALSE(menu().packageAction()->isEnabled());
+    EXPECT_TRUE(menu().verifyAction()->isEnabled());
+    EXPECT_FALSE(menu().startReport({}, root() / "x.pdf"));
+
+    openSample();
+    emit file->aboutToShow();
+    EXPECT_TRUE(menu().reportAction()->isEnabled());
+    EXPECT_TRUE(menu().printAction()->isEnabled());
+    ASSERT_TRUE(w().pictureMenu()->findChild<QAction*>(QStringLiteral("package")) ||
+                !w().pictureMenu()->actions().isEmpty());
+    QStringList pictureTexts;
+    for (QAction* a : w().pictureMenu()->actions()) pictureTexts << a->text();
+    EXPECT_TRUE(pictureTexts.contains(QStringLiteral("報告書を作成(&R)...")));
+    EXPECT_TRUE(pictureTexts.contains(QStringLiteral("証拠として保存(&K)...")));
+}
+
+// The menu entry: the choices dialog (a note, standard brightening), the file, the PDF.
+TEST_F(ReportMenuTest, ReportThroughTheDialogs) {
+    const auto dir = openSample();
+    const auto target = root() / "out" / "report.pdf";
+    std::filesystem::create_directories(target.parent_path());
+    dialogs_.saves.push_back({target, 0});
+    QTimer::singleShot(0, [this] {
+        auto* dialog = w().findChild<ReportDialog*>();
+        ASSERT_TRUE(dialog);
+        dialog->note()->setPlainText(QStringLiteral("テスト用の備考"));
+        dialog->findChild<QPushButton*>(QStringLiteral("ok"))->click();
+    });
+    QSignalSpy done(&menu(), &ReportMenu::finished);
+    menu().mnuReport_Click();
+    ASSERT_TRUE(waitFinished(done));
+    EXPECT_TRUE(done.front().front().toBool());
+    ASSERT_TRUE(std::filesystem::exists(target));
+    EXPECT_EQ(test::ReadFile(target).substr(0, 5), "%PDF-");
+    ASSERT_FALSE(dialogs_.shown.empty());
+    EXPECT_TRUE(dialogs_.shown.back().text.startsWith(QStringLiteral("報告書を作成しました。")));
+    if (test::Shell("command -v pdftotext >/dev/null").status == 0) {
+        EXPECT_NE(test::Shell("pdftotext " + test::Quote(target) + " -").out.find("テスト用の備考"), std::string::npos);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target.parent_path()), {}), 1);
+}
+
+TEST_F(ReportMenuTest, PackageVerifiesAndCancelLeavesNothing) {
+    openSample(10);
+    const auto target = root() / "evidence.zip";
+    {
+        QSignalSpy done(&menu(), &ReportMenu::finished);
+        ASSERT_TRUE(menu().startPackage({}, target));
+        EXPECT_FALSE(menu().startPackage({}, root() / "second.zip"));  // one at a time
+        ASSERT_TRUE(waitFinished(done));
+        ASSERT_TRUE(done.front().front().toBool()) << dialogs_.shown.back().text.toStdString();
+    }
+    const VerifyResult verified = VerifyPackage(target);
+    EXPECT_TRUE(verified.allMatch());
+    std::set<std::string> names;
+    for (const auto& f : verified.files) names.insert(f.name);
+    const std::string third = SampleFileName(quick(10), 3);
+    for (const std::string& name : std::vector<std::string>{"report.pdf", "video.mp4", "telemetry.csv", "rec/" + third})
+        EXPECT_TRUE(names.count(name)) << name;
+
+    // Cancel from the progress dialog: no file, no message.
+    const std::size_t messages = dialogs_.shown.size();
+    const auto cancelled = root() / "cancelled.zip";
+    QSignalSpy done(&menu(), &ReportMenu::finished);
+    EvidenceRequest slow;
+    slow.makeVideo = [](const std::filesystem::path&, const std::function<bool(double)>& progress, std::string&) {
+        while (progress(0.5)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return false;
+    };
+    ASSERT_TRUE(menu().startPackage(slow, cancelled));
+    ASSERT_TRUE(menu().progress());
+    test::waitMs(50);
+    menu().progress()->findChild<QPushButton*>()->click();  // "キャンセル"
+    ASSERT_TRUE(waitFinished(done));
+    EXPECT_FALSE(done.front().front().toBool());
+    EXPECT_EQ(dialogs_.shown.size(), messages);
+    EXPECT_FALSE(std::filesystem::exists(cancelled));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root()), {}), 2);  // rec, evidence.zip
+
+    // Verify from the menu names the file that changed.
+    std::string bytes = test::ReadFile(target);
+    const std::string frame = test::ReadFile(root() / "rec" / third);
+    bytes[bytes.find(frame) + frame.size() - 10] ^= 0x20;
+    test::WriteText(root() / "changed.zip", bytes);
+    menu().pickPackage = [&] { return root() / "changed.zip"; };
+    QSignalSpy checked(&menu(), &ReportMenu::finished);
+    menu().mnuVerify_Click();
+    ASSERT_TRUE(waitFinished(checked));
+    EXPECT_FALSE(checked.front().front().toBool());
+    EXPECT_TRUE(dialogs_.shown.back().text.contains(QString::fromStdString("rec/" + third)));
+    EXPECT_EQ(dialogs_.shown.back().icon, Dialogs::Icon::Warning);
+}
+
+}  // namespace
+}  // namespace drv
