@@ -11,7 +11,7 @@
 #include <string>
 
 #include "core/common/file_write.h"
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 #include "core/report/report_content.h"
 #include "draw/report/evidence_package.h"
 #include "draw/report/report_pages.h"

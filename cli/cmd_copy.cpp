@@ -9,7 +9,7 @@
 #include "cli/command.h"
 #include "core/events/event_scan.h"
 #include "core/events/recording_copy.h"
-#include "core/loading/frame_loader.h"
+#include "core/recording/recording_loader.h"
 
 namespace drv::cli {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/command.h"
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 #include "draw/report/evidence_package.h"
 #include "gui/video/video_export.h"
 

@@ -5,7 +5,7 @@
 
 #include "cli/command.h"
 #include "core/common/file_write.h"
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 #include "core/report/report_content.h"
 #include "draw/report/report_pages.h"
 

@@ -14,7 +14,7 @@
 #include "core/common/file_read.h"
 #include "core/common/file_write.h"
 #include "core/events/event_report.h"
-#include "core/events/sha256.h"
+#include "core/common/sha256.h"
 
 namespace drv {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "core/common/file_names.h"
 #include "core/common/file_write.h"
-#include "core/events/sha256.h"
+#include "core/common/sha256.h"
 
 namespace drv {
 namespace {
@@ -48,9 +48,9 @@ bool hashRest(int fd, std::string& hex, const std::function<bool()>& cancelled =
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
         if (n == 0) break;
-        sha.add(buffer.data(), static_cast<std::size_t>(n));
+        sha.update(buffer.data(), static_cast<std::size_t>(n));
     }
-    hex = sha.hex();
+    hex = sha.finishHex();
     return true;
 }
 
@@ -211,7 +211,7 @@ private:
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) return fail(CopyEnd::SourceUnreadable, source, std::strerror(errno)), discard();
             if (n == 0) break;
-            sha.add(buffer_.data(), static_cast<std::size_t>(n));
+            sha.update(buffer_.data(), static_cast<std::size_t>(n));
             if (!writeAll(out.fd, buffer_.data(), static_cast<std::size_t>(n), target)) return discard();
             done_ += static_cast<std::uint64_t>(n);
             if (cb_.progress) cb_.progress(std::min(done_, total), total, recording);
@@ -223,7 +223,7 @@ private:
         std::string written;
         if (::lseek(out.fd, 0, SEEK_SET) != 0 || !hashRest(out.fd, written))
             return destinationError(target), discard();
-        hex = sha.hex();
+        hex = sha.finishHex();
         if (written != hex) return fail(CopyEnd::Mismatch, target, "SHA-256 differs"), discard();
         if (::close(out.release()) != 0) return destinationError(target), discard();
         if (::rename(temp.path.c_str(), target.c_str()) != 0) return destinationError(target), discard();

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "core/common/file_write.h"
-#include "core/report/sha256.h"
+#include "core/common/sha256.h"
 
 namespace drv {
 

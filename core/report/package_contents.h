@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 #include "core/report/package.h"
 
 namespace drv {

@@ -8,7 +8,7 @@
 #include "core/common/numbers.h"
 #include "core/common/utf8.h"
 #include "core/export/telemetry_export.h"
-#include "core/report/sha256.h"
+#include "core/common/sha256.h"
 #include "core/viewer/panel_text.h"
 
 namespace drv {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 
 namespace drv {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 #include "core/report/package.h"
 #include "core/report/report_content.h"
 #include "draw/report/report_pages.h"

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 #include "core/report/report_content.h"
 #include "core/viewer/brightness.h"
 

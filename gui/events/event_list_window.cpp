@@ -31,9 +31,9 @@
 
 #include "core/common/file_write.h"
 #include "core/events/event_report.h"
-#include "core/events/sha256.h"
+#include "core/common/sha256.h"
 #include "core/export/telemetry_export.h"
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 #include "gui/common/dialogs.h"
 #include "gui/common/ui_font.h"
 #include "gui/events/event_batch_job.h"

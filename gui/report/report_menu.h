@@ -9,7 +9,7 @@
 #include <memory>
 #include <thread>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 #include "core/report/package.h"
 #include "draw/report/evidence_package.h"
 

@@ -7,6 +7,7 @@
 #include "core/map/tile_rules.h"
 #include "core/map/track.h"
 #include "core/map/track_source.h"
+#include "core/recording/recorder_values.h"
 #include "core/map/web_mercator.h"
 
 namespace drv {
@@ -207,6 +208,7 @@ TEST(Track, FromARecordingReadsPositionsSpeedAndTrigger) {
     r.frames[1].Speed = 52.3f, r.frames[1].Brake = true;
     r.frames[2].Latitude = "----度--分--秒-", r.frames[2].Longitude = "----度--分--秒-";
     r.frames[3].Latitude = "S  33度51分24秒5", r.frames[3].Longitude = "W 151度12分55秒1";
+    for (FrameRecord& f : r.frames) f.position = PositionFromTexts(f.Latitude, f.Longitude);
     r.state.TriggerFound = true;
     r.state.TriggerPosition = 150;
     const Track t = RecordingTrack(r);

@@ -2,9 +2,9 @@
 // captions as the panel writes them, and the key figures.
 #include <gtest/gtest.h>
 
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 #include "core/report/report_content.h"
-#include "core/report/sha256.h"
+#include "core/common/sha256.h"
 #include "support/frame_files.h"
 
 namespace drv {

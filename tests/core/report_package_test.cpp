@@ -6,10 +6,10 @@
 #include <map>
 #include <set>
 
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 #include "core/report/package.h"
 #include "core/report/package_contents.h"
-#include "core/report/sha256.h"
+#include "core/common/sha256.h"
 #include "support/frame_files.h"
 
 namespace drv {

@@ -1,4 +1,4 @@
-#include "core/report/sha256.h"
+#include "core/common/sha256.h"
 
 #include <fcntl.h>
 #include <openssl/evp.h>

@@ -1,5 +1,5 @@
 #pragma once
-// SHA-256 over OpenSSL's libcrypto, for the evidence package and the report's file list.
+// SHA-256 over OpenSSL's libcrypto: verified copies, the evidence package, the report's file list.
 #include <filesystem>
 #include <memory>
 #include <optional>
