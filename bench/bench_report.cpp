@@ -15,6 +15,7 @@
 #include "core/report/report_content.h"
 #include "draw/report/evidence_package.h"
 #include "draw/report/report_pages.h"
+#include "bench/support/sample_rig.h"
 #include "gui/common/sample_recording.h"
 #include "gui/video/video_export.h"
 
@@ -23,34 +24,19 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kFrames = 441;
 
-struct ReportRig {
-    QTemporaryDir dir;
-    std::filesystem::path folder;
-    drv::Recording recording;
-    ReportRig() {
-        folder = std::filesystem::path(dir.path().toStdString()) / "rec";
-        drv::SampleOptions o;
-        o.frames = kFrames;
-        std::string error;
-        if (!drv::MakeSampleRecording(folder, o, &error) || !drv::LoadRecordingFolder(folder, recording, &error))
-            throw std::runtime_error(error);
-    }
-    std::filesystem::path out(const char* name) const { return std::filesystem::path(dir.path().toStdString()) / name; }
-};
-
-ReportRig& rig() {
-    static ReportRig r;
+drv::bench::SampleRig& rig() {
+    static drv::bench::SampleRig r(kFrames);
     return r;
 }
 
-double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+double seconds(Clock::time_point since) { return drv::bench::SecondsSince(since); }
 
 drv::VideoExportRequest videoRequest(const std::filesystem::path& target) {
     return {{1, kFrames}, true, drv::BrightnessMode::Standard, drv::kDefaultCrf, target};
 }
 
 void BM_Report441(benchmark::State& state) {
-    ReportRig& r = rig();
+    auto& r = rig();
     double total = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
@@ -67,7 +53,7 @@ void BM_Report441(benchmark::State& state) {
 BENCHMARK(BM_Report441)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PackageVsVideoAndCopy(benchmark::State& state) {
-    ReportRig& r = rig();
+    auto& r = rig();
     double ours = 0, baseline = 0;
     for (auto _ : state) {
         // The baseline: what a user would do by hand, the video export and a copy of the frames.

@@ -16,6 +16,7 @@
 #include "core/recording/recording_dump.h"
 #include "draw/sample/sample_recording.h"
 #include "core/video/video_export.h"
+#include "bench/support/sample_rig.h"
 #include "draw/video/video_frames.h"
 
 namespace {
@@ -23,27 +24,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kFrames = 200;  // about 14 seconds at 14 fps
 
-struct VideoRig {
-    QTemporaryDir dir;
-    std::filesystem::path folder;
-    drv::Recording recording;
-    VideoRig() {
-        folder = std::filesystem::path(dir.path().toStdString()) / "rec";
-        drv::SampleOptions o;
-        o.frames = kFrames;
-        std::string error;
-        if (!drv::MakeSampleRecording(folder, o, &error) || !drv::LoadRecordingFolder(folder, recording, &error))
-            throw std::runtime_error(error);
-    }
-    std::filesystem::path out(const char* name) const { return std::filesystem::path(dir.path().toStdString()) / name; }
-};
-
-VideoRig& rig() {
-    static VideoRig r;
+drv::bench::SampleRig& rig() {
+    static drv::bench::SampleRig r(kFrames);
     return r;
 }
 
-double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+double seconds(Clock::time_point since) { return drv::bench::SecondsSince(since); }
 
 // Processor time of this process (all its threads) or of its finished children.
 double cpuSeconds(int who) {
@@ -54,7 +40,7 @@ double cpuSeconds(int who) {
 }
 
 void BM_VideoExportVsFfmpeg(benchmark::State& state) {
-    VideoRig& r = rig();
+    auto& r = rig();
     const bool ffmpeg = std::system("command -v ffmpeg >/dev/null 2>&1") == 0;
     // The frames in playback order (the sample's names sort so), at the recording's rate.
     const std::string command = "ffmpeg -v error -y -framerate 14 -pattern_type glob -i '" + r.folder.string() +

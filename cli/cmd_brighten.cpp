@@ -17,10 +17,7 @@ namespace {
 
 constexpr const char* kUsage = "brighten --factor 1.5|2.0 [--integer] IN OUT.png";
 
-int usageError(const char* why) {
-    std::fprintf(stderr, "drtool brighten: %s\nusage: drtool %s\n", why, kUsage);
-    return 2;
-}
+int usageError(const std::string& why) { return UsageError("brighten", kUsage, why); }
 
 int runBrighten(const Args& args) {
     std::string factor, in, out;

@@ -18,10 +18,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage = "copy ROOT-OR-FOLDER... -o DEST [--max-depth N]";
 
-int usage(const std::string& message) {
-    std::fprintf(stderr, "drtool copy: %s\nusage: drtool %s\n", message.c_str(), kUsage);
-    return 2;
-}
+int usage(const std::string& message) { return UsageError("copy", kUsage, message); }
 
 bool isRecording(const fs::path& folder) { return ListJpgFiles(folder).size() > 1; }
 
@@ -48,11 +45,7 @@ int runCopy(const Args& args) {
             if (!hasValue || args[i + 1].empty()) return usage("-o needs a folder");
             destination = args[++i];
         } else if (a == "--max-depth") {
-            int n = -1;
-            if (!hasValue || !ParseInt(args[i + 1], n) || n < 0 || n > 1000)
-                return usage("--max-depth is a whole number from 0");
-            maxDepth = n;
-            ++i;
+            if (!hasValue || !ParseDepth(args[++i], maxDepth)) return usage("--max-depth is a whole number from 0");
         } else if (!a.empty() && a[0] != '-') {
             given.emplace_back(a);
         } else {

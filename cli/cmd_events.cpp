@@ -13,10 +13,7 @@ namespace {
 
 constexpr const char* kUsage = "events ROOT [--format json|csv] [--excel] [--max-depth N]";
 
-int usage(const std::string& message) {
-    std::fprintf(stderr, "drtool events: %s\nusage: drtool %s\n", message.c_str(), kUsage);
-    return 2;
-}
+int usage(const std::string& message) { return UsageError("events", kUsage, message); }
 
 int runEvents(const Args& args) {
     std::filesystem::path root;
@@ -33,11 +30,7 @@ int runEvents(const Args& args) {
         } else if (a == "--excel") {
             excel = true;
         } else if (a == "--max-depth") {
-            int n = -1;
-            if (!hasValue || !ParseInt(args[i + 1], n) || n < 0 || n > 1000)
-                return usage("--max-depth is a whole number from 0");
-            maxDepth = n;
-            ++i;
+            if (!hasValue || !ParseDepth(args[++i], maxDepth)) return usage("--max-depth is a whole number from 0");
         } else if (!rootGiven && !a.empty() && a[0] != '-') {
             root = a;
             rootGiven = true;

@@ -14,10 +14,7 @@ namespace {
 
 constexpr const char* kUsage = "export FOLDER --format csv|gpx|kml [-o FILE] [--utc-offset +HH:MM]";
 
-int fail(const std::string& message) {
-    std::fprintf(stderr, "drtool export: %s\n", message.c_str());
-    return 1;
-}
+int fail(const std::string& message) { return Failure("export", message); }
 
 bool anyPosition(const Recording& recording) {
     for (int i = 1; i <= recording.frameCount() && static_cast<std::size_t>(i) < recording.frames.size(); ++i) {

@@ -15,15 +15,8 @@ namespace {
 
 constexpr const char* kUsage = "package FOLDER -o OUT.zip [--brightness 1.5|2.0] [--note TEXT] [--no-video]";
 
-int usageError(const std::string& message) {
-    std::fprintf(stderr, "drtool package: %s\nusage: drtool %s\n", message.c_str(), kUsage);
-    return 2;
-}
-
-int fail(const std::string& message) {
-    std::fprintf(stderr, "drtool package: %s\n", message.c_str());
-    return 1;
-}
+int usageError(const std::string& message) { return UsageError("package", kUsage, message); }
+int fail(const std::string& message) { return Failure("package", message); }
 
 int runPackage(const Args& args) {
     std::string folder, output;

@@ -15,15 +15,8 @@ namespace {
 constexpr const char* kUsage =
     "report FOLDER -o OUT.pdf [--brightness 1.5|2.0] [--seconds -2,-1,0,1,2] [--note TEXT]";
 
-int usageError(const std::string& message) {
-    std::fprintf(stderr, "drtool report: %s\nusage: drtool %s\n", message.c_str(), kUsage);
-    return 2;
-}
-
-int fail(const std::string& message) {
-    std::fprintf(stderr, "drtool report: %s\n", message.c_str());
-    return 1;
-}
+int usageError(const std::string& message) { return UsageError("report", kUsage, message); }
+int fail(const std::string& message) { return Failure("report", message); }
 
 // "-2,-1,0,1,2": one to nine offsets in seconds, each within a minute of the trigger.
 bool parseSeconds(const std::string& text, std::vector<double>& out) {

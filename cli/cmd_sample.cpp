@@ -29,10 +29,7 @@ bool parseStart(const std::string& text, std::int64_t& out) {
     return true;
 }
 
-int usageError(const std::string& message) {
-    std::fprintf(stderr, "drtool sample: %s\n", message.c_str());
-    return 2;
-}
+int usageError(const std::string& message) { return UsageError("sample", nullptr, message); }
 
 int runSample(const Args& args) {
     SampleOptions o;

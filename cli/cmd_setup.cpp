@@ -73,10 +73,7 @@ int decode(const std::string& file) {
     return 0;
 }
 
-int usageError(const std::string& what) {
-    std::fprintf(stderr, "drtool setup: %s\n", what.c_str());
-    return 2;
-}
+int usageError(const std::string& what) { return UsageError("setup", nullptr, what); }
 
 int encode(const Args& args) {
     RecorderSettings s;

@@ -74,15 +74,8 @@ bool targetIsAFrame(const std::filesystem::path& target, const std::filesystem::
     return std::filesystem::equivalent(resolved.parent_path(), folder, ec);
 }
 
-int usageError(const std::string& message) {
-    std::fprintf(stderr, "drtool video: %s\nusage: drtool %s\n", message.c_str(), kUsage);
-    return 2;
-}
-
-int fail(const std::string& message) {
-    std::fprintf(stderr, "drtool video: %s\n", message.c_str());
-    return 1;
-}
+int usageError(const std::string& message) { return UsageError("video", kUsage, message); }
+int fail(const std::string& message) { return Failure("video", message); }
 
 const char* statusText(VideoStatus status) {
     switch (status) {

@@ -29,6 +29,14 @@ inline bool ParseInt(const std::string& text, int& out) {
 }
 const std::vector<Command>& Commands();
 
+// What a command says when it stops: "drtool NAME: why" on stderr, for a usage error followed
+// by its usage line. They return the exit status: 2 for a usage error, 1 for a failure.
+int UsageError(const char* command, const char* usage, const std::string& why);
+int Failure(const char* command, const std::string& why);
+
+// "--max-depth N": how deep below a root the card's recordings are looked for.
+inline bool ParseDepth(const std::string& text, int& out) { return ParseInt(text, out) && out >= 0 && out <= 1000; }
+
 }  // namespace drv::cli
 
 #define DRV_CLI_COMMAND(ident, name, usage, fn) \

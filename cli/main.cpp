@@ -20,6 +20,17 @@ bool RegisterCommand(const Command& command) {
 
 const std::vector<Command>& Commands() { return registry(); }
 
+int UsageError(const char* command, const char* usage, const std::string& why) {
+    std::fprintf(stderr, "drtool %s: %s\n", command, why.c_str());
+    if (usage) std::fprintf(stderr, "usage: drtool %s\n", usage);
+    return 2;
+}
+
+int Failure(const char* command, const std::string& why) {
+    std::fprintf(stderr, "drtool %s: %s\n", command, why.c_str());
+    return 1;
+}
+
 }  // namespace drv::cli
 
 namespace {
