@@ -2,6 +2,7 @@
 // viewer's export pipeline.
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -16,7 +17,8 @@ namespace drv::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "video FOLDER -o OUT.mp4 [--from N] [--to M] [--overlay] [--brightness 1.5|2.0] [--crf 1..51]";
+    "video FOLDER -o OUT.mp4 [--from N] [--to M] [--overlay] [--band over|below] [--brightness 1.5|2.0] "
+    "[--crf 1..51]";
 
 // Ctrl-C, a terminal hang-up and a polite kill cancel like the window's Cancel: the signal is
 // noted here and the export, which asks after every frame, stops and removes its file.
@@ -108,6 +110,11 @@ int runVideo(const Args& args) {
             (a == "--from" ? from : to) = n;
         } else if (a == "--overlay") {
             request.overlay = true;
+        } else if (a == "--band") {
+            const std::string v = hasValue ? args[++i] : "";
+            if (v == "over") request.band = BandPlacement::Over;
+            else if (v == "below") request.band = BandPlacement::Below;
+            else return usageError("--band is over or below");
         } else if (a == "--brightness") {
             const std::string v = hasValue ? args[++i] : "";
             if (v == "1.5") request.brightness = BrightnessMode::X15;
@@ -159,9 +166,12 @@ int runVideo(const Args& args) {
     if (result.result.status == VideoStatus::Cancelled && gStopSignal) return stopSignals.endBySignal();
     if (!result.result.ok())
         return fail(std::string(statusText(result.result.status)) + ": " + output + ": " + result.result.detail);
-    if (result.undecodable > 0)
-        std::fprintf(stderr, "drtool video: note: %d frame(s) could not be decoded; the picture before stands in\n",
-                     result.undecodable);
+    const std::string note = VideoExportNote(result, false);
+    for (std::size_t at = 0; at < note.size();) {
+        const std::size_t end = std::min(note.find('\n', at), note.size());
+        std::fprintf(stderr, "drtool video: note: %s\n", note.substr(at, end - at).c_str());
+        at = end + 1;
+    }
     return 0;
 }
 

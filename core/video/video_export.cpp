@@ -87,6 +87,24 @@ bool FrameFileGone(const std::filesystem::path& file) {
            errno == ESTALE;
 }
 
+int VideoHeight(const VideoExportRequest& request) {
+    return request.overlay && request.band == BandPlacement::Below ? kVideoHeight + kVideoBandHeight : kVideoHeight;
+}
+
+std::string VideoExportNote(const VideoExportResult& result, bool japanese) {
+    std::string note;
+    auto line = [&](const std::vector<int>& frames, const char* english, const char* japaneseText) {
+        if (frames.empty()) return;
+        if (!note.empty()) note += "\n";
+        note += (japanese ? japaneseText : english) + FrameListText(frames);
+    };
+    line(result.noPictureFrames, "no picture of their own (the one before stands in, marked 画像なし): frames ",
+         "画像を読み込めず、直前の画像で補ったコマ(画像なし): ");
+    line(result.unknownTelemetry, "no readable telemetry (shown as ----): frames ",
+         "撮影データを読み込めなかったコマ(----と表示): ");
+    return note;
+}
+
 VideoExportResult ExportVideo(const Recording& recording, const VideoExportRequest& request,
                               const VideoDrawing& drawing, const VideoExportProgress& progress,
                               FileWriteFunction write) {
@@ -98,7 +116,7 @@ VideoExportResult ExportVideo(const Recording& recording, const VideoExportReque
     }
     VideoSettings settings;
     settings.width = kVideoWidth;
-    settings.height = kVideoHeight;
+    settings.height = VideoHeight(request);
     settings.fps = VideoFps(recording.state);
     settings.crf = request.crf;
     settings.title = VideoTitle(recording);
@@ -108,14 +126,20 @@ VideoExportResult ExportVideo(const Recording& recording, const VideoExportReque
     out.result = encoder.open(request.target, settings);
     if (!out.result.ok()) return out;
 
-    auto pictureOf = [&](int index) { return drawing.picture(recording.framePath(index), request.brightness); };
-    auto band = [&](VideoCanvas& picture, int index) {
+    const int height = settings.height;
+    auto pictureOf = [&](int index) {
+        return drawing.picture(recording.framePath(index), request.brightness, height);
+    };
+    auto band = [&](VideoCanvas& picture, int index, bool noPicture) {
         // The band shows this frame's telemetry, whatever picture stands in.
-        if (request.overlay) drawing.band(picture, ComputeOverlayTexts(recording, index));
+        if (!request.overlay) return;
+        OverlayTexts texts = ComputeOverlayTexts(recording, index);
+        texts.noPicture = noPicture;
+        drawing.band(picture, texts);
     };
     FramePipeline pipeline(range, [&](int index) {
         VideoCanvas picture = pictureOf(index);
-        if (picture) band(picture, index);
+        if (picture) band(picture, index, false);
         return picture;
     });
 
@@ -138,10 +162,12 @@ VideoExportResult ExportVideo(const Recording& recording, const VideoExportReque
             // Timing holds: the frame is there, with the picture before it (read again: keeping
             // a clean copy of every frame would cost more than this rare case).
             ++out.undecodable;
+            out.noPictureFrames.push_back(index);
             if (lastGood) picture = pictureOf(lastGood);
-            if (!picture) picture = drawing.black();  // nothing before it could be read
-            band(picture, index);
+            if (!picture) picture = drawing.black(height);  // nothing before it could be read
+            band(picture, index, true);
         }
+        if (!ComputeOverlayTexts(recording, index).telemetryKnown) out.unknownTelemetry.push_back(index);
         out.result = encoder.addFrame(picture.pixels, picture.stride, PixelLayout::Rgb32);
         if (!out.result.ok()) return out;
         if (progress && !progress(index - range.first + 1, total)) {

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/recording/recording.h"
 #include "core/video/video_encoder.h"
@@ -19,6 +21,11 @@ namespace drv {
 
 inline constexpr int kVideoWidth = 640;
 inline constexpr int kVideoHeight = 480;
+inline constexpr int kVideoBandHeight = 68;
+
+// Where the telemetry band goes: over the foot of the picture (a 640 x 480 video), or below
+// it, hiding nothing (640 x 548).
+enum class BandPlacement { Over, Below };
 
 struct VideoExportRequest {
     FrameRange range;                                       // within 1..N
@@ -26,13 +33,23 @@ struct VideoExportRequest {
     BrightnessMode brightness = BrightnessMode::Standard;
     int crf = kDefaultCrf;
     std::filesystem::path target;                           // the .mp4 to write
+    BandPlacement band = BandPlacement::Over;
 };
 
 struct VideoExportResult {
     VideoResult result;
     int frames = 0;       // frames in the file
     int undecodable = 0;  // frames whose picture could not be read: the one before stands in
+    std::vector<int> noPictureFrames;   // those frames' numbers
+    std::vector<int> unknownTelemetry;  // frames whose band shows no values: their telemetry is unreadable
 };
+
+// The video's height for a request: the picture's, and the band's below it.
+int VideoHeight(const VideoExportRequest& request);
+
+// The closing note of an export for people, in English for drtool or Japanese for the window:
+// the frames whose picture or telemetry is missing; empty when every frame had both.
+std::string VideoExportNote(const VideoExportResult& result, bool japanese);
 
 // One picture of the video: 32-bit pixels (PixelLayout::Rgb32), rows `stride` bytes apart,
 // kept alive by `owner`. No pixels: the frame's picture could not be read; `gone` when its
@@ -53,11 +70,12 @@ bool FrameFileGone(const std::filesystem::path& file);
 
 // How the pictures are drawn; both are called on helper threads, several at once.
 struct VideoDrawing {
-    // The frame file decoded, brightened and stretched to kVideoWidth x kVideoHeight.
-    std::function<VideoCanvas(const std::filesystem::path& file, BrightnessMode mode)> picture;
-    // A black picture of that size.
-    std::function<VideoCanvas()> black;
-    // Paints the telemetry band over the picture.
+    // The frame file decoded, brightened and stretched to kVideoWidth x kVideoHeight, at the
+    // top of a black canvas kVideoWidth x `height`.
+    std::function<VideoCanvas(const std::filesystem::path& file, BrightnessMode mode, int height)> picture;
+    // A black canvas of that size.
+    std::function<VideoCanvas(int height)> black;
+    // Paints the telemetry band over the canvas's foot (kVideoBandHeight rows) and the marks.
     std::function<void(VideoCanvas& canvas, const OverlayTexts& texts)> band;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "core/common/numbers.h"
 #include "core/common/utf8.h"
@@ -51,17 +52,38 @@ std::string VideoTitle(const Recording& recording) {
     return ToValidUtf8(std::filesystem::path(folder).filename().native());
 }
 
+namespace {
+
+std::string positionText(const FrameRecord& record) {
+    const GeoPosition& at = record.position;
+    if (!at.valid) return kUnknownValue;
+    char text[48];
+    std::snprintf(text, sizeof text, "%c%.5f %c%.5f", at.latitude < 0 ? 'S' : 'N', std::abs(at.latitude),
+                  at.longitude < 0 ? 'W' : 'E', std::abs(at.longitude));
+    return text;
+}
+
+}  // namespace
+
 OverlayTexts ComputeOverlayTexts(const Recording& recording, int index) {
     OverlayTexts o;
     if (index < 1 || static_cast<std::size_t>(index) >= recording.frames.size()) return o;
     const FrameRecord& record = recording.frames[static_cast<std::size_t>(index)];
     const RecordingState& state = recording.state;
     const PanelTexts panel = ComputePanelTexts(record, state, index);
-    o.dateTime = trimmed(panel.shotAt);
-    o.speed = panel.speed;
-    o.accelLongitudinal = trimmed(panel.accelLongitudinal);
-    o.accelLateral = trimmed(panel.accelLateral);
-    o.brakeShown = state.VehicleSignalsPresent;
+    // The decoder leaves the clock's placeholder on a frame whose telemetry it could not read.
+    o.telemetryKnown = ParseClockText(record.ShotAt).has_value();
+    if (o.telemetryKnown) {
+        o.dateTime = trimmed(panel.shotAt);
+        o.speed = panel.speed;
+        o.accelLongitudinal = trimmed(panel.accelLongitudinal);
+        o.accelLateral = trimmed(panel.accelLateral);
+        o.position = positionText(record);
+    } else {
+        o.dateTime = o.accelLongitudinal = o.accelLateral = o.position = kUnknownValue;
+        o.speed = std::string(kUnknownValue) + "km/h";
+    }
+    o.brakeShown = state.VehicleSignalsPresent && o.telemetryKnown;
     o.brakeOn = panel.brakeOn;
     o.brake = BrakeCaption(panel.brakeOn);
     // Without a trigger the panel counts from a frame that does not exist; a shared video
@@ -70,7 +92,24 @@ OverlayTexts ComputeOverlayTexts(const Recording& recording, int index) {
     if (trigger) o.passTime = panel.passTime;
     o.triggerKind = trimmed(state.TriggerKindCaption);
     o.triggerFrame = trigger == index;
+    // A mark of one frame flashes by unseen: it stays up for a second of the recording.
+    o.triggerMark = trigger && index >= *trigger && index < *trigger + VideoFps(state);
     return o;
+}
+
+std::string FrameListText(const std::vector<int>& frames, std::size_t limit) {
+    std::string text;
+    std::size_t runs = 0;
+    for (std::size_t i = 0; i < frames.size();) {
+        std::size_t j = i;
+        while (j + 1 < frames.size() && frames[j + 1] == frames[j] + 1) ++j;
+        if (runs == limit) return text + ", ...";
+        if (runs++) text += ", ";
+        text += std::to_string(frames[i]);
+        if (j > i) text += "-" + std::to_string(frames[j]);
+        i = j + 1;
+    }
+    return text;
 }
 
 }  // namespace drv

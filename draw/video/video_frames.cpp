@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "core/common/file_read.h"
+#include "core/picture/jpeg_decoder.h"
 #include "draw/common/brightened_picture.h"
 #include "draw/common/ui_font.h"
 
@@ -12,10 +12,12 @@ namespace {
 
 QString text(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
-// Sizes for a 640-pixel picture watched on a phone: the smallest text is 1/24 of the height.
-constexpr int kBandHeight = 68;
-constexpr int kTextPx = 20;
+// Sizes for a 640-pixel picture watched on a phone. Three rows of text fill the band; the
+// speed, the value people look for first, takes two of them.
+constexpr int kBandHeight = kVideoBandHeight;
+constexpr int kTextPx = 17;
 constexpr int kSpeedPx = 26;
+constexpr int kTagPx = 24;
 constexpr int kMargin = 10;
 constexpr int kColumns[3] = {kMargin, 268, 486};
 
@@ -37,11 +39,11 @@ void PaintOverlay(QImage& picture, const OverlayTexts& t) {
     const int top = picture.height() - kBandHeight;
     p.fillRect(QRect(0, top, picture.width(), kBandHeight), QColor(0, 0, 0, 215));
 
-    const int rowHeight = kBandHeight / 2;
-    auto cell = [&](int column, int row, int width = 0) {
+    const int rowHeight = kBandHeight / 3;
+    auto cell = [&](int column, int row, int rows = 1) {
         const int left = kColumns[column];
-        const int right = width > 0 ? left + width : (column < 2 ? kColumns[column + 1] - 6 : picture.width() - kMargin);
-        return QRect(left, top + row * rowHeight, right - left, rowHeight);
+        const int right = column < 2 ? kColumns[column + 1] - 6 : picture.width() - kMargin;
+        return QRect(left, top + 1 + row * rowHeight, right - left, rows * rowHeight);
     };
     auto write = [&](const QRect& box, const QString& s, int px, QColor colour = Qt::white,
                      Qt::Alignment align = Qt::AlignLeft) {
@@ -51,30 +53,35 @@ void PaintOverlay(QImage& picture, const OverlayTexts& t) {
     };
 
     write(cell(0, 0), text(t.dateTime), kTextPx);
-    write(cell(1, 0), text(t.speed), kSpeedPx, QColor(255, 255, 255), Qt::AlignLeft);
+    write(cell(0, 1), QStringLiteral("前後 %1  左右 %2").arg(text(t.accelLongitudinal), text(t.accelLateral)), kTextPx);
+    write(cell(0, 2), text(t.position), kTextPx);
+    write(cell(1, 0, 2), text(t.speed), kSpeedPx);
+    write(cell(1, 2), text(t.passTime), kTextPx, t.triggerFrame ? QColor(255, 80, 80) : QColor(255, 255, 255));
     if (t.brakeShown) {
         // The panel's colours: yellow on red when on, on light cyan when off.
-        const QRect box = cell(2, 0).adjusted(0, 4, 0, -3);
+        const QRect box = cell(2, 0).adjusted(0, 1, 0, -1);
         p.setPen(Qt::NoPen);
         p.setBrush(t.brakeOn ? QColor(255, 0, 0) : QColor(192, 255, 255));
         p.drawRoundedRect(box, 4, 4);
         write(box, text(t.brake), kTextPx - 2, t.brakeOn ? QColor(255, 255, 0) : QColor(0, 0, 0), Qt::AlignCenter);
     }
-    write(cell(0, 1), QStringLiteral("前後 %1  左右 %2").arg(text(t.accelLongitudinal), text(t.accelLateral)), kTextPx - 2);
-    write(cell(1, 1), text(t.passTime), kTextPx - 2, t.triggerFrame ? QColor(255, 80, 80) : QColor(255, 255, 255));
-    write(cell(2, 1), text(t.triggerKind), kTextPx - 2);
+    write(cell(2, 1), text(t.triggerKind), kTextPx);
 
-    if (t.triggerFrame) {
-        constexpr int kBorder = 6;
+    auto tag = [&](const QRect& box, const QString& caption, QColor fill) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(fill);
+        p.drawRect(box);
+        write(box, caption, kTagPx, Qt::white, Qt::AlignCenter);
+    };
+    constexpr int kBorder = 6;
+    if (t.triggerMark) {
         p.setPen(QPen(QColor(255, 0, 0), kBorder, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         p.setBrush(Qt::NoBrush);
         p.drawRect(QRectF(kBorder / 2.0, kBorder / 2.0, picture.width() - kBorder, picture.height() - kBorder));
-        const QRect tag(kBorder + 6, kBorder + 6, 112, 34);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(255, 0, 0));
-        p.drawRect(tag);
-        write(tag, QStringLiteral("トリガー"), kSpeedPx - 2, Qt::white, Qt::AlignCenter);
+        tag(QRect(kBorder + 6, kBorder + 6, 112, 34), QStringLiteral("トリガー"), QColor(255, 0, 0));
     }
+    if (t.noPicture) tag(QRect(picture.width() - kBorder - 6 - 124, kBorder + 6, 124, 34), QStringLiteral("画像なし"),
+                         QColor(80, 80, 80));
 }
 
 namespace {
@@ -95,16 +102,33 @@ VideoCanvas canvasOf(QImage picture) {
 
 VideoDrawing QtVideoDrawing() {
     VideoDrawing d;
-    d.picture = [](const std::filesystem::path& file, BrightnessMode mode) {
-        const std::string bytes = ReadRegularFile(file, kMaxPictureFileBytes);
+    d.picture = [](const std::filesystem::path& file, BrightnessMode mode, int height) {
+        // The frames' one bounded decoder: a hostile picture costs milliseconds and no more
+        // memory than the video's own size (large pictures are scaled down while decoding).
+        PictureRequest wanted;
+        wanted.atLeastWidth = kVideoWidth;
+        wanted.atLeastHeight = kVideoHeight;
+        auto* held = new DecodedPicture(DecodeJpegFile(file, wanted));
+        const PictureError error = held->error;
         QImage decoded;
-        if (!bytes.empty()) decoded.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()));
-        VideoCanvas canvas = canvasOf(VideoPicture(std::move(decoded), mode));
-        if (!canvas && bytes.empty()) canvas.gone = FrameFileGone(file);
+        if (held->ok())  // the pixels stay where the decoder put them; the image frees them
+            decoded = QImage(held->pixels.data(), held->width, held->height, static_cast<qsizetype>(held->bytesPerRow),
+                             QImage::Format_RGB32, [](void* p) { delete static_cast<DecodedPicture*>(p); }, held);
+        else
+            delete held;
+        QImage picture = VideoPicture(std::move(decoded), mode);
+        if (!picture.isNull() && height > kVideoHeight) {
+            QImage taller(kVideoWidth, height, QImage::Format_RGB32);
+            taller.fill(Qt::black);
+            QPainter(&taller).drawImage(0, 0, picture);
+            picture = std::move(taller);
+        }
+        VideoCanvas canvas = canvasOf(std::move(picture));
+        if (!canvas && error == PictureError::Unreadable) canvas.gone = FrameFileGone(file);
         return canvas;
     };
-    d.black = [] {
-        QImage picture(kVideoWidth, kVideoHeight, QImage::Format_RGB32);
+    d.black = [](int height) {
+        QImage picture(kVideoWidth, height, QImage::Format_RGB32);
         picture.fill(Qt::black);
         return canvasOf(std::move(picture));
     };

@@ -13,8 +13,9 @@ namespace drv {
 // QImage::Format_RGB32. A null picture stays null.
 QImage VideoPicture(QImage decoded, BrightnessMode mode);
 
-// Paints the telemetry band at the bottom of a 640 x 480 RGB32 picture, and a red frame with
-// the caption "トリガー" on the trigger frame.
+// Paints the telemetry band over the bottom kVideoBandHeight rows of a 640-pixel-wide RGB32
+// picture; a red frame with the caption "トリガー" for a second from the trigger; and the
+// caption "画像なし" on a frame whose picture repeats the one before.
 void PaintOverlay(QImage& picture, const OverlayTexts& texts);
 
 // The export's pictures drawn with the functions above, frames decoded by Qt's JPEG reader.

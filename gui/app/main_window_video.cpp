@@ -12,7 +12,6 @@ namespace drv {
 namespace {
 
 const QString kVideoDone = QStringLiteral("動画を書き出しました。\r\n%1");
-const QString kVideoPatched = QStringLiteral("\r\n読み込めなかった %1 コマは、直前の画像で補っています。");
 const QString kVideoDiskFull =
     QStringLiteral("ディスクの空き容量が足りないため、動画を書き出せませんでした。\r\n%1\r\n(%2)");
 const QString kVideoCannotWrite =
@@ -53,7 +52,8 @@ void MainWindow::videoExportFinished(const VideoExportResult& outcome) {
         case VideoStatus::Ok:
             saveFolder_ = target.parent_path();
             text = kVideoDone.arg(file);
-            if (outcome.undecodable > 0) text += kVideoPatched.arg(outcome.undecodable);
+            if (const std::string note = VideoExportNote(outcome, true); !note.empty())
+                text += QStringLiteral("\r\n") + QString::fromStdString(note).replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
             dialogs_.message(this, text, kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Information);
             return;
         case VideoStatus::Cancelled: return;  // the user knows; nothing was kept

@@ -1,5 +1,6 @@
 #include "gui/video/video_export_dialog.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -78,8 +79,21 @@ VideoExportDialog::VideoExportDialog(Dialogs& dialogs, const Recording& recordin
     // Only a recording with a trigger has a "before" and "after".
     aroundTrigger_->setEnabled(recording.triggerFrame().has_value());
 
-    overlay_ = new QCheckBox(QStringLiteral("テレメトリ（日時・速度・加速度・ブレーキ・経過時間）を重ねる"), this);
+    overlay_ = new QCheckBox(QStringLiteral("テレメトリ（日時・速度・加速度・位置・ブレーキ・経過時間）を入れる"), this);
     overlay_->setChecked(true);
+    // The band hides the foot of the picture; below it, the video is taller and hides nothing.
+    auto* bandRow = new QHBoxLayout;
+    bandRow->setContentsMargins(20, 0, 0, 0);
+    bandOver_ = new QRadioButton(QStringLiteral("画像に重ねる (640×480)"), this);
+    bandBelow_ = new QRadioButton(QStringLiteral("画像の下に付ける (640×548)"), this);
+    bandOver_->setChecked(true);
+    bandRow->addWidget(bandOver_);
+    bandRow->addWidget(bandBelow_);
+    bandRow->addStretch();
+    auto* bandGroup = new QButtonGroup(this);
+    bandGroup->addButton(bandOver_);
+    bandGroup->addButton(bandBelow_);
+    connect(overlay_, &QCheckBox::toggled, this, &VideoExportDialog::updateControls);
 
     auto* brightness = new QGroupBox(QStringLiteral("明るさ"), this);
     auto* brightnessRow = new QHBoxLayout(brightness);
@@ -99,6 +113,7 @@ VideoExportDialog::VideoExportDialog(Dialogs& dialogs, const Recording& recordin
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(range);
     layout->addWidget(overlay_);
+    layout->addLayout(bandRow);
     layout->addWidget(brightness);
     layout->addWidget(buttons);
     setFixedSize(sizeHint());
@@ -115,6 +130,8 @@ void VideoExportDialog::updateControls() {
     after_->setEnabled(aroundTrigger_->isChecked());
     from_->setEnabled(frames_->isChecked());
     to_->setEnabled(frames_->isChecked());
+    bandOver_->setEnabled(overlay_->isChecked());
+    bandBelow_->setEnabled(overlay_->isChecked());
     ok_->setEnabled(request().range.count() > 0);
 }
 
@@ -127,6 +144,7 @@ VideoExportRequest VideoExportDialog::request() const {
         r.range = {from_->value(), to_->value()};
     }
     r.overlay = overlay_->isChecked();
+    r.band = bandBelow_->isChecked() ? BandPlacement::Below : BandPlacement::Over;
     r.brightness = screen_->isChecked() ? screenMode_ : BrightnessMode::Standard;
     r.target = target_;
     return r;

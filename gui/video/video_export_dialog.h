@@ -34,6 +34,7 @@ public:
     QDoubleSpinBox* secondsBefore() const { return before_; }
     QDoubleSpinBox* secondsAfter() const { return after_; }
     QPushButton* okButton() const { return ok_; }
+    QRadioButton* bandBelowOption() const { return bandBelow_; }
 
 private:
     void updateControls();
@@ -52,6 +53,8 @@ private:
     QSpinBox* from_ = nullptr;
     QSpinBox* to_ = nullptr;
     QCheckBox* overlay_ = nullptr;
+    QRadioButton* bandOver_ = nullptr;
+    QRadioButton* bandBelow_ = nullptr;
     QRadioButton* screen_ = nullptr;
     QRadioButton* standard_ = nullptr;
     QPushButton* ok_ = nullptr;
