@@ -59,7 +59,7 @@ drv::RecordingState benchRecording() {
         rec.GraphSamples[2][k] = -120 + k % 240;
         rec.GraphSamples[3][k] = (k / 20) % 2 ? 70 : 0;
     }
-    rec.TriggerPosition = 50 * 220;
+    rec.TriggerPosition = drv::kUnitsPerFrame * 220;
     return rec;
 }
 
@@ -69,7 +69,7 @@ struct ChartFixture {
     std::unique_ptr<drv::ChartView> view;
     ChartFixture() {
         view = std::make_unique<drv::ChartView>(host, rec, nullptr);
-        view->setGraphWidth(50 * drv::kGraphSampleCount);
+        view->setGraphWidth(drv::kUnitsPerFrame * drv::kGraphSampleCount);
         view->SetUpGraphs();
         view->ShowDefaultChannels();
         view->show();
@@ -122,7 +122,7 @@ BENCHMARK(BM_ZoomFullRedraw)->Unit(benchmark::kMillisecond);
 void BM_UncachedRedraw441(benchmark::State& state) {
     drv::ChartState s;
     drv::InitGraphState(s);
-    s.GraphWidth = 50 * drv::kGraphSampleCount;
+    s.GraphWidth = drv::kUnitsPerFrame * drv::kGraphSampleCount;
     s.HZoomIndex = 2;
     s.HScale = s.PrevHScale = 3;
     s.ChannelVisible = {1, 1, 1, 1, 0};

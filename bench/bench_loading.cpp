@@ -124,7 +124,7 @@ struct HostileFrame {
         auto userComments = [&](std::size_t ifd, std::uint32_t n, std::uint32_t count, std::uint32_t value) {
             put(ifd, n, 2);
             for (std::size_t k = 0; k < n; ++k) {
-                put(ifd + 2 + 12 * k, 0x9286, 2), put(ifd + 4 + 12 * k, 7, 2);
+                put(ifd + 2 + 12 * k, drv::kTagUserComment, 2), put(ifd + 4 + 12 * k, 7, 2);
                 put(ifd + 6 + 12 * k, count, 4), put(ifd + 10 + 12 * k, value, 4);
             }
         };

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/exif/exif_reader.h"
-#include "core/exif/telemetry_decoder.h"
+#include "core/recording/recording_loader.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Nothing beyond the largest segment is ever read or held.
     if (cost.bytesRead > drv::kMaxExifSegmentEnd || cost.bufferBytes > drv::kMaxExifSegmentEnd) std::abort();
     // Frame indexes at both ends of the sample table and past it.
-    for (int index : {1, 441, 442}) drv::DecodeFrameTelemetry(tags, record, index, state);
+    for (int index : {1, 441, 442}) drv::LoadFrame(tags, record, index, state);
 
     // The decoder on its own, with texts the reader would never produce.
     drv::ExifTags raw;
@@ -50,6 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     raw.MakerNoteText.assign(reinterpret_cast<const char*>(data), half);
     raw.UserCommentHex.assign(reinterpret_cast<const char*>(data) + half, size - half);
     raw.DateTimeText = raw.MakerNoteText;
-    drv::DecodeFrameTelemetry(raw, record, size % 2 ? 3 : 32767, state);
+    drv::LoadFrame(raw, record, size % 2 ? 3 : 32767, state);
     return 0;
 }

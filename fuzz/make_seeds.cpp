@@ -27,11 +27,12 @@ int main(int argc, char** argv) {
             exif.bigEndian = bigEndian;
             exif.makerNote = drv::FormatMakerNote(f);
             drv::SetAccelerationSigns(exif, f);
-            exif.block(0) = static_cast<std::uint8_t>(variant == 1 ? 6 : variant == 2 ? 2 : 0);
-            exif.block(2) = 4;
-            exif.block(24) = variant == 3 ? 0x60 : 0;
-            exif.block(34) = 0xC4;
-            exif.block(70) = variant == 3 ? 7 : 0;
+            if (variant == 1) exif.set(drv::StatusBit::ExternalSwitch);
+            if (variant == 2) exif.set(drv::StatusBit::TriggerMark);
+            if (variant == 3) exif.set(drv::StatusBit::TriggerMarkSecondForm), exif.set(drv::StatusBit::NoMainSpeed);
+            for (auto bit : {drv::StatusBit::VehicleSignals, drv::StatusBit::PowerCut, drv::StatusBit::HighFrameRate,
+                             drv::StatusBit::HighQuality})
+                exif.set(bit);
             exif.dateTime = exif.dateTimeOriginal = exif.dateTimeDigitized = "2007:10:10 04:18:59";
             const auto body = drv::TinyJpegBody();
             const auto frame = drv::BuildFrame(exif, body.data(), body.size());

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/exif/telemetry_decoder.h"
+#include "core/recording/recording_loader.h"
 #include "core/viewer/panel_text.h"
 
 namespace drv {
@@ -43,16 +44,16 @@ void EventSummarizer::addFrame(const ExifTags& tags, const std::filesystem::path
     const int index = ++s_.frames;
     const bool hadTrigger = state_.TriggerFound;
     const bool damaged = IsDamagedFrame(tags);
-    DecodeFrameTelemetry(tags, record_, index, state_);
+    LoadFrame(tags, record_, index, state_);
     if (damaged) ++s_.damagedFrames;
     if (tags.status == ExifStatus::Unreadable) ++s_.unopenedFrames;
     if (index == 1) {
         s_.firstShotAt = frameTime(record_);
         s_.pictureName = name;
         if (!damaged) {
-            const int flags = UserCommentBlockByte(tags.UserCommentHex, 34);
-            firstHighFrameRate_ = (flags & 0x40) != 0;
-            firstHighQuality_ = (flags & 0x80) != 0;
+            const FrameStatus status = DecodeFrameStatus(tags);
+            firstHighFrameRate_ = status.highFrameRate;
+            firstHighQuality_ = status.highQuality;
         }
     }
     if (const auto clock = ParseClockText(record_.RecordedAt)) {

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "core/exif/recorder_layout.h"
+
 namespace drv {
 namespace {
 
-constexpr std::uint64_t kTiffBase = 12;
+constexpr std::uint64_t kTiffBase = kExifTiffHeaderOffset;
 
 // Where a tag's value lies, from its last entry; nothing is read until the IFD is walked.
 struct Value {
@@ -27,8 +29,8 @@ public:
 
         Value dateTime, exifIfd;
         const bool ok0 = walkIfd(u32(header + 4), [&](std::uint16_t tag, std::uint32_t, std::uint32_t value) {
-            if (tag == 0x0132) return textAt(value, dateTime);
-            if (tag == 0x8769) exifIfd = {true, value, 0};
+            if (tag == kTagDateTime) return textAt(value, dateTime);
+            if (tag == kTagExifIfd) exifIfd = {true, value, 0};
             return true;
         });
         if (!ok0 || !nulText(dateTime, tags.DateTimeText)) return false;
@@ -37,10 +39,10 @@ public:
         Value original, digitized, makerNote, userComment;
         const bool ok = walkIfd(exifIfd.offset, [&](std::uint16_t tag, std::uint32_t count, std::uint32_t value) {
             switch (tag) {
-                case 0x9003: return textAt(value, original);
-                case 0x9004: return textAt(value, digitized);
-                case 0x927C: return textAt(value, makerNote);
-                case 0x9286: return bytesAt(value, count, userComment);
+                case kTagDateTimeOriginal: return textAt(value, original);
+                case kTagDateTimeDigitized: return textAt(value, digitized);
+                case kTagMakerNote: return textAt(value, makerNote);
+                case kTagUserComment: return bytesAt(value, count, userComment);
                 default: return true;
             }
         });

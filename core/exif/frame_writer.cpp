@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "core/common/numbers.h"
 
@@ -92,15 +93,17 @@ std::vector<std::uint8_t> BuildExifHeader(const FrameExif& exif, ExifLayout* lay
     w.u32(at.ifd0);
     // IFD0
     w.u16(2);
-    w.entry(0x0132, kAscii, static_cast<std::uint32_t>(exif.dateTime.size() + 1), at.dateTime);
-    w.entry(0x8769, kLong, 1, at.exifIfd);
+    w.entry(kTagDateTime, kAscii, static_cast<std::uint32_t>(exif.dateTime.size() + 1), at.dateTime);
+    w.entry(kTagExifIfd, kLong, 1, at.exifIfd);
     w.u32(0);
     // Exif IFD
     w.u16(4);
-    w.entry(0x9003, kAscii, static_cast<std::uint32_t>(exif.dateTimeOriginal.size() + 1), at.dateTimeOriginal);
-    w.entry(0x9004, kAscii, static_cast<std::uint32_t>(exif.dateTimeDigitized.size() + 1), at.dateTimeDigitized);
-    w.entry(0x927C, kUndefined, static_cast<std::uint32_t>(exif.makerNote.size() + 1), at.makerNote);
-    w.entry(0x9286, kUndefined, kUserCommentSize, at.userComment);
+    w.entry(kTagDateTimeOriginal, kAscii, static_cast<std::uint32_t>(exif.dateTimeOriginal.size() + 1),
+            at.dateTimeOriginal);
+    w.entry(kTagDateTimeDigitized, kAscii, static_cast<std::uint32_t>(exif.dateTimeDigitized.size() + 1),
+            at.dateTimeDigitized);
+    w.entry(kTagMakerNote, kUndefined, static_cast<std::uint32_t>(exif.makerNote.size() + 1), at.makerNote);
+    w.entry(kTagUserComment, kUndefined, kUserCommentSize, at.userComment);
     w.u32(0);
     for (const std::string* text : {&exif.dateTime, &exif.dateTimeOriginal, &exif.dateTimeDigitized, &exif.makerNote}) {
         w.bytes(text->c_str(), text->size() + 1);
@@ -136,35 +139,49 @@ std::vector<std::uint8_t> BuildFrame(const FrameExif& exif, const std::uint8_t* 
 std::vector<std::uint8_t> TinyJpegBody() { return {0xFF, 0xD8, 0xFF, 0xD9}; }
 
 std::string FormatMakerNote(const MakerNoteFields& f) {
-    auto scaled = [](double value, double factor) { return RoundHalfEven(std::fabs(value) * factor); };
-    std::string s;
-    s += digits(scaled(f.speed, 10), 4);
-    s += digits(scaled(f.pulseSpeed, 10), 4);
-    s += f.brake ? "1" : "0";
-    s += digits(scaled(f.accelLongitudinal, 100), 3);
-    s += digits(scaled(f.accelLateral, 100), 3);
-    s += digits(scaled(f.accelAxis3, 100), 3);
-    for (int v : {f.year % 100, f.month, f.day, f.hour, f.minute, f.second}) s += digits(v, 2);
-    s += f.latitudePrefix;
-    s += digits(f.latitudeDegrees, 3);
-    s += digits(f.latitudeMinutes, 2);
-    s += digits(f.latitudeSeconds, 2);
-    s += digits(f.latitudeTenths, 1);
-    s += f.longitudePrefix;
-    s += digits(f.longitudeDegrees, 3);
-    s += digits(f.longitudeMinutes, 2);
-    s += digits(f.longitudeSeconds, 2);
-    s += digits(f.longitudeTenths, 1);
+    auto scaled = [](double value, double scale) { return RoundHalfEven(std::fabs(value) * scale); };
+    std::string s(kMakerNoteLength, ' ');
+    auto put = [&](NoteField which, long long value) {
+        const NoteFieldInfo& at = NoteFieldAt(which);
+        s.replace(at.offset, at.length, digits(value, static_cast<int>(at.length)));
+    };
+    auto putChar = [&](NoteField which, char c) { s[NoteFieldAt(which).offset] = c; };
+    put(NoteField::Speed, scaled(f.speed, kSpeedScale));
+    put(NoteField::PulseSpeed, scaled(f.pulseSpeed, kSpeedScale));
+    put(NoteField::Brake, f.brake ? 1 : 0);
+    put(NoteField::AccelLongitudinal, scaled(f.accelLongitudinal, kAccelScale));
+    put(NoteField::AccelLateral, scaled(f.accelLateral, kAccelScale));
+    put(NoteField::AccelAxis3, scaled(f.accelAxis3, kAccelScale));
+    put(NoteField::Year, f.year % 100);
+    put(NoteField::Month, f.month);
+    put(NoteField::Day, f.day);
+    put(NoteField::Hour, f.hour);
+    put(NoteField::Minute, f.minute);
+    put(NoteField::Second, f.second);
+    // The hundreds digit of the latitude's degrees has a field of its own.
+    putChar(NoteField::LatitudePrefix, f.latitudePrefix);
+    put(NoteField::LatitudeHundreds, std::abs(f.latitudeDegrees) / 100);
+    put(NoteField::LatitudeDegrees, std::abs(f.latitudeDegrees) % 100);
+    put(NoteField::LatitudeMinutes, f.latitudeMinutes);
+    put(NoteField::LatitudeSeconds, f.latitudeSeconds);
+    put(NoteField::LatitudeTenths, f.latitudeTenths);
+    putChar(NoteField::LongitudePrefix, f.longitudePrefix);
+    put(NoteField::LongitudeDegrees, f.longitudeDegrees);
+    put(NoteField::LongitudeMinutes, f.longitudeMinutes);
+    put(NoteField::LongitudeSeconds, f.longitudeSeconds);
+    put(NoteField::LongitudeTenths, f.longitudeTenths);
     return s;
 }
 
 void SetAccelerationSigns(FrameExif& exif, const MakerNoteFields& f) {
-    auto sign = [&](std::size_t k, double value) {
-        exif.block(k) = static_cast<std::uint8_t>(value < 0 ? (exif.block(k) | 0x80) : (exif.block(k) & 0x7F));
+    auto sign = [&](StatusBit which, double value) {
+        const StatusBitInfo& at = StatusBitAt(which);
+        std::uint8_t& byte = exif.block(at.offset);
+        byte = static_cast<std::uint8_t>(value < 0 ? (byte | at.mask) : (byte & ~at.mask));
     };
-    sign(4, f.accelLongitudinal);
-    sign(6, f.accelLateral);
-    sign(8, f.accelAxis3);
+    sign(StatusBit::LongitudinalNegative, f.accelLongitudinal);
+    sign(StatusBit::LateralNegative, f.accelLateral);
+    sign(StatusBit::Axis3Negative, f.accelAxis3);
 }
 
 }  // namespace drv

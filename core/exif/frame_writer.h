@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace drv {
+#include "core/exif/recorder_layout.h"
 
-inline constexpr std::size_t kUserCommentSize = 94;
+namespace drv {
 
 struct FrameExif {
     std::string makerNote;                               // written with a terminating zero
@@ -21,14 +21,20 @@ struct FrameExif {
     std::string dateTime = "2000:01:01 00:00:00";
     bool bigEndian = false;                              // "MM" instead of "II"
 
-    // Byte k of the status block (UserComment byte 20 + k).
-    std::uint8_t& block(std::size_t k) { return userComment.at(20 + k); }
+    // Byte k of the status block.
+    std::uint8_t& block(std::size_t k) { return userComment.at(kStatusBlockOffset + k); }
+    // Sets a status bit; a mark of either kind (a mask without a value) is written as its
+    // lowest bit, the shock detection's.
+    void set(StatusBit which) {
+        const StatusBitInfo& at = StatusBitAt(which);
+        block(at.offset) |= at.value != 0 ? at.value : static_cast<std::uint8_t>(at.mask & -at.mask);
+    }
 };
 
-// Where things went, as offsets from the TIFF base (file offset 12), so that tests can
+// Where things went, as offsets from the TIFF base, so that tests can
 // damage a frame at a precise place.
 struct ExifLayout {
-    static constexpr std::size_t kTiffBase = 12;
+    static constexpr std::size_t kTiffBase = kExifTiffHeaderOffset;
     std::uint32_t ifd0 = 0;
     std::uint32_t exifIfd = 0;
     std::uint32_t dateTime = 0;
@@ -69,7 +75,7 @@ struct MakerNoteFields {
     int longitudeDegrees = 0, longitudeMinutes = 0, longitudeSeconds = 0, longitudeTenths = 0;
 };
 
-// The 48-character MakerNote text for the fields (magnitudes only; signs are set with
+// The kMakerNoteLength-character MakerNote text for the fields (magnitudes only; signs are set with
 // SetAccelerationSigns).
 std::string FormatMakerNote(const MakerNoteFields& fields);
 

@@ -2,6 +2,7 @@
 
 #include "core/common/numbers.h"
 #include "core/common/utf8.h"
+#include "core/exif/recorder_layout.h"
 #include "core/recording/recorder_values.h"
 
 namespace drv {
@@ -20,6 +21,12 @@ std::string_view piece(std::string_view text, std::size_t from, std::size_t widt
     return text.substr(from - 1, width);
 }
 
+// The characters of one MakerNote field; shorter or empty past the text's end.
+std::string_view field(std::string_view note, NoteField which) {
+    const NoteFieldInfo& f = NoteFieldAt(which);
+    return piece(note, f.offset + 1, f.length);
+}
+
 // Copies the characters the piece has over the template, starting at position `at` (1-based).
 void copyOver(std::u32string& tmpl, std::size_t at, std::string_view source) {
     for (std::size_t i = 0; i < source.size() && at - 1 + i < tmpl.size(); ++i) tmpl[at - 1 + i] = textChar(source[i]);
@@ -32,29 +39,21 @@ int hexDigit(char c) {
     return -1;
 }
 
-float fieldNumber(std::string_view makerNote, std::size_t from, std::size_t width, double divisor) {
-    return static_cast<float>(ParseLenient(piece(makerNote, from, width)) / divisor);
+float fieldNumber(std::string_view note, NoteField which, double scale) {
+    return static_cast<float>(ParseLenient(field(note, which)) / scale);
 }
 
-std::int32_t accelSample(float accel) {
-    std::int32_t sample = RoundToInt32(static_cast<double>(accel) * 1000.0 / 4.0);
-    if (accel > 0.5f) sample = 125;
-    if (accel < -0.5f) sample = -125;
-    return sample;
-}
-
-std::string trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(' ');
-    return std::string(text.substr(first, last - first + 1));
+bool statusBit(std::string_view userCommentHex, StatusBit bit) {
+    const StatusBitInfo& info = StatusBitAt(bit);
+    const int byte = UserCommentBlockByte(userCommentHex, static_cast<int>(info.offset));
+    return StatusBitSet(info, static_cast<std::uint8_t>(byte));
 }
 
 }  // namespace
 
 int UserCommentBlockByte(std::string_view userCommentHex, int k) {
     if (k < 0) return 0;
-    const std::size_t at = (20 + static_cast<std::size_t>(k)) * 2;
+    const std::size_t at = (kStatusBlockOffset + static_cast<std::size_t>(k)) * 2;
     if (at + 2 > userCommentHex.size()) return 0;
     const int hi = hexDigit(userCommentHex[at]);
     const int lo = hexDigit(userCommentHex[at + 1]);
@@ -68,80 +67,58 @@ std::string ExifDateToDisplay(std::string_view text) {
     return ToUtf8(out);
 }
 
-void DecodeFrameTelemetry(const ExifTags& tags, FrameRecord& record, int index, RecordingState& state) {
+FrameStatus DecodeFrameStatus(const ExifTags& tags) {
+    auto bit = [&](StatusBit b) { return statusBit(tags.UserCommentHex, b); };
+    FrameStatus s;
+    s.triggerMark = bit(StatusBit::TriggerMark);
+    s.externalSwitch = bit(StatusBit::ExternalSwitch);
+    s.triggerMarkSecondForm = bit(StatusBit::TriggerMarkSecondForm);
+    s.powerCut = bit(StatusBit::PowerCut);
+    s.vehicleSignals = bit(StatusBit::VehicleSignals);
+    s.noMainSpeed = bit(StatusBit::NoMainSpeed);
+    s.highFrameRate = bit(StatusBit::HighFrameRate);
+    s.highQuality = bit(StatusBit::HighQuality);
+    return s;
+}
+
+void DecodeFrameTelemetry(const ExifTags& tags, FrameRecord& record) {
     const std::string_view note = tags.MakerNoteText;
-    auto block = [&](int k) { return UserCommentBlockByte(tags.UserCommentHex, k); };
-    const bool hasSamples = index >= 1 && index <= kGraphSampleCount;
-    const std::size_t sample = hasSamples ? static_cast<std::size_t>(index - 1) : 0;
+    auto negative = [&](StatusBit b) { return statusBit(tags.UserCommentHex, b); };
 
-    // Speeds; the speed channel follows the pulse speed when the main speed is missing.
-    record.Speed = fieldNumber(note, 1, 4, 10.0);
-    record.PulseSpeed = fieldNumber(note, 5, 4, 10.0);
-    const float v = (block(70) & 7) == 7 ? record.PulseSpeed : record.Speed;
-    if (hasSamples) {
-        state.GraphSamples[2][sample] =
-            v > 200.0f ? 120 : RoundToInt32((static_cast<double>(v) * 12.0 - 1200.0) / 10.0);
-    }
+    record.Speed = fieldNumber(note, NoteField::Speed, kSpeedScale);
+    record.PulseSpeed = fieldNumber(note, NoteField::PulseSpeed, kSpeedScale);
+    record.Brake = ParseLenient(field(note, NoteField::Brake)) == 1.0;
 
-    record.Brake = ParseLenient(piece(note, 9, 1)) == 1.0;
-    if (hasSamples) state.GraphSamples[3][sample] = record.Brake ? 70 : 0;
+    record.AccelLongitudinal = fieldNumber(note, NoteField::AccelLongitudinal, kAccelScale);
+    if (negative(StatusBit::LongitudinalNegative)) record.AccelLongitudinal = -record.AccelLongitudinal;
+    record.AccelLateral = fieldNumber(note, NoteField::AccelLateral, kAccelScale);
+    if (negative(StatusBit::LateralNegative)) record.AccelLateral = -record.AccelLateral;
+    record.AccelAxis3 = fieldNumber(note, NoteField::AccelAxis3, kAccelScale);
+    if (negative(StatusBit::Axis3Negative)) record.AccelAxis3 = -record.AccelAxis3;
 
-    // A later marked frame may still upgrade a power-cut caption to the mark's own kind.
-    const int mark = block(0) & 6;
-    if ((state.TriggerKindCaption.empty() || trimmed(state.TriggerKindCaption) == kCaptionPowerCut) && mark != 0) {
-        state.TriggerKindCaption = std::string(mark == 6 ? kCaptionExternalSwitch : kCaptionShock);
-    }
-
-    if (!state.TriggerFound) {
-        if (mark != 0) {
-            state.TriggerFound = true;
-            state.TriggerPosition = static_cast<std::int32_t>(std::int64_t{index} * 50);
-        }
-        if ((block(24) & 0xE0) == 0x60) {
-            state.TriggerFound = true;
-            state.TriggerPosition = static_cast<std::int32_t>(std::int64_t{index} * 50);
-            if (state.TriggerKindCaption.empty() && (block(34) & 4) == 4) {
-                state.TriggerKindCaption = std::string(kCaptionPowerCut);
-            }
-        }
-        if (state.TriggerFound) {
-            state.VehicleSignalsPresent = (block(2) & 0x04) != 0;
-            state.NoMainSpeed = (block(70) & 7) == 7;
-            state.HighFrameRate = (block(34) & 0x40) != 0;
-            state.HighQuality = (block(34) & 0x80) != 0;
-        }
-    }
-
-    record.AccelLongitudinal = fieldNumber(note, 10, 3, 100.0);
-    if (block(4) & 0x80) record.AccelLongitudinal = -record.AccelLongitudinal;
-    record.AccelLateral = fieldNumber(note, 13, 3, 100.0);
-    if (block(6) & 0x80) record.AccelLateral = -record.AccelLateral;
-    record.AccelAxis3 = fieldNumber(note, 16, 3, 100.0);
-    if (block(8) & 0x80) record.AccelAxis3 = -record.AccelAxis3;
-    if (hasSamples) {
-        state.GraphSamples[0][sample] = accelSample(record.AccelLongitudinal);
-        state.GraphSamples[1][sample] = accelSample(record.AccelLateral);
-    }
-
+    // "20yy/MM/dd hh:mm:ss": each clock field lands on its two digits of the template.
     std::u32string clock = U"2000/00/00 00:00:00";
-    for (std::size_t k = 0; k < 6; ++k) copyOver(clock, 3 + 3 * k, piece(note, 19 + 2 * k, 2));
+    const NoteField clockFields[] = {NoteField::Year, NoteField::Month, NoteField::Day,
+                                     NoteField::Hour, NoteField::Minute, NoteField::Second};
+    for (std::size_t k = 0; k < 6; ++k) copyOver(clock, 3 + 3 * k, field(note, clockFields[k]));
     record.RecordedAt = ToUtf8(clock);
 
+    // A zero hundreds digit leaves its blank; degrees 00 (" 00") mean no position.
     std::u32string latitude = U"0  00度00分00秒0";
-    copyOver(latitude, 1, piece(note, 31, 1));
-    if (piece(note, 32, 1) != "0") copyOver(latitude, 3, piece(note, 32, 1));
-    copyOver(latitude, 4, piece(note, 33, 2));
-    copyOver(latitude, 7, piece(note, 35, 2));
-    copyOver(latitude, 10, piece(note, 37, 2));
-    copyOver(latitude, 13, piece(note, 39, 1));
+    copyOver(latitude, 1, field(note, NoteField::LatitudePrefix));
+    if (field(note, NoteField::LatitudeHundreds) != "0") copyOver(latitude, 3, field(note, NoteField::LatitudeHundreds));
+    copyOver(latitude, 4, field(note, NoteField::LatitudeDegrees));
+    copyOver(latitude, 7, field(note, NoteField::LatitudeMinutes));
+    copyOver(latitude, 10, field(note, NoteField::LatitudeSeconds));
+    copyOver(latitude, 13, field(note, NoteField::LatitudeTenths));
     record.Latitude = FixedWidth(latitude.find(U" 00") != std::u32string::npos ? kNoPosition : ToUtf8(latitude), 13);
 
     std::u32string longitude = U"0 000度00分00秒0";
-    copyOver(longitude, 1, piece(note, 40, 1));
-    copyOver(longitude, 3, piece(note, 41, 3));
-    copyOver(longitude, 7, piece(note, 44, 2));
-    copyOver(longitude, 10, piece(note, 46, 2));
-    copyOver(longitude, 13, piece(note, 48, 1));
+    copyOver(longitude, 1, field(note, NoteField::LongitudePrefix));
+    copyOver(longitude, 3, field(note, NoteField::LongitudeDegrees));
+    copyOver(longitude, 7, field(note, NoteField::LongitudeMinutes));
+    copyOver(longitude, 10, field(note, NoteField::LongitudeSeconds));
+    copyOver(longitude, 13, field(note, NoteField::LongitudeTenths));
     record.Longitude =
         FixedWidth(longitude.find(U"000") != std::u32string::npos ? kNoPosition : ToUtf8(longitude), 13);
 

@@ -29,7 +29,7 @@ void vline(Canvas& c, std::int64_t x, std::int64_t y1, std::int64_t y2, Rgb colo
 
 // Samples beyond the table are never read, whatever the chart length says.
 std::int32_t lastSampleIndex(const ChartState& s) {
-    const std::int64_t n = RoundHalfEven(s.GraphWidth / 50.0 - 1);
+    const std::int64_t n = RoundHalfEven(s.GraphWidth / static_cast<double>(kUnitsPerFrame) - 1);
     return static_cast<std::int32_t>(std::min<std::int64_t>(n, kGraphSampleCount - 1));
 }
 
@@ -62,7 +62,7 @@ void DrawSeries(Canvas& c, const ChartState& s, const GraphSampleTable& samples,
     c.point(s.OriginX, CanvasY(s, 125 - std::int64_t{series[0]}), colour);
     const std::int32_t n = lastSampleIndex(s);
     for (std::int32_t w = 1; w <= n; ++w)
-        c.lineTo(CanvasX(s, std::int64_t{w} * 50), CanvasY(s, 125 - std::int64_t{series[w]}), colour);
+        c.lineTo(CanvasX(s, std::int64_t{w} * kUnitsPerFrame), CanvasY(s, 125 - std::int64_t{series[w]}), colour);
     c.setPenWidth(1);
 }
 
@@ -119,7 +119,7 @@ void DrawFrameBox(Canvas& c, const ChartState& s) {
 
 void DrawLevelDots(Canvas& c, const ChartState& s, std::int32_t level) {
     const std::int32_t y = CanvasY(s, level);
-    for (std::int64_t p = 50; p <= s.GraphWidth; p += 50) c.point(CanvasX(s, p), y, s.GridColour);
+    for (std::int64_t p = kUnitsPerFrame; p <= s.GraphWidth; p += kUnitsPerFrame) c.point(CanvasX(s, p), y, s.GridColour);
 }
 
 void DrawColumnDots(Canvas& c, const ChartState& s, std::int32_t position, Rgb colour) {
@@ -130,7 +130,7 @@ void DrawColumnDots(Canvas& c, const ChartState& s, std::int32_t position, Rgb c
 void DrawTickRow(Canvas& c, const ChartState& s, std::int32_t level) {
     const std::int32_t y1 = CanvasY(s, level);
     const std::int32_t y2 = CanvasY(s, std::int64_t{level} + 2);
-    for (std::int64_t p = 50; p <= s.GraphWidth; p += 50) {
+    for (std::int64_t p = kUnitsPerFrame; p <= s.GraphWidth; p += kUnitsPerFrame) {
         const std::int32_t x = CanvasX(s, p);
         c.line(x, y1, x, y2, s.GridColour);
     }
@@ -160,7 +160,7 @@ void PaintGraphs(Canvas& c, const ChartState& s, const GraphSampleTable& samples
         DrawSeries(c, s, samples, i);
         DrawZeroArrow(c, s, i);
     }
-    DrawTriggerMarker(c, s, saturate(std::int64_t{triggerPosition} - 50));
+    DrawTriggerMarker(c, s, saturate(std::int64_t{triggerPosition} - kUnitsPerFrame));
     DrawGrid(c, s);
 }
 

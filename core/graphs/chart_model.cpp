@@ -47,7 +47,7 @@ std::int32_t ScrolledOffset(std::int32_t pic1Extent, std::int32_t pic2Extent, st
 
 std::int32_t ClickedFrame(double x, std::int32_t originX, std::int32_t hScale) {
     const double column = static_cast<double>(RoundHalfEven(x - originX));
-    const std::int64_t k = RoundHalfEven(column / (std::max(hScale, 1) * 50.0));
+    const std::int64_t k = RoundHalfEven(column / (std::max(hScale, 1) * static_cast<double>(kUnitsPerFrame)));
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(k + 1, 1, std::numeric_limits<std::int16_t>::max()));
 }
 
@@ -129,7 +129,7 @@ void ChartModel::ToggleChannel(int i) {
 }
 
 void ChartModel::setCursor(std::int64_t frame) {
-    cursorX_ = saturate(state_.OriginX + (frame - 1) * state_.HScale * 50);
+    cursorX_ = saturate(state_.OriginX + (frame - 1) * state_.HScale * kUnitsPerFrame);
 }
 
 void ChartModel::UpdateGraphCursor(const RecordingState& rec, std::int64_t frame, bool folderOpen) {

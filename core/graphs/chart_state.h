@@ -15,12 +15,11 @@ inline constexpr int kChartChannels = 5;          // cbCh(0..4); channel 4 has n
 inline constexpr int kZoomSteps = 3;
 inline constexpr int kGridLevelCount = 9;
 inline constexpr int kGridColumnSlots = 87;
-inline constexpr std::int32_t kUnitsPerFrame = 50;  // graph units per frame horizontally
 // The sample table holds 441 frames; the chart never reaches past them.
 inline constexpr std::int32_t kMaxGraphWidth = kUnitsPerFrame * kGraphSampleCount;
 
 struct ChartState {
-    std::int32_t GraphWidth = 20000;
+    std::int32_t GraphWidth = kStartupGraphWidth;
     std::int32_t OriginX = 200;
     std::int32_t OriginY = 200;
     std::int32_t HZoomIndex = 0;

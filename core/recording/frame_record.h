@@ -37,16 +37,36 @@ struct FrameRecord {
     std::optional<std::chrono::local_seconds> clock;     // RecordedAt; none for the placeholder
 };
 
+// The status bits of one frame's UserComment block, as values.
+struct FrameStatus {
+    bool triggerMark = false;            // shock detection or the external switch
+    bool externalSwitch = false;         // the mark came from the external switch
+    bool triggerMarkSecondForm = false;  // the mark in its second form (power cut possible)
+    bool powerCut = false;               // with the second form: the constant power was cut
+    bool vehicleSignals = false;         // brake and speed pulse are wired
+    bool noMainSpeed = false;            // the main speed field carries no speed
+    bool highFrameRate = false;          // 14 fps, else 7
+    bool highQuality = false;
+};
+
 inline constexpr int kGraphChannels = 4;
 inline constexpr int kGraphSampleCount = 441;  // the chart's working limit of frames
 using GraphSampleTable = std::array<std::array<std::int32_t, kGraphSampleCount>, kGraphChannels>;
+
+// The chart's horizontal unit: frame k lies at k x kUnitsPerFrame graph units; the trigger
+// position counts in the same units.
+inline constexpr std::int32_t kUnitsPerFrame = 50;
+// Before any recording the chart is 400 frames long and the trigger sits one frame past its
+// middle (frame 201).
+inline constexpr std::int32_t kStartupGraphWidth = 400 * kUnitsPerFrame;
+inline constexpr std::int32_t kStartupTriggerPosition = kStartupGraphWidth / 2 + kUnitsPerFrame;
 
 // What loading a recording derives besides the per-frame records. Every load starts from
 // these start-up values (the graph samples excepted); flags and TriggerPosition then change
 // only when it finds a trigger frame.
 struct RecordingState {
     bool TriggerFound = false;
-    std::int32_t TriggerPosition = 10050;  // 50 x the trigger frame's index
+    std::int32_t TriggerPosition = kStartupTriggerPosition;  // kUnitsPerFrame x the trigger frame's index
     bool VehicleSignalsPresent = false;
     bool NoMainSpeed = false;
     bool HighFrameRate = false;

@@ -22,9 +22,11 @@ inline std::int16_t ToFrameIndex(int value) {
         std::clamp<int>(value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
 }
 
-// The frame the trigger position names (50 chart units per frame), whether a trigger mark was
-// found or not: elapsed times count from it either way (frame 201 at start-up).
-inline int TriggerPositionFrame(const RecordingState& state) { return RoundToInt16(state.TriggerPosition / 50.0); }
+// The frame the trigger position names, whether a trigger mark was found or not: elapsed
+// times count from it either way (frame 201 at start-up).
+inline int TriggerPositionFrame(const RecordingState& state) {
+    return RoundToInt16(state.TriggerPosition / static_cast<double>(kUnitsPerFrame));
+}
 
 struct Recording {
     std::filesystem::path folder;       // empty: no recording open (the old lblPath caption)

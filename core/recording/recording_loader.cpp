@@ -9,8 +9,9 @@
 
 #include "core/common/file_names.h"
 #include "core/common/numbers.h"
-#include "core/exif/exif_reader.h"
 #include "core/exif/telemetry_decoder.h"
+#include "core/graphs/graph_samples.h"
+#include "core/recording/trigger_rule.h"
 
 namespace drv {
 namespace {
@@ -84,6 +85,13 @@ void OrderFilesByTime(const std::filesystem::path& folder, FileNameList& names, 
     if (names.size() > maxFrames + 1) names.resize(maxFrames + 1);
 }
 
+void LoadFrame(const ExifTags& tags, FrameRecord& record, int index, RecordingState& state) {
+    DecodeFrameTelemetry(tags, record);
+    const FrameStatus status = DecodeFrameStatus(tags);
+    ApplyTriggerRule(status, index, state);
+    StoreGraphSamples(record, status, index, state.GraphSamples);
+}
+
 void LoadAllFrames(const std::filesystem::path& folder, const FileNameList& names, FrameTable& frames,
                    RecordingState& state, const LoadProgress& progress, const LoadCancelled& cancelled) {
     const std::size_t n = names.empty() ? 0 : names.size() - 1;
@@ -98,7 +106,7 @@ void LoadAllFrames(const std::filesystem::path& folder, const FileNameList& name
         if (cancelled && cancelled()) return;
         if (progress) progress(RoundToInt32(static_cast<double>(i) / static_cast<double>(n) * 100.0));
         const ExifTags tags = ReadExifTags(folder / names[i]);
-        DecodeFrameTelemetry(tags, frames[i], static_cast<int>(i), state);
+        LoadFrame(tags, frames[i], static_cast<int>(i), state);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "core/exif/exif_reader.h"
 #include "core/recording/recording.h"
 
 namespace drv {
@@ -22,6 +23,9 @@ FileNameList ListJpgFiles(const std::filesystem::path& folder);
 // file, the first file with a known time takes its role. Then keeps the first `maxFrames`
 // entries: an over-long recording keeps its oldest frames.
 void OrderFilesByTime(const std::filesystem::path& folder, FileNameList& names, std::size_t maxFrames = kMaxFrames);
+
+// One frame of a load, in list order: its fields, the trigger rule and its chart samples.
+void LoadFrame(const ExifTags& tags, FrameRecord& record, int index, RecordingState& state);
 
 // Called with the percentage (0..100) before each frame is read.
 using LoadProgress = std::function<void(int percent)>;

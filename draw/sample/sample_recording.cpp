@@ -189,17 +189,17 @@ bool MakeSampleRecording(const std::filesystem::path& dir, const SampleOptions& 
         exif.makerNote = FormatMakerNote(m);
         SetAccelerationSigns(exif, m);
         exif.dateTimeOriginal = exif.dateTimeDigitized = exif.dateTime = clockText(shotAt, "%Y:%m:%d %H:%M:%S");
-        if (o.vehicleSignals) exif.block(2) |= 0x04;
-        if (o.fps == 14) exif.block(34) |= 0x40;
-        if (o.highQuality) exif.block(34) |= 0x80;
-        if (!o.mainSpeed) exif.block(70) |= 0x07;
+        if (o.vehicleSignals) exif.set(StatusBit::VehicleSignals);
+        if (o.fps == 14) exif.set(StatusBit::HighFrameRate);
+        if (o.highQuality) exif.set(StatusBit::HighQuality);
+        if (!o.mainSpeed) exif.set(StatusBit::NoMainSpeed);
         if (i == trigger) {
             switch (o.kind) {
-                case SampleOptions::TriggerKind::Switch: exif.block(0) |= 0x06; break;
-                case SampleOptions::TriggerKind::Shock: exif.block(0) |= 0x02; break;
+                case SampleOptions::TriggerKind::Switch: exif.set(StatusBit::ExternalSwitch); break;
+                case SampleOptions::TriggerKind::Shock: exif.set(StatusBit::TriggerMark); break;
                 case SampleOptions::TriggerKind::PowerCut:
-                    exif.block(24) = 0x60;
-                    exif.block(34) |= 0x04;
+                    exif.set(StatusBit::TriggerMarkSecondForm);
+                    exif.set(StatusBit::PowerCut);
                     break;
                 case SampleOptions::TriggerKind::None: break;
             }

@@ -275,8 +275,8 @@ void MainWindow::Form_Load() {
     SetButtonState(kButtonsOff);
     setWindowTitle(kAppTitle);
     recording_.frames.assign(401, FrameRecord{});
-    recording_.state.TriggerPosition = 10050;
-    chart_->setGraphWidth(20000);
+    recording_.state.TriggerPosition = kStartupTriggerPosition;
+    chart_->setGraphWidth(kStartupGraphWidth);
     chart_->SetUpGraphs();
     showPlaceholderPicture();
     trackBar_->setValue(2);
@@ -559,7 +559,7 @@ void MainWindow::loadFinished() {
     recording_.state = std::move(loaded.recording.state);
     updatePathCaption();
     const int n = recording_.frameCount();
-    chart_->setGraphWidth(n * 50);
+    chart_->setGraphWidth(n * kUnitsPerFrame);
     chart_->SetUpGraphs();
     chart_->ShowDefaultChannels();
     fraStatus_->setEnabled(true);
