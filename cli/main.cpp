@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "core/common/version.h"
 
 namespace drv::cli {
 
@@ -52,7 +53,7 @@ bool asksForHelp(int argc, char** argv) {
 void printUsage(const drv::cli::Command& command) { std::printf("usage: drtool %s\n", command.usage); }
 
 void printHelp() {
-    std::printf("drtool 1.30: drive recorder recordings on the command line\n\nUsage:\n");
+    std::printf("drtool %s: drive recorder recordings on the command line\n\nUsage:\n", drv::ProgramVersion());
     std::printf("  drtool --version\n  drtool help\n");
     for (const auto& command : drv::cli::Commands()) std::printf("  drtool %s\n", command.usage);
 }
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
     }
     const std::string name = argv[1];
     if (name == "--version" || name == "version") {
-        std::printf("drtool 1.30\n");
+        std::printf("drtool %s\n", drv::ProgramVersion());
         return 0;
     }
     if (name == "help" || name == "--help" || name == "-h") {

@@ -9,11 +9,12 @@
 #include "core/common/utf8.h"
 #include "core/recording/recording_dump.h"
 #include "core/viewer/panel_text.h"
+#include "core/common/version.h"
 
 namespace drv {
 namespace {
 
-constexpr const char* kCreator = "drviewer 1.30";
+std::string creator() { return std::string("drviewer ") + ProgramVersion(); }
 
 bool isXmlChar(char32_t cp) {
     return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) || (cp >= 0xE000 && cp <= 0xFFFD) ||
@@ -147,7 +148,7 @@ std::string toGpx(const Recording& r, std::optional<int> utcOffsetMinutes) {
 
     std::string out =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<gpx version=\"1.1\" creator=\"" + std::string(kCreator) + "\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
+        "<gpx version=\"1.1\" creator=\"" + creator() + "\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
         "xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v2\" "
         "xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 http://www.topografix.com/GPX/1/1/gpx.xsd\">\n";

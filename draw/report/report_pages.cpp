@@ -14,13 +14,13 @@
 #include "core/graphs/chart_drawing.h"
 #include "core/graphs/chart_model.h"
 #include "core/graphs/chart_state.h"
+#include "core/common/version.h"
 
 namespace drv {
 
 namespace {
 
 constexpr const char* kProgramName = "ドライブレコーダー ビューワーソフト";
-constexpr const char* kProgramVersion = "1.30";
 constexpr const char* kTitle = "事故・事象報告書";
 
 // Page geometry in millimetres.
@@ -388,7 +388,7 @@ private:
 
 }  // namespace
 
-QString ReportProgramLine() { return QString::fromUtf8(kProgramName) + QLatin1Char(' ') + QLatin1String(kProgramVersion); }
+QString ReportProgramLine() { return QString::fromUtf8(kProgramName) + QLatin1Char(' ') + QLatin1String(ProgramVersion()); }
 
 int ReportPageCount(const ReportContent& content) {
     return 1 + pagesFor(content.rows.size(), kTableRowHeight) + pagesFor(content.files.size(), kFileRowHeight);

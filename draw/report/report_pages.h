@@ -37,7 +37,7 @@ bool PaintReport(QPagedPaintDevice& device, const Recording& recording, const Re
 std::optional<QByteArray> ReportPdf(const Recording& recording, const ReportContent& content, const ReportLook& look,
                                     std::string& error);
 
-// The footer's program line: "ドライブレコーダー ビューワーソフト 1.30".
+// The footer's program line: "ドライブレコーダー ビューワーソフト" and the version.
 QString ReportProgramLine();
 
 }  // namespace drv

@@ -31,6 +31,7 @@
 #include "gui/video/video_progress_dialog.h"
 #include "gui/viewer/picture_view.h"
 #include "gui/viewer/telemetry_panel.h"
+#include "core/common/version.h"
 
 namespace drv {
 
@@ -599,7 +600,9 @@ void MainWindow::cmdStart_Click() { mnuOpen_Click(); }
 void MainWindow::mnuQuit_Click() { close(); }
 
 void MainWindow::mnuHelpAbout_Click() {
-    const QString text = QStringLiteral("ドライブレコーダー　　\r\nビューワーソフト　　　\r\n Ver.1.30      ");
+    // The version line keeps its width of 15 characters.
+    const QString text = QStringLiteral("ドライブレコーダー　　\r\nビューワーソフト　　　\r\n") +
+                         QStringLiteral(" Ver.%1").arg(QString::fromUtf8(ProgramVersion())).leftJustified(15);
     dialogs_.message(this, text, QStringLiteral("バージョン情報"), Dialogs::Buttons::Ok, Dialogs::Icon::Information);
 }
 

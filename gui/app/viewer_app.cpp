@@ -16,6 +16,7 @@
 #include "gui/common/dialogs.h"
 #include "gui/common/ui_font.h"
 #include "gui/loading/folder_dialog.h"
+#include "core/common/version.h"
 
 namespace drv {
 
@@ -105,7 +106,7 @@ int RunViewer(int argc, char** argv) {
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::puts("drviewer 1.30");
+            std::printf("drviewer %s\n", ProgramVersion());
             return 0;
         }
     }

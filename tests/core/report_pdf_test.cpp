@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "support/frame_files.h"
+#include "core/common/version.h"
 
 namespace drv {
 namespace {
@@ -79,8 +80,10 @@ TEST(ReportPdf, KnownRecordingReadsBack) {
          {"事故・事象報告書", "event", "2021/03/04 05:06:01", "衝撃検出撮影", "14fps / 低画質", "雨天、交差点",
           "フレーム 20", "20.0km/h", "経過時間：　00.000秒", "30.0km/h（フレーム 30、+00.730秒）",
           "-0.64 G（フレーム 21、+00.073秒）", "+00.146秒（フレーム 22）", "35.6781111, 139.7518611",
-          "フレーム一覧", "00030.jpg", "SHA-256", "1 / 3", "3 / 3", "ドライブレコーダー ビューワーソフト 1.30"})
+          "フレーム一覧", "00030.jpg", "SHA-256", "1 / 3", "3 / 3"})
         EXPECT_NE(m.text.find(Compact(expected)), std::string::npos) << expected;
+    const std::string programLine = std::string("ドライブレコーダー ビューワーソフト ") + ProgramVersion();
+    EXPECT_NE(m.text.find(Compact(programLine)), std::string::npos) << programLine;
     const std::string sum = Shell("sha256sum " + Quote(dir.path() / "event" / "00007.jpg") + " | cut -c1-64").out;
     EXPECT_NE(m.text.find(sum.substr(0, 64)), std::string::npos);
     // Written through a temporary beside it: nothing else is left in the folder.

@@ -16,6 +16,7 @@
 #include "tests/core/support/frame_files.h"
 #include "tests/gui/app_fixture.h"
 #include "tests/gui/support/wait.h"
+#include "core/common/version.h"
 
 namespace drv {
 namespace {
@@ -49,7 +50,8 @@ TEST_F(MainWindowTest, JapaneseTextsAndTheMenuTree) {
     w().menus().mnuHelpAbout->trigger();
     ASSERT_EQ(dialogs_.shown.size(), 1u);
     EXPECT_EQ(dialogs_.shown[0].text,
-              QStringLiteral("ドライブレコーダー\u3000\u3000\r\nビューワーソフト\u3000\u3000\u3000\r\n Ver.1.30      "));
+              QStringLiteral("ドライブレコーダー\u3000\u3000\r\nビューワーソフト\u3000\u3000\u3000\r\n Ver.") +
+                  QString::fromUtf8(ProgramVersion()) + QStringLiteral("      "));
     EXPECT_EQ(dialogs_.shown[0].title, QStringLiteral("バージョン情報"));
     EXPECT_EQ(dialogs_.shown[0].icon, Dialogs::Icon::Information);
 }

@@ -1,0 +1,7 @@
+#include "core/common/version.h"
+
+namespace drv {
+
+const char* ProgramVersion() { return DRV_PROGRAM_VERSION; }
+
+}  // namespace drv
