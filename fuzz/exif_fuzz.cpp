@@ -1,5 +1,5 @@
-// libFuzzer target: any bytes as a frame file, read through the path the viewer uses and
-// decoded. Built by scripts/fuzz, not by the normal build.
+// Fuzz target: any bytes as a frame file, read through the path the viewer uses and loaded as
+// a frame of a recording.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     drv::FrameRecord record;
     drv::ExifReadCost cost;
     const drv::ExifTags tags = drv::ReadExifTags(file.path, &cost);
-    // Nothing beyond the largest segment is ever read or held.
-    if (cost.bytesRead > drv::kMaxExifSegmentEnd || cost.bufferBytes > drv::kMaxExifSegmentEnd) std::abort();
+    // Nothing beyond the reader's window is ever read or held.
+    if (cost.bytesRead > drv::kExifReadLimit || cost.bufferBytes > drv::kExifReadLimit) std::abort();
     // Frame indexes at both ends of the sample table and past it.
     for (int index : {1, 441, 442}) drv::LoadFrame(tags, record, index, state);
 

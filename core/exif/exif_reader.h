@@ -32,9 +32,10 @@ struct ExifReadCost {
     std::uint64_t valueBytesDecoded = 0;
 };
 
-// The Exif segment is expected right after the start-of-image marker (TIFF header at
-// file offset 12), and nothing is read beyond its end: an offset or count that points
-// outside it makes the frame Damaged. Each tag is decoded once, from its last entry.
+// The Exif segment is expected right after the start-of-image marker (TIFF header at file
+// offset 12), and nothing is read beyond 64 KiB past that header or the file's end: an
+// offset or count that points outside makes the frame Damaged. Each tag is decoded once,
+// from its last entry.
 ExifTags ReadExifTags(const std::filesystem::path& path, ExifReadCost* cost = nullptr);
 
 }  // namespace drv

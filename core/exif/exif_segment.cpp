@@ -43,8 +43,7 @@ ExifSegmentFile::ExifSegmentFile(const std::filesystem::path& path) {
     }
     if (!S_ISREG(st.st_mode)) return;
 
-    // The first page holds the SOI, the segment length and, in every frame the recorder
-    // writes, all of the Exif data.
+    // The first page holds the SOI and, in every frame the recorder writes, all of the Exif data.
     std::uint8_t first[kPage];
     std::uint64_t size = static_cast<std::uint64_t>(std::max<off_t>(st.st_size, 0));
     const std::int64_t got = readAt(fd_, first, 0, std::min(size, kPage));
@@ -54,11 +53,8 @@ ExifSegmentFile::ExifSegmentFile(const std::filesystem::path& path) {
     }
     bytesRead_ = static_cast<std::uint64_t>(got);
     if (bytesRead_ < std::min(size, kPage)) size = bytesRead_;  // it shrank since fstat
-    if (size >= 14) std::memcpy(mark_, first + 12, 2);
-    // length field 2 bytes, big-endian, at file offset 4
-    const std::uint64_t segmentEnd =
-        size >= kExifLengthOffset + 2 ? kExifLengthOffset + (std::uint64_t{first[4]} << 8 | first[5]) : size;
-    limit_ = std::min(size, segmentEnd);
+    if (size >= kExifTiffHeaderOffset + 2) std::memcpy(mark_, first + kExifTiffHeaderOffset, 2);
+    limit_ = std::min<std::uint64_t>(size, kExifReadLimit);
     buffer_.reset(new std::uint8_t[static_cast<std::size_t>(limit_)]);
     std::memcpy(buffer_.get(), first, static_cast<std::size_t>(std::min(limit_, kPage)));
     loaded_ = 1;

@@ -1,11 +1,15 @@
 #pragma once
-// Bounded access to the Exif APP1 segment that the recorder writes right after SOI. Everything
-// the recorder stores (TIFF header, IFDs, texts) lies inside that segment, so the segment's
-// length field bounds every read, whatever offsets or sizes the file claims.
+// Bounded access to the Exif data that the recorder writes right after SOI. Everything the
+// recorder stores (TIFF header, IFDs, texts) lies within 64 KiB past the TIFF header, so that
+// window (cut at the file's end) bounds every read, whatever offsets or sizes the file claims.
+// The APP1 length field is not consulted: the recorder's frames are read without it, and a
+// frame whose field understates its segment still carries its telemetry.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+
+#include "core/exif/recorder_layout.h"
 
 namespace drv {
 
@@ -15,16 +19,14 @@ enum class ExifStatus {
     NotAFile,    // no path, no such file, or not an ordinary file (folder, pipe, device)
     Unreadable,  // the file exists but could not be opened or read
     NoExif,      // no "II"/"MM" TIFF header at file offset 12: a foreign or JFIF file
-    Damaged,     // an offset or count points outside the Exif segment
+    Damaged,     // an offset or count points outside the readable window
 };
 
-// SOI 2 + APP1 marker 2, then the segment's big-endian length (which counts itself) at
-// file offset 4: the segment ends at 4 + length, at most 4 + 65535.
-inline constexpr std::size_t kExifLengthOffset = 4;
-inline constexpr std::size_t kMaxExifSegmentEnd = kExifLengthOffset + 0xFFFF;
+// Reads end 64 KiB past the TIFF header, the most an APP1 segment can hold.
+inline constexpr std::size_t kExifReadLimit = kExifTiffHeaderOffset + kExifDataMaxBytes;
 
-// One open frame file. Only [0, limit()) can be read: the file's first bytes up to the end of
-// the Exif segment (or of the file, when it is shorter). Bytes are read from the file in
+// One open frame file. Only [0, limit()) can be read: the file's first kExifReadLimit bytes
+// (or the whole file, when it is shorter). Bytes are read from the file in
 // 4 KiB pages when an access first needs them, into one buffer of limit() bytes.
 class ExifSegmentFile {
 public:
@@ -41,15 +43,14 @@ public:
     // cannot be read. Pointers stay valid as long as the object lives.
     const std::uint8_t* bytes(std::uint64_t offset, std::uint64_t length);
 
-    // The first two bytes at file offset 12 (the TIFF byte order), read whatever the segment's
-    // length says; zeros when the file is shorter.
+    // The first two bytes at file offset 12 (the TIFF byte order); zeros when the file is shorter.
     const std::uint8_t* byteOrderMark() const { return mark_; }
 
     std::uint64_t bytesRead() const { return bytesRead_; }
 
 private:
     static constexpr std::uint64_t kPage = 4096;
-    static constexpr int kPages = static_cast<int>((kMaxExifSegmentEnd + kPage - 1) / kPage);
+    static constexpr int kPages = static_cast<int>((kExifReadLimit + kPage - 1) / kPage);
     static_assert(kPages <= 32, "one bit per page in loaded_");
 
     bool load(int firstPage, int endPage);

@@ -52,6 +52,12 @@ std::vector<std::uint8_t> Text(const std::string& s) { return {s.begin(), s.end(
 
 // Five empty texts; or the DateTime of IFD0 alone, nothing from the Exif IFD.
 void ExpectAllEmpty(const ExifTags& t) { EXPECT_TRUE(AllEmpty(t)) << t.MakerNoteText << t.DateTimeText; }
+// The example frame's texts, whole.
+void ExpectWhole(const ExifTags& t) {
+    EXPECT_EQ(t.MakerNoteText.size(), kMakerNoteLength);
+    EXPECT_EQ(t.UserCommentHex.size(), 2 * kUserCommentSize);
+    EXPECT_EQ(t.DateTimeText, "2008:01:02 03:04:05");
+}
 void OnlyIfd0Text(ExifTags t) {
     EXPECT_EQ(t.DateTimeText, "2008:01:02 03:04:05");
     t.DateTimeText.clear();
@@ -59,7 +65,7 @@ void OnlyIfd0Text(ExifTags t) {
 }
 
 // A damaged, foreign or hostile file: how to damage a good frame, and what the reader must give.
-// Whatever a file claims, the reader reads and holds no more than the largest segment.
+// Whatever a file claims, the reader reads and holds no more than 64 KiB past the TIFF header.
 struct BadInput {
     const char* name;
     std::function<void(Frame&)> damage;
@@ -69,25 +75,50 @@ struct BadInput {
 
 const BadInput kBadInputs[] = {
     {"EmptyFile", [](Frame& f) { f.b.clear(); }, ExifStatus::NoExif},
-    {"SegmentTooShortForTheTiffHeader", [](Frame& f) { f.b[4] = 0, f.b[5] = 8; }},
+    // The length field is not what bounds the reads: one that understates the segment (even
+    // one too short for the TIFF header) leaves the telemetry readable.
+    {"LengthFieldTooShortForTheTiffHeader", [](Frame& f) { f.b[4] = 0, f.b[5] = 8; }, ExifStatus::Ok, ExpectWhole},
+    {"LengthFieldZero", [](Frame& f) { f.b[4] = 0, f.b[5] = 0; }, ExifStatus::Ok, ExpectWhole},
+    {"ExifDataPast64KiBAfterTheTiffHeader", [](Frame& f) {
+         // The UserComment moved to where its last byte lies one past the window.
+         const std::uint32_t at = static_cast<std::uint32_t>(0x10000 - kUserCommentSize + 1);
+         f.b.resize(ExifLayout::kTiffBase + at + kUserCommentSize, 0x5A);
+         f.put32(f.l.exifEntry(3) + 8, at);
+     }},
+    {"ExifDataEndingAt64KiBAfterTheTiffHeader", [](Frame& f) {
+         const std::uint32_t at = static_cast<std::uint32_t>(0x10000 - kUserCommentSize);
+         f.b.resize(ExifLayout::kTiffBase + at + kUserCommentSize, 0x5A);
+         f.put32(f.l.exifEntry(3) + 8, at);
+     }, ExifStatus::Ok, [](const ExifTags& t) {
+         std::string hex;
+         for (std::size_t k = 0; k < kUserCommentSize; ++k) hex += "5A";
+         EXPECT_EQ(t.UserCommentHex, hex);
+     }},
     {"Ifd0OffsetPastTheEnd", [](Frame& f) { f.put32(16, static_cast<std::uint32_t>(f.b.size())); }},
     {"Ifd0OffsetNear2To32", [](Frame& f) { f.put32(16, 0xFFFFFFF8u); }},
     {"Ifd0Count7FFF", [](Frame& f) { f.put16(f.tiff(f.l.ifd0), 0x7FFF); }},
+    // 0x8000 and up are negative as signed 16-bit numbers: an IFD without entries.
+    {"Ifd0Count8000", [](Frame& f) { f.put16(f.tiff(f.l.ifd0), 0x8000); }, ExifStatus::Ok},
+    {"ExifIfdCount8000KeepsTheIfd0Text", [](Frame& f) { f.put16(f.tiff(f.l.exifIfd), 0x8000); }, ExifStatus::Ok,
+     OnlyIfd0Text},
     {"ExifIfdCount7FFF", [](Frame& f) { f.put16(f.tiff(f.l.exifIfd), 0x7FFF); }},
     {"ExifIfdCountFFFFKeepsTheIfd0Text", [](Frame& f) { f.put16(f.tiff(f.l.exifIfd), 0xFFFF); }, ExifStatus::Ok,
      OnlyIfd0Text},
     {"ExifIfdPointerPastTheEnd", [](Frame& f) { f.put32(f.l.ifd0Entry(1) + 8, static_cast<std::uint32_t>(f.b.size())); }},
     {"DateTimeOffsetPastTheEnd", [](Frame& f) { f.put32(f.l.ifd0Entry(0) + 8, f.end()); }},
-    {"MakerNoteInThePictureAfterTheSegment", [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, f.end() - 2); }},
+    {"MakerNotePastTheFileEnd", [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, f.end()); }},
     {"MakerNoteOffsetNear2To32", [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, 0xFFFFFFFFu); }},
     {"UserCommentOffsetNear2To32", [](Frame& f) { f.put32(f.l.exifEntry(3) + 8, 0xFFFFFFF4u); }},
     {"UserCommentCountFFFFFFFF", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 0xFFFFFFFFu); }},
-    {"UserCommentRunsIntoThePicture", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 96); }},
+    {"UserCommentRunsPastTheFileEnd", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, f.end() - f.l.userComment + 1); }},
     {"UserCommentCountZero", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 0); }, ExifStatus::Ok,
      [](const ExifTags& t) { EXPECT_TRUE(t.UserCommentHex.empty() && t.MakerNoteText.size() == 48u); }},
     {"UserCommentCount74", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 74); }, ExifStatus::Ok,
      [](const ExifTags& t) { EXPECT_TRUE(t.UserCommentHex.size() == 148u && t.MakerNoteText.size() == 48u); }},
-    {"MakerNoteWithoutZeroRunsToTheSegmentEnd", [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, f.grow(Text("TA\nIL"))); },
+    {"MakerNoteWithoutZeroRunsToTheFileEnd", [](Frame& f) {
+         f.put32(f.l.exifEntry(2) + 8, f.end());
+         f.b.insert(f.b.end(), {'T', 'A', '\n', 'I', 'L'});
+     },
      ExifStatus::Ok,  // a line feed becomes a blank in place
      [](const ExifTags& t) { EXPECT_TRUE(t.MakerNoteText == "TA IL" && t.DateTimeText == "2008:01:02 03:04:05"); }},
     {"LongMakerNoteIsCapped",
@@ -99,7 +130,7 @@ const BadInput kBadInputs[] = {
     {"JfifFile", [](Frame& f) {
          f.b.insert(f.b.begin() + 2, {0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
      }, ExifStatus::NoExif},
-    // A 3 GB file whose MakerNote lies 3 GB in, behind the largest segment the length field allows.
+    // A 3 GB file whose MakerNote lies 3 GB in, far past the 64 KiB the reader looks at.
     {"MakerNote3GBIn", [](Frame& f) {
          f.put32(f.l.exifEntry(2) + 8, 3'000'000'000u);
          f.b[4] = f.b[5] = 0xFF;
@@ -128,8 +159,8 @@ TEST_P(ExifReaderBadInput, ReadsWithinTheSegmentAndGivesTheRowsTexts) {
     const ExifTags t = ReadTagsOf(f.b, &cost, f.fileSize);
     EXPECT_EQ(t.status, bad.status);
     bad.check(t);
-    EXPECT_LE(cost.bytesRead, kMaxExifSegmentEnd);
-    EXPECT_LE(cost.bufferBytes, kMaxExifSegmentEnd);
+    EXPECT_LE(cost.bytesRead, kExifReadLimit);
+    EXPECT_LE(cost.bufferBytes, kExifReadLimit);
 }
 
 // A table row's name and its byte order.
@@ -173,7 +204,7 @@ TEST(ExifReader, RepeatedTagsAreDecodedOnceFromTheLastEntry) {
     EXPECT_EQ(t.status, ExifStatus::Ok);
     EXPECT_EQ(t.UserCommentHex, ReadTagsOf(Frame(false).b).UserCommentHex);
     EXPECT_EQ(cost.valueBytesDecoded, 19u + 94u);  // IFD0's DateTime and one UserComment
-    EXPECT_EQ(cost.bufferBytes, f.segmentEnd());  // the segment, not the picture after it
+    EXPECT_LE(cost.bufferBytes, kExifReadLimit);
 }
 
 }  // namespace
