@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes as a frame picture, decoded whole, scaled for a thumbnail and as
 // the picture window's top-left region. Every decode must end in a picture whose buffer matches
-// its size, or in an error; the run's -timeout and -rss_limit_mb catch one that does neither
-// in time or memory. Built by scripts/fuzz-picture, not by the normal build.
+// its size, or in an error; the fuzzer's -timeout and -rss_limit_mb catch one that does neither
+// in time or memory.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
