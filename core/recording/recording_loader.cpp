@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -30,6 +31,34 @@ std::optional<std::int64_t> modificationSeconds(const std::filesystem::path& pat
     return static_cast<std::int64_t>(st.st_mtim.tv_sec);
 }
 
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Byte order, except that runs of digits compare by their value: IMG_2 before IMG_10. Names
+// with zero-padded numbers of one width keep their byte order.
+bool naturalNameLess(std::string_view a, std::string_view b) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (!isDigit(a[i]) || !isDigit(b[j])) {
+            if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+            ++i, ++j;
+            continue;
+        }
+        // Two runs of digits compare by value: without their leading zeros, the shorter is
+        // smaller, then digit by digit.
+        std::size_t iEnd = i, jEnd = j;
+        while (iEnd < a.size() && isDigit(a[iEnd])) ++iEnd;
+        while (jEnd < b.size() && isDigit(b[jEnd])) ++jEnd;
+        while (i + 1 < iEnd && a[i] == '0') ++i;
+        while (j + 1 < jEnd && b[j] == '0') ++j;
+        const std::string_view x = a.substr(i, iEnd - i), y = b.substr(j, jEnd - j);
+        if (x.size() != y.size()) return x.size() < y.size();
+        if (x != y) return x < y;
+        i = iEnd, j = jEnd;
+    }
+    if (i < a.size() || j < b.size()) return i == a.size();
+    return a < b;  // equal but for leading zeros ("IMG_02", "IMG_2"): byte order decides
+}
+
 }  // namespace
 
 FileNameList ListJpgFiles(const std::filesystem::path& folder) {
@@ -46,7 +75,9 @@ FileNameList ListJpgFiles(const std::filesystem::path& folder) {
         names.push_back(name);
     }
     std::sort(names.begin() + 1, names.end(),
-              [](const std::filesystem::path& a, const std::filesystem::path& b) { return a.native() < b.native(); });
+              [](const std::filesystem::path& a, const std::filesystem::path& b) {
+                  return naturalNameLess(a.native(), b.native());
+              });
     return names;
 }
 

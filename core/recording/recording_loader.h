@@ -12,8 +12,9 @@ namespace drv {
 inline constexpr std::size_t kMaxFrames = 32767;
 
 // Names of the ordinary files in `folder` ending in ".jpg" in any letter case, hidden ones
-// excepted (IsHiddenName), in ascending byte order, as a FileNameList (entry 0 empty), all
-// of them. Upper bound 0: none (also when the folder cannot be read). Symbolic links to
+// excepted (IsHiddenName), in natural order (byte order, but runs of digits by their value:
+// IMG_2 before IMG_10; zero-padded names keep their byte order), as a FileNameList (entry 0
+// empty), all of them. Upper bound 0: none (also when the folder cannot be read). Symbolic links to
 // files count as files.
 FileNameList ListJpgFiles(const std::filesystem::path& folder);
 

@@ -38,6 +38,30 @@ TEST(ListJpgFiles, OrdinaryJpgFilesInByteOrder) {
         EXPECT_EQ(ListJpgFiles(p).size(), 1u) << p;
 }
 
+// Runs of digits by their value, then the time rotation: a recording that began at IMG_9
+// plays 9, 10, 11, 1, 2. Zero-padded names keep their byte order.
+TEST(ListJpgFiles, NumbersInNamesInNaturalOrderBeforeTheRotation) {
+    struct Case { std::vector<std::pair<std::string, long>> files; std::vector<std::string> played; };
+    for (const Case& c : {
+             Case{{{"IMG_1.JPG", 1}, {"IMG_2.JPG", 1}, {"IMG_9.JPG", 1}, {"IMG_10.JPG", 1}, {"IMG_100.JPG", 1}}, {}},
+             Case{{{"IMG_0001.JPG", 1}, {"IMG_0002.JPG", 1}, {"IMG_0010.JPG", 1}, {"IMG_1000.JPG", 1}}, {}},
+             Case{{{"9.jpg", 1}, {"10.jpg", 1}, {"a.jpg", 1}, {"a0.jpg", 1}, {"a2b1.jpg", 1}, {"a2b10.jpg", 1},
+                   {"a10b1.jpg", 1}, {"b.jpg", 1}}, {}},
+             Case{{{"x01.jpg", 1}, {"x1.jpg", 1}, {"x2.jpg", 1}}, {}},  // equal numbers: byte order
+             Case{{{"IMG_1.JPG", 103}, {"IMG_2.JPG", 104}, {"IMG_9.JPG", 100}, {"IMG_10.JPG", 101}, {"IMG_11.JPG", 102}},
+                  {"IMG_9.JPG", "IMG_10.JPG", "IMG_11.JPG", "IMG_1.JPG", "IMG_2.JPG"}}}) {
+        TempFolder dir;
+        for (auto it = c.files.rbegin(); it != c.files.rend(); ++it) Touch(dir.path() / it->first, it->second);
+        std::vector<std::string> listed{""}, played{""};
+        for (const auto& file : c.files) listed.push_back(file.first);
+        played.insert(played.end(), c.played.begin(), c.played.end());
+        FileNameList list = ListJpgFiles(dir.path());
+        EXPECT_EQ(Names(list), listed);
+        OrderFilesByTime(dir.path(), list);
+        EXPECT_EQ(Names(list), c.played.empty() ? listed : played);
+    }
+}
+
 // Listed order with modification times, plus files listed but gone before their time is read
 // ('0' names are listed first, the others last); the expected order has the empty entry 0.
 TEST(OrderFilesByTime, RotatesAtTheFirstStrictlyEarlierFile) {
