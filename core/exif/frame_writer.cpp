@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "core/common/numbers.h"
 
@@ -140,36 +141,23 @@ std::vector<std::uint8_t> TinyJpegBody() { return {0xFF, 0xD8, 0xFF, 0xD9}; }
 
 std::string FormatMakerNote(const MakerNoteFields& f) {
     auto scaled = [](double value, double scale) { return RoundHalfEven(std::fabs(value) * scale); };
-    std::string s(kMakerNoteLength, ' ');
-    auto put = [&](NoteField which, long long value) {
-        const NoteFieldInfo& at = NoteFieldAt(which);
-        s.replace(at.offset, at.length, digits(value, static_cast<int>(at.length)));
-    };
-    auto putChar = [&](NoteField which, char c) { s[NoteFieldAt(which).offset] = c; };
-    put(NoteField::Speed, scaled(f.speed, kSpeedScale));
-    put(NoteField::PulseSpeed, scaled(f.pulseSpeed, kSpeedScale));
-    put(NoteField::Brake, f.brake ? 1 : 0);
-    put(NoteField::AccelLongitudinal, scaled(f.accelLongitudinal, kAccelScale));
-    put(NoteField::AccelLateral, scaled(f.accelLateral, kAccelScale));
-    put(NoteField::AccelAxis3, scaled(f.accelAxis3, kAccelScale));
-    put(NoteField::Year, f.year % 100);
-    put(NoteField::Month, f.month);
-    put(NoteField::Day, f.day);
-    put(NoteField::Hour, f.hour);
-    put(NoteField::Minute, f.minute);
-    put(NoteField::Second, f.second);
-    // The hundreds digit of the latitude's degrees has a field of its own.
-    putChar(NoteField::LatitudePrefix, f.latitudePrefix);
-    put(NoteField::LatitudeHundreds, std::abs(f.latitudeDegrees) / 100);
-    put(NoteField::LatitudeDegrees, std::abs(f.latitudeDegrees) % 100);
-    put(NoteField::LatitudeMinutes, f.latitudeMinutes);
-    put(NoteField::LatitudeSeconds, f.latitudeSeconds);
-    put(NoteField::LatitudeTenths, f.latitudeTenths);
-    putChar(NoteField::LongitudePrefix, f.longitudePrefix);
-    put(NoteField::LongitudeDegrees, f.longitudeDegrees);
-    put(NoteField::LongitudeMinutes, f.longitudeMinutes);
-    put(NoteField::LongitudeSeconds, f.longitudeSeconds);
-    put(NoteField::LongitudeTenths, f.longitudeTenths);
+    // Every field but the two prefixes is digits; the hundreds digit of the latitude's
+    // degrees has a field of its own.
+    const long long values[] = {
+        scaled(f.speed, kSpeedScale), scaled(f.pulseSpeed, kSpeedScale), f.brake ? 1 : 0,
+        scaled(f.accelLongitudinal, kAccelScale), scaled(f.accelLateral, kAccelScale),
+        scaled(f.accelAxis3, kAccelScale), f.year % 100, f.month, f.day, f.hour, f.minute, f.second,
+        0, std::abs(f.latitudeDegrees) / 100, std::abs(f.latitudeDegrees) % 100, f.latitudeMinutes,
+        f.latitudeSeconds, f.latitudeTenths, 0, f.longitudeDegrees, f.longitudeMinutes, f.longitudeSeconds,
+        f.longitudeTenths};
+    static_assert(std::size(values) == kMakerNoteLayout.size(), "one value per MakerNote field");
+    std::string s;
+    for (const NoteFieldInfo& at : kMakerNoteLayout) {
+        const long long value = values[static_cast<std::size_t>(at.field)];
+        if (at.field == NoteField::LatitudePrefix) s += f.latitudePrefix;
+        else if (at.field == NoteField::LongitudePrefix) s += f.longitudePrefix;
+        else s += digits(value, static_cast<int>(at.length));
+    }
     return s;
 }
 
