@@ -11,7 +11,8 @@ void InitGraphState(ChartState& s) {
     Set1Array(s.CanvasHeightTable, {3060, 4300, 5560});
     Set1Array(s.GridLevels, {25, 50, 75, 100, 125, 150, 175, 200, 225});
     s.GridColumns.fill(0);  // slots 82..86 stay 0
-    for (int j = 0; j <= 81; ++j) s.GridColumns[j] = 250 * (j + 1);
+    // A dotted column every five frames.
+    for (int j = 0; j <= 81; ++j) s.GridColumns[j] = 5 * kUnitsPerFrame * (j + 1);
 
     s.HZoomIndex = 0;
     s.VZoomIndex = 0;
