@@ -43,10 +43,8 @@ std::string whenText(const Recording& recording, int frame) {
 }
 
 std::string degreesText(const FrameRecord& record) {
-    const auto lat = LatitudeDegrees(record.Latitude);
-    const auto lon = LongitudeDegrees(record.Longitude);
-    if (!lat || !lon) return {};
-    return FormatDegrees(*lat) + ", " + FormatDegrees(*lon);
+    if (!record.position.valid) return {};
+    return FormatDegrees(record.position.latitude) + ", " + FormatDegrees(record.position.longitude);
 }
 
 std::string gText(float g) { return trimmed(AccelerationText(g)); }
