@@ -1,4 +1,4 @@
-// The event list on a card of 100 recordings x 441 frames, made once per run:
+// The event list on a card of 300 recordings x 441 frames, made once per run:
 //  - summarising every recording against loading each one once with the viewer's loader
 //    (listing, time order, LoadAllFrames), interleaved in each iteration (budget 1.3 x);
 //  - the longest time the interface thread cannot answer while the list window scans the
@@ -32,14 +32,14 @@
 namespace {
 
 namespace fs = std::filesystem;
-constexpr int kRecordings = 100;
+constexpr int kRecordings = 300;
 constexpr int kFrames = 441;
 
 struct Card {
     fs::path root;
     std::vector<fs::path> folders;
     Card() {
-        // 44,100 files: about a millisecond each to make on some disks, nothing on a tmpfs.
+        // 132,300 files: about a millisecond each to make on some disks, nothing on a tmpfs.
         // Both sides of the ratio read the same files, from the page cache after the first pass.
         std::error_code ec;
         const fs::path base = fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0

@@ -1,9 +1,5 @@
 #include "core/events/event_cache.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -14,6 +10,7 @@
 #include "core/common/file_read.h"
 #include "core/common/file_write.h"
 #include "core/events/event_report.h"
+#include "core/events/folder_files.h"
 #include "core/common/sha256.h"
 
 namespace drv {
@@ -135,7 +132,8 @@ bool parseEntry(std::string_view line, std::string& path, EventCache::Entry& e) 
     const auto p = fromHex(f[0]);
     const auto picture = fromHex(f[2]);
     const auto kind = fromHex(f[7]);
-    if (!p || p->empty() || !picture || picture->empty() || picture->find('/') != std::string::npos || !kind) return false;
+    if (!p || p->empty() || !picture || picture->empty() || picture->find('/') != std::string::npos || !kind)
+        return false;
     if (f[1].size() != 64 || !fromHex(f[1])) return false;
     path = *p;
     e.signature = std::string(f[1]);
@@ -167,41 +165,22 @@ bool parseEntry(std::string_view line, std::string& path, EventCache::Entry& e) 
 }  // namespace
 
 std::string FolderSignature(const fs::path& folder) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return {};
-    struct Item {
-        std::string name;
-        struct stat st;
+    // Followed, as the frame listing follows links to files.
+    const auto files = ListFolderFiles(folder, true, frameName);
+    if (!files) return {};
+    // The attributes as raw bytes: nothing to format, and a fixed width keeps fields apart.
+    std::string bytes;
+    bytes.reserve(files->size() * 64);
+    auto add = [&bytes](auto value) {
+        const auto raw = static_cast<std::int64_t>(value);
+        bytes.append(reinterpret_cast<const char*>(&raw), sizeof raw);
     };
-    std::vector<Item> items;
-    bool ok = true;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) {
-            ok = errno == 0;
-            break;
-        }
-        if (!frameName(entry->d_name)) continue;
-        Item item{entry->d_name, {}};
-        // Followed, as the frame listing follows links to files.
-        if (::fstatat(::dirfd(dir), entry->d_name, &item.st, 0) != 0) item.st = {};
-        items.push_back(std::move(item));
+    for (const FolderFile& f : *files) {
+        bytes += f.name;
+        bytes += '\0';
+        add(f.st.st_mode), add(f.st.st_size), add(f.st.st_mtim.tv_sec), add(f.st.st_mtim.tv_nsec), add(f.st.st_ino);
     }
-    ::closedir(dir);
-    if (!ok) return {};
-    std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.name < b.name; });
-    std::string text;
-    text.reserve(items.size() * 64);
-    for (const Item& i : items) {
-        text += i.name;
-        text += '\0';
-        text += number(static_cast<long long>(i.st.st_mode)) + "," + number(static_cast<long long>(i.st.st_size)) + "," +
-                number(static_cast<long long>(i.st.st_mtim.tv_sec)) + "." +
-                number(static_cast<long long>(i.st.st_mtim.tv_nsec)) + "," +
-                number(static_cast<unsigned long long>(i.st.st_ino)) + "\n";
-    }
-    return Sha256Hex(text);
+    return Sha256Hex(bytes);
 }
 
 EventCache::EventCache(fs::path file) : file_(std::move(file)) {
@@ -228,12 +207,15 @@ void EventCache::store(const fs::path& folder, const std::string& signature, con
     e.summary = summary;
     e.summary.folder.clear();
     e.seen = true;
+    changed_ = true;
 }
 
 bool EventCache::save(bool keepUnseen, std::string& error) {
     Entries kept;
     for (const auto& [path, e] : entries_)
         if (keepUnseen || e.seen) kept.emplace(path, e);
+    // A rescan of an unchanged card leaves the file as it is: no write, no wait for the disk.
+    if (loaded_ && !changed_ && kept.size() == entries_.size()) return true;
     std::error_code ec;
     fs::create_directories(file_.parent_path(), ec);
     return WriteFileReplacing(file_, Serialize(kept), error);
@@ -260,7 +242,8 @@ std::optional<EventCache::Entries> EventCache::Parse(const std::string& text) {
         if (end == std::string_view::npos) return std::nullopt;
         std::string path;
         Entry e;
-        if (!parseEntry(body.substr(0, end), path, e) || !entries.emplace(path, std::move(e)).second) return std::nullopt;
+        if (!parseEntry(body.substr(0, end), path, e) || !entries.emplace(path, std::move(e)).second)
+            return std::nullopt;
         body.remove_prefix(end + 1);
     }
     return entries;

@@ -12,8 +12,8 @@
 
 namespace drv {
 
-// A digest of the frame-named entries of `folder` (names, sizes, modification times, inode
-// numbers); empty when the folder cannot be listed. Reads the listing and the file
+// A digest of the frame-named entries of `folder` (names, types, sizes, modification times,
+// inode numbers); empty when the folder cannot be listed. Reads the listing and the file
 // attributes only, never a file.
 std::string FolderSignature(const std::filesystem::path& folder);
 
@@ -31,8 +31,9 @@ public:
     std::optional<EventSummary> find(const std::filesystem::path& folder, const std::string& signature);
     void store(const std::filesystem::path& folder, const std::string& signature, const EventSummary& summary);
 
-    // Writes the cache through the safe writer, the folder made when missing. `keepUnseen`:
-    // also the entries not looked up since loading (a scan that ended early); otherwise they go.
+    // Writes the cache through the safe writer, the folder made when missing, unless the file
+    // already holds what it would write. `keepUnseen`: also the entries not looked up since
+    // loading (a scan that ended early); otherwise they go.
     bool save(bool keepUnseen, std::string& error);
 
     // The file's text for `entries`, and the parsing of it (nothing for any fault): public for tests.
@@ -49,6 +50,7 @@ private:
     std::filesystem::path file_;
     Entries entries_;
     bool loaded_ = false;
+    bool changed_ = false;  // an entry stored since loading
 };
 
 }  // namespace drv

@@ -86,7 +86,8 @@ struct Walker {
             bool folderEntry = entry->d_type == DT_DIR;
             if (entry->d_type == DT_UNKNOWN) {
                 struct stat st {};
-                folderEntry = ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+                folderEntry =
+                    ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
             }
             if (folderEntry) children.emplace_back(entry->d_name);
         }

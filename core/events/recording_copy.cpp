@@ -1,6 +1,5 @@
 #include "core/events/recording_copy.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,9 +10,9 @@
 #include <cstring>
 #include <memory>
 
-#include "core/common/file_names.h"
 #include "core/common/file_write.h"
 #include "core/common/sha256.h"
+#include "core/events/folder_files.h"
 
 namespace drv {
 namespace {
@@ -61,29 +60,12 @@ struct SourceFile {
 
 // The ordinary, visible files of a recording folder in name order; false when it cannot be listed.
 bool listFiles(const fs::path& folder, std::vector<SourceFile>& out) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return false;
-    bool ok = true;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) {
-            ok = errno == 0;
-            break;
-        }
-        const std::string_view name(entry->d_name);
-        // Our own checksum file is made afresh for what is copied.
-        if (IsHiddenName(name) || name == kChecksumFileName) continue;
-        struct stat st {};
-        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            ok = false;
-            break;
-        }
-        if (S_ISREG(st.st_mode)) out.push_back({std::string(name), static_cast<std::uint64_t>(st.st_size)});
-    }
-    ::closedir(dir);
-    std::sort(out.begin(), out.end(), [](const SourceFile& a, const SourceFile& b) { return a.name < b.name; });
-    return ok;
+    // Our own checksum file is made afresh for what is copied.
+    const auto files = ListFolderFiles(folder, false, [](std::string_view name) { return name != kChecksumFileName; });
+    if (!files) return false;
+    for (const FolderFile& f : *files)
+        if (S_ISREG(f.st.st_mode)) out.push_back({f.name, static_cast<std::uint64_t>(f.st.st_size)});
+    return true;
 }
 
 class Copier {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <string>
@@ -92,6 +93,26 @@ TEST(EventCache, OnlyChangedFoldersAreReadAgain) {
             EXPECT_EQ(s.rows[0].path, card.root() / "rec");
         }
     }
+}
+
+// A rescan that changes nothing leaves the file alone; one that finds a recording gone drops it.
+TEST(EventCache, SavedOnlyWhenItsEntriesChange) {
+    const CachedCard card;
+    auto fileNumber = [&] {
+        struct stat st {};
+        return ::stat(card.cacheFile().c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    const auto before = fileNumber();
+    std::string error;
+    EventCache same(card.cacheFile());
+    scan(card.root(), &same);
+    ASSERT_TRUE(same.save(false, error)) << error;
+    EXPECT_EQ(fileNumber(), before) << "not replaced";
+    fs::remove_all(card.root() / "rec");
+    EventCache gone(card.cacheFile());
+    scan(card.root(), &gone);
+    ASSERT_TRUE(gone.save(false, error)) << error;
+    EXPECT_EQ(EventCache(card.cacheFile()).size(), 0u);
 }
 
 // A cache file that is not exactly what this program wrote is ignored, and the next save replaces it.
