@@ -6,7 +6,6 @@
 #include <QWheelEvent>
 
 #include "core/browse/picture_files.h"
-#include "core/common/file_read.h"
 #include "gui/common/dialogs.h"
 #include "gui/common/picture_file.h"
 #include "gui/common/twips.h"
@@ -32,22 +31,13 @@ constexpr int kThumbnailWorkers = 2;
 
 QImage DecodeThumbnail(const std::filesystem::path& file, double pixelRatio, QSize* naturalSize,
                        const std::atomic<bool>* cancel) {
-    const std::string read = ReadRegularFile(file, kMaxPictureFileBytes);
-    const QByteArray bytes = QByteArray::fromRawData(read.data(), static_cast<qsizetype>(read.size()));
-    PictureRequest request;
-    request.headerOnly = true;
-    const Picture header = DecodePicture(bytes, request);  // the size, without decoding
-    if (header.error != PictureError::None || header.naturalSize.isEmpty()) return {};
-    const QSize size = header.naturalSize;
     // The decoder scales while decoding: a fraction of the work of a full decode.
-    const QSize box = (QSizeF(toPixels(ThumbnailImageRect(size.width(), size.height())).size()) * pixelRatio).toSize();
-    request.headerOnly = false;
-    request.atLeastWidth = box.width();
-    request.atLeastHeight = box.height();
-    request.cancel = cancel;
-    Picture picture = DecodePicture(bytes, request);
+    auto box = [pixelRatio](QSize size) {
+        return (QSizeF(toPixels(ThumbnailImageRect(size.width(), size.height())).size()) * pixelRatio).toSize();
+    };
+    Picture picture = DecodePictureFileAtLeast(file, box, cancel);
     if (picture.image.isNull()) return {};
-    if (naturalSize) *naturalSize = size;
+    if (naturalSize) *naturalSize = picture.naturalSize;
     return picture.image;
 }
 
@@ -120,7 +110,8 @@ void ThumbnailList::OpenFolderList(const std::filesystem::path& folder) {
     names_ = listing.names;
     totalFound_ = listing.totalFound;
     if (listing.truncated()) {
-        lblLimit_->setText(QStringLiteral("全%1枚のうち先頭%2枚を表示").arg(listing.totalFound).arg(listing.names.size()));
+        lblLimit_->setText(
+            QStringLiteral("全%1枚のうち先頭%2枚を表示").arg(listing.totalFound).arg(listing.names.size()));
         lblLimit_->setToolTip(QStringLiteral("名前順で%1枚目以降は表示されません").arg(listing.names.size() + 1));
         lblLimit_->show();
     } else {

@@ -15,7 +15,8 @@ namespace {
 constexpr int kQtAllocationLimitMiB = 64;
 
 bool isJpeg(const QByteArray& bytes) {
-    return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xD8;
+    return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+           static_cast<unsigned char>(bytes[1]) == 0xD8;
 }
 
 Picture decodeWithQt(const QByteArray& bytes, const PictureRequest& request) {
@@ -89,7 +90,8 @@ Picture DecodePicture(const QByteArray& bytes, const PictureRequest& request) {
     PictureRequest rgb32 = request;
     rgb32.layout = PixelOrder::Bgrx;
     DecodedPicture decoded = DecodeJpeg(
-        std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())), rgb32);
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())),
+        rgb32);
     Picture out;
     out.error = decoded.error;
     if (decoded.naturalWidth > 0) out.naturalSize = QSize(decoded.naturalWidth, decoded.naturalHeight);
@@ -100,6 +102,24 @@ Picture DecodePicture(const QByteArray& bytes, const PictureRequest& request) {
 Picture DecodePictureFile(const std::filesystem::path& file, const PictureRequest& request) {
     const std::string bytes = ReadRegularFile(file, kMaxPictureFileBytes);
     return DecodePicture(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())), request);
+}
+
+Picture DecodePictureFileAtLeast(const std::filesystem::path& file, const std::function<QSize(QSize natural)>& boxFor,
+                                 const std::atomic<bool>* cancel) {
+    const std::string read = ReadRegularFile(file, kMaxPictureFileBytes);
+    const QByteArray bytes = QByteArray::fromRawData(read.data(), static_cast<qsizetype>(read.size()));
+    PictureRequest request;
+    request.headerOnly = true;
+    Picture header = DecodePicture(bytes, request);  // the size, without decoding
+    if (header.error != PictureError::None || header.naturalSize.isEmpty()) return header;
+    const QSize box = boxFor(header.naturalSize);
+    request.headerOnly = false;
+    request.atLeastWidth = box.width();
+    request.atLeastHeight = box.height();
+    request.cancel = cancel;
+    Picture picture = DecodePicture(bytes, request);
+    picture.naturalSize = header.naturalSize;
+    return picture;
 }
 
 }  // namespace drv

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 
@@ -31,6 +32,12 @@ struct Picture {
 Picture DecodePicture(const QByteArray& bytes, const PictureRequest& request = {});
 // The same for a file, read by its path's bytes (ordinary files of at most 64 MiB).
 Picture DecodePictureFile(const std::filesystem::path& file, const PictureRequest& request = {});
+
+// A file decoded small, as a thumbnail: its header read first, then decoded scaled (in eighths,
+// while decoding) to the first size at or above the box `boxFor` gives for its natural size.
+// `naturalSize` is set from the header either way; the image is null when it cannot be decoded.
+Picture DecodePictureFileAtLeast(const std::filesystem::path& file, const std::function<QSize(QSize natural)>& boxFor,
+                                 const std::atomic<bool>* cancel = nullptr);
 
 // A decoded frame as a QImage, without copying its pixels.
 QImage ToQImage(DecodedPicture&& picture);

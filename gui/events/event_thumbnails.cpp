@@ -2,7 +2,6 @@
 
 #include <QGuiApplication>
 
-#include "core/common/file_read.h"
 #include "gui/common/picture_file.h"
 
 namespace drv {
@@ -15,18 +14,9 @@ constexpr std::size_t kMaxQueued = 64;
 }  // namespace
 
 QImage DecodeScaledPicture(const std::filesystem::path& file, QSize box) {
-    const std::string read = ReadRegularFile(file, kMaxPictureFileBytes);
-    const QByteArray bytes = QByteArray::fromRawData(read.data(), static_cast<qsizetype>(read.size()));
-    PictureRequest request;
-    request.headerOnly = true;
-    const Picture header = DecodePicture(bytes, request);  // the size, without decoding
-    if (header.error != PictureError::None || header.naturalSize.isEmpty()) return {};
     // Scaled while decoding to the first size at or above the box, then down to it.
-    const QSize fitted = header.naturalSize.scaled(box, Qt::KeepAspectRatio);
-    request.headerOnly = false;
-    request.atLeastWidth = fitted.width();
-    request.atLeastHeight = fitted.height();
-    QImage image = DecodePicture(bytes, request).image;
+    QImage image =
+        DecodePictureFileAtLeast(file, [box](QSize natural) { return natural.scaled(box, Qt::KeepAspectRatio); }).image;
     if (!image.isNull() && (image.width() > box.width() || image.height() > box.height()))
         image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;
