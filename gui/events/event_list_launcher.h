@@ -24,8 +24,8 @@ public:
     ~EventListLauncher() override;
 
     // The menu entry: brings the list up when it is open, then asks for a root, starting at the
-    // last root (kept between sessions), else the parent of `openRecording`, else the home folder. A chosen root is read
-    // afresh; a cancelled dialog leaves everything as it was.
+    // last root (kept between sessions), else the parent of `openRecording`, else the home folder. A chosen root is
+    // read afresh; a cancelled dialog leaves everything as it was.
     void chooseRoot(QWidget* owner, const std::filesystem::path& openRecording);
     // Shows the list (creating it when needed) and reads `root`.
     EventListWindow* show(const std::filesystem::path& root);

@@ -47,9 +47,9 @@ namespace {
 const QString kTitle = QStringLiteral("イベント一覧");
 const QString kSaveCsv = QStringLiteral("CSV に保存...");
 const QString kRootUnreadable = QStringLiteral("フォルダを読み込めませんでした。\r\n%1");
-const QString kRootVanished =
-    QStringLiteral("読み込みの途中でフォルダが読めなくなりました(カードが抜かれた可能性があります)。\r\n"
-                   "それまでに読み込んだ %1 件を表示します。\r\n%2");
+const QString kRootVanished = QStringLiteral(
+    "読み込みの途中でフォルダが読めなくなりました(カードが抜かれた可能性があります)。\r\n"
+    "それまでに読み込んだ %1 件を表示します。\r\n%2");
 const QString kPlaying = QStringLiteral("再生中は開けません。停止してから開いてください。");
 const QString kSaveToPc = QStringLiteral("PCに保存...");
 const QString kExportTelemetry = QStringLiteral("テレメトリを一括エクスポート...");
@@ -254,7 +254,8 @@ void EventListWindow::createFilterBar(QWidget* bar) {
     kind_ = new QComboBox(bar);
     kind_->setObjectName(QStringLiteral("cmbKind"));
     kind_->addItem(QStringLiteral("すべて"));
-    for (const char* k : {"衝撃検出撮影", "外部スイッチ", "常時電源切断"}) kind_->addItem(QString::fromUtf8(k), QString::fromUtf8(k));
+    for (const char* k : {"衝撃検出撮影", "外部スイッチ", "常時電源切断"})
+        kind_->addItem(QString::fromUtf8(k), QString::fromUtf8(k));
     kind_->addItem(kNoTrigger, QString(""));
     auto dateEdit = [bar](const char* name) {
         auto* edit = new QDateEdit(bar);
@@ -504,11 +505,12 @@ bool EventListWindow::copySelectedTo(const std::filesystem::path& destination,
 
 void EventListWindow::copyFinished(const CopyResult& r, int requested) {
     copy_->setEnabled(table_->selectionModel()->hasSelection());
-    const QString kept = QStringLiteral("コピーを終えて照合した %1 / %2 件は保存先に残っています。途中の記録は残していません。")
-                             .arg(r.copied.size())
-                             .arg(requested);
-    const QString where = PathToQString(r.failedAt) + (r.reason.empty() ? QString() : QStringLiteral("\r\n") +
-                                                                                       QString::fromLocal8Bit(r.reason));
+    const QString kept =
+        QStringLiteral("コピーを終えて照合した %1 / %2 件は保存先に残っています。途中の記録は残していません。")
+            .arg(r.copied.size())
+            .arg(requested);
+    const QString where = PathToQString(r.failedAt) +
+                          (r.reason.empty() ? QString() : QStringLiteral("\r\n") + QString::fromLocal8Bit(r.reason));
     QString text;
     Dialogs::Icon icon = Dialogs::Icon::Warning;
     switch (r.end) {
@@ -518,9 +520,13 @@ void EventListWindow::copyFinished(const CopyResult& r, int requested) {
                        .arg(PathToQString(copyFolder_));
             icon = Dialogs::Icon::Information;
             break;
-        case CopyEnd::Cancelled: text = QStringLiteral("中止しました。\r\n") + kept; icon = Dialogs::Icon::Information; break;
+        case CopyEnd::Cancelled:
+            text = QStringLiteral("中止しました。\r\n") + kept;
+            icon = Dialogs::Icon::Information;
+            break;
         case CopyEnd::SourceUnreadable:
-            text = QStringLiteral("カードから読めなくなりました(抜かれた可能性があります)。\r\n") + where + QStringLiteral("\r\n") + kept;
+            text = QStringLiteral("カードから読めなくなりました(抜かれた可能性があります)。\r\n") + where +
+                   QStringLiteral("\r\n") + kept;
             break;
         case CopyEnd::DestinationFull:
             text = QStringLiteral("保存先の空き容量が足りません。\r\n") + where + QStringLiteral("\r\n") + kept;
@@ -529,7 +535,8 @@ void EventListWindow::copyFinished(const CopyResult& r, int requested) {
             text = QStringLiteral("保存先に書き込めませんでした。\r\n") + where + QStringLiteral("\r\n") + kept;
             break;
         case CopyEnd::Mismatch:
-            text = QStringLiteral("コピーしたファイルが元と一致しませんでした。\r\n") + where + QStringLiteral("\r\n") + kept;
+            text = QStringLiteral("コピーしたファイルが元と一致しませんでした。\r\n") + where + QStringLiteral("\r\n") +
+                   kept;
             break;
     }
     dialogs_.message(this, text, kSaveToPc.chopped(3), Dialogs::Buttons::Ok, icon);
@@ -539,16 +546,18 @@ void EventListWindow::exportSelectedTelemetry() {
     if (selectedRows().empty() || batch_->running()) return;
     const std::filesystem::path start = saveFolder_.empty() ? QStringToPath(QDir::homePath()) : saveFolder_;
     // The save dialog picks the format by its filter; the name only says where the files go.
-    const Dialogs::SavePick pick =
-        dialogs_.saveFile(this, kExportTelemetry.chopped(3), start / "recordings",
-                          {QStringLiteral("CSV (*.csv)"), QStringLiteral("GPX (*.gpx)"), QStringLiteral("KML (*.kml)")});
+    const Dialogs::SavePick pick = dialogs_.saveFile(
+        this, kExportTelemetry.chopped(3), start / "recordings",
+        {QStringLiteral("CSV (*.csv)"), QStringLiteral("GPX (*.gpx)"), QStringLiteral("KML (*.kml)")});
     if (!pick.file.empty()) exportSelectedTelemetryTo(pick.file.parent_path(), pick.filter);
 }
 
 bool EventListWindow::exportSelectedTelemetryTo(const std::filesystem::path& destination, int formatIndex) {
     const std::vector<EventSummary> rows = selectedRows();
     if (rows.empty() || batch_->running()) return false;
-    const ExportFormat format = formatIndex == 1 ? ExportFormat::Gpx : formatIndex == 2 ? ExportFormat::Kml : ExportFormat::Csv;
+    const ExportFormat format = formatIndex == 1   ? ExportFormat::Gpx
+                                : formatIndex == 2 ? ExportFormat::Kml
+                                                   : ExportFormat::Csv;
     saveFolder_ = destination;
     struct Outcome {
         int written = 0;
@@ -575,7 +584,8 @@ bool EventListWindow::exportSelectedTelemetryTo(const std::filesystem::path& des
                 // One file per recording, named after its folder; an existing name is kept, not replaced.
                 std::filesystem::path target = destination / (name.native() + ExportFileExtension(format));
                 for (int n = 2; std::filesystem::exists(target); ++n)
-                    target = destination / (name.native() + " (" + std::to_string(n) + ")" + ExportFileExtension(format));
+                    target =
+                        destination / (name.native() + " (" + std::to_string(n) + ")" + ExportFileExtension(format));
                 if (!LoadRecordingFolder(folders[i], recording, &error) ||
                     !WriteFileReplacing(target, ExportTelemetry(recording, format), error)) {
                     outcome->failed << PathToQString(folders[i]) + QStringLiteral(": ") + QString::fromLocal8Bit(error);
@@ -586,10 +596,13 @@ bool EventListWindow::exportSelectedTelemetryTo(const std::filesystem::path& des
             control.progress(total, total);
         },
         [this, outcome, destination] {
-            QString text = QStringLiteral("%1 件のファイルを書き出しました。\r\n%2").arg(outcome->written).arg(PathToQString(destination));
+            QString text = QStringLiteral("%1 件のファイルを書き出しました。\r\n%2")
+                               .arg(outcome->written)
+                               .arg(PathToQString(destination));
             if (outcome->cancelled) text = QStringLiteral("中止しました。") + text;
             if (!outcome->failed.isEmpty())
-                text += QStringLiteral("\r\n書き出せなかった記録:\r\n") + outcome->failed.mid(0, 10).join(QStringLiteral("\r\n"));
+                text += QStringLiteral("\r\n書き出せなかった記録:\r\n") +
+                        outcome->failed.mid(0, 10).join(QStringLiteral("\r\n"));
             dialogs_.message(this, text, kExportTelemetry.chopped(3), Dialogs::Buttons::Ok,
                              outcome->failed.isEmpty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning);
         });
@@ -615,7 +628,9 @@ void EventListWindow::setFilter(const EventFilter& f) {
         int kind = 0;
         if (f.triggerKind) kind = std::max(0, kind_->findData(QString::fromStdString(*f.triggerKind)));
         kind_->setCurrentIndex(kind);
-        auto toDate = [](const std::optional<CalendarDate>& d) { return d ? QDate(d->year, d->month, d->day) : kNoDate; };
+        auto toDate = [](const std::optional<CalendarDate>& d) {
+            return d ? QDate(d->year, d->month, d->day) : kNoDate;
+        };
         from_->setDate(toDate(f.from));
         to_->setDate(toDate(f.to));
         brake_->setCurrentIndex(static_cast<int>(f.brakeAfterTrigger));
@@ -656,7 +671,8 @@ bool EventListWindow::compact() const { return compact_->isChecked(); }
 void EventListWindow::restoreSettings() {
     const auto settings = openSettings();
     settings->beginGroup(QStringLiteral("window"));
-    if (settings->contains(QStringLiteral("geometry"))) restoreGeometry(settings->value(QStringLiteral("geometry")).toByteArray());
+    if (settings->contains(QStringLiteral("geometry")))
+        restoreGeometry(settings->value(QStringLiteral("geometry")).toByteArray());
     if (settings->contains(QStringLiteral("columns"))) {
         QHeaderView* header = table_->horizontalHeader();
         if (header->restoreState(settings->value(QStringLiteral("columns")).toByteArray()))
@@ -665,7 +681,8 @@ void EventListWindow::restoreSettings() {
     setCompact(settings->value(QStringLiteral("compact"), false).toBool());
     EventFilter f;
     f.text = settings->value(QStringLiteral("search")).toString().toStdString();
-    if (settings->contains(QStringLiteral("kind"))) f.triggerKind = settings->value(QStringLiteral("kind")).toString().toStdString();
+    if (settings->contains(QStringLiteral("kind")))
+        f.triggerKind = settings->value(QStringLiteral("kind")).toString().toStdString();
     auto date = [&](const QString& key) -> std::optional<CalendarDate> {
         const QDate d = QDate::fromString(settings->value(key).toString(), Qt::ISODate);
         if (!d.isValid()) return std::nullopt;
@@ -673,7 +690,8 @@ void EventListWindow::restoreSettings() {
     };
     f.from = date(QStringLiteral("from"));
     f.to = date(QStringLiteral("to"));
-    f.brakeAfterTrigger = static_cast<EventFilter::Brake>(std::clamp(settings->value(QStringLiteral("brake")).toInt(), 0, 2));
+    f.brakeAfterTrigger =
+        static_cast<EventFilter::Brake>(std::clamp(settings->value(QStringLiteral("brake")).toInt(), 0, 2));
     f.minPeakG = std::clamp(settings->value(QStringLiteral("peak")).toDouble(), 0.0, 9.99);
     f.damagedOnly = settings->value(QStringLiteral("damaged")).toBool();
     settings->endGroup();

@@ -101,7 +101,9 @@ QString EventTableModel::cellText(const EventSummary& s, int column) {
         case ColBrake: {
             if (!s.triggerFound) return {};
             if (!s.brakeAfterTrigger) return QStringLiteral("信号なし");
-            auto onOff = [](const std::optional<bool>& on) { return on.value_or(false) ? QStringLiteral("ＯＮ") : QStringLiteral("ＯＦＦ"); };
+            auto onOff = [](const std::optional<bool>& on) {
+                return on.value_or(false) ? QStringLiteral("ＯＮ") : QStringLiteral("ＯＦＦ");
+            };
             return onOff(s.brakeBeforeTrigger) + QStringLiteral(" → ") + onOff(s.brakeAfterTrigger);
         }
         case ColPosition:
