@@ -168,7 +168,9 @@ std::string FolderSignature(const fs::path& folder) {
     // Followed, as the frame listing follows links to files.
     const auto files = ListFolderFiles(folder, true, frameName);
     if (!files) return {};
-    // The attributes as raw bytes: nothing to format, and a fixed width keeps fields apart.
+    // The attributes as raw bytes: nothing to format, and a fixed width keeps fields apart. The
+    // change time, which no one can set back, rather than the inode number: FAT and exFAT number
+    // a card's files afresh at each mount, which would make every folder new after a re-insert.
     std::string bytes;
     bytes.reserve(files->size() * 64);
     auto add = [&bytes](auto value) {
@@ -178,7 +180,8 @@ std::string FolderSignature(const fs::path& folder) {
     for (const FolderFile& f : *files) {
         bytes += f.name;
         bytes += '\0';
-        add(f.st.st_mode), add(f.st.st_size), add(f.st.st_mtim.tv_sec), add(f.st.st_mtim.tv_nsec), add(f.st.st_ino);
+        add(f.st.st_mode), add(f.st.st_size), add(f.st.st_mtim.tv_sec), add(f.st.st_mtim.tv_nsec),
+            add(f.st.st_ctim.tv_sec), add(f.st.st_ctim.tv_nsec);
     }
     return Sha256Hex(bytes);
 }

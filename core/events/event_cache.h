@@ -1,6 +1,6 @@
 #pragma once
 // The event list's memory of a card: each recording's summary, keyed by its folder's path and
-// a signature of its frame files (names, sizes, modification times, file numbers), so that a
+// a signature of its frame files (names, sizes, modification and change times), so that a
 // second scan reads only the folders that changed. The file is checked whole (format, every
 // value's range, a SHA-256 of its content): a damaged or foreign file is ignored and rewritten.
 #include <filesystem>
@@ -12,8 +12,8 @@
 
 namespace drv {
 
-// A digest of the frame-named entries of `folder` (names, types, sizes, modification times,
-// inode numbers); empty when the folder cannot be listed. Reads the listing and the file
+// A digest of the frame-named entries of `folder` (names, types, sizes, modification and
+// change times); empty when the folder cannot be listed. Reads the listing and the file
 // attributes only, never a file.
 std::string FolderSignature(const std::filesystem::path& folder);
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "core/events/event_cache.h"
-#include "core/events/event_report.h"
 #include "core/events/event_scan.h"
 #include "tests/core/support/frame_files.h"
 
@@ -22,6 +21,13 @@ void spoilKeepingAttributes(const fs::path& file) {
     { std::fstream(file, std::ios::in | std::ios::out | std::ios::binary) << std::string(64, 'x'); }
     ASSERT_EQ(fs::file_size(file), size);
     test::SetModificationTime(file, 1700000000L + 1);  // WriteRecording's time of frame 1
+}
+
+// Marks the stored summaries, so that a row taken from the cache tells itself from one read again.
+void markCache(const fs::path& file) {
+    EventCache::Entries entries = *EventCache::Parse(test::ReadFile(file));
+    for (auto& [path, e] : entries) e.summary.maxSpeed = 999.0f;
+    test::WriteText(file, EventCache::Serialize(entries));
 }
 
 struct Scan {
@@ -44,7 +50,7 @@ struct CachedCard {
         test::WriteRecording(root() / "rec", 3, [](int) { return test::ExampleExif(); });
         EventCache first(cacheFile());
         EXPECT_FALSE(first.loaded());
-        firstRows = EventsToCsv(scan(root(), &first).rows);
+        scan(root(), &first);
         std::string error;
         EXPECT_TRUE(first.save(false, error)) << error;
     }
@@ -53,10 +59,10 @@ struct CachedCard {
     fs::path frame(int i) const { return root() / ("rec/0000" + std::to_string(i) + ".jpg"); }
 
     test::TempFolder dir;
-    std::string firstRows;
 };
 
-// What makes a folder be read again: any change to its frame files' names, sizes or times.
+// What makes a folder be read again: any change to its frame files' names, sizes or times, and
+// any write to one (its change time), even with its modification time put back.
 TEST(EventCache, OnlyChangedFoldersAreReadAgain) {
     struct Case {
         const char* name;
@@ -76,22 +82,21 @@ TEST(EventCache, OnlyChangedFoldersAreReadAgain) {
              fs::copy_file(t.frame(2), t.root() / "rec/tmp"), fs::rename(t.root() / "rec/tmp", t.frame(2));
              test::SetModificationTime(t.frame(2), 1700000000L + 2);
          }, true},
+        {"a frame rewritten in place, its time put back", [](const CachedCard& t) { spoilKeepingAttributes(t.frame(1)); },
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const CachedCard card;
-        spoilKeepingAttributes(card.frame(1));
+        markCache(card.cacheFile());
         c.change(card);
         EventCache cache(card.cacheFile());
         ASSERT_TRUE(cache.loaded());
         const Scan s = scan(card.root(), &cache);
         ASSERT_EQ(s.rows.size(), 1u);
-        EXPECT_EQ(s.rows[0].damagedFrames > 0, c.readAgain) << "frame 1 is junk, which only a reading sees";
+        EXPECT_EQ(s.rows[0].maxSpeed != 999.0f, c.readAgain);
         EXPECT_EQ(s.rows[0].folder, "rec");
-        if (!c.readAgain) {
-            EXPECT_EQ(EventsToCsv(s.rows), card.firstRows);
-            EXPECT_EQ(s.rows[0].path, card.root() / "rec");
-        }
+        EXPECT_EQ(s.rows[0].path, card.root() / "rec");
     }
 }
 
