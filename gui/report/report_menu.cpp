@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMenu>
-#include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QTimer>
@@ -269,10 +269,16 @@ void ReportMenu::mnuPrint_Click() {
             printer.setPageOrientation(QPageLayout::Portrait);
             printer.setFullPage(true);
             printer.setDocName(QStringLiteral("報告書 ") + QString::fromStdString((*content)->folderName));
-            QPrintDialog dialog(&printer, &window_);
-            if (dialog.exec() != QDialog::Accepted) return emit finished(false);
+            // The pages first, as they will come out; its print button opens the system's dialog.
+            QPrintPreviewDialog preview(&printer, &window_);
+            preview.setWindowTitle(QStringLiteral("印刷プレビュー - ") + printer.docName());
+            preview.resize(900, 1000);
             std::string error;
-            const bool ok = PaintReport(printer, *recording, **content, look, error);
+            bool ok = true;
+            connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter* target) {
+                ok = PaintReport(*target, *recording, **content, look, error);
+            });
+            if (preview.exec() != QDialog::Accepted && ok) return emit finished(false);
             if (!ok)
                 window_.dialogs().message(&window_,
                                           kCannotMake.arg(QStringLiteral("印刷"), printer.printerName(),
