@@ -35,13 +35,10 @@ MapLauncher::~MapLauncher() = default;
 void MapLauncher::mnuMap_Click() {
     if (!window_) {
         window_ = std::make_unique<MapWindow>(main_.dialogs(), settingsFile_, cacheFolder_);
-        window_->setClickAllowed([this] { return !main_.recording().IsPlaying && main_.playEnabled(); });
+        window_->setClickAllowed([this] { return !main_.recording().IsPlaying && !main_.loading() && main_.playEnabled(); });
         connect(window_.get(), &MapWindow::frameRequested, this, [this](int frame) {
-            if (main_.recording().IsPlaying) return;
-            main_.setCurrentFrame(frame);
-            main_.ShowFrame();
-            main_.UpdateGraphCursor(frame);
-            main_.UpdateDataPanel(frame);
+            if (main_.recording().IsPlaying || main_.loading()) return;
+            main_.showFrameOnScreen(frame);
         });
         if (!window_->hasSavedGeometry()) {
             // Beside the main window, on the side with room.
