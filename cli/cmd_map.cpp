@@ -6,7 +6,7 @@
 
 #include "cli/command.h"
 #include "core/common/file_write.h"
-#include "core/loading/recording_dump.h"
+#include "core/recording/recording_dump.h"
 #include "core/map/track_source.h"
 #include "draw/map/map_picture.h"
 #include "net/map/tile_fetcher.h"

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "core/app/recording.h"
+#include "core/recording/recording.h"
 #include "core/map/tile_rules.h"
 
 class QComboBox;

@@ -62,10 +62,11 @@ TEST_F(EventMapTest, PinsFollowTheTableBothWays) {
     EXPECT_EQ(map->selectedRow(), list.table()->currentIndex().row());
 
     // A filter hides rows, and their pins with them.
-    list.sorted()->setFilterKeyColumn(EventTableModel::ColFolder);
-    list.sorted()->setFilterFixedString(QStringLiteral("A"));
+    EventFilter onlyB;
+    onlyB.text = "B";
+    list.setFilter(onlyB);
     ASSERT_TRUE(waitUntil([&] { return map->pins().size() == 1; }, 2000));
-    list.sorted()->setFilterFixedString(QString());
+    list.clearFilter();
     ASSERT_TRUE(waitUntil([&] { return map->pins().size() == 3; }, 2000));
 }
 
