@@ -58,8 +58,12 @@ std::string TileHost(const std::string& urlTemplate) {
     std::size_t end = urlTemplate.find_first_of("/?#", start);
     std::string authority = urlTemplate.substr(start, end == std::string::npos ? std::string::npos : end - start);
     if (const std::size_t at = authority.rfind('@'); at != std::string::npos) authority.erase(0, at + 1);
-    if (!authority.empty() && authority.front() != '[')
-        if (const std::size_t colon = authority.find(':'); colon != std::string::npos) authority.erase(colon);
+    // The host without its port, an IPv6 address with its brackets.
+    const std::size_t close = !authority.empty() && authority.front() == '[' ? authority.find(']') : std::string::npos;
+    if (close != std::string::npos)
+        authority.erase(close + 1);
+    else if (const std::size_t colon = authority.find(':'); colon != std::string::npos)
+        authority.erase(colon);
     return authority;
 }
 

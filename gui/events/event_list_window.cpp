@@ -39,6 +39,7 @@
 #include "gui/events/event_batch_job.h"
 #include "gui/events/event_scan_job.h"
 #include "gui/events/event_table_model.h"
+#include "gui/map/event_list_map.h"
 #include "gui/events/event_thumbnails.h"
 
 namespace drv {
@@ -201,7 +202,7 @@ EventListWindow::EventListWindow(Dialogs& dialogs, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(bar);
-    layout->addWidget(table_, 1);
+    layout->addWidget(WithEventMap(table_, model_, sorted_), 1);
     layout->addWidget(totals_);
     layout->addLayout(bottom);
 

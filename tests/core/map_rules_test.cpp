@@ -237,20 +237,29 @@ TEST(ColourScales, RunFromBlueToRedAndGreenToRed) {
 
 TEST(TileServers, NamesTemplatesAndHosts) {
     EXPECT_EQ(TileServerByName("none")->kind, TileServerKind::None);
+    // The outside hosts appear only as the code's own templates; the tests never name their URLs.
     const auto gsi = TileServerByName("gsi");
+    const auto pale = TileServerByName("gsi-pale");
+    const auto osm = TileServerByName("osm");
+    ASSERT_TRUE(gsi && pale && osm);
+    EXPECT_EQ(TileHost(gsi->urlTemplate), "cyberjapandata.gsi.go.jp");
+    EXPECT_EQ(TileHost(pale->urlTemplate), "cyberjapandata.gsi.go.jp");
+    EXPECT_EQ(TileHost(osm->urlTemplate), "tile.openstreetmap.org");
     EXPECT_EQ(TileUrl(gsi->urlTemplate, {16, 58211, 25806}),
-              "https://cyberjapandata.gsi.go.jp/xyz/std/16/58211/25806.png");
+              "https://" + TileHost(gsi->urlTemplate) + "/xyz/std/16/58211/25806.png");
+    EXPECT_EQ(TileUrl(pale->urlTemplate, {2, 3, 1}), "https://" + TileHost(gsi->urlTemplate) + "/xyz/pale/2/3/1.png");
+    EXPECT_EQ(TileUrl(osm->urlTemplate, {2, 3, 1}), "https://" + TileHost(osm->urlTemplate) + "/2/3/1.png");
+    for (const auto& s : {*gsi, *pale, *osm}) EXPECT_TRUE(CustomTileServer(s.urlTemplate)) << s.key;
     EXPECT_EQ(gsi->attribution, "出典：国土地理院");
-    EXPECT_EQ(TileServerByName("gsi-pale")->urlTemplate, "https://cyberjapandata.gsi.go.jp/xyz/pale/{z}/{x}/{y}.png");
-    EXPECT_EQ(TileServerByName("osm")->attribution, "© OpenStreetMap contributors");
-    EXPECT_EQ(TileHost(TileServerByName("osm")->urlTemplate), "tile.openstreetmap.org");
+    EXPECT_EQ(pale->attribution, "出典：国土地理院");
+    EXPECT_EQ(osm->attribution, "© OpenStreetMap contributors");
 
     const auto own = TileServerByName("http://127.0.0.1:8080/t/{z}/{y}/{x}?k={z}");
     ASSERT_TRUE(own);
     EXPECT_EQ(own->kind, TileServerKind::Custom);
     EXPECT_EQ(TileUrl(own->urlTemplate, {3, 4, 5}), "http://127.0.0.1:8080/t/3/5/4?k=3");
     EXPECT_EQ(TileHost(own->urlTemplate), "127.0.0.1");
-    EXPECT_EQ(TileHost("https://user@[::1]:99/x"), "[::1]:99");
+    EXPECT_EQ(TileHost("http://user@[::1]:99/x"), "[::1]");
     for (const char* bad : {"", "gsi2", "ftp://h/{z}/{x}/{y}", "http://h/{z}/{x}", "http:///{z}/{x}/{y}",
                             "http://h/{z}/{x}/{y} x", "file:///tmp/{z}/{x}/{y}.png"})
         EXPECT_FALSE(TileServerByName(bad)) << bad;

@@ -1,0 +1,92 @@
+// drtool map: the recording's track as a PNG picture, as the map window shows it, for
+// reports and scripts. Without --tiles no network is used at all.
+#include <QImage>
+#include <cstdio>
+#include <string>
+
+#include "cli/command.h"
+#include "core/common/file_write.h"
+#include "core/recording/recording_dump.h"
+#include "core/map/track_source.h"
+#include "draw/map/map_picture.h"
+#include "net/map/tile_fetcher.h"
+
+namespace drv::cli {
+namespace {
+
+constexpr const char* kUsage = "map FOLDER -o OUT.png [--size WxH] [--tiles none|gsi|gsi-pale|osm|URL] [--frame N]";
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "drtool map: %s\nusage: drtool %s\n", message.c_str(), kUsage);
+    return 2;
+}
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "drtool map: %s\n", message.c_str());
+    return 1;
+}
+
+bool parseSize(const std::string& text, int& w, int& h) {
+    const auto x = text.find('x');
+    return x != std::string::npos && ParseInt(text.substr(0, x), w) && ParseInt(text.substr(x + 1), h) && w >= 64 &&
+           h >= 64 && w <= 8192 && h <= 8192;
+}
+
+int runMap(const Args& args) {
+    std::string folder, output;
+    int width = 1024, height = 768, frame = 0;
+    TileServer server = BuiltInTileServers().front();
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "-o" || a == "--output") {
+            if (!hasValue || args[i + 1].empty()) return usageError("-o needs a file name");
+            output = args[++i];
+        } else if (a == "--size") {
+            if (!hasValue || !parseSize(args[++i], width, height))
+                return usageError("--size is WxH, each from 64 to 8192 pixels");
+        } else if (a == "--tiles") {
+            const auto chosen = hasValue ? TileServerByName(args[++i]) : std::nullopt;
+            if (!chosen)
+                return usageError("--tiles is none, gsi, gsi-pale, osm or an http(s) URL with {z}, {x} and {y}");
+            server = *chosen;
+        } else if (a == "--frame") {
+            if (!hasValue || !ParseInt(args[++i], frame) || frame < 1) return usageError("--frame needs a frame number from 1");
+        } else if (folder.empty() && !a.empty() && a[0] != '-') {
+            folder = a;
+        } else {
+            return usageError("unexpected argument '" + a + "'");
+        }
+    }
+    if (folder.empty()) return usageError("no folder given");
+    if (output.empty()) return usageError("no -o OUT.png given");
+
+    Recording recording;
+    std::string error;
+    if (!LoadRecordingFolder(folder, recording, &error)) return fail(error);
+    if (frame > recording.frameCount())
+        return fail("frame " + std::to_string(frame) + " is not within the recording's 1 to " +
+                    std::to_string(recording.frameCount()));
+    const Track track = RecordingTrack(recording);
+    MapScene scene;
+    scene.track = &track;
+    scene.server = server;
+    scene.view = FitTrack(track, width, height);
+
+    TileFetcher fetcher;
+    const QImage picture = RenderMapWithTiles(scene, fetcher, frame);
+    if (server.kind != TileServerKind::None && fetcher.failing())
+        std::fprintf(stderr, "drtool map: note: some map tiles could not be fetched; the grid shows there\n");
+    const QByteArray png = EncodePng(picture);
+    if (png.isEmpty()) return fail("cannot encode the picture as PNG");
+    if (!WriteFileReplacing(output, std::string_view(png.constData(), png.size()), error))
+        return fail("cannot write " + output + ": " + error);
+    if (!track.hasPositions()) std::fprintf(stderr, "drtool map: note: the recording has no positions\n");
+    return 0;
+}
+
+}  // namespace
+
+DRV_CLI_PICTURE_COMMAND(map, "map", kUsage, runMap);
+
+}  // namespace drv::cli

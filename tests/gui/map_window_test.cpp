@@ -1,0 +1,352 @@
+// The map window on a recording with a known route, its background tiles from a tile server
+// inside the test (never a server outside this machine), and `drtool map`.
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "core/recording/recording_dump.h"
+#include "core/map/track_source.h"
+#include "gui/map/map_launcher.h"
+#include "gui/map/map_window.h"
+#include "net/map/tile_fetcher.h"
+#include "gui/map/track_map.h"
+#include "tests/gui/app_fixture.h"
+#include "tests/gui/map_test_support.h"
+#include "tests/gui/support/wait.h"
+
+namespace drv::test {
+namespace {
+
+class MapWindowTest : public AppFixture {
+protected:
+    void SetUp() override {
+        AppFixture::SetUp();
+        ASSERT_TRUE(config_.isValid() && cache_.isValid());
+        route_ = root() / "route";
+        ASSERT_TRUE(MakeRouteRecording(route_));
+        launcher_ = new MapLauncher(w(), settingsFile(), cache_.path());
+        w().show();
+    }
+    QString settingsFile() const { return config_.path() + QStringLiteral("/map.ini"); }
+    MapWindow& openMap() {
+        launcher_->menuAction()->trigger();
+        return *launcher_->window();
+    }
+    // A map window of its own on the route, as a second run of the program would have it.
+    std::unique_ptr<MapWindow> standaloneMap() {
+        auto m = std::make_unique<MapWindow>(dialogs_, settingsFile(), cache_.path());
+        if (!m->hasSavedGeometry()) m->resize(640, 480);
+        m->show();
+        Recording r;
+        std::string error;
+        EXPECT_TRUE(LoadRecordingFolder(route_, r, &error)) << error;
+        r.CurrentFrame = 1;
+        m->showRecording(r);
+        return m;
+    }
+    bool useServer(MapWindow& m, const QString& urlTemplate) {
+        m.customUrl()->setText(urlTemplate);
+        return m.chooseServer(4);
+    }
+    static QColor pixelAtCentre(MapWindow& m) {
+        const QImage shot = m.map()->grabMap();
+        return shot.pixelColor(10, shot.height() / 2);
+    }
+
+    QTemporaryDir config_, cache_;
+    std::filesystem::path route_;
+    MapLauncher* launcher_ = nullptr;
+};
+
+TEST_F(MapWindowTest, FollowsTheFrameOnScreenAndStaysAcrossRecordings) {
+    MapWindow& m = openMap();
+    EXPECT_EQ(m.windowTitle(), QStringLiteral("地図"));
+    EXPECT_TRUE(m.isVisible());
+    EXPECT_FALSE(m.map()->track().hasPositions());
+
+    openThroughDialog(route_);
+    EXPECT_TRUE(m.isVisible()) << "Open closes the other windows, never the map";
+    EXPECT_EQ(m.map()->track().frameCount(), 120);
+    EXPECT_EQ(m.map()->track().trigger, 60);
+    EXPECT_EQ(TrackRuns(m.map()->track()).size(), 3u);  // gaps at 30-32 and 90
+    EXPECT_EQ(m.map()->currentFrame(), 1);
+
+    // Stepping, keys and the chart all come through the main window's frame signal.
+    w().cmdPlay(4)->click();
+    EXPECT_EQ(m.map()->currentFrame(), 2);
+    w().cmdPlay(5)->click();
+    EXPECT_EQ(m.map()->currentFrame(), 120);
+    w().showTriggerFrame();  // T
+    EXPECT_EQ(m.map()->currentFrame(), 60);
+
+    // Playback moves the marker at every step and never waits for the map.
+    w().cmdPlay(0)->click();
+    w().setSpeedLevel(4);
+    w().mnuStart_Click();
+    EXPECT_TRUE(waitUntil([&] { return m.map()->currentFrame() > 20; }, 10000));
+    w().mnuStop_Click();
+    EXPECT_EQ(m.map()->currentFrame(), w().recording().CurrentFrame);
+
+    // One window only; the menu brings the same one forward.
+    launcher_->menuAction()->trigger();
+    EXPECT_EQ(&openMap(), &m);
+}
+
+TEST_F(MapWindowTest, AClickOnTheTrackGoesToTheNearestFrameOnlyWhileStopped) {
+    openThroughDialog(route_);
+    MapWindow& m = openMap();
+    m.resize(700, 560);
+    QApplication::processEvents();
+    const Track& t = m.map()->track();
+    double x = 0, y = 0;
+    m.map()->view().toScreen(t.at(45)->world, x, y);
+    QTest::mouseClick(m.map(), Qt::LeftButton, {}, QPoint(int(std::lround(x)), int(std::lround(y))));
+    EXPECT_EQ(w().recording().CurrentFrame, 45);
+    EXPECT_EQ(m.map()->currentFrame(), 45);
+
+    w().setSpeedLevel(0);
+    w().mnuStart_Click();
+    m.map()->view().toScreen(t.at(100)->world, x, y);
+    QTest::mouseClick(m.map(), Qt::LeftButton, {}, QPoint(int(std::lround(x)), int(std::lround(y))));
+    EXPECT_LT(w().recording().CurrentFrame, 60) << "clicks do nothing during playback";
+    w().mnuStop_Click();
+
+    // A drag pans instead of choosing a frame; the wheel zooms about the mouse.
+    const int before = w().recording().CurrentFrame;
+    const MapView v0 = m.map()->view();
+    QTest::mousePress(m.map(), Qt::LeftButton, {}, QPoint(300, 300));
+    QMouseEvent move(QEvent::MouseMove, QPointF(360, 330), QPointF(360, 330), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(m.map(), &move);
+    QTest::mouseRelease(m.map(), Qt::LeftButton, {}, QPoint(360, 330));
+    EXPECT_EQ(w().recording().CurrentFrame, before);
+    EXPECT_NEAR((v0.centre.x - m.map()->view().centre.x) * v0.worldPixels(), 60, 1e-6);
+    QWheelEvent wheel(QPointF(100, 100), m.map()->mapToGlobal(QPointF(100, 100)), {}, QPoint(0, 240), Qt::NoButton,
+                      {}, Qt::NoScrollPhase, false);
+    const WorldPoint under = m.map()->view().toWorld(100, 100);
+    QApplication::sendEvent(m.map(), &wheel);
+    EXPECT_NEAR(m.map()->view().zoom, v0.zoom + 1, 1e-9);
+    EXPECT_NEAR(m.map()->view().toWorld(100, 100).x, under.x, 1e-12);
+    m.findChild<QPushButton*>(QStringLiteral("fit"))->click();
+    EXPECT_NEAR(m.map()->view().zoom, v0.zoom, 1e-9);
+}
+
+TEST_F(MapWindowTest, ARecordingWithoutPositionsSaysSo) {
+    MapWindow& m = openMap();
+    Recording none;  // frames of placeholders only
+    none.folder = "/none";
+    none.fileNames.resize(3);
+    none.frames.assign(3, FrameRecord{});
+    m.showRecording(none);
+    EXPECT_FALSE(m.map()->track().hasPositions());
+    const QImage shot = m.map()->grabMap();
+    // Nothing but the text: no legend box at the top right, no scale bar at the bottom left.
+    EXPECT_EQ(shot.pixelColor(shot.width() - 40, 20), shot.pixelColor(5, 5));
+    EXPECT_EQ(shot.pixelColor(20, shot.height() - 14), shot.pixelColor(5, 5));
+}
+
+TEST_F(MapWindowTest, TilesComeFromTheChosenServerWithinTheLimitsAndFromTheCacheNextTime) {
+    LocalTileServer server;
+    server.delayMs = 60;  // long enough for requests to overlap
+    {
+        auto m = standaloneMap();
+        EXPECT_EQ(m->tiles()->server().kind, TileServerKind::None);
+        EXPECT_TRUE(server.requests.empty()) << "none is the default: no network at all";
+        ASSERT_TRUE(useServer(*m, server.urlTemplate()));
+        EXPECT_EQ(dialogs_.shown.size(), 1u) << "the first use of a host asks";
+        EXPECT_TRUE(dialogs_.shown.back().text.contains(QStringLiteral("127.0.0.1")));
+        EXPECT_TRUE(m->destination()->text().contains(QStringLiteral("127.0.0.1")));
+        ASSERT_TRUE(waitUntil([&] { return !m->tiles()->busy() && !server.requests.empty(); }, 20000));
+        const int z = TileZoomFor(m->map()->view().zoom);
+        const QRegularExpression path(QStringLiteral("^/t/%1/\\d+/\\d+\\.png$").arg(z));
+        for (const auto& r : server.requests) {
+            EXPECT_TRUE(path.match(QString::fromLatin1(r.path)).hasMatch()) << r.path.toStdString();
+            EXPECT_EQ(r.userAgent, TileFetcher::userAgent());
+        }
+        EXPECT_TRUE(TileFetcher::userAgent().startsWith("drviewer/"));
+        EXPECT_GT(server.maxPending, 1);
+        EXPECT_LE(server.maxPending, TileFetcher::kMaxInFlight);
+        EXPECT_EQ(server.requests.size(), VisibleTiles(m->map()->view()).size());
+        EXPECT_EQ(pixelAtCentre(*m), server.colour);
+        EXPECT_FALSE(m->tiles()->failing());
+    }
+    // The next window remembers the server (agreed once) and draws from the disk cache.
+    const std::size_t asked = server.requests.size();
+    auto again = standaloneMap();
+    EXPECT_EQ(again->serverBox()->currentIndex(), 4);
+    test::waitMs(200);
+    EXPECT_EQ(server.requests.size(), asked) << "a second open makes no request";
+    EXPECT_EQ(pixelAtCentre(*again), server.colour);
+    EXPECT_EQ(dialogs_.shown.size(), 1u);
+}
+
+TEST_F(MapWindowTest, RefusingAServerSendsNothing) {
+    auto m = standaloneMap();
+    dialogs_.answers.push_back(Dialogs::Button::No);
+    EXPECT_FALSE(m->chooseServer(1));  // 国土地理院: refused, so never contacted
+    EXPECT_EQ(m->serverBox()->currentIndex(), 0);
+    EXPECT_EQ(m->tiles()->server().kind, TileServerKind::None);
+    EXPECT_FALSE(useServer(*m, QStringLiteral("ftp://127.0.0.1/{z}/{x}/{y}")));
+    EXPECT_EQ(dialogs_.shown.back().icon, Dialogs::Icon::Warning);
+    EXPECT_EQ(m->tiles()->server().kind, TileServerKind::None);
+}
+
+TEST_F(MapWindowTest, OfflineTheGridShowsWithOneNote) {
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        closedPort = probe.serverPort();
+    }
+    auto m = standaloneMap();
+    const QImage grid = m->map()->grabMap();
+    ASSERT_TRUE(useServer(*m, QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(closedPort)));
+    ASSERT_TRUE(waitUntil([&] { return m->tiles()->failing(); }, 10000));
+    const QImage shot = m->map()->grabMap();
+    EXPECT_EQ(shot.pixelColor(10, shot.height() / 2), grid.pixelColor(10, grid.height() / 2)) << "grid";
+    EXPECT_NE(shot.copy(0, 0, shot.width(), 30), grid.copy(0, 0, grid.width(), 30)) << "the note at the top";
+    // the marker still follows
+    m->setCurrentFrame(50);
+    EXPECT_EQ(m->map()->currentFrame(), 50);
+}
+
+TEST_F(MapWindowTest, BrokenTilesNotFoundAndTooLargeAreDroppedAndNotAskedAgain) {
+    LocalTileServer server;
+    server.answer = [](const QByteArray& path) {
+        const int x = path.split('/').value(3).toInt();
+        switch (x % 3) {
+            case 0: return LocalTileServer::Answer::Broken;
+            case 1: return LocalTileServer::Answer::NotFound;
+            default: return LocalTileServer::Answer::Huge;
+        }
+    };
+    auto m = standaloneMap();
+    ASSERT_TRUE(useServer(*m, server.urlTemplate()));
+    ASSERT_TRUE(waitUntil([&] { return !m->tiles()->busy() && !server.requests.empty(); }, 20000));
+    EXPECT_EQ(m->tiles()->tilesInMemory(), 0);
+    EXPECT_FALSE(m->tiles()->failing()) << "the sea has no tiles; that is no failure";
+    const std::size_t asked = server.requests.size();
+    m->map()->setView(m->map()->view());  // the same tiles wanted again
+    test::waitMs(200);
+    EXPECT_EQ(server.requests.size(), asked);
+    QDir cache(cache_.path());
+    EXPECT_TRUE(cache.entryList({QStringLiteral("*.tile")}, QDir::Files).isEmpty()) << "nothing bad is kept";
+}
+
+TEST_F(MapWindowTest, TooManyRequestsBacksOffBeforeAskingAgain) {
+    LocalTileServer server;
+    bool refuse = true;
+    server.answer = [&](const QByteArray&) {
+        return refuse ? LocalTileServer::Answer::TooMany : LocalTileServer::Answer::Tile;
+    };
+    auto m = standaloneMap();
+    ASSERT_TRUE(useServer(*m, server.urlTemplate()));
+    ASSERT_TRUE(waitUntil([&] { return m->tiles()->failing(); }, 10000));
+    const std::size_t asked = server.requests.size();
+    EXPECT_LE(asked, static_cast<std::size_t>(TileFetcher::kMaxInFlight));
+    test::waitMs(400);
+    EXPECT_EQ(server.requests.size(), asked) << "Retry-After: 1 is kept";
+    refuse = false;
+    ASSERT_TRUE(waitUntil([&] { return !m->tiles()->failing() && !m->tiles()->busy(); }, 20000));
+    EXPECT_EQ(pixelAtCentre(*m), server.colour);
+}
+
+TEST_F(MapWindowTest, ASlowServerLeavesTheWindowResponsive) {
+    LocalTileServer server;
+    server.delayMs = 60000;  // answers long after this test
+    auto m = standaloneMap();
+    ASSERT_TRUE(useServer(*m, server.urlTemplate()));  // returns without waiting for the server
+    ASSERT_TRUE(waitUntil([&] { return server.pending > 0; }, 20000));
+    // While every request hangs, the window goes on following frames and painting.
+    for (int frame : {10, 50, 100}) {
+        m->setCurrentFrame(frame);
+        m->map()->repaint();
+        EXPECT_EQ(m->map()->currentFrame(), frame);
+    }
+    EXPECT_TRUE(m->tiles()->busy());
+    EXPECT_EQ(server.pending, static_cast<int>(server.requests.size())) << "nothing answered yet";
+}
+
+TEST_F(MapWindowTest, SavesTheMapAsShownWithTheAttribution) {
+    auto m = standaloneMap();
+    const auto file = root() / "saved";
+    dialogs_.saves.push_back({file, 0});
+    ASSERT_TRUE(m->saveAsImage());
+    const QImage saved(PathToQString(root() / "saved.png"));
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.size(), m->map()->size());
+    EXPECT_EQ(saved, m->map()->grabMap().convertToFormat(saved.format()));
+
+    // With a server, its attribution is part of every picture.
+    TileServer gsi = *TileServerByName("gsi");
+    MapScene scene;
+    const Track track = m->map()->track();
+    scene.track = &track;
+    scene.view = FitTrack(track, 400, 300);
+    const QImage none = RenderMapPicture(scene, nullptr, 0);
+    scene.server = gsi;
+    const QImage credited = RenderMapPicture(scene, nullptr, 0);
+    EXPECT_NE(none.copy(200, 280, 200, 20), credited.copy(200, 280, 200, 20));
+    EXPECT_EQ(MapAttribution(gsi), QStringLiteral("出典：国土地理院"));
+    EXPECT_EQ(MapAttribution(*TileServerByName("http://127.0.0.1:81/{z}/{x}/{y}")),
+              QStringLiteral("地図：127.0.0.1"));
+}
+
+TEST_F(MapWindowTest, TheWindowRemembersItsPlaceAndSize) {
+    {
+        auto m = standaloneMap();
+        m->setGeometry(120, 140, 610, 470);
+        m->close();
+    }
+    auto m = standaloneMap();
+    EXPECT_TRUE(m->hasSavedGeometry());
+    EXPECT_EQ(m->size(), QSize(610, 470));
+}
+
+// drtool map renders the same picture without a window; its tiles come through the same cache.
+TEST_F(MapWindowTest, DrtoolMapWritesThePicture) {
+    const QString tool = qEnvironmentVariable("DRV_TOOL");
+    auto run = [&](const QStringList& args, const QString& cacheHome = {}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), cacheHome.isEmpty() ? cache_.path() : cacheHome);
+        p.setProcessEnvironment(env);
+        p.start(tool, args);
+        // The tile server lives in this process: let it answer while drtool waits.
+        waitUntil([&] { return p.state() == QProcess::NotRunning; }, 60000);
+        return p.exitCode();
+    };
+    const QString out = PathToQString(root() / "map.png");
+    const QString folder = PathToQString(route_);
+    EXPECT_EQ(run({"map", folder, "-o", out, "--size", "800x600", "--frame", "45"}), 0);
+    QImage picture(out);
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(800, 600));
+
+    LocalTileServer server;
+    EXPECT_EQ(run({"map", folder, "-o", out, "--tiles", server.urlTemplate()}), 0);
+    EXPECT_FALSE(server.requests.empty());
+    EXPECT_EQ(server.requests.front().userAgent, TileFetcher::userAgent());
+    EXPECT_EQ(QImage(out).pixelColor(10, 384), server.colour);
+    const std::size_t asked = server.requests.size();
+    EXPECT_EQ(run({"map", folder, "-o", out, "--tiles", server.urlTemplate()}), 0);
+    EXPECT_EQ(server.requests.size(), asked) << "the second run draws from the cache";
+
+    EXPECT_EQ(run({"map", folder, "-o", out, "--tiles", "gopher://x/{z}"}), 2);
+    EXPECT_EQ(run({"map", folder, "-o", out, "--size", "10x10"}), 2);
+    EXPECT_EQ(run({"map", folder, "-o", out, "--frame", "121"}), 1);
+    EXPECT_EQ(run({"map", folder}), 2);
+}
+
+}  // namespace
+}  // namespace drv::test
