@@ -82,7 +82,7 @@ void BM_VideoExportVsFfmpeg(benchmark::State& state) {
 BENCHMARK(BM_VideoExportVsFfmpeg)->Iterations(5)->Unit(benchmark::kSecond)->UseRealTime();
 
 void BM_VideoToolVsFfmpeg(benchmark::State& state) {
-    VideoRig& r = rig();
+    auto& r = rig();
     if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0) {
         state.SkipWithError("ffmpeg not installed: no comparison");
         return;
