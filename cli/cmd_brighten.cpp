@@ -1,15 +1,17 @@
 // drtool brighten: runs the brightening over one picture and writes a lossless PNG, so the
 // transform can be checked from outside the viewer.
 #include <QBuffer>
-#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
 #include <cstdio>
+#include <span>
 #include <string>
 
 #include "cli/command.h"
+#include "core/common/file_read.h"
 #include "core/common/file_write.h"
+#include "core/picture/jpeg_decoder.h"
 #include "core/viewer/brightness.h"
 
 namespace drv::cli {
@@ -18,6 +20,46 @@ namespace {
 constexpr const char* kUsage = "brighten --factor 1.5|2.0 [--integer] IN OUT.png";
 
 int usageError(const std::string& why) { return UsageError("brighten", kUsage, why); }
+
+// The picture in `file`, within the bounds every picture of the program keeps: an ordinary file
+// of at most kMaxPictureFileBytes (a pipe or device never blocks), at most kMaxPictureSide pixels
+// each way, a JPEG within the decoder's scan limit. A JPEG goes through the frames' bounded
+// decoder; PNG and BMP through Qt, their size checked from the header before any pixel is made.
+// Returns why not, or nothing.
+std::string readPicture(const std::string& file, QImage& picture) {
+    const std::string bytes = ReadRegularFile(std::filesystem::path(file), kMaxPictureFileBytes);
+    if (bytes.empty()) return "not an ordinary picture file of at most 64 MiB";
+    const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    if (data.size() >= 2 && data[0] == 0xFF && data[1] == 0xD8) {
+        PictureRequest request;
+        request.layout = PixelOrder::Bgr;  // what the brightening works on
+        auto* held = new DecodedPicture(DecodeJpeg(data, request));
+        if (!held->ok()) {
+            std::string why = PictureErrorText(held->error);
+            if (held->error == PictureError::TooLarge)
+                why = "its header claims " + std::to_string(held->naturalWidth) + " x " +
+                      std::to_string(held->naturalHeight) + " pixels, more than " + std::to_string(kMaxPictureSide) +
+                      " x " + std::to_string(kMaxPictureSide);
+            else if (held->error == PictureError::TooManyScans)
+                why = "its data goes past " + std::to_string(kMaxPictureScans) + " progressive scans";
+            delete held;
+            return why;
+        }
+        // The decoder's pixels, freed with the image.
+        picture = QImage(held->pixels.data(), held->width, held->height, static_cast<qsizetype>(held->bytesPerRow),
+                         QImage::Format_BGR888, [](void* p) { delete static_cast<DecodedPicture*>(p); }, held);
+        return {};
+    }
+    QByteArray encoded = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&encoded);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide)
+        return "the picture is larger than " + std::to_string(kMaxPictureSide) + " x " + std::to_string(kMaxPictureSide);
+    picture = reader.read();
+    if (picture.isNull()) return reader.errorString().toStdString();
+    return {};
+}
 
 int runBrighten(const Args& args) {
     std::string factor, in, out;
@@ -50,11 +92,9 @@ int runBrighten(const Args& args) {
         return usageError("--factor must be 1.5 or 2.0");
     if (in.empty() || out.empty()) return usageError("IN and OUT are needed");
 
-    QImageReader reader(QFile::decodeName(QByteArray(in.c_str())));  // names are bytes
-    QImage picture = reader.read();
-    if (picture.isNull()) {
-        std::fprintf(stderr, "drtool brighten: cannot read %s: %s\n", in.c_str(),
-                     reader.errorString().toLocal8Bit().constData());
+    QImage picture;
+    if (const std::string error = readPicture(in, picture); !error.empty()) {
+        std::fprintf(stderr, "drtool brighten: cannot read %s: %s\n", in.c_str(), error.c_str());
         return 1;
     }
     // Rows of blue-green-red bytes, as the viewer hands them to the transform.

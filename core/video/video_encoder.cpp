@@ -35,6 +35,11 @@ VideoResult fromErrno(int error) {
     return {status, std::strerror(error)};
 }
 
+VideoResult fromStatus(const Status& status) {
+    if (status.errorNumber) return fromErrno(status.errorNumber);
+    return {VideoStatus::CannotWrite, status.message};
+}
+
 AVPixelFormat avFormat(PixelLayout layout) {
     return layout == PixelLayout::Bgr24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_RGB32;
 }
@@ -42,12 +47,9 @@ AVPixelFormat avFormat(PixelLayout layout) {
 }  // namespace
 
 struct VideoEncoder::Impl {
-    FileWriteFunction write;
     VideoSettings settings;
-    std::filesystem::path target;
-    std::string temp;
-    int fd = -1;
-    int ioErrno = 0;  // the first failed write or seek
+    ReplacingFile file;  // the one writer: temporary file beside the target, renamed when complete
+    int ioErrno = 0;     // the first failed write or seek
 
     AVFormatContext* format = nullptr;
     AVCodecContext* codec = nullptr;
@@ -65,30 +67,25 @@ struct VideoEncoder::Impl {
     // The muxer writes through these, so that the reason of a failed write reaches the user.
     static int writePacket(void* opaque, std::uint8_t* data, int size) {
         auto* self = static_cast<Impl*>(opaque);
-        std::size_t done = 0;
-        while (done < static_cast<std::size_t>(size)) {
-            const long n = self->write(self->fd, data + done, static_cast<std::size_t>(size) - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                const int error = n < 0 ? errno : ENOSPC;  // a write of nothing: no room for more
-                if (!self->ioErrno) self->ioErrno = error;
-                return AVERROR(error);
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        return size;
+        const Status written = self->file.write(data, static_cast<std::size_t>(size));
+        if (written) return size;
+        const int error = written.errorNumber ? written.errorNumber : EIO;
+        if (!self->ioErrno) self->ioErrno = error;
+        return AVERROR(error);
     }
 
     static std::int64_t seek(void* opaque, std::int64_t offset, int whence) {
         auto* self = static_cast<Impl*>(opaque);
         if (whence & AVSEEK_SIZE) {
             struct stat st {};
-            return ::fstat(self->fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : AVERROR(errno);
+            return ::fstat(self->file.fd(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : AVERROR(errno);
         }
-        const off_t at = ::lseek(self->fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
+        const off_t at = ::lseek(self->file.fd(), static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
         if (at < 0) {
-            if (!self->ioErrno) self->ioErrno = errno;
-            return AVERROR(errno);
+            const int error = errno;
+            if (!self->ioErrno) self->ioErrno = error;
+            self->file.fail(Status::FromErrno(error, "seek"));
+            return AVERROR(error);
         }
         return at;
     }
@@ -131,21 +128,15 @@ struct VideoEncoder::Impl {
             av_freep(&io->buffer);
             avio_context_free(&io);
         }
-        if (fd >= 0) ::close(fd);
-        fd = -1;
     }
 
     void discard() {
         release();
-        if (!temp.empty()) ::unlink(temp.c_str());
-        temp.clear();
+        file.abort();
     }
 };
 
-VideoEncoder::VideoEncoder(FileWriteFunction write) : d_(std::make_unique<Impl>()) {
-    d_->write = write ? std::move(write) : [](int fd, const void* data, std::size_t size) -> long {
-        return ::write(fd, data, size);
-    };
+VideoEncoder::VideoEncoder() : d_(std::make_unique<Impl>()) {
     // The libraries report through our results; their own log lines would only reach stderr.
     static std::once_flag quiet;
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
@@ -165,7 +156,6 @@ VideoResult VideoEncoder::open(const std::filesystem::path& target, const VideoS
 VideoResult VideoEncoder::openFile(const std::filesystem::path& target, const VideoSettings& settings) {
     Impl& d = *d_;
     d.settings = settings;
-    d.target = target;
     d.frames = 0;
     d.ioErrno = 0;
     d.headerWritten = false;
@@ -173,11 +163,7 @@ VideoResult VideoEncoder::openFile(const std::filesystem::path& target, const Vi
     // Checked here, before libx264 sees it: libx264 writes its refusal straight to stderr.
     if (settings.crf < kMinCrf || settings.crf > kMaxCrf)
         return {VideoStatus::EncoderFailed, "the CRF must be " + std::to_string(kMinCrf) + ".." + std::to_string(kMaxCrf)};
-    TemporaryFile temp = CreateTemporaryBeside(target);
-    if (temp.fd < 0)
-        return temp.errorNumber ? fromErrno(temp.errorNumber) : VideoResult{VideoStatus::CannotWrite, temp.error};
-    d.fd = temp.fd;
-    d.temp = std::move(temp.path);
+    if (const Status opened = d.file.open(target); !opened) return fromStatus(opened);
 
     const AVCodec* x264 = avcodec_find_encoder_by_name("libx264");
     if (!x264) return {VideoStatus::EncoderFailed, "libx264 is not available"};
@@ -223,7 +209,7 @@ VideoResult VideoEncoder::openFile(const std::filesystem::path& target, const Vi
     d.format->pb = d.io;
     d.format->flags |= AVFMT_FLAG_CUSTOM_IO;
     // Moving the index to the front reads the file back by its name.
-    d.format->url = av_strdup(("file:" + d.temp).c_str());
+    d.format->url = av_strdup(("file:" + d.file.temporaryPath().native()).c_str());
 
     if (!settings.title.empty()) av_dict_set(&d.format->metadata, "title", settings.title.c_str(), 0);
     if (!settings.creationTime.empty())
@@ -284,20 +270,14 @@ VideoResult VideoEncoder::finish() {
         return result;
     }
     d.headerWritten = false;
-    int error = ::fsync(d.fd) != 0 ? errno : 0;
-    if (::close(d.fd) != 0 && !error) error = errno;
-    d.fd = -1;
-    if (error) {
-        d.discard();
-        return fromErrno(error);
-    }
-    if (::rename(d.temp.c_str(), d.target.c_str()) != 0) {
-        const VideoResult result = fromErrno(errno);
-        d.discard();
-        return result;
-    }
-    d.temp.clear();
     d.release();
+    // Flushed to disk, closed and renamed over the target, every step checked; on failure the
+    // temporary file is gone and the target untouched.
+    const Status committed = d.file.commit();
+    if (!committed) {
+        d.discard();
+        return fromStatus(committed);
+    }
     return {};
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // MP4 files that any phone plays: H.264 (High profile, yuv420p) through libx264, a constant
-// frame rate, the index at the front. Frames come in as plain pixel buffers; the file is
-// written under a temporary name in the target folder and renamed when it is complete, so a
-// cancelled or failed export leaves nothing behind.
+// frame rate, the index at the front. Frames come in as plain pixel buffers; the file goes
+// through the one writer (core/common/file_write.h): a temporary file beside the target, renamed
+// when it is complete, so a cancelled or failed export leaves nothing behind. Tests play a full
+// disk through that writer's seam.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -49,13 +50,9 @@ enum class PixelLayout {
     Rgb32,  // one native-endian 32-bit word per pixel, 0xffRRGGBB (QImage::Format_RGB32)
 };
 
-// Writes bytes to a file descriptor like ::write: the count written, or -1 with errno set.
-// A seam, so that a full disk can be shown without filling one.
-using FileWriteFunction = std::function<long(int fd, const void* data, std::size_t size)>;
-
 class VideoEncoder {
 public:
-    explicit VideoEncoder(FileWriteFunction write = {});
+    VideoEncoder();
     ~VideoEncoder();  // an unfinished file is removed
     VideoEncoder(const VideoEncoder&) = delete;
     VideoEncoder& operator=(const VideoEncoder&) = delete;

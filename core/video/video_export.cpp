@@ -106,8 +106,7 @@ std::string VideoExportNote(const VideoExportResult& result, bool japanese) {
 }
 
 VideoExportResult ExportVideo(const Recording& recording, const VideoExportRequest& request,
-                              const VideoDrawing& drawing, const VideoExportProgress& progress,
-                              FileWriteFunction write) {
+                              const VideoDrawing& drawing, const VideoExportProgress& progress) {
     VideoExportResult out;
     const FrameRange range = request.range;
     if (range.first < 1 || range.last > recording.frameCount() || range.count() < 1) {
@@ -122,7 +121,7 @@ VideoExportResult ExportVideo(const Recording& recording, const VideoExportReque
     settings.title = VideoTitle(recording);
     settings.creationTime = VideoCreationTime(recording, range.first);
 
-    VideoEncoder encoder(std::move(write));
+    VideoEncoder encoder;
     out.result = encoder.open(request.target, settings);
     if (!out.result.ok()) return out;
 

@@ -85,7 +85,6 @@ using VideoExportProgress = std::function<bool(int done, int total)>;
 // Writes the frames of `request.range` to `request.target` at the recording's own rate
 // (frames / fps seconds long). Cancelled or failed, no file is left behind.
 VideoExportResult ExportVideo(const Recording& recording, const VideoExportRequest& request,
-                              const VideoDrawing& drawing, const VideoExportProgress& progress = {},
-                              FileWriteFunction write = {});
+                              const VideoDrawing& drawing, const VideoExportProgress& progress = {});
 
 }  // namespace drv

@@ -195,8 +195,8 @@ public slots:
     // file, then the export on a worker thread; only with a recording open and playback stopped.
     void mnuExportVideo_Click();
     // Starts an export of the open recording with its progress dialog; false when refused
-    // (no recording, playing, or an export already running). `write` is the tests' seam.
-    bool startVideoExport(const VideoExportRequest& request, FileWriteFunction write = {});
+    // (no recording, playing, or an export already running).
+    bool startVideoExport(const VideoExportRequest& request);
 
 public:
     QMenu* pictureMenu() const { return pictureMenu_; }

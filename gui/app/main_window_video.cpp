@@ -25,13 +25,13 @@ void MainWindow::mnuExportVideo_Click() {
     if (!stoppedWithRecording() || videoExport_) return;
     VideoExportDialog choices(dialogs_, recording_, brightnessMode(), saveFolder(), this);
     if (choices.exec() != QDialog::Accepted) return;
-    startVideoExport(choices.request(), {});
+    startVideoExport(choices.request());
 }
 
-bool MainWindow::startVideoExport(const VideoExportRequest& request, FileWriteFunction write) {
+bool MainWindow::startVideoExport(const VideoExportRequest& request) {
     if (!stoppedWithRecording() || videoExport_ || request.target.empty()) return false;
     // The worker gets a copy of the recording: the window may open another one meanwhile.
-    videoExport_ = new VideoProgressDialog(recording_, request, this, std::move(write));
+    videoExport_ = new VideoProgressDialog(recording_, request, this);
     connect(videoExport_, &VideoProgressDialog::exportFinished, this, &MainWindow::videoExportFinished);
     updateCommands();
     videoExport_->show();

@@ -6,8 +6,8 @@
 namespace drv {
 
 inline VideoExportResult ExportVideo(const Recording& recording, const VideoExportRequest& request,
-                                     const VideoExportProgress& progress = {}, FileWriteFunction write = {}) {
-    return ExportVideo(recording, request, QtVideoDrawing(), progress, std::move(write));
+                                     const VideoExportProgress& progress = {}) {
+    return ExportVideo(recording, request, QtVideoDrawing(), progress);
 }
 
 }  // namespace drv

@@ -10,9 +10,8 @@
 
 namespace drv {
 
-VideoProgressDialog::VideoProgressDialog(const Recording& recording, VideoExportRequest request, QWidget* owner,
-                                         FileWriteFunction write)
-    : QDialog(owner), recording_(recording), request_(std::move(request)), write_(std::move(write)) {
+VideoProgressDialog::VideoProgressDialog(const Recording& recording, VideoExportRequest request, QWidget* owner)
+    : QDialog(owner), recording_(recording), request_(std::move(request)) {
     setObjectName(QStringLiteral("frmVideoProgress"));
     setWindowTitle(QStringLiteral("動画を書き出しています..."));
     setFont(JapaneseUiFont());
@@ -54,8 +53,7 @@ void VideoProgressDialog::start() {
                                               Qt::QueuedConnection);
                 }
                 return !cancelled_.load();
-            },
-            write_);
+            });
         QMetaObject::invokeMethod(this, [this, result] { workerDone(result); }, Qt::QueuedConnection);
     });
 }

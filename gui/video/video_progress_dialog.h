@@ -16,8 +16,7 @@ namespace drv {
 class VideoProgressDialog final : public QDialog {
     Q_OBJECT
 public:
-    VideoProgressDialog(const Recording& recording, VideoExportRequest request, QWidget* owner,
-                        FileWriteFunction write = {});
+    VideoProgressDialog(const Recording& recording, VideoExportRequest request, QWidget* owner);
     ~VideoProgressDialog() override;  // cancels a running export and waits for it
 
     // Starts the worker; exportFinished follows, also after Cancel.
@@ -45,7 +44,6 @@ private:
 
     Recording recording_;
     VideoExportRequest request_;
-    FileWriteFunction write_;
     std::thread worker_;
     std::atomic<bool> cancelled_{false};
     QProgressBar* bar_ = nullptr;

@@ -1,12 +1,16 @@
 // drtool's picture commands: a frame as the writer makes it (through drtool sample), read back by
 // an independent Exif tool, and the brightening of a frame.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
 #include <sstream>
 #include <string>
 
 #include "core/exif/exif_reader.h"
 #include "core/recording/recording_loader.h"
 #include "tests/core/support/frame_files.h"
+#include "tests/core/support/hostile_pictures.h"
+#include "tests/core/support/write_faults.h"
 
 namespace drv {
 namespace {
@@ -45,6 +49,33 @@ TEST(DrtoolBrighten, WritesAPngOfEitherVariant) {
         EXPECT_EQ(test::ReadFile(out).substr(0, 4), "\x89PNG") << variant;
     }
     EXPECT_EQ(Shell(test::Tool() + " brighten --factor 3 " + in + " " + Quote(dir.path() / "x.png") + " 2>/dev/null").status, 2);
+}
+
+// Pictures built to hurt are refused from their header or at the scan limit, with the reason,
+// and nothing is written: not the PNG, not a temporary file. A pipe named like a picture is
+// refused at once rather than waited on.
+TEST(DrtoolBrighten, RefusesHostilePicturesAndWritesNothing) {
+    DRV_REQUIRE_TOOL();
+    test::TempFolder dir;
+    test::WriteFile(dir.path() / "claims.jpg", test::ClaimedSizeJpeg(30000, 30000));
+    test::WriteFile(dir.path() / "scans.jpg", test::ManyScansJpeg(20000));
+    test::WriteFile(dir.path() / "text.jpg", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'});
+    ASSERT_EQ(::mkfifo((dir.path() / "pipe.jpg").c_str(), 0600), 0);
+    const struct { const char *in, *reason; } cases[] = {
+        {"claims.jpg", "claims 30000 x 30000 pixels, more than 4096 x 4096"},
+        {"scans.jpg", "past 100 progressive scans"},
+        {"text.jpg", "cannot read"},
+        {"pipe.jpg", "not an ordinary picture file"},
+    };
+    const std::vector<std::string> before = test::Entries(dir.path());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.in);
+        const test::ShellRun run = Shell("timeout 20 " + test::Tool() + " brighten --factor 1.5 " +
+                                         Quote(dir.path() / c.in) + " " + Quote(dir.path() / "out.png") + " 2>&1");
+        EXPECT_EQ(run.status, 1) << run.out;
+        EXPECT_NE(run.out.find(c.reason), std::string::npos) << run.out;
+        EXPECT_EQ(test::Entries(dir.path()), before);
+    }
 }
 
 }  // namespace

@@ -9,21 +9,33 @@
 
 #include "core/video/video_encoder.h"
 #include "core/video/video_plan.h"
+#include "core/common/file_write_seam.h"
 #include "tests/core/support/frame_files.h"
+#include "tests/core/support/write_faults.h"
 
 namespace drv {
 namespace {
 
 enum class Step { Open, Frames, Finish };
-// The target beside an old file "plain" and a pipe; `room`: bytes the disk takes before it is full
-// (-1: no limit); `cancelAt`: frame to cancel at.
-struct EncodeCase { const char *name, *target; long room; int cancelAt; VideoStatus expected; Step failsAt; };
+// The target beside an old file "plain" (mode 0600), a link "link" to it and a pipe; `room`: bytes
+// the disk takes before it is full (-1: no limit); `cancelAt`: frame to cancel at; `refuseRename`:
+// the last step of the writer fails, after the whole file was written.
+struct EncodeCase {
+    const char *name, *target;
+    long room;
+    int cancelAt;
+    bool refuseRename;
+    VideoStatus expected;
+    Step failsAt;
+};
 const EncodeCase kEncodeCases[] = {
-    {"written", "plain", -1, 0, VideoStatus::Ok, Step::Finish},
-    {"parent is a file", "plain/out.mp4", -1, 0, VideoStatus::CannotWrite, Step::Open},
-    {"a pipe is no file to replace", "pipe", -1, 0, VideoStatus::CannotWrite, Step::Open},
-    {"disk full", "plain", 3000, 0, VideoStatus::DiskFull, Step::Finish},
-    {"cancelled", "plain", -1, 4, VideoStatus::Cancelled, Step::Frames},
+    {"written", "plain", -1, 0, false, VideoStatus::Ok, Step::Finish},
+    {"written through a link", "link", -1, 0, false, VideoStatus::Ok, Step::Finish},
+    {"parent is a file", "plain/out.mp4", -1, 0, false, VideoStatus::CannotWrite, Step::Open},
+    {"a pipe is no file to replace", "pipe", -1, 0, false, VideoStatus::CannotWrite, Step::Open},
+    {"disk full", "plain", 3000, 0, false, VideoStatus::DiskFull, Step::Finish},
+    {"rename refused at the end", "plain", -1, 0, true, VideoStatus::CannotWrite, Step::Finish},
+    {"cancelled", "plain", -1, 4, false, VideoStatus::Cancelled, Step::Frames},
 };
 
 TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
@@ -31,13 +43,13 @@ TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
         SCOPED_TRACE(c.name);
         test::TempFolder dir;
         test::WriteFile(dir.path() / "plain", {'o', 'l', 'd'});
+        ASSERT_EQ(::chmod((dir.path() / "plain").c_str(), 0600), 0);
+        std::filesystem::create_symlink("plain", dir.path() / "link");
         ASSERT_EQ(::mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
-        long room = c.room;
-        VideoEncoder encoder([&room](int fd, const void* data, std::size_t size) -> long {
-            if (room >= 0 && static_cast<long>(size) > room) return errno = ENOSPC, -1;
-            if (room >= 0) room -= static_cast<long>(size);
-            return ::write(fd, data, size);
-        });
+        WriteCalls calls = c.room >= 0 ? test::DiskFullAfter(static_cast<std::size_t>(c.room)) : WriteCalls{};
+        if (c.refuseRename) calls.rename = [](const char*, const char*) { return errno = EACCES, -1; };
+        const ScopedWriteCalls faults(calls);
+        VideoEncoder encoder;
         VideoSettings settings;
         settings.width = 64, settings.height = 48, settings.fps = 7;
         VideoResult result = encoder.open(dir.path() / c.target, settings);
@@ -56,10 +68,16 @@ TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
         if (result.ok()) step = Step::Finish, result = encoder.finish();
         EXPECT_EQ(result.status, c.expected) << result.detail;
         EXPECT_EQ(step, c.failsAt);
-        // Only what was there before: no temporary file left behind.
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+        // Only what was there before: no temporary file left behind, the link still a link.
+        EXPECT_EQ(test::Entries(dir.path()), (std::vector<std::string>{"link", "pipe", "plain"}));
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link"));
+        struct stat st {};
+        ASSERT_EQ(::stat((dir.path() / "plain").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << "a replaced file keeps its permissions";
         if (c.expected != VideoStatus::Ok) {
             EXPECT_EQ(test::ReadFile(dir.path() / "plain"), "old");
+        } else {
+            EXPECT_GT(st.st_size, 100);
         }
     }
 }

@@ -85,14 +85,14 @@ protected:
     // Names in the output folder.
     std::string leftInOut() const { return test::Shell("ls -A " + test::Quote(out())).out; }
     // Starts an export of the recording to out/v.mp4 in bash with job control (so that Ctrl-C
-    // reaches it as from a terminal), waits for its temporary file, runs `then` and prints
+    // reaches it as from a terminal), waits for its temporary (dot) file, runs `then` and prints
     // "status=N" with the way drtool ended.
     test::ShellRun interrupted(const std::string& then) const {
         const auto script = dir.path() / "run.sh";
         test::WriteFile(script, bytes("set -m\n" + test::Tool() + " video " + test::Quote(rec()) + " -o " +
                                       test::Quote(out() / "v.mp4") + " --overlay 2>" +
                                       test::Quote(dir.path() / "err") + " & pid=$!\n"
-                                      "for i in $(seq 1000); do ls " + test::Quote(out()) +
+                                      "for i in $(seq 1000); do ls -A " + test::Quote(out()) +
                                       " | grep -q . && break; sleep 0.01; done\n" + then +
                                       "\nwait $pid; echo status=$?\n"));
         return test::Shell("bash " + test::Quote(script));

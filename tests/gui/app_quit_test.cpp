@@ -4,6 +4,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "core/common/file_write_seam.h"
 #include "gui/video/video_progress_dialog.h"
 #include "tests/gui/app_fixture.h"
 #include "tests/gui/support/wait.h"
@@ -18,13 +19,15 @@ using AppQuitTest = test::AppFixture;
 TEST_F(AppQuitTest, QuittingDuringAVideoExportAsksFirst) {
     openThroughDialog(makeRecording("rec", quick(60)));
     auto release = std::make_shared<std::atomic<bool>>(false);
-    auto held = [release](int fd, const void* data, std::size_t size) -> long {
+    WriteCalls held;
+    held.write = [release](int fd, const void* data, std::size_t size) -> ssize_t {
         while (!*release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return ::write(fd, data, size);
     };
+    const ScopedWriteCalls holding(held);
     const auto target = root() / "a.mp4";
     w().show();
-    ASSERT_TRUE(w().startVideoExport({{1, 60}, true, BrightnessMode::Standard, 23, target}, held));
+    ASSERT_TRUE(w().startVideoExport({{1, 60}, true, BrightnessMode::Standard, 23, target}));
     dialogs_.answers.push_back(Dialogs::Button::No);
     EXPECT_FALSE(w().close());
     ASSERT_EQ(dialogs_.shown.size(), 1u);

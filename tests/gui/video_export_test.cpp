@@ -14,7 +14,9 @@
 #include "gui/video/video_export.h"
 #include "gui/video/video_export_dialog.h"
 #include "gui/video/video_progress_dialog.h"
+#include "core/common/file_write_seam.h"
 #include "tests/core/support/frame_files.h"
+#include "tests/core/support/write_faults.h"
 #include "tests/gui/app_fixture.h"
 #include "tests/gui/support/wait.h"
 
@@ -153,9 +155,8 @@ TEST_F(VideoExportTest, FullDiskAndUnwritablePlaceAreToldAndLeaveNothing) {
     for (const FailCase& c : kFailures) {
         dialogs_.shown.clear();
         const auto target = c.diskFull ? root() / "full.mp4" : root() / "plain" / "a.mp4";
-        auto full = [](int, const void*, std::size_t) -> long { return errno = ENOSPC, -1; };
-        ASSERT_TRUE(w().startVideoExport({{1, 6}, true, BrightnessMode::Standard, 23, target},
-                                         c.diskFull ? FileWriteFunction(full) : FileWriteFunction()));
+        const ScopedWriteCalls full(c.diskFull ? test::DiskFullAfter(0) : WriteCalls{});
+        ASSERT_TRUE(w().startVideoExport({{1, 6}, true, BrightnessMode::Standard, 23, target}));
         ASSERT_TRUE(test::waitUntil([this] { return !w().videoExport(); }, 20000));
         ASSERT_EQ(dialogs_.shown.size(), 1u);
         EXPECT_TRUE(dialogs_.shown[0].text.startsWith(QString::fromUtf8(c.message))) << dialogs_.shown[0].text.toStdString();
