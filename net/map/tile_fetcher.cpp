@@ -1,5 +1,7 @@
 #include "net/map/tile_fetcher.h"
 
+#include "core/common/version.h"
+
 #include <QBuffer>
 #include <QDateTime>
 #include <QEventLoop>
@@ -94,7 +96,9 @@ void TileFetcher::abortAll() {
     }
 }
 
-QByteArray TileFetcher::userAgent() { return QByteArrayLiteral("drviewer/1.30 (drive recorder viewer; map tiles)"); }
+QByteArray TileFetcher::userAgent() {
+    return QByteArray("drviewer/") + ProgramVersion() + " (drive recorder viewer; map tiles)";
+}
 
 QString TileFetcher::key(const TileId& t) const {
     return QString::fromStdString(server_.urlTemplate) + QStringLiteral("|%1/%2/%3").arg(t.z).arg(t.x).arg(t.y);
