@@ -29,4 +29,3 @@ static void BM_ParseLenient(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(drv::ParseLenient(" 0523"));
 }
 BENCHMARK(BM_ParseLenient);
-

@@ -147,7 +147,9 @@ void BM_HostilePictureWindowMemory(benchmark::State& state) {
     }
     state.counters["added_MiB"] = added;
     state.counters["process_peak_MiB"] = peak;
-    state.SetLabel(mode == 0 ? "baseline" : mode == 1 ? "hostile frames 1 and 2" : "hostile, Qt's whole decode (before)");
+    state.SetLabel(mode == 0   ? "baseline"
+                   : mode == 1 ? "hostile frames 1 and 2"
+                               : "hostile, Qt's whole decode (before)");
 }
 BENCHMARK(BM_HostilePictureWindowMemory)->Arg(0)->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -112,14 +112,15 @@ BENCHMARK(BM_LoadAllFramesRatio)->Unit(benchmark::kMillisecond);
 struct HostileFrame {
     fs::path file;
     explicit HostileFrame(int kind) {
-        file = folder().dir.parent_path() / ("drv-bench-hostile-" + std::to_string(::getpid()) + "-" +
-                                             std::to_string(kind) + ".jpg");
+        file = folder().dir.parent_path() /
+               ("drv-bench-hostile-" + std::to_string(::getpid()) + "-" + std::to_string(kind) + ".jpg");
         drv::ExifLayout l;
         const auto body = drv::TinyJpegBody();
         std::vector<std::uint8_t> b = drv::BuildFrame(drv::FrameExif{}, body.data(), body.size(), &l);
         auto put = [&b](std::size_t at, std::uint32_t v, int size) {
             if (b.size() < at + static_cast<std::size_t>(size)) b.resize(at + static_cast<std::size_t>(size));
-            for (int i = 0; i < size; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+            for (int i = 0; i < size; ++i)
+                b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
         };
         auto userComments = [&](std::size_t ifd, std::uint32_t n, std::uint32_t count, std::uint32_t value) {
             put(ifd, n, 2);
@@ -174,8 +175,8 @@ void BM_HostileFrameRatio(benchmark::State& state) {
         hostileTime += t2 - t1;
     }
     const double n = static_cast<double>(state.iterations());
-    state.counters["ratio"] = std::chrono::duration<double>(hostileTime).count() /
-                              std::chrono::duration<double>(normalTime).count();
+    state.counters["ratio"] =
+        std::chrono::duration<double>(hostileTime).count() / std::chrono::duration<double>(normalTime).count();
     state.counters["hostile_us"] = std::chrono::duration<double, std::micro>(hostileTime).count() / n;
     state.counters["normal_us"] = std::chrono::duration<double, std::micro>(normalTime).count() / n;
     state.counters["bytes_read"] = static_cast<double>(cost.bytesRead);

@@ -51,8 +51,9 @@ drv::Track benchTrack() {
     std::vector<drv::TrackSample> s(441);
     for (int i = 0; i < 441; ++i) {
         const double a = 2 * std::numbers::pi * i / 441;
-        s[static_cast<std::size_t>(i)] = {i < 200 || i > 210, 35.68 + 0.0045 * std::sin(a), 139.76 + 0.0055 * std::cos(a),
-                                          static_cast<float>(40 + 30 * std::sin(3 * a)), i % 50 < 10};
+        s[static_cast<std::size_t>(i)] = {i < 200 || i > 210, 35.68 + 0.0045 * std::sin(a),
+                                          139.76 + 0.0055 * std::cos(a), static_cast<float>(40 + 30 * std::sin(3 * a)),
+                                          i % 50 < 10};
     }
     return drv::BuildTrack(std::move(s), 220);
 }

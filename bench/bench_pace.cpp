@@ -55,7 +55,8 @@ private:
 void BM_PlaybackPaceLevel2(benchmark::State& state) {
     const int fps = static_cast<int>(state.range(0));
     drv::MainWindow& w = window(fps);
-    if (state.range(1)) w.mnuHi15_Click(); else w.mnuOrg_Click();
+    if (state.range(1)) w.mnuHi15_Click();
+    else w.mnuOrg_Click();
     for (auto _ : state) {
         w.cmdPlay(0)->click();
         w.setSpeedLevel(2);

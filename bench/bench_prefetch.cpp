@@ -112,6 +112,12 @@ void BM_PrefetchPaceLevel2(benchmark::State& state) {
     w.prefetcher().setSource(std::make_shared<drv::FileFrameSource>());
     drv::test::PrefetcherPeer::setDepth(w.prefetcher(), drv::FramePrefetcher::Limits{}.frames);
 }
-BENCHMARK(BM_PrefetchPaceLevel2)->ArgName("delay_ms")->Arg(0)->Arg(40)->Arg(90)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_PrefetchPaceLevel2)
+    ->ArgName("delay_ms")
+    ->Arg(0)
+    ->Arg(40)
+    ->Arg(90)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 }  // namespace

@@ -44,20 +44,20 @@ void BM_VideoExportVsFfmpeg(benchmark::State& state) {
     auto& r = rig();
     const bool ffmpeg = std::system("command -v ffmpeg >/dev/null 2>&1") == 0;
     // The frames in playback order (the sample's names sort so), at the recording's rate.
-    const std::string command = "ffmpeg -v error -y -framerate 14 -pattern_type glob -i '" + r.folder.string() +
-                                "/*.JPG' -c:v libx264 -preset " + drv::VideoSettings{}.preset + " -crf " +
-                                std::to_string(drv::kDefaultCrf) +
-                                " -profile:v high -pix_fmt yuv420p -movflags +faststart '" +
-                                r.out("cli.mp4").string() + "'";
-    const drv::VideoExportRequest request{{1, kFrames}, true, drv::BrightnessMode::Standard, drv::kDefaultCrf,
-                                          r.out("ours.mp4")};
+    const std::string command =
+        "ffmpeg -v error -y -framerate 14 -pattern_type glob -i '" + r.folder.string() +
+        "/*.JPG' -c:v libx264 -preset " + drv::VideoSettings{}.preset + " -crf " + std::to_string(drv::kDefaultCrf) +
+        " -profile:v high -pix_fmt yuv420p -movflags +faststart '" + r.out("cli.mp4").string() + "'";
+    const drv::VideoExportRequest request{
+        {1, kFrames}, true, drv::BrightnessMode::Standard, drv::kDefaultCrf, r.out("ours.mp4")};
     // Wall time is what a user waits; processor time says how much of the gap is work rather
     // than the other programs' turns on a busy machine.
     double ours = 0, theirs = 0, oursCpu = 0, theirsCpu = 0;
     for (auto _ : state) {
         auto start = Clock::now();
         double cpu = cpuSeconds(RUSAGE_SELF);
-        if (!drv::ExportVideo(r.recording, request, drv::QtVideoDrawing()).result.ok()) state.SkipWithError("export failed");
+        if (!drv::ExportVideo(r.recording, request, drv::QtVideoDrawing()).result.ok())
+            state.SkipWithError("export failed");
         ours += seconds(start);
         oursCpu += cpuSeconds(RUSAGE_SELF) - cpu;
         if (!ffmpeg) continue;
@@ -89,11 +89,10 @@ void BM_VideoToolVsFfmpeg(benchmark::State& state) {
     }
     const std::string ours = std::string("'") + DRV_TOOL_PATH + "' video '" + r.folder.string() + "' --overlay -o '" +
                              r.out("tool.mp4").string() + "'";
-    const std::string theirs = "ffmpeg -v error -y -framerate 14 -pattern_type glob -i '" + r.folder.string() +
-                               "/*.JPG' -c:v libx264 -preset " + drv::VideoSettings{}.preset + " -crf " +
-                               std::to_string(drv::kDefaultCrf) +
-                               " -profile:v high -pix_fmt yuv420p -movflags +faststart '" +
-                               r.out("cli.mp4").string() + "'";
+    const std::string theirs =
+        "ffmpeg -v error -y -framerate 14 -pattern_type glob -i '" + r.folder.string() +
+        "/*.JPG' -c:v libx264 -preset " + drv::VideoSettings{}.preset + " -crf " + std::to_string(drv::kDefaultCrf) +
+        " -profile:v high -pix_fmt yuv420p -movflags +faststart '" + r.out("cli.mp4").string() + "'";
     double oursTime = 0, theirsTime = 0;
     for (auto _ : state) {
         // Alternating which goes first spreads any drift of the machine's load over both.

@@ -46,8 +46,9 @@ std::string readPicture(const std::string& file, QImage& picture) {
             return why;
         }
         // The decoder's pixels, freed with the image.
-        picture = QImage(held->pixels.data(), held->width, held->height, static_cast<qsizetype>(held->bytesPerRow),
-                         QImage::Format_BGR888, [](void* p) { delete static_cast<DecodedPicture*>(p); }, held);
+        picture = QImage(
+            held->pixels.data(), held->width, held->height, static_cast<qsizetype>(held->bytesPerRow),
+            QImage::Format_BGR888, [](void* p) { delete static_cast<DecodedPicture*>(p); }, held);
         return {};
     }
     QByteArray encoded = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -55,7 +56,8 @@ std::string readPicture(const std::string& file, QImage& picture) {
     QImageReader reader(&buffer);
     const QSize size = reader.size();
     if (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide)
-        return "the picture is larger than " + std::to_string(kMaxPictureSide) + " x " + std::to_string(kMaxPictureSide);
+        return "the picture is larger than " + std::to_string(kMaxPictureSide) + " x " +
+               std::to_string(kMaxPictureSide);
     picture = reader.read();
     if (picture.isNull()) return reader.errorString().toStdString();
     return {};
@@ -84,12 +86,9 @@ int runBrighten(const Args& args) {
         }
     }
     bool x2;
-    if (factor == "1.5")
-        x2 = false;
-    else if (factor == "2.0" || factor == "2")
-        x2 = true;
-    else
-        return usageError("--factor must be 1.5 or 2.0");
+    if (factor == "1.5") x2 = false;
+    else if (factor == "2.0" || factor == "2") x2 = true;
+    else return usageError("--factor must be 1.5 or 2.0");
     if (in.empty() || out.empty()) return usageError("IN and OUT are needed");
 
     QImage picture;
@@ -101,10 +100,8 @@ int runBrighten(const Args& args) {
     picture = picture.convertToFormat(QImage::Format_BGR888);
     const auto stride = static_cast<std::size_t>(picture.bytesPerLine());
     const auto rows = static_cast<std::size_t>(picture.height());
-    if (integer)
-        BrightenPictureInteger(picture.bits(), stride, rows, x2);
-    else
-        BrightenPicture(picture.bits(), stride, rows, x2);
+    if (integer) BrightenPictureInteger(picture.bits(), stride, rows, x2);
+    else BrightenPicture(picture.bits(), stride, rows, x2);
 
     // Encoded in memory, then written whole: a full disk never leaves half a PNG.
     QByteArray png;
@@ -116,7 +113,8 @@ int runBrighten(const Args& args) {
                      writer.errorString().toLocal8Bit().constData());
         return 1;
     }
-    const Status written = ReplaceFileContents(out, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+    const Status written =
+        ReplaceFileContents(out, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
     if (!written) {
         std::fprintf(stderr, "drtool brighten: cannot write %s: %s\n", out.c_str(), written.message.c_str());
         return 1;

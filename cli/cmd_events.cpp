@@ -58,8 +58,7 @@ int runEvents(const Args& args) {
         for (const auto& folder : result.unreadable)
             std::fprintf(stderr, "drtool events: cannot read the folder %s\n", (root / folder).c_str());
     }
-    const std::string text =
-        format == "json" ? EventsToJson(root, rows, result.unreadable) : EventsToCsv(rows, excel);
+    const std::string text = format == "json" ? EventsToJson(root, rows, result.unreadable) : EventsToCsv(rows, excel);
     std::fwrite(text.data(), 1, text.size(), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "drtool events: cannot write to standard output\n");

@@ -37,7 +37,8 @@ int runExport(const Args& args) {
             if (!hasValue || !(format = ParseExportFormat(args[++i])))
                 return fail(std::string("--format is csv, gpx or kml\nusage: drtool ") + kUsage);
         } else if (a == "-o" || a == "--output") {
-            if (!hasValue || args[i + 1].empty()) return fail(std::string("-o needs a file name\nusage: drtool ") + kUsage);
+            if (!hasValue || args[i + 1].empty())
+                return fail(std::string("-o needs a file name\nusage: drtool ") + kUsage);
             output = args[++i];
         } else if (a == "--utc-offset") {
             if (!hasValue || !(utcOffset = ParseUtcOffset(args[++i])))

@@ -51,7 +51,8 @@ int runMap(const Args& args) {
                 return usageError("--tiles is none, gsi, gsi-pale, osm or an http(s) URL with {z}, {x} and {y}");
             server = *chosen;
         } else if (a == "--frame") {
-            if (!hasValue || !ParseInt(args[++i], frame) || frame < 1) return usageError("--frame needs a frame number from 1");
+            if (!hasValue || !ParseInt(args[++i], frame) || frame < 1)
+                return usageError("--frame needs a frame number from 1");
         } else if (folder.empty() && !a.empty() && a[0] != '-') {
             folder = a;
         } else {

@@ -62,7 +62,8 @@ int runPackage(const Args& args) {
                 ExportVideo(recording, v, [&](int done, int total) { return progress(double(done) / total); });
             if (made.result.ok()) return true;
             videoError = made.result.status == VideoStatus::Cancelled ? ""
-                         : made.result.detail.empty() ? std::string("encoding failed") : made.result.detail;
+                         : made.result.detail.empty()                 ? std::string("encoding failed")
+                                                                      : made.result.detail;
             return false;
         };
 

@@ -12,8 +12,7 @@
 namespace drv::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "report FOLDER -o OUT.pdf [--brightness 1.5|2.0] [--seconds -2,-1,0,1,2] [--note TEXT]";
+constexpr const char* kUsage = "report FOLDER -o OUT.pdf [--brightness 1.5|2.0] [--seconds -2,-1,0,1,2] [--note TEXT]";
 
 int usageError(const std::string& message) { return UsageError("report", kUsage, message); }
 int fail(const std::string& message) { return Failure("report", message); }
@@ -27,7 +26,8 @@ bool parseSeconds(const std::string& text, std::vector<double>& out) {
         const std::string piece = text.substr(start, end - start);
         char* stop = nullptr;
         const double v = std::strtod(piece.c_str(), &stop);
-        if (piece.empty() || stop != piece.c_str() + piece.size() || !std::isfinite(v) || std::fabs(v) > 60) return false;
+        if (piece.empty() || stop != piece.c_str() + piece.size() || !std::isfinite(v) || std::fabs(v) > 60)
+            return false;
         out.push_back(v);
         start = end + 1;
     }

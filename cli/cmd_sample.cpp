@@ -57,7 +57,8 @@ int runSample(const Args& args) {
             else if (v == "none") o.kind = SampleOptions::TriggerKind::None;
             else return usageError("--kind is switch, shock, power-cut or none");
         } else if (a == "--start") {
-            if (!value(v) || !parseStart(v, o.startTime)) return usageError("--start is YYYY-MM-DDTHH:MM:SS, 2000..2099");
+            if (!value(v) || !parseStart(v, o.startTime))
+                return usageError("--start is YYYY-MM-DDTHH:MM:SS, 2000..2099");
         } else if (a == "--byte-order") {
             if (!value(v) || (v != "II" && v != "MM")) return usageError("--byte-order is II or MM");
             o.bigEndian = v == "MM";
@@ -87,9 +88,9 @@ int runSample(const Args& args) {
 }  // namespace
 
 DRV_CLI_PICTURE_COMMAND(sample, "sample",
-                "sample OUTDIR [--frames N] [--fps 7|14] [--quality low|high] [--trigger K] "
-                "[--kind switch|shock|power-cut|none] [--no-vehicle-signals] [--no-main-speed] "
-                "[--byte-order II|MM] [--rotate K] [--no-pictures] [--start YYYY-MM-DDTHH:MM:SS]",
-                runSample);
+                        "sample OUTDIR [--frames N] [--fps 7|14] [--quality low|high] [--trigger K] "
+                        "[--kind switch|shock|power-cut|none] [--no-vehicle-signals] [--no-main-speed] "
+                        "[--byte-order II|MM] [--rotate K] [--no-pictures] [--start YYYY-MM-DDTHH:MM:SS]",
+                        runSample);
 
 }  // namespace drv::cli

@@ -15,8 +15,7 @@ bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 // YYYY-MM-DDTHH:MM:SS, a real calendar date and time of day.
 bool parseClock(const std::string& text, ClockValue& c) {
-    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
-        text[16] != ':')
+    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' || text[16] != ':')
         return false;
     if (!ParseInt(text.substr(0, 4), c.Year) || !ParseInt(text.substr(5, 2), c.Month) ||
         !ParseInt(text.substr(8, 2), c.Day) || !ParseInt(text.substr(11, 2), c.Hour) ||
@@ -40,8 +39,8 @@ int decode(const std::string& file) {
     }
     const auto s = DecodeSetup(bytes);
     if (!s) {
-        std::fprintf(stderr, "drtool setup: %s holds %zu bytes; at least %zu are needed\n", file.c_str(),
-                     bytes.size(), kSetupMinDecodable);
+        std::fprintf(stderr, "drtool setup: %s holds %zu bytes; at least %zu are needed\n", file.c_str(), bytes.size(),
+                     kSetupMinDecodable);
         return 1;
     }
     std::printf("{\n");
@@ -62,13 +61,11 @@ int decode(const std::string& file) {
     if (clock)
         std::printf("  \"ClockRequest\": \"%04d-%02d-%02dT%02d:%02d:%02d\",\n", 2000 + bytes[7], bytes[8], bytes[9],
                     bytes[10], bytes[11], bytes[12]);
-    else
-        std::printf("  \"ClockRequest\": null,\n");
+    else std::printf("  \"ClockRequest\": null,\n");
     std::printf("  \"Length\": %zu,\n", bytes.size());
     if (bytes.size() >= kSetupSize)
         std::printf("  \"ChecksumValid\": %s\n", boolText(SetupChecksum(bytes) == bytes[13]));
-    else
-        std::printf("  \"ChecksumValid\": null\n");
+    else std::printf("  \"ChecksumValid\": null\n");
     std::printf("}\n");
     return 0;
 }

@@ -55,7 +55,7 @@ public:
 
 private:
     static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction before_[std::size(kSignals)] {};
+    struct sigaction before_[std::size(kSignals)]{};
 };
 
 bool endsWithJpg(const std::string& name) {

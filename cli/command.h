@@ -13,7 +13,7 @@ using CommandFn = int (*)(const Args& args);
 // and status 0; main() does that for all of them, so a command needs only its usage line.
 struct Command {
     const char* name;
-    const char* usage;    // one line, shown by `drtool help` and `drtool NAME --help`
+    const char* usage;  // one line, shown by `drtool help` and `drtool NAME --help`
     CommandFn run;
     bool pictures = false;  // reads, writes or draws pictures: runs inside a QGuiApplication
 };

@@ -21,7 +21,8 @@ void check(const drv::DecodedPicture& p, const drv::PictureRequest& r) {
         p.pixels.size() != p.bytesPerRow * std::size_t(p.height))
         std::abort();
     if (p.naturalWidth > r.maxSide || p.naturalHeight > r.maxSide) std::abort();
-    if ((r.regionWidth > 0 && p.width > r.regionWidth) || (r.regionHeight > 0 && p.height > r.regionHeight)) std::abort();
+    if ((r.regionWidth > 0 && p.width > r.regionWidth) || (r.regionHeight > 0 && p.height > r.regionHeight))
+        std::abort();
 }
 
 }  // namespace

@@ -20,10 +20,9 @@ int storedPulse(int option) { return option < 0 ? 0 : option; }
 
 bool sameStored(const drv::RecorderSettings& a, const drv::RecorderSettings& b) {
     return a.DangerLevel == b.DangerLevel && a.ShockLevel == b.ShockLevel &&
-           storedPulse(a.SpeedPulse) == storedPulse(b.SpeedPulse) &&
-           a.BuzzerVolume == b.BuzzerVolume && a.ExternalSwitch == b.ExternalSwitch &&
-           a.DriveInfoUnit == b.DriveInfoUnit && a.Rate14fps == b.Rate14fps && a.QualityHigh == b.QualityHigh &&
-           a.PreSeconds == b.PreSeconds && a.PostSeconds == b.PostSeconds;
+           storedPulse(a.SpeedPulse) == storedPulse(b.SpeedPulse) && a.BuzzerVolume == b.BuzzerVolume &&
+           a.ExternalSwitch == b.ExternalSwitch && a.DriveInfoUnit == b.DriveInfoUnit && a.Rate14fps == b.Rate14fps &&
+           a.QualityHigh == b.QualityHigh && a.PreSeconds == b.PreSeconds && a.PostSeconds == b.PostSeconds;
 }
 
 }  // namespace

@@ -21,11 +21,12 @@ struct WindowRig {
     std::unique_ptr<FixedAppPaths> paths;
     std::unique_ptr<MainWindow> window;
 
-    explicit WindowRig(int frames) : WindowRig([frames] {
-        SampleOptions o;
-        o.frames = frames;
-        return o;
-    }()) {}
+    explicit WindowRig(int frames)
+        : WindowRig([frames] {
+              SampleOptions o;
+              o.frames = frames;
+              return o;
+          }()) {}
 
     explicit WindowRig(const SampleOptions& o) {
         folder = std::filesystem::path(dir.path().toStdString()) / "rec";

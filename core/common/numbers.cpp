@@ -38,7 +38,9 @@ double ParseLenient(std::string_view text) {
     // Gather the characters that form the number, blanks dropped, then let strtod read them.
     std::string number;
     std::size_t i = 0;
-    auto skip = [&] { while (i < text.size() && isBlank(text[i])) ++i; };
+    auto skip = [&] {
+        while (i < text.size() && isBlank(text[i])) ++i;
+    };
     skip();
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) number += text[i++];
     bool digits = false;
@@ -124,8 +126,8 @@ std::string FormatNumber(double value, std::string_view pattern) {
     intDigits = firstNonZero == std::string::npos ? std::string() : intDigits.substr(firstNonZero);
     if (intDigits.size() < minInt) intDigits = std::string(minInt - intDigits.size(), '0') + intDigits;
 
-    const bool zero = intDigits.find_first_not_of('0') == std::string::npos &&
-                      fracDigits.find_first_not_of('0') == std::string::npos;
+    const bool zero =
+        intDigits.find_first_not_of('0') == std::string::npos && fracDigits.find_first_not_of('0') == std::string::npos;
     std::string out;
     if (negative && !zero) out += '-';
     out += intDigits;

@@ -17,9 +17,7 @@ struct Status {
     explicit operator bool() const { return ok; }
 
     static Status Success() { return {}; }
-    static Status Failure(std::string message, int errorNumber = 0) {
-        return {false, std::move(message), errorNumber};
-    }
+    static Status Failure(std::string message, int errorNumber = 0) { return {false, std::move(message), errorNumber}; }
     // "<what>: <the system's text for errorNumber>".
     static Status FromErrno(int errorNumber, std::string_view what) {
         std::string message(what);

@@ -112,11 +112,25 @@ std::string entryLine(const std::string& path, const EventCache::Entry& e) {
     auto b = [](bool v) { return std::string(v ? "1" : "0"); };
     auto t = [](const ClockTime& v) { return EventTimeText(v); };
     const std::string fields[kFields] = {
-        hexOf(path), e.signature, hexOf(s.pictureName.native()), number(s.frames), optional(s.firstShotAt, t),
-        d(s.lengthSeconds), b(s.highFrameRate) + b(s.highQuality) + b(s.triggerFound), hexOf(s.triggerKind),
-        number(s.triggerFrame), optional(s.triggerAt, t), optional(s.speedAtTrigger, f), optional(s.maxSpeed, f),
-        f(s.peakAccelLongitudinal), f(s.peakAccelLateral), optional(s.brakeAfterTrigger, b),
-        optional(s.brakeBeforeTrigger, b), optional(s.latitude, d), optional(s.longitude, d), number(s.damagedFrames),
+        hexOf(path),
+        e.signature,
+        hexOf(s.pictureName.native()),
+        number(s.frames),
+        optional(s.firstShotAt, t),
+        d(s.lengthSeconds),
+        b(s.highFrameRate) + b(s.highQuality) + b(s.triggerFound),
+        hexOf(s.triggerKind),
+        number(s.triggerFrame),
+        optional(s.triggerAt, t),
+        optional(s.speedAtTrigger, f),
+        optional(s.maxSpeed, f),
+        f(s.peakAccelLongitudinal),
+        f(s.peakAccelLateral),
+        optional(s.brakeAfterTrigger, b),
+        optional(s.brakeBeforeTrigger, b),
+        optional(s.latitude, d),
+        optional(s.longitude, d),
+        number(s.damagedFrames),
         number(s.unopenedFrames),
     };
     std::string line;

@@ -15,9 +15,7 @@ bool containsIgnoringCase(const std::string& text, const std::string& part) {
     return it != text.end();
 }
 
-bool earlier(const ClockTime& a, const ClockTime& b) {
-    return ClockSeconds(a) < ClockSeconds(b);
-}
+bool earlier(const ClockTime& a, const ClockTime& b) { return ClockSeconds(a) < ClockSeconds(b); }
 
 }  // namespace
 

@@ -33,7 +33,7 @@ struct EventFilter {
 
 struct EventTotals {
     int recordings = 0;
-    std::map<std::string, int> byTriggerKind;  // "" for recordings without a trigger
+    std::map<std::string, int> byTriggerKind;   // "" for recordings without a trigger
     std::optional<ClockTime> earliest, latest;  // first frames' times, where readable
     int damagedFrames = 0;
 };

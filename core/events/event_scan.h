@@ -21,8 +21,7 @@ struct FolderWalk {
     bool rootReadable = false;
     bool cancelled = false;
 };
-FolderWalk FindFolders(const std::filesystem::path& root, int maxDepth,
-                       const std::function<bool()>& cancelled = {});
+FolderWalk FindFolders(const std::filesystem::path& root, int maxDepth, const std::function<bool()>& cancelled = {});
 
 enum class ScanEnd {
     Complete,
@@ -32,9 +31,9 @@ enum class ScanEnd {
 };
 
 struct ScanCallbacks {
-    std::function<void(EventSummary&&)> row;       // each recording as soon as it is read
-    std::function<void(int done, int total)> progress;  // before each folder and at the end
-    std::function<bool()> cancelled;               // asked between folder entries and frames
+    std::function<void(EventSummary&&)> row;                       // each recording as soon as it is read
+    std::function<void(int done, int total)> progress;             // before each folder and at the end
+    std::function<bool()> cancelled;                               // asked between folder entries and frames
     std::function<void(const std::filesystem::path&)> unreadable;  // each folder that cannot be read
     // Summaries of earlier scans: a folder whose frame files are unchanged is not read again,
     // and every folder read is stored. The caller saves it.

@@ -81,8 +81,8 @@ EventSummary EventSummarizer::finish() const {
         // The viewer assumes 7 fps without a trigger; the list tells what was recorded.
         s.highFrameRate = firstHighFrameRate_ == 1;
         s.highQuality = firstHighQuality_;
-        if (const auto byClock = HighFrameRateFromClock(clockLastFrame_ - clockFirstFrame_,
-                                                        clockLastSeconds_ - clockFirstSeconds_))
+        if (const auto byClock =
+                HighFrameRateFromClock(clockLastFrame_ - clockFirstFrame_, clockLastSeconds_ - clockFirstSeconds_))
             s.highFrameRate = *byClock;
     }
     s.lengthSeconds = static_cast<double>(s.frames) / (s.highFrameRate ? 14.0 : 7.0);

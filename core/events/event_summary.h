@@ -26,16 +26,16 @@ struct EventSummary {
     bool highFrameRate = false;
     bool highQuality = false;
     bool triggerFound = false;
-    std::string triggerKind;               // the panel's caption; empty without one
-    int triggerFrame = 0;                  // 1-based in playback order; 0 without a trigger
-    std::optional<ClockTime> triggerAt;    // same clock rule as firstShotAt
-    std::optional<float> speedAtTrigger;   // the panel's speed; nothing when it shows none
+    std::string triggerKind;              // the panel's caption; empty without one
+    int triggerFrame = 0;                 // 1-based in playback order; 0 without a trigger
+    std::optional<ClockTime> triggerAt;   // same clock rule as firstShotAt
+    std::optional<float> speedAtTrigger;  // the panel's speed; nothing when it shows none
     std::optional<float> maxSpeed;
-    float peakAccelLongitudinal = 0;       // signed value of the largest magnitude (first of ties)
+    float peakAccelLongitudinal = 0;  // signed value of the largest magnitude (first of ties)
     float peakAccelLateral = 0;
     std::optional<bool> brakeAfterTrigger;   // trigger frame or the 3 s after; nothing when not wired
     std::optional<bool> brakeBeforeTrigger;  // the 3 s before the trigger frame
-    std::optional<double> latitude;         // decimal degrees at the trigger frame
+    std::optional<double> latitude;          // decimal degrees at the trigger frame
     std::optional<double> longitude;
     int damagedFrames = 0;
     int unopenedFrames = 0;  // files that exist but could not be opened (not in the reports)
@@ -59,7 +59,7 @@ private:
     EventSummary s_;
     float maxSpeed_ = 0;
     float maxPulseSpeed_ = 0;
-    std::vector<bool> brakes_;  // per frame, 0-based
+    std::vector<bool> brakes_;     // per frame, 0-based
     int firstHighFrameRate_ = -1;  // frame 1's flags: -1 unread
     bool firstHighQuality_ = false;
     // The first and the last frame with a readable recorder clock, and their seconds.

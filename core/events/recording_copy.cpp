@@ -24,10 +24,16 @@ constexpr std::size_t kBlock = 1 << 20;
 struct Fd {
     int fd = -1;
     explicit Fd(int f) : fd(f) {}
-    ~Fd() { if (fd >= 0) ::close(fd); }
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
-    int release() { const int f = fd; fd = -1; return f; }
+    int release() {
+        const int f = fd;
+        fd = -1;
+        return f;
+    }
 };
 
 // Reading leaves the card's access times alone where the kernel lets us (files we own).
@@ -185,7 +191,10 @@ private:
             return destinationError(target);
         }
         Fd out(temp.fd);
-        auto discard = [&temp] { ::unlink(temp.path.c_str()); return false; };
+        auto discard = [&temp] {
+            ::unlink(temp.path.c_str());
+            return false;
+        };
         Sha256 sha;
         for (;;) {
             if (cancelled()) return discard();
@@ -203,8 +212,7 @@ private:
         // Read back from the disk, not from the copy the page cache still holds.
         ::posix_fadvise(out.fd, 0, 0, POSIX_FADV_DONTNEED);
         std::string written;
-        if (::lseek(out.fd, 0, SEEK_SET) != 0 || !hashRest(out.fd, written))
-            return destinationError(target), discard();
+        if (::lseek(out.fd, 0, SEEK_SET) != 0 || !hashRest(out.fd, written)) return destinationError(target), discard();
         hex = sha.finishHex();
         if (written != hex) return fail(CopyEnd::Mismatch, target, "SHA-256 differs"), discard();
         if (::close(out.release()) != 0) return destinationError(target), discard();

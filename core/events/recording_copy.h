@@ -18,11 +18,11 @@ inline constexpr const char* kChecksumFileName = "SHA256SUMS";
 
 enum class CopyEnd {
     Complete,
-    Cancelled,           // recordings finished before stay; the one under way is removed
-    SourceUnreadable,    // a source file or folder could not be read (a card pulled out)
-    DestinationFull,     // no space left on the destination
-    DestinationFailed,   // the destination could not be written for another reason
-    Mismatch,            // a file read back differs from the one read from the card
+    Cancelled,          // recordings finished before stay; the one under way is removed
+    SourceUnreadable,   // a source file or folder could not be read (a card pulled out)
+    DestinationFull,    // no space left on the destination
+    DestinationFailed,  // the destination could not be written for another reason
+    Mismatch,           // a file read back differs from the one read from the card
 };
 
 struct CopiedRecording {

@@ -52,8 +52,7 @@ public:
 
 private:
     std::uint16_t u16(const std::uint8_t* p) const {
-        return bigEndian_ ? static_cast<std::uint16_t>(p[0] << 8 | p[1])
-                          : static_cast<std::uint16_t>(p[1] << 8 | p[0]);
+        return bigEndian_ ? static_cast<std::uint16_t>(p[0] << 8 | p[1]) : static_cast<std::uint16_t>(p[1] << 8 | p[0]);
     }
     std::uint32_t u32(const std::uint8_t* p) const {
         return bigEndian_ ? (std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3])

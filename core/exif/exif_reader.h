@@ -12,12 +12,12 @@ namespace drv {
 // The raw texts of one frame. Each is empty when its tag is absent or the file's
 // structure cannot be trusted; `status` says which.
 struct ExifTags {
-    std::string MakerNoteText;          // 0x927C, bytes up to the first zero, line feeds as blanks
-    std::string UserCommentHex;         // 0x9286, every byte as two uppercase hex digits
-    std::string DateTimeOriginalText;   // 0x9003
-    std::string DateTimeDigitizedText;  // 0x9004
-    std::string DateTimeText;           // 0x0132 in IFD0
-    ExifStatus status = ExifStatus::Ok; // anything but Ok comes with five empty texts
+    std::string MakerNoteText;           // 0x927C, bytes up to the first zero, line feeds as blanks
+    std::string UserCommentHex;          // 0x9286, every byte as two uppercase hex digits
+    std::string DateTimeOriginalText;    // 0x9003
+    std::string DateTimeDigitizedText;   // 0x9004
+    std::string DateTimeText;            // 0x0132 in IFD0
+    ExifStatus status = ExifStatus::Ok;  // anything but Ok comes with five empty texts
 };
 
 // Texts longer than the decoder could ever use are cut here, so a text without a

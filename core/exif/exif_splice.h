@@ -21,6 +21,6 @@ std::vector<std::uint8_t> ReadExifSegment(const std::filesystem::path& file);
 // TIFF header at file offset 12. Empty when `jpeg` does not start with SOI, one of those
 // segments runs past its end, or `segment` is not an Exif APP1 segment.
 std::vector<std::uint8_t> SpliceExifSegment(const std::uint8_t* jpeg, std::size_t size,
-                                             const std::vector<std::uint8_t>& segment);
+                                            const std::vector<std::uint8_t>& segment);
 
 }  // namespace drv

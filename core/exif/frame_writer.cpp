@@ -72,8 +72,8 @@ std::string digits(long long value, int width) {
 
 std::vector<std::uint8_t> BuildExifHeader(const FrameExif& exif, ExifLayout* layout) {
     ExifLayout at;
-    at.ifd0 = 8;                                   // after the 8-byte TIFF header
-    at.exifIfd = at.ifd0 + 2 + 2 * 12 + 4;         // IFD0: count, 2 entries, next link
+    at.ifd0 = 8;                                       // after the 8-byte TIFF header
+    at.exifIfd = at.ifd0 + 2 + 2 * 12 + 4;             // IFD0: count, 2 entries, next link
     std::uint32_t data = at.exifIfd + 2 + 4 * 12 + 4;  // Exif IFD: count, 4 entries, next link
     at.dateTime = data;
     data += evenSize(exif.dateTime.size() + 1);
@@ -114,8 +114,18 @@ std::vector<std::uint8_t> BuildExifHeader(const FrameExif& exif, ExifLayout* lay
 
     const std::vector<std::uint8_t>& tiff = w.out();
     const std::size_t app1Length = tiff.size() + 8;
-    std::vector<std::uint8_t> out = {0xFF, 0xD8, 0xFF, 0xE1, static_cast<std::uint8_t>(app1Length >> 8),
-                                     static_cast<std::uint8_t>(app1Length), 'E', 'x', 'i', 'f', 0, 0};
+    std::vector<std::uint8_t> out = {0xFF,
+                                     0xD8,
+                                     0xFF,
+                                     0xE1,
+                                     static_cast<std::uint8_t>(app1Length >> 8),
+                                     static_cast<std::uint8_t>(app1Length),
+                                     'E',
+                                     'x',
+                                     'i',
+                                     'f',
+                                     0,
+                                     0};
     out.insert(out.end(), tiff.begin(), tiff.end());
     if (layout) *layout = at;
     return out;
@@ -143,13 +153,29 @@ std::string FormatMakerNote(const MakerNoteFields& f) {
     auto scaled = [](double value, double scale) { return RoundHalfEven(std::fabs(value) * scale); };
     // Every field but the two prefixes is digits; the hundreds digit of the latitude's
     // degrees has a field of its own.
-    const long long values[] = {
-        scaled(f.speed, kSpeedScale), scaled(f.pulseSpeed, kSpeedScale), f.brake ? 1 : 0,
-        scaled(f.accelLongitudinal, kAccelScale), scaled(f.accelLateral, kAccelScale),
-        scaled(f.accelAxis3, kAccelScale), f.year % 100, f.month, f.day, f.hour, f.minute, f.second,
-        0, std::abs(f.latitudeDegrees) / 100, std::abs(f.latitudeDegrees) % 100, f.latitudeMinutes,
-        f.latitudeSeconds, f.latitudeTenths, 0, f.longitudeDegrees, f.longitudeMinutes, f.longitudeSeconds,
-        f.longitudeTenths};
+    const long long values[] = {scaled(f.speed, kSpeedScale),
+                                scaled(f.pulseSpeed, kSpeedScale),
+                                f.brake ? 1 : 0,
+                                scaled(f.accelLongitudinal, kAccelScale),
+                                scaled(f.accelLateral, kAccelScale),
+                                scaled(f.accelAxis3, kAccelScale),
+                                f.year % 100,
+                                f.month,
+                                f.day,
+                                f.hour,
+                                f.minute,
+                                f.second,
+                                0,
+                                std::abs(f.latitudeDegrees) / 100,
+                                std::abs(f.latitudeDegrees) % 100,
+                                f.latitudeMinutes,
+                                f.latitudeSeconds,
+                                f.latitudeTenths,
+                                0,
+                                f.longitudeDegrees,
+                                f.longitudeMinutes,
+                                f.longitudeSeconds,
+                                f.longitudeTenths};
     static_assert(std::size(values) == kMakerNoteLayout.size(), "one value per MakerNote field");
     std::string s;
     for (const NoteFieldInfo& at : kMakerNoteLayout) {

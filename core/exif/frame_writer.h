@@ -14,12 +14,12 @@
 namespace drv {
 
 struct FrameExif {
-    std::string makerNote;                               // written with a terminating zero
+    std::string makerNote;  // written with a terminating zero
     std::array<std::uint8_t, kUserCommentSize> userComment{};
     std::string dateTimeOriginal = "2000:01:01 00:00:00";
     std::string dateTimeDigitized = "2000:01:01 00:00:00";
     std::string dateTime = "2000:01:01 00:00:00";
-    bool bigEndian = false;                              // "MM" instead of "II"
+    bool bigEndian = false;  // "MM" instead of "II"
 
     // Byte k of the status block.
     std::uint8_t& block(std::size_t k) { return userComment.at(kStatusBlockOffset + k); }
@@ -62,8 +62,8 @@ std::vector<std::uint8_t> TinyJpegBody();
 
 // The recorder's MakerNote fields, written at their fixed character positions.
 struct MakerNoteFields {
-    double speed = 0;          // km/h, 0..999.9
-    double pulseSpeed = 0;     // km/h
+    double speed = 0;       // km/h, 0..999.9
+    double pulseSpeed = 0;  // km/h
     bool brake = false;
     double accelLongitudinal = 0;  // G; the sign goes to the UserComment
     double accelLateral = 0;

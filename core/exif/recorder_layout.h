@@ -28,10 +28,29 @@ inline constexpr std::uint16_t kTagUserComment = 0x9286;        // Exif IFD
 // --- the MakerNote: fixed-position ASCII, numbers as decimal digits ---
 
 enum class NoteField {
-    Speed, PulseSpeed, Brake, AccelLongitudinal, AccelLateral, AccelAxis3,
-    Year, Month, Day, Hour, Minute, Second,
-    LatitudePrefix, LatitudeHundreds, LatitudeDegrees, LatitudeMinutes, LatitudeSeconds, LatitudeTenths,
-    LongitudePrefix, LongitudeDegrees, LongitudeMinutes, LongitudeSeconds, LongitudeTenths,
+    Speed,
+    PulseSpeed,
+    Brake,
+    AccelLongitudinal,
+    AccelLateral,
+    AccelAxis3,
+    Year,
+    Month,
+    Day,
+    Hour,
+    Minute,
+    Second,
+    LatitudePrefix,
+    LatitudeHundreds,
+    LatitudeDegrees,
+    LatitudeMinutes,
+    LatitudeSeconds,
+    LatitudeTenths,
+    LongitudePrefix,
+    LongitudeDegrees,
+    LongitudeMinutes,
+    LongitudeSeconds,
+    LongitudeTenths,
 };
 
 struct NoteFieldInfo {
@@ -85,8 +104,17 @@ inline constexpr std::size_t kStatusBlockSize = 74;
 inline constexpr std::size_t kUserCommentSize = kStatusBlockOffset + kStatusBlockSize;
 
 enum class StatusBit {
-    TriggerMark, ExternalSwitch, VehicleSignals, LongitudinalNegative, LateralNegative, Axis3Negative,
-    TriggerMarkSecondForm, PowerCut, HighFrameRate, HighQuality, NoMainSpeed,
+    TriggerMark,
+    ExternalSwitch,
+    VehicleSignals,
+    LongitudinalNegative,
+    LateralNegative,
+    Axis3Negative,
+    TriggerMarkSecondForm,
+    PowerCut,
+    HighFrameRate,
+    HighQuality,
+    NoMainSpeed,
 };
 
 // Set when block byte `offset` AND mask equals `value`; a value of 0 means any bit of the mask.
@@ -123,7 +151,8 @@ namespace layout_checks {
 constexpr bool noteFieldsInOrderAndContiguous() {
     std::size_t next = 0;
     for (std::size_t i = 0; i < kMakerNoteLayout.size(); ++i) {
-        if (static_cast<std::size_t>(kMakerNoteLayout[i].field) != i || kMakerNoteLayout[i].offset != next) return false;
+        if (static_cast<std::size_t>(kMakerNoteLayout[i].field) != i || kMakerNoteLayout[i].offset != next)
+            return false;
         next += kMakerNoteLayout[i].length;
     }
     return true;

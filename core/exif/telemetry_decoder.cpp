@@ -98,7 +98,7 @@ void DecodeFrameTelemetry(const ExifTags& tags, FrameRecord& record) {
 
     // "20yy/MM/dd hh:mm:ss": each clock field lands on its two digits of the template.
     std::u32string clock = U"2000/00/00 00:00:00";
-    const NoteField clockFields[] = {NoteField::Year, NoteField::Month, NoteField::Day,
+    const NoteField clockFields[] = {NoteField::Year, NoteField::Month,  NoteField::Day,
                                      NoteField::Hour, NoteField::Minute, NoteField::Second};
     for (std::size_t k = 0; k < 6; ++k) copyOver(clock, 3 + 3 * k, field(note, clockFields[k]));
     record.RecordedAt = ToUtf8(clock);
@@ -106,7 +106,8 @@ void DecodeFrameTelemetry(const ExifTags& tags, FrameRecord& record) {
     // A zero hundreds digit leaves its blank; degrees 00 (" 00") mean no position.
     std::u32string latitude = U"0  00度00分00秒0";
     copyOver(latitude, 1, field(note, NoteField::LatitudePrefix));
-    if (field(note, NoteField::LatitudeHundreds) != "0") copyOver(latitude, 3, field(note, NoteField::LatitudeHundreds));
+    if (field(note, NoteField::LatitudeHundreds) != "0")
+        copyOver(latitude, 3, field(note, NoteField::LatitudeHundreds));
     copyOver(latitude, 4, field(note, NoteField::LatitudeDegrees));
     copyOver(latitude, 7, field(note, NoteField::LatitudeMinutes));
     copyOver(latitude, 10, field(note, NoteField::LatitudeSeconds));
@@ -119,8 +120,7 @@ void DecodeFrameTelemetry(const ExifTags& tags, FrameRecord& record) {
     copyOver(longitude, 7, field(note, NoteField::LongitudeMinutes));
     copyOver(longitude, 10, field(note, NoteField::LongitudeSeconds));
     copyOver(longitude, 13, field(note, NoteField::LongitudeTenths));
-    record.Longitude =
-        FixedWidth(longitude.find(U"000") != std::u32string::npos ? kNoPosition : ToUtf8(longitude), 13);
+    record.Longitude = FixedWidth(longitude.find(U"000") != std::u32string::npos ? kNoPosition : ToUtf8(longitude), 13);
 
     record.position = PositionFromTexts(record.Latitude, record.Longitude);
     record.clock = ClockFromText(record.RecordedAt);

@@ -76,7 +76,9 @@ int frameCountOf(const Recording& r) {
 
 const FrameRecord& frameAt(const Recording& r, int i) { return r.frames[static_cast<std::size_t>(i)]; }
 
-std::string fileText(const Recording& r, int i) { return ToValidUtf8(r.fileNames[static_cast<std::size_t>(i)].native()); }
+std::string fileText(const Recording& r, int i) {
+    return ToValidUtf8(r.fileNames[static_cast<std::size_t>(i)].native());
+}
 
 std::string folderName(const Recording& r) {
     std::filesystem::path folder = r.folder;
@@ -122,7 +124,8 @@ std::string toCsv(const Recording& r, std::optional<int> utcOffsetMinutes) {
         out += "," + (f.position.valid ? FormatDegrees(f.position.longitude) : std::string());
         out += "," + csvTime(RecorderClock(f), utcOffsetMinutes);
         // The camera's Exif times are kept as texts only.
-        for (const std::string* t : {&f.ShotAt, &f.UpdatedAt}) out += "," + csvTime(ParseClockText(*t), utcOffsetMinutes);
+        for (const std::string* t : {&f.ShotAt, &f.UpdatedAt})
+            out += "," + csvTime(ParseClockText(*t), utcOffsetMinutes);
         out += "\r\n";
     }
     return out;
@@ -148,7 +151,9 @@ std::string toGpx(const Recording& r, std::optional<int> utcOffsetMinutes) {
 
     std::string out =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<gpx version=\"1.1\" creator=\"" + creator() + "\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
+        "<gpx version=\"1.1\" creator=\"" +
+        creator() +
+        "\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
         "xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v2\" "
         "xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 http://www.topografix.com/GPX/1/1/gpx.xsd\">\n";
@@ -187,10 +192,12 @@ std::string toKml(const Recording& r, std::optional<int> utcOffsetMinutes) {
     std::string out =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<kml xmlns=\"http://www.opengis.net/kml/2.2\" xmlns:gx=\"http://www.google.com/kml/ext/2.2\">\n"
-        "<Document>\n  <name>" + name + "</name>\n";
+        "<Document>\n  <name>" +
+        name + "</name>\n";
     if (withSpeed) {
-        out += "  <Schema id=\"telemetry\"><gx:SimpleArrayField name=\"speed\" type=\"float\">"
-               "<displayName>Speed (km/h)</displayName></gx:SimpleArrayField></Schema>\n";
+        out +=
+            "  <Schema id=\"telemetry\"><gx:SimpleArrayField name=\"speed\" type=\"float\">"
+            "<displayName>Speed (km/h)</displayName></gx:SimpleArrayField></Schema>\n";
     }
     for (const Point& p : points) {
         if (p.index != trigger) continue;
@@ -206,7 +213,8 @@ std::string toKml(const Recording& r, std::optional<int> utcOffsetMinutes) {
         out += "    <gx:Track>\n";
         for (const Point& p : points) out += "      <when>" + utcText(p) + "</when>\n";
         for (const Point& p : points)
-            out += "      <gx:coord>" + FormatDegrees(p.longitude) + " " + FormatDegrees(p.latitude) + " 0</gx:coord>\n";
+            out +=
+                "      <gx:coord>" + FormatDegrees(p.longitude) + " " + FormatDegrees(p.latitude) + " 0</gx:coord>\n";
         if (withSpeed) {
             out += "      <ExtendedData><SchemaData schemaUrl=\"#telemetry\"><gx:SimpleArrayData name=\"speed\">\n";
             for (const Point& p : points)

@@ -28,10 +28,8 @@ public:
     // Line between two points; (x2, y2) becomes the last point.
     virtual void line(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, Rgb colour) = 0;
     // Outline of the rectangle with corners (x1, y1) and (x2, y2).
-    virtual void rectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
-                           Rgb colour) = 0;
-    virtual void fillRectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
-                               Rgb colour) = 0;
+    virtual void rectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, Rgb colour) = 0;
+    virtual void fillRectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, Rgb colour) = 0;
     // 1 or 2 pixels of the target; applies to points and lines drawn afterwards.
     virtual void setPenWidth(int width) = 0;
 };

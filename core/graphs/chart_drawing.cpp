@@ -72,14 +72,12 @@ void DrawZeroArrow(Canvas& c, const ChartState& s, int channel) {
 }
 
 void DrawTriggerMarker(Canvas& c, const ChartState& s, std::int32_t x) {
-    if (x >= s.GraphWidth)
-        DrawLeftArrow(c, s, 0, 0, 0, -3 * s.MarkerSize, s.TriggerColour);
-    else
-        DrawDownTriangle(c, s, x, 0, 0, -10, s.TriggerColour);
+    if (x >= s.GraphWidth) DrawLeftArrow(c, s, 0, 0, 0, -3 * s.MarkerSize, s.TriggerColour);
+    else DrawDownTriangle(c, s, x, 0, 0, -10, s.TriggerColour);
 }
 
-void DrawDownTriangle(Canvas& c, const ChartState& s, std::int32_t a, std::int32_t b, std::int32_t cx,
-                      std::int32_t dy, Rgb colour) {
+void DrawDownTriangle(Canvas& c, const ChartState& s, std::int32_t a, std::int32_t b, std::int32_t cx, std::int32_t dy,
+                      Rgb colour) {
     const Ref r = markerRef(s, a, b, cx, dy);
     const std::int64_t size = s.MarkerSize;
     for (std::int64_t i = 0; i <= 79; ++i) {
@@ -89,8 +87,8 @@ void DrawDownTriangle(Canvas& c, const ChartState& s, std::int32_t a, std::int32
     }
 }
 
-void DrawLeftArrow(Canvas& c, const ChartState& s, std::int32_t a, std::int32_t b, std::int32_t cx,
-                   std::int32_t dy, Rgb colour) {
+void DrawLeftArrow(Canvas& c, const ChartState& s, std::int32_t a, std::int32_t b, std::int32_t cx, std::int32_t dy,
+                   Rgb colour) {
     const Ref r = markerRef(s, a, b, cx, dy);
     std::int64_t h = RoundHalfEven(s.MarkerSize / 2.0);
     for (std::int64_t v = 60; v >= 41; --v) vline(c, r.x + s.MarkerStep * v, r.y - h, r.y + h, colour);
@@ -101,8 +99,8 @@ void DrawLeftArrow(Canvas& c, const ChartState& s, std::int32_t a, std::int32_t 
     }
 }
 
-void DrawRightArrow(Canvas& c, const ChartState& s, std::int32_t a, std::int32_t b, std::int32_t cx,
-                    std::int32_t dy, Rgb colour) {
+void DrawRightArrow(Canvas& c, const ChartState& s, std::int32_t a, std::int32_t b, std::int32_t cx, std::int32_t dy,
+                    Rgb colour) {
     const Ref r = markerRef(s, a, b, cx, dy);
     std::int64_t h = RoundHalfEven(s.MarkerSize / 2.0);
     for (std::int64_t v = 0; v <= 19; ++v) vline(c, r.x - s.MarkerStep * (60 - v), r.y - h, r.y + h, colour);
@@ -119,7 +117,8 @@ void DrawFrameBox(Canvas& c, const ChartState& s) {
 
 void DrawLevelDots(Canvas& c, const ChartState& s, std::int32_t level) {
     const std::int32_t y = CanvasY(s, level);
-    for (std::int64_t p = kUnitsPerFrame; p <= s.GraphWidth; p += kUnitsPerFrame) c.point(CanvasX(s, p), y, s.GridColour);
+    for (std::int64_t p = kUnitsPerFrame; p <= s.GraphWidth; p += kUnitsPerFrame)
+        c.point(CanvasX(s, p), y, s.GridColour);
 }
 
 void DrawColumnDots(Canvas& c, const ChartState& s, std::int32_t position, Rgb colour) {

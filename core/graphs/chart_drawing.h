@@ -23,12 +23,12 @@ void DrawZeroArrow(Canvas& c, const ChartState& s, int channel);
 // x = TriggerPosition - 50: a triangle over that column, or a left arrow when it lies beyond the chart.
 void DrawTriggerMarker(Canvas& c, const ChartState& s, std::int32_t x);
 // Reference point (OriginX + a*HScale + c, OriginY + b*VScale + d) in canvas units.
-void DrawDownTriangle(Canvas& c, const ChartState& s, std::int32_t a, std::int32_t b, std::int32_t cx,
-                      std::int32_t dy, Rgb colour);
-void DrawLeftArrow(Canvas& c, const ChartState& s, std::int32_t a, std::int32_t b, std::int32_t cx,
-                   std::int32_t dy, Rgb colour);
-void DrawRightArrow(Canvas& c, const ChartState& s, std::int32_t a, std::int32_t b, std::int32_t cx,
-                    std::int32_t dy, Rgb colour);
+void DrawDownTriangle(Canvas& c, const ChartState& s, std::int32_t a, std::int32_t b, std::int32_t cx, std::int32_t dy,
+                      Rgb colour);
+void DrawLeftArrow(Canvas& c, const ChartState& s, std::int32_t a, std::int32_t b, std::int32_t cx, std::int32_t dy,
+                   Rgb colour);
+void DrawRightArrow(Canvas& c, const ChartState& s, std::int32_t a, std::int32_t b, std::int32_t cx, std::int32_t dy,
+                    Rgb colour);
 
 void DrawFrameBox(Canvas& c, const ChartState& s);
 void DrawLevelDots(Canvas& c, const ChartState& s, std::int32_t level);

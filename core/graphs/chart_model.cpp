@@ -40,7 +40,8 @@ std::optional<std::int32_t> AutoScrollValue(std::int32_t hScale, std::int64_t fr
 std::int32_t ScrolledOffset(std::int32_t pic1Extent, std::int32_t pic2Extent, std::int32_t scrollMax,
                             std::int32_t value) {
     // A scroll bar without range cannot say where to go: stay at the start.
-    const std::int64_t offset = scrollMax == 0 ? 0 : -RoundHalfEven(static_cast<double>(pic1Extent) / scrollMax * value);
+    const std::int64_t offset =
+        scrollMax == 0 ? 0 : -RoundHalfEven(static_cast<double>(pic1Extent) / scrollMax * value);
     const std::int64_t minimum = std::int64_t{pic2Extent} - pic1Extent;
     return saturate(offset > minimum ? offset : minimum);
 }

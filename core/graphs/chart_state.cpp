@@ -25,19 +25,20 @@ void InitGraphState(ChartState& s) {
     s.ChannelVisible.fill(0);
     s.GridColour = kGreen;
     s.TriggerColour = kYellow;
-    Set1Array(s.ChannelColour, {Rgb{255, 200, 0}, Rgb{0, 196, 196}, Rgb{255, 255, 255}, Rgb{208, 0, 208},
-                                Rgb{0, 0, 255}});
+    Set1Array(s.ChannelColour,
+              {Rgb{255, 200, 0}, Rgb{0, 196, 196}, Rgb{255, 255, 255}, Rgb{208, 0, 208}, Rgb{0, 0, 255}});
 }
 
 std::int32_t CanvasWidth(const ChartState& s) {
-    const std::int32_t table = s.CanvasWidthTable[static_cast<std::size_t>(std::clamp(s.HZoomIndex, 0, kZoomSteps - 1))];
+    const std::int32_t table =
+        s.CanvasWidthTable[static_cast<std::size_t>(std::clamp(s.HZoomIndex, 0, kZoomSteps - 1))];
     const std::int64_t plot = std::int64_t{s.OriginX} + std::int64_t{s.HScale} * s.GraphWidth + 295;
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(plot, table, std::numeric_limits<std::int32_t>::max()));
 }
 
 const char* ChannelCaption(int i) {
-    static constexpr const char* captions[kChartChannels] = {"前後方向加速度", "左右方向加速度", "車速",
-                                                             "ブレーキ", "5"};
+    static constexpr const char* captions[kChartChannels] = {"前後方向加速度", "左右方向加速度", "車速", "ブレーキ",
+                                                             "5"};
     return (i >= 0 && i < kChartChannels) ? captions[i] : "";
 }
 

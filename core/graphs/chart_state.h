@@ -11,7 +11,7 @@
 
 namespace drv {
 
-inline constexpr int kChartChannels = 5;          // cbCh(0..4); channel 4 has no samples
+inline constexpr int kChartChannels = 5;  // cbCh(0..4); channel 4 has no samples
 inline constexpr int kZoomSteps = 3;
 inline constexpr int kGridLevelCount = 9;
 inline constexpr int kGridColumnSlots = 87;

@@ -35,8 +35,7 @@ void RasterCanvas::setPenWidth(int width) { penWidth_ = std::clamp(width, 1, 8);
 
 void RasterCanvas::clear(Rgb colour) { fillPixels(0, 0, width_ - 1, height_ - 1, toPixel(colour)); }
 
-void RasterCanvas::fillPixels(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
-                              std::uint32_t value) {
+void RasterCanvas::fillPixels(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, std::uint32_t value) {
     x1 = std::max<std::int64_t>(x1, 0);
     y1 = std::max<std::int64_t>(y1, 0);
     x2 = std::min<std::int64_t>(x2, width_ - 1);
@@ -58,8 +57,7 @@ void RasterCanvas::stamp(std::int64_t px, std::int64_t py, std::uint32_t value) 
     fillPixels(px, py, px + penWidth_ - 1, py + penWidth_ - 1, value);
 }
 
-void RasterCanvas::pixelLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
-                             std::uint32_t value) {
+void RasterCanvas::pixelLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, std::uint32_t value) {
     if (x1 == x2 || y1 == y2) {  // the common case: grid ticks, markers, reference lines
         fillPixels(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2) + penWidth_ - 1,
                    std::max(y1, y2) + penWidth_ - 1, value);

@@ -60,10 +60,8 @@ std::string TileHost(const std::string& urlTemplate) {
     if (const std::size_t at = authority.rfind('@'); at != std::string::npos) authority.erase(0, at + 1);
     // The host without its port, an IPv6 address with its brackets.
     const std::size_t close = !authority.empty() && authority.front() == '[' ? authority.find(']') : std::string::npos;
-    if (close != std::string::npos)
-        authority.erase(close + 1);
-    else if (const std::size_t colon = authority.find(':'); colon != std::string::npos)
-        authority.erase(colon);
+    if (close != std::string::npos) authority.erase(close + 1);
+    else if (const std::size_t colon = authority.find(':'); colon != std::string::npos) authority.erase(colon);
     return authority;
 }
 
@@ -75,7 +73,8 @@ std::string TileCacheName(const std::string& urlTemplate, const TileId& tile) {
         h *= 1099511628211ull;
     }
     char name[80];
-    std::snprintf(name, sizeof name, "%016llx-%d-%d-%d.tile", static_cast<unsigned long long>(h), tile.z, tile.x, tile.y);
+    std::snprintf(name, sizeof name, "%016llx-%d-%d-%d.tile", static_cast<unsigned long long>(h), tile.z, tile.x,
+                  tile.y);
     return name;
 }
 

@@ -143,8 +143,8 @@ Rgb interpolate(const Stop* stops, std::size_t count, double v) {
 
 Rgb SpeedColour(std::optional<float> kmh) {
     if (!kmh || !std::isfinite(*kmh)) return {150, 150, 150};
-    static constexpr Stop stops[] = {{0, {40, 80, 255}},   {30, {0, 200, 220}},  {60, {40, 200, 40}},
-                                     {90, {255, 200, 0}}, {120, {230, 30, 30}}};
+    static constexpr Stop stops[] = {
+        {0, {40, 80, 255}}, {30, {0, 200, 220}}, {60, {40, 200, 40}}, {90, {255, 200, 0}}, {120, {230, 30, 30}}};
     return interpolate(stops, std::size(stops), *kmh);
 }
 

@@ -98,7 +98,8 @@ std::vector<TileId> VisibleTiles(const MapView& view) {
             const double ddx = x + 0.5 - cx, ddy = y + 0.5 - cy;
             entries.push_back({ddx * ddx + ddy * ddy, {z, x, y}});
         }
-    std::stable_sort(entries.begin(), entries.end(), [](const Entry& l, const Entry& r) { return l.distance < r.distance; });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& l, const Entry& r) { return l.distance < r.distance; });
     std::vector<TileId> tiles;
     tiles.reserve(entries.size());
     for (const Entry& e : entries) tiles.push_back(e.id);

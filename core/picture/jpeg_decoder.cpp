@@ -122,7 +122,8 @@ PictureError decode(std::span<const std::uint8_t> data, const PictureRequest& re
     cinfo.progress = &monitor.pub;
     jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
 
-    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
+        fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
     out.naturalWidth = static_cast<int>(cinfo.image_width);
     out.naturalHeight = static_cast<int>(cinfo.image_height);
     if (out.naturalWidth > request.maxSide || out.naturalHeight > request.maxSide)
@@ -164,7 +165,8 @@ PictureError decode(std::span<const std::uint8_t> data, const PictureRequest& re
     for (int y = 0; y < height; ++y) {
         std::uint8_t* target = out.pixels.data() + out.bytesPerRow * static_cast<std::size_t>(y);
         JSAMPROW line = direct ? target : row.data();
-        if (jpeg_read_scanlines(&cinfo, &line, 1) != 1) fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
+        if (jpeg_read_scanlines(&cinfo, &line, 1) != 1)
+            fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
         if (cmyk) {
             cmykRow(row.data(), target, width, bytesPerPixel);
         } else if (!direct) {

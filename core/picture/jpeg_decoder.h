@@ -56,9 +56,9 @@ struct PictureRequest {
 
 struct DecodedPicture {
     PictureError error = PictureError::Damaged;
-    int naturalWidth = 0;   // as the header gives it (also set when the picture is too large)
+    int naturalWidth = 0;  // as the header gives it (also set when the picture is too large)
     int naturalHeight = 0;
-    int width = 0;          // of the pixels below
+    int width = 0;  // of the pixels below
     int height = 0;
     std::size_t bytesPerRow = 0;
     std::vector<std::uint8_t> pixels;

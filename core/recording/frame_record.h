@@ -19,8 +19,8 @@ struct GeoPosition {
 
 // Texts are UTF-8 and fixed-width in characters (度 分 秒 count one each).
 struct FrameRecord {
-    float Speed = 0;              // km/h
-    float PulseSpeed = 0;         // km/h, from the vehicle speed pulse
+    float Speed = 0;       // km/h
+    float PulseSpeed = 0;  // km/h, from the vehicle speed pulse
     bool Brake = false;
     float AccelLongitudinal = 0;  // G, signed
     float AccelLateral = 0;       // G, signed
@@ -33,8 +33,8 @@ struct FrameRecord {
     std::string UpdatedAt;        // 19: DateTime of IFD0
 
     // The same telemetry as values, decoded beside the texts the panel shows.
-    GeoPosition position;                                // from Latitude and Longitude
-    std::optional<std::chrono::local_seconds> clock;     // RecordedAt; none for the placeholder
+    GeoPosition position;                             // from Latitude and Longitude
+    std::optional<std::chrono::local_seconds> clock;  // RecordedAt; none for the placeholder
 };
 
 // The status bits of one frame's UserComment block, as values.
@@ -71,8 +71,8 @@ struct RecordingState {
     bool NoMainSpeed = false;
     bool HighFrameRate = false;
     bool HighQuality = false;
-    std::string TriggerKindCaption;        // shown in lblMsgInput
-    GraphSampleTable GraphSamples{};       // [channel][frame index - 1]; never cleared
+    std::string TriggerKindCaption;   // shown in lblMsgInput
+    GraphSampleTable GraphSamples{};  // [channel][frame index - 1]; never cleared
 };
 
 // Indexed like the file list: entry 0 is never filled, 1..N are the frames.

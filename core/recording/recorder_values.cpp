@@ -31,8 +31,7 @@ std::optional<double> positionDegrees(std::string_view text, char32_t positive, 
     for (std::size_t k = 13; k < c.size(); ++k)
         if (c[k] != U' ') return std::nullopt;
     const char32_t prefix = c[0] >= U'a' && c[0] <= U'z' ? c[0] - (U'a' - U'A') : c[0];
-    if ((prefix != positive && prefix != negative) || c[1] != U' ' || c[5] != U'度' || c[8] != U'分' ||
-        c[11] != U'秒')
+    if ((prefix != positive && prefix != negative) || c[1] != U' ' || c[5] != U'度' || c[8] != U'分' || c[11] != U'秒')
         return std::nullopt;
     const auto degrees = digitsAt(c, 2, 3, true);
     const auto minutes = digitsAt(c, 6, 2);
@@ -101,9 +100,12 @@ ClockTime ToClockTime(std::chrono::local_seconds time) {
     const local_days day = floor<days>(time);
     const year_month_day ymd{day};
     const hh_mm_ss hms{time - day};
-    return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
-            static_cast<int>(static_cast<unsigned>(ymd.day())), static_cast<int>(hms.hours().count()),
-            static_cast<int>(hms.minutes().count()), static_cast<int>(hms.seconds().count())};
+    return {static_cast<int>(ymd.year()),
+            static_cast<int>(static_cast<unsigned>(ymd.month())),
+            static_cast<int>(static_cast<unsigned>(ymd.day())),
+            static_cast<int>(hms.hours().count()),
+            static_cast<int>(hms.minutes().count()),
+            static_cast<int>(hms.seconds().count())};
 }
 
 std::optional<ClockTime> RecorderClock(const FrameRecord& record) {

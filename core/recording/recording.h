@@ -29,8 +29,8 @@ inline int TriggerPositionFrame(const RecordingState& state) {
 }
 
 struct Recording {
-    std::filesystem::path folder;       // empty: no recording open (the old lblPath caption)
-    FileNameList fileNames{1};          // upper bound 0 at start-up
+    std::filesystem::path folder;         // empty: no recording open (the old lblPath caption)
+    FileNameList fileNames{1};            // upper bound 0 at start-up
     FrameTable frames = FrameTable(401);  // 0..400 at start-up
     RecordingState state;
     std::int16_t CurrentFrame = 0;

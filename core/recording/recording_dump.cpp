@@ -13,7 +13,9 @@ namespace {
 
 const char* boolText(bool b) { return b ? "true" : "false"; }
 
-std::string fileText(const Recording& r, int i) { return ToValidUtf8(r.fileNames[static_cast<std::size_t>(i)].native()); }
+std::string fileText(const Recording& r, int i) {
+    return ToValidUtf8(r.fileNames[static_cast<std::size_t>(i)].native());
+}
 
 bool hasSamples(int i) { return i >= 1 && i <= kGraphSampleCount; }
 

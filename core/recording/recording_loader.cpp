@@ -74,10 +74,9 @@ FileNameList ListJpgFiles(const std::filesystem::path& folder) {
         if (!it->is_regular_file(typeError)) continue;
         names.push_back(name);
     }
-    std::sort(names.begin() + 1, names.end(),
-              [](const std::filesystem::path& a, const std::filesystem::path& b) {
-                  return naturalNameLess(a.native(), b.native());
-              });
+    std::sort(names.begin() + 1, names.end(), [](const std::filesystem::path& a, const std::filesystem::path& b) {
+        return naturalNameLess(a.native(), b.native());
+    });
     return names;
 }
 

@@ -38,7 +38,6 @@ using LoadCancelled = std::function<bool()>;
 // that cannot be read decodes to the placeholders; every frame is decoded, and frames past
 // 441 get no graph samples.
 void LoadAllFrames(const std::filesystem::path& folder, const FileNameList& names, FrameTable& frames,
-                   RecordingState& state, const LoadProgress& progress = {},
-                   const LoadCancelled& cancelled = {});
+                   RecordingState& state, const LoadProgress& progress = {}, const LoadCancelled& cancelled = {});
 
 }  // namespace drv

@@ -30,7 +30,8 @@ void ApplyTriggerRule(const FrameStatus& status, int index, RecordingState& stat
     if (status.triggerMarkSecondForm) {
         state.TriggerFound = true;
         state.TriggerPosition = position;
-        if (state.TriggerKindCaption.empty() && status.powerCut) state.TriggerKindCaption = std::string(kCaptionPowerCut);
+        if (state.TriggerKindCaption.empty() && status.powerCut)
+            state.TriggerKindCaption = std::string(kCaptionPowerCut);
     }
     if (state.TriggerFound) {
         // The trigger frame describes the whole recording.

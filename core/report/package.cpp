@@ -33,8 +33,7 @@ struct ProgressSplit {
     const PackageProgress& progress;
     bool cancelled = false;
     bool report(double phase, double within) {
-        if (!cancelled && progress && !progress((phase + std::min(1.0, std::max(0.0, within))) / 3.0))
-            cancelled = true;
+        if (!cancelled && progress && !progress((phase + std::min(1.0, std::max(0.0, within))) / 3.0)) cancelled = true;
         return !cancelled;
     }
 };
@@ -133,7 +132,8 @@ PackageResult WritePackage(const std::filesystem::path& target, const std::vecto
     std::string sums;
     for (std::size_t i = 0; i < items.size(); ++i) {
         std::string hex, error;
-        if (!hashItem(items[i], hex, error)) return {PackageStatus::CannotRead, nameForMessage(items[i]) + ": " + error};
+        if (!hashItem(items[i], hex, error))
+            return {PackageStatus::CannotRead, nameForMessage(items[i]) + ": " + error};
         sums += Sha256SumsLine(hex, items[i].name);
         if (!split.report(0, double(i + 1) / double(items.size()))) return {PackageStatus::Cancelled, {}};
     }
@@ -204,8 +204,7 @@ PackageResult WritePackage(const std::filesystem::path& target, const std::vecto
 
     zip_register_progress_callback_with_state(
         archive.get(), 0.01,
-        [](zip_t*, double done, void* state) { static_cast<ProgressSplit*>(state)->report(1, done); }, nullptr,
-        &split);
+        [](zip_t*, double done, void* state) { static_cast<ProgressSplit*>(state)->report(1, done); }, nullptr, &split);
     zip_register_cancel_callback_with_state(
         archive.get(), [](zip_t*, void* state) { return static_cast<ProgressSplit*>(state)->cancelled ? 1 : 0; },
         nullptr, &split);
@@ -315,7 +314,9 @@ VerifyResult VerifyPackage(const std::filesystem::path& zip, const PackageProgre
             Sha256 hash;
             const bool read = readEntry(static_cast<zip_uint64_t>(index),
                                         [&](const char* data, std::size_t n) { hash.update(data, n); });
-            file.check = !read ? FileCheck::Damaged : hash.finishHex() == entry.hex ? FileCheck::Match : FileCheck::Mismatch;
+            file.check = !read                           ? FileCheck::Damaged
+                         : hash.finishHex() == entry.hex ? FileCheck::Match
+                                                         : FileCheck::Mismatch;
         }
         result.files.push_back(std::move(file));
         if (progress && !progress(double(i + 1) / double(sums->size()))) return result;

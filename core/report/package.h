@@ -16,7 +16,7 @@ inline constexpr const char* kSumsName = "SHA256SUMS";
 
 // One file of the package: copied from `source`, or made of `contents` when it holds bytes.
 struct PackageItem {
-    std::string name;                     // inside the archive, "/" between folders, bytes as given
+    std::string name;  // inside the archive, "/" between folders, bytes as given
     std::filesystem::path source;
     std::optional<std::string> contents;
     std::optional<std::time_t> modified;  // the source's time when not given

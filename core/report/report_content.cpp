@@ -69,8 +69,9 @@ std::vector<KeyFigure> keyFigures(const Recording& recording) {
 
     if (trigger) {
         const int before = *trigger - static_cast<int>(std::lround(3.0 / secondsPerFrame(state)));
-        figures.push_back({"トリガー3秒前の速度", before >= 1 ? speedOf(recording, before) + "（" + whenText(recording, before) + "）"
-                                                            : "記録なし（記録開始より前）"});
+        figures.push_back(
+            {"トリガー3秒前の速度", before >= 1 ? speedOf(recording, before) + "（" + whenText(recording, before) + "）"
+                                                : "記録なし（記録開始より前）"});
     } else {
         figures.push_back({"トリガー3秒前の速度", "トリガーなし"});
     }
@@ -83,9 +84,11 @@ std::vector<KeyFigure> keyFigures(const Recording& recording) {
         return best;
     };
     const int lon = peak(&FrameRecord::AccelLongitudinal);
-    figures.push_back({"前後加速度の最大", gText(recordOf(recording, lon).AccelLongitudinal) + "（" + whenText(recording, lon) + "）"});
+    figures.push_back({"前後加速度の最大",
+                       gText(recordOf(recording, lon).AccelLongitudinal) + "（" + whenText(recording, lon) + "）"});
     const int lat = peak(&FrameRecord::AccelLateral);
-    figures.push_back({"左右加速度の最大", gText(recordOf(recording, lat).AccelLateral) + "（" + whenText(recording, lat) + "）"});
+    figures.push_back(
+        {"左右加速度の最大", gText(recordOf(recording, lat).AccelLateral) + "（" + whenText(recording, lat) + "）"});
 
     std::string brake;
     if (!state.VehicleSignalsPresent) {
@@ -112,8 +115,9 @@ std::vector<KeyFigure> keyFigures(const Recording& recording) {
         const FrameRecord& at = recordOf(recording, *trigger);
         const PanelTexts texts = ComputePanelTexts(at, state, *trigger);
         const std::string degrees = degreesText(at);
-        figures.push_back({"トリガー時の位置", degrees.empty() ? "位置情報なし"
-                                                               : texts.latitude + "　" + texts.longitude + "（" + degrees + "）"});
+        figures.push_back({"トリガー時の位置", degrees.empty()
+                                                   ? "位置情報なし"
+                                                   : texts.latitude + "　" + texts.longitude + "（" + degrees + "）"});
     } else {
         figures.push_back({"トリガー時の位置", "トリガーなし"});
     }

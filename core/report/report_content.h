@@ -41,8 +41,8 @@ struct ReportRow {
     std::string speed;
     std::string accelLongitudinal;  // "-0.45 G"
     std::string accelLateral;
-    std::string brake;              // "ON", "OFF", or "-" when the recording carries no brake signal
-    std::string position;           // the panel's latitude and longitude texts
+    std::string brake;     // "ON", "OFF", or "-" when the recording carries no brake signal
+    std::string position;  // the panel's latitude and longitude texts
 };
 
 struct ReportFile {
@@ -53,8 +53,8 @@ struct ReportFile {
 };
 
 struct ReportContent {
-    std::string folderName;   // UTF-8 for showing
-    std::string clockLabel;   // "トリガー時刻" or "記録開始時刻"
+    std::string folderName;  // UTF-8 for showing
+    std::string clockLabel;  // "トリガー時刻" or "記録開始時刻"
     std::string clock;
     std::string triggerKind;  // the trigger kind caption, or "トリガーなし"
     std::string frameRate;    // the panel's " 7fps / 低画質"

@@ -226,8 +226,8 @@ void SettingForm::ApplyRecordingLimit(OptionGroup clickedGroup, int index) {
     const auto post = ConvertBoxText(texts_[kBoxPost]);
     const bool rateClicked = clickedGroup == OptionGroup::Rate;
     if (!rateClicked && clickedGroup != OptionGroup::Qua) return;
-    const LimitedPair* pair = limitedPair(rateClicked ? index : option(OptionGroup::Rate),
-                                          rateClicked ? option(OptionGroup::Qua) : index);
+    const LimitedPair* pair =
+        limitedPair(rateClicked ? index : option(OptionGroup::Rate), rateClicked ? option(OptionGroup::Qua) : index);
     if (!pair) return;
     setLimitCaption(LimitCaption(pair->limit));
     // A box without a number (never left by the leave rule) cannot be weighed; leave the times.

@@ -26,23 +26,23 @@ struct ClockValue {
 // Option indexes follow the window's buttons: SpeedPulse 0..5 = "２" "４" "６" "８" "１６" "オート"
 // (-1: nothing selected, stored as index 0).
 struct RecorderSettings {
-    int DangerLevel = 0;    // 0..15, 0 = off
-    int ShockLevel = 8;     // 1..16
-    int SpeedPulse = 1;     // option index
-    int BuzzerVolume = 2;   // 0..3, 0 = off
+    int DangerLevel = 0;   // 0..15, 0 = off
+    int ShockLevel = 8;    // 1..16
+    int SpeedPulse = 1;    // option index
+    int BuzzerVolume = 2;  // 0..3, 0 = off
     bool ExternalSwitch = true;
     bool DriveInfoUnit = false;
     bool Rate14fps = false;
     bool QualityHigh = false;
-    int PreSeconds = 12;    // 5..15
-    int PostSeconds = 8;    // 5..10
+    int PreSeconds = 12;  // 5..15
+    int PostSeconds = 8;  // 5..10
     bool ClockSet = false;
-    ClockValue Clock;       // used only when ClockSet
+    ClockValue Clock;  // used only when ClockSet
 };
 
 struct EncodeResult {
-    SetupBytes bytes;      // empty on failure
-    std::string error;     // why a value cannot be stored
+    SetupBytes bytes;   // empty on failure
+    std::string error;  // why a value cannot be stored
     bool ok() const { return error.empty(); }
 };
 

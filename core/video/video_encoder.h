@@ -31,11 +31,11 @@ struct VideoResult {
 struct VideoSettings {
     int width = 640;
     int height = 480;
-    int fps = 14;                        // frames per second, constant
-    int crf = 23;                        // libx264's constant rate factor, kMinCrf..kMaxCrf
-    std::string preset = "veryfast";     // libx264's speed preset
-    std::string title;                   // metadata, UTF-8
-    std::string creationTime;            // metadata, ISO 8601 in UTC ("2007-10-09T19:18:00Z"); empty: none
+    int fps = 14;                     // frames per second, constant
+    int crf = 23;                     // libx264's constant rate factor, kMinCrf..kMaxCrf
+    std::string preset = "veryfast";  // libx264's speed preset
+    std::string title;                // metadata, UTF-8
+    std::string creationTime;         // metadata, ISO 8601 in UTC ("2007-10-09T19:18:00Z"); empty: none
 };
 
 inline constexpr int kDefaultCrf = 23;

@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-
 namespace drv {
 
 namespace {
@@ -22,8 +21,8 @@ class FramePipeline {
 public:
     using Make = std::function<VideoCanvas(int index)>;
 
-    FramePipeline(FrameRange range, Make make) : make_(std::move(make)), next_(range.first), last_(range.last),
-                                                 wanted_(range.first) {
+    FramePipeline(FrameRange range, Make make)
+        : make_(std::move(make)), next_(range.first), last_(range.last), wanted_(range.first) {
         const int workers = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
         for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { run(); });
     }
@@ -70,7 +69,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::map<int, VideoCanvas> ready_;
-    int next_;    // the next frame a helper takes up
+    int next_;  // the next frame a helper takes up
     int last_;
     int wanted_;  // the frame the encoder waits for
     bool stop_ = false;
@@ -83,8 +82,7 @@ bool FrameFileGone(const std::filesystem::path& file) {
     struct stat st {};
     if (::stat(file.c_str(), &st) == 0) return false;
     // A missing name, or a medium that no longer answers.
-    return errno == ENOENT || errno == ENOTDIR || errno == EIO || errno == ENODEV || errno == ENXIO ||
-           errno == ESTALE;
+    return errno == ENOENT || errno == ENOTDIR || errno == EIO || errno == ENODEV || errno == ENXIO || errno == ESTALE;
 }
 
 int VideoHeight(const VideoExportRequest& request) {
@@ -126,9 +124,7 @@ VideoExportResult ExportVideo(const Recording& recording, const VideoExportReque
     if (!out.result.ok()) return out;
 
     const int height = settings.height;
-    auto pictureOf = [&](int index) {
-        return drawing.picture(recording.framePath(index), request.brightness, height);
-    };
+    auto pictureOf = [&](int index) { return drawing.picture(recording.framePath(index), request.brightness, height); };
     auto band = [&](VideoCanvas& picture, int index, bool noPicture) {
         // The band shows this frame's telemetry, whatever picture stands in.
         if (!request.overlay) return;

@@ -28,18 +28,18 @@ inline constexpr int kVideoBandHeight = 68;
 enum class BandPlacement { Over, Below };
 
 struct VideoExportRequest {
-    FrameRange range;                                       // within 1..N
-    bool overlay = true;                                    // the telemetry band
+    FrameRange range;     // within 1..N
+    bool overlay = true;  // the telemetry band
     BrightnessMode brightness = BrightnessMode::Standard;
     int crf = kDefaultCrf;
-    std::filesystem::path target;                           // the .mp4 to write
+    std::filesystem::path target;  // the .mp4 to write
     BandPlacement band = BandPlacement::Over;
 };
 
 struct VideoExportResult {
     VideoResult result;
-    int frames = 0;       // frames in the file
-    int undecodable = 0;  // frames whose picture could not be read: the one before stands in
+    int frames = 0;                     // frames in the file
+    int undecodable = 0;                // frames whose picture could not be read: the one before stands in
     std::vector<int> noPictureFrames;   // those frames' numbers
     std::vector<int> unknownTelemetry;  // frames whose band shows no values: their telemetry is unreadable
 };

@@ -45,12 +45,12 @@ struct OverlayTexts {
     bool telemetryKnown = true;     // false: the texts above are kUnknownValue
     bool brakeShown = false;        // only when the brake is wired
     bool brakeOn = false;
-    std::string brake;              // "ブレーキ ＯＮ" / "ブレーキ ＯＦＦ"
-    std::string passTime;           // "経過時間：　-04.307秒"; empty without a trigger
-    std::string triggerKind;        // "衝撃検出撮影", ...
-    bool triggerFrame = false;      // this is the frame the recording was triggered at
-    bool triggerMark = false;       // within the second from the trigger: the red frame and tag
-    bool noPicture = false;         // the picture repeats the one before: marked 画像なし
+    std::string brake;          // "ブレーキ ＯＮ" / "ブレーキ ＯＦＦ"
+    std::string passTime;       // "経過時間：　-04.307秒"; empty without a trigger
+    std::string triggerKind;    // "衝撃検出撮影", ...
+    bool triggerFrame = false;  // this is the frame the recording was triggered at
+    bool triggerMark = false;   // within the second from the trigger: the red frame and tag
+    bool noPicture = false;     // the picture repeats the one before: marked 画像なし
 };
 
 OverlayTexts ComputeOverlayTexts(const Recording& recording, int index);

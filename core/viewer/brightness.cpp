@@ -29,9 +29,9 @@ inline void brightenPixelFloat(std::uint8_t* p, const FactorSet& f) {
     const float cb = static_cast<float>(-0.169 * r - 0.332 * g + 0.5 * b);
     const float cr = static_cast<float>(0.5 * r - 0.419 * g - 0.081 * b);
     float out[3] = {
-        static_cast<float>(f.ky * y + f.cbB * cb),                  // blue
-        static_cast<float>(f.ky * y - f.cbG * cb - f.crG * cr),     // green
-        static_cast<float>(f.ky * y + f.crR * cr),                  // red
+        static_cast<float>(f.ky * y + f.cbB * cb),               // blue
+        static_cast<float>(f.ky * y - f.cbG * cb - f.crG * cr),  // green
+        static_cast<float>(f.ky * y + f.crR * cr),               // red
     };
     for (int i = 0; i < 3; ++i) {
         float v = out[i];
@@ -104,8 +104,7 @@ inline std::uint8_t clampByte(std::int32_t v) {
     return static_cast<std::uint8_t>(v);
 }
 
-void brightenRowTables(std::uint8_t* row, std::size_t first, std::size_t pixels, const Tables& tb,
-                       const FactorSet& f) {
+void brightenRowTables(std::uint8_t* row, std::size_t first, std::size_t pixels, const Tables& tb, const FactorSet& f) {
     constexpr std::int32_t fracMask = (1 << kFracBits) - 1;
     for (std::size_t n = first; n < pixels; ++n) {
         std::uint8_t* p = row + 3 * n;

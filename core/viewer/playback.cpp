@@ -9,10 +9,8 @@ namespace {
 
 // [level][column]; columns: standard 14 fps, standard 7 fps, raised 14 fps, raised 7 fps.
 constexpr PacingStep kPacing[5][4] = {
-    {{200, 0}, {400, 0}, {200, 0}, {400, 0}},
-    {{100, 0}, {200, 0}, {100, 0}, {200, 0}},
-    {{0, 0}, {150, 0}, {0, 0}, {100, 0}},
-    {{20, 1}, {20, 0}, {0, 2}, {0, 1}},
+    {{200, 0}, {400, 0}, {200, 0}, {400, 0}}, {{100, 0}, {200, 0}, {100, 0}, {200, 0}},
+    {{0, 0}, {150, 0}, {0, 0}, {100, 0}},     {{20, 1}, {20, 0}, {0, 2}, {0, 1}},
     {{0, 4}, {0, 2}, {0, 6}, {0, 3}},
 };
 
@@ -95,29 +93,26 @@ void PlaybackController::cmdPlay_Click(int index) {
     if (n <= 0) return;
 
     switch (index) {
-    case 0:
-        showFrame(1);
-        host_.resetChartScroll();
-        break;
-    case 1: {
-        if (recording_.CurrentFrame > n) recording_.CurrentFrame = recording_.LastShownFrame;
-        if (recording_.CurrentFrame == 1) return;
-        showFrame(std::clamp(recording_.CurrentFrame - 1, 1, n));
-        break;
-    }
-    case 4: {
-        if (recording_.CurrentFrame > n) recording_.CurrentFrame = recording_.LastShownFrame;
-        if (recording_.CurrentFrame == n) return;
-        const int next = std::clamp(recording_.CurrentFrame + 1, 1, n);
-        recording_.LastShownFrame = ToFrameIndex(next);
-        showFrame(next);
-        break;
-    }
-    case 5:
-        showFrame(n);
-        break;
-    default:
-        break;
+        case 0:
+            showFrame(1);
+            host_.resetChartScroll();
+            break;
+        case 1: {
+            if (recording_.CurrentFrame > n) recording_.CurrentFrame = recording_.LastShownFrame;
+            if (recording_.CurrentFrame == 1) return;
+            showFrame(std::clamp(recording_.CurrentFrame - 1, 1, n));
+            break;
+        }
+        case 4: {
+            if (recording_.CurrentFrame > n) recording_.CurrentFrame = recording_.LastShownFrame;
+            if (recording_.CurrentFrame == n) return;
+            const int next = std::clamp(recording_.CurrentFrame + 1, 1, n);
+            recording_.LastShownFrame = ToFrameIndex(next);
+            showFrame(next);
+            break;
+        }
+        case 5: showFrame(n); break;
+        default: break;
     }
 }
 

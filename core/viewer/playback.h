@@ -15,13 +15,13 @@ namespace drv {
 class PlaybackHost {
 public:
     virtual ~PlaybackHost() = default;
-    virtual void ShowFrame() = 0;                  // picture of recording.CurrentFrame
+    virtual void ShowFrame() = 0;  // picture of recording.CurrentFrame
     virtual void UpdateGraphCursor(int frame) = 0;
     virtual void UpdateDataPanel(int frame) = 0;
-    virtual void SetButtonState(int mode) = 0;     // 0 none, 1 all, 2 stop only
-    virtual int speedLevel() const = 0;            // trackbar 0..4, read afresh each frame
+    virtual void SetButtonState(int mode) = 0;  // 0 none, 1 all, 2 stop only
+    virtual int speedLevel() const = 0;         // trackbar 0..4, read afresh each frame
     virtual BrightnessMode brightnessMode() const = 0;
-    virtual void resetChartScroll() = 0;           // chart's horizontal scroll bar back to 0
+    virtual void resetChartScroll() = 0;  // chart's horizontal scroll bar back to 0
     // The frame now in recording.CurrentFrame on screen: picture, chart cursor and panel. A window
     // replaces this with its one routine that shows a frame and tells who follows it.
     virtual void showFrameOnScreen(int frame) {

@@ -116,11 +116,12 @@ private:
 // A frame as the main picture shows it: decoded from its file, brightened when asked.
 QImage framePicture(const Recording& recording, int frame, BrightnessMode mode) {
     const std::string bytes = ReadRegularFile(recording.framePath(frame), kMaxPictureFileBytes);
-    QImage image = QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()), "JPG");
+    QImage image =
+        QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()), "JPG");
     if (image.isNull() || mode == BrightnessMode::Standard) return image;
     image = image.convertToFormat(QImage::Format_BGR888);
-    BrightenPicture(image.bits(), static_cast<std::size_t>(image.bytesPerLine()), static_cast<std::size_t>(image.height()),
-                    mode == BrightnessMode::X20);
+    BrightenPicture(image.bits(), static_cast<std::size_t>(image.bytesPerLine()),
+                    static_cast<std::size_t>(image.height()), mode == BrightnessMode::X20);
     return image;
 }
 
@@ -128,8 +129,13 @@ class Pages {
 public:
     Pages(QPainter& painter, QPagedPaintDevice& device, const Recording& recording, const ReportContent& content,
           const ReportLook& look)
-        : p_(painter), device_(device), recording_(recording), c_(content), look_(look),
-          dpmm_(device.logicalDpiX() / 25.4), total_(ReportPageCount(content)) {}
+        : p_(painter),
+          device_(device),
+          recording_(recording),
+          c_(content),
+          look_(look),
+          dpmm_(device.logicalDpiX() / 25.4),
+          total_(ReportPageCount(content)) {}
 
     bool paint(std::string& error) {
         firstPage();
@@ -166,7 +172,8 @@ private:
         const QFont font = reportFont(7);
         text(kMargin, kFooterTop + 1, kContentWidth / 2, 5, ReportProgramLine(), font);
         text(kMargin, kFooterTop + 1, kContentWidth, 5,
-             "作成日時 " + look_.madeAt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")), font, Qt::AlignHCenter | Qt::AlignVCenter);
+             "作成日時 " + look_.madeAt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")), font,
+             Qt::AlignHCenter | Qt::AlignVCenter);
         text(kMargin, kFooterTop + 1, kContentWidth, 5, QStringLiteral("%1 / %2").arg(page_).arg(total_), font,
              Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -185,9 +192,11 @@ private:
         const std::pair<QString, QString> heading[] = {
             {QStringLiteral("記録フォルダー"), q(c_.folderName)},
             {q(c_.clockLabel), q(c_.clock) + QStringLiteral("（レコーダーの時計）")},
-            {QStringLiteral("トリガー種別"), q(c_.triggerKind) +
-                                                 (c_.triggerFrame ? QStringLiteral("（フレーム %1）").arg(*c_.triggerFrame) : QString())},
-            {QStringLiteral("フレームレート・画質"), q(c_.frameRate) + QStringLiteral("、%1 フレーム").arg(c_.frameCount)},
+            {QStringLiteral("トリガー種別"),
+             q(c_.triggerKind) +
+                 (c_.triggerFrame ? QStringLiteral("（フレーム %1）").arg(*c_.triggerFrame) : QString())},
+            {QStringLiteral("フレームレート・画質"),
+             q(c_.frameRate) + QStringLiteral("、%1 フレーム").arg(c_.frameCount)},
         };
         const QFont label = reportFont(9, true), value = reportFont(9);
         for (const auto& [l, v] : heading) {
@@ -255,7 +264,8 @@ private:
         sectionTitle(y, QStringLiteral("グラフ（記録全体）"));
         y += 9;
         ChartModel model;
-        model.setGraphWidth(static_cast<std::int64_t>(std::min(recording_.frameCount(), kGraphSampleCount)) * kUnitsPerFrame);
+        model.setGraphWidth(static_cast<std::int64_t>(std::min(recording_.frameCount(), kGraphSampleCount)) *
+                            kUnitsPerFrame);
         model.SetUpGraphs(recording_.state);
         for (int i = 0; i <= 3; ++i) model.ShowChannel(i);
         model.RedrawGraphs(recording_.state);
@@ -268,8 +278,8 @@ private:
         // The plot of this recording fills the width, however short it is, with the margin the
         // screen's canvas leaves right of its last frame.
         const int frames = std::max(1, std::min(recording_.frameCount(), kGraphSampleCount));
-        const double unitsWide = std::min<double>(picture.canvasWidth,
-                                                  picture.state.OriginX + double(frames) * kUnitsPerFrame + 295);
+        const double unitsWide =
+            std::min<double>(picture.canvasWidth, picture.state.OriginX + double(frames) * kUnitsPerFrame + 295);
         PainterCanvas canvas(p_, area, unitsWide, picture.canvasHeight, mm(0.18));
         PaintGraphs(canvas, picture.state, picture.samples, picture.triggerPosition);
         p_.restore();
@@ -284,8 +294,7 @@ private:
             text(x + 4, y + h + 0.5, 40, 3.6, QString::fromUtf8(ChannelCaption(i)), font);
             x += 34;
         }
-        text(x, y + h + 0.5, kPageWidth - kMargin - x, 3.6,
-             QStringLiteral("赤線 ±0.3 G、黄色の印 トリガー"), font);
+        text(x, y + h + 0.5, kPageWidth - kMargin - x, 3.6, QStringLiteral("赤線 ±0.3 G、黄色の印 トリガー"), font);
         return y + h + 5;
     }
 
@@ -327,8 +336,8 @@ private:
     void tablePages() {
         const int per = rowsPerPage(kTableRowHeight);
         const std::vector<std::pair<double, QString>> columns = {
-            {0, QStringLiteral("フレーム")}, {13, QStringLiteral("ファイル名")}, {42, QStringLiteral("時刻")},
-            {70, QStringLiteral("速度")},     {86, QStringLiteral("前後G")},     {100, QStringLiteral("左右G")},
+            {0, QStringLiteral("フレーム")},   {13, QStringLiteral("ファイル名")}, {42, QStringLiteral("時刻")},
+            {70, QStringLiteral("速度")},      {86, QStringLiteral("前後G")},      {100, QStringLiteral("左右G")},
             {114, QStringLiteral("ブレーキ")}, {127, QStringLiteral("位置")}};
         const QFont font = reportFont(7), fixed = fixedFont(7);
         for (std::size_t start = 0; start < c_.rows.size(); start += static_cast<std::size_t>(per)) {
@@ -339,10 +348,11 @@ private:
             for (std::size_t i = start; i < std::min(c_.rows.size(), start + static_cast<std::size_t>(per)); ++i) {
                 y += kTableRowHeight;
                 const ReportRow& r = c_.rows[i];
-                if (c_.triggerFrame == r.frame) p_.fillRect(box(kMargin, y, kContentWidth, kTableRowHeight), QColor(255, 225, 225));
+                if (c_.triggerFrame == r.frame)
+                    p_.fillRect(box(kMargin, y, kContentWidth, kTableRowHeight), QColor(255, 225, 225));
                 else if (i % 2) p_.fillRect(box(kMargin, y, kContentWidth, kTableRowHeight), QColor(245, 245, 245));
-                const QString cells[] = {QString::number(r.frame), q(r.fileName), q(r.clock), q(r.speed),
-                                         q(r.accelLongitudinal), q(r.accelLateral), q(r.brake), q(r.position)};
+                const QString cells[] = {QString::number(r.frame), q(r.fileName),     q(r.clock), q(r.speed),
+                                         q(r.accelLongitudinal),   q(r.accelLateral), q(r.brake), q(r.position)};
                 for (std::size_t k = 0; k < columns.size(); ++k) {
                     const double x = columns[k].first;
                     const double w = (k + 1 < columns.size() ? columns[k + 1].first : kContentWidth) - x - 1;
@@ -357,8 +367,9 @@ private:
 
     void filePages() {
         const int per = rowsPerPage(kFileRowHeight);
-        const std::vector<std::pair<double, QString>> columns = {
-            {0, QStringLiteral("ファイル名")}, {40, QStringLiteral("サイズ（バイト）")}, {66, QStringLiteral("SHA-256")}};
+        const std::vector<std::pair<double, QString>> columns = {{0, QStringLiteral("ファイル名")},
+                                                                 {40, QStringLiteral("サイズ（バイト）")},
+                                                                 {66, QStringLiteral("SHA-256")}};
         const QFont font = reportFont(7), fixed = fixedFont(6.6);
         for (std::size_t start = 0; start < c_.files.size(); start += static_cast<std::size_t>(per)) {
             newPage();
@@ -373,7 +384,8 @@ private:
                 p_.setPen(Qt::black);
                 p_.drawText(box(kMargin, y, 39, kFileRowHeight), Qt::AlignLeft | Qt::AlignVCenter,
                             p_.fontMetrics().elidedText(q(f.name), Qt::ElideMiddle, static_cast<int>(mm(39))));
-                text(kMargin + 40, y, 22, kFileRowHeight, QString::number(f.size), fixed, Qt::AlignRight | Qt::AlignVCenter);
+                text(kMargin + 40, y, 22, kFileRowHeight, QString::number(f.size), fixed,
+                     Qt::AlignRight | Qt::AlignVCenter);
                 text(kMargin + 66, y, kContentWidth - 66, kFileRowHeight,
                      f.sha256.empty() ? QStringLiteral("読み取れません：") + q(f.error) : q(f.sha256), fixed);
             }
@@ -392,7 +404,9 @@ private:
 
 }  // namespace
 
-QString ReportProgramLine() { return QString::fromUtf8(kProgramName) + QLatin1Char(' ') + QLatin1String(ProgramVersion()); }
+QString ReportProgramLine() {
+    return QString::fromUtf8(kProgramName) + QLatin1Char(' ') + QLatin1String(ProgramVersion());
+}
 
 int ReportPageCount(const ReportContent& content) {
     return 1 + pagesFor(content.rows.size(), kTableRowHeight) + pagesFor(content.files.size(), kFileRowHeight);

@@ -29,13 +29,13 @@ struct FrameState {
     bool brake = false;
     double northTenths = 0;  // position change in tenths of an arc second
     double eastTenths = 0;
-    double distance = 0;     // metres driven, moves the road markings
+    double distance = 0;  // metres driven, moves the road markings
 };
 
 // The road winds: the heading turns by the distance driven over this radius, more and less by
 // turns, so that the car's track is a curve (a long recording loops around its start).
-constexpr double kTurnRadius = 75.0;             // metres
-constexpr double kStartHeading = 0.6435;         // radians clockwise from north: north-east
+constexpr double kTurnRadius = 75.0;      // metres
+constexpr double kStartHeading = 0.6435;  // radians clockwise from north: north-east
 // A tenth of an arc second at the start point is about 3.09 m north and 2.51 m east.
 constexpr double kMetresPerTenthNorth = 3.09;
 constexpr double kMetresPerTenthEast = 2.51;
@@ -207,7 +207,8 @@ bool MakeSampleRecording(const std::filesystem::path& dir, const SampleOptions& 
 
         std::vector<std::uint8_t> bytes;
         if (o.drawPictures) {
-            const QByteArray jpeg = encodeJpeg(drawPicture(i, f, clockText(shotAt, "%Y/%m/%d %H:%M:%S")), o.highQuality);
+            const QByteArray jpeg =
+                encodeJpeg(drawPicture(i, f, clockText(shotAt, "%Y/%m/%d %H:%M:%S")), o.highQuality);
             if (jpeg.isEmpty()) return fail(error, "cannot encode a JPEG picture (is Qt's jpeg plugin installed?)");
             bytes = BuildFrame(exif, reinterpret_cast<const std::uint8_t*>(jpeg.constData()),
                                static_cast<std::size_t>(jpeg.size()));
@@ -217,8 +218,8 @@ bool MakeSampleRecording(const std::filesystem::path& dir, const SampleOptions& 
         if (bytes.empty()) return fail(error, "cannot build frame " + std::to_string(i));
 
         const std::filesystem::path path = dir / SampleFileName(o, i);
-        const Status written = ReplaceFileContents(
-            path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        const Status written =
+            ReplaceFileContents(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         if (!written) return fail(error, "cannot write " + path.string() + ": " + written.message);
         const long mtime = static_cast<long>(o.startTime + (i - 1));
         const struct timeval times[2] = {{mtime, 0}, {mtime, 0}};

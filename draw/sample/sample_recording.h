@@ -10,18 +10,18 @@ namespace drv {
 struct SampleOptions {
     enum class TriggerKind { Switch, Shock, PowerCut, None };
 
-    int frames = 60;                 // 1..32767
-    int fps = 14;                    // 7 or 14
+    int frames = 60;  // 1..32767
+    int fps = 14;     // 7 or 14
     bool highQuality = true;
-    int trigger = 0;                 // frame (1-based, time order) that carries the mark; 0: the middle
+    int trigger = 0;  // frame (1-based, time order) that carries the mark; 0: the middle
     TriggerKind kind = TriggerKind::Shock;
-    bool vehicleSignals = true;      // brake and speed pulse wired
-    bool mainSpeed = true;           // false: the main speed field is empty, the pulse speed counts
-    bool bigEndian = false;          // "MM" Exif data instead of "II"
-    int rotate = 0;                  // K >= 2: file numbers begin at K and wrap, so the listing
-                                     // starts in the middle of the recording
+    bool vehicleSignals = true;           // brake and speed pulse wired
+    bool mainSpeed = true;                // false: the main speed field is empty, the pulse speed counts
+    bool bigEndian = false;               // "MM" Exif data instead of "II"
+    int rotate = 0;                       // K >= 2: file numbers begin at K and wrap, so the listing
+                                          // starts in the middle of the recording
     std::int64_t startTime = 1191989880;  // first frame, seconds since the epoch (2007-10-10 04:18:00 UTC)
-    bool drawPictures = true;        // false: a tiny stand-in picture, for speed
+    bool drawPictures = true;             // false: a tiny stand-in picture, for speed
 };
 
 // File name of frame `index` (1-based, time order) of a recording made with `options`.

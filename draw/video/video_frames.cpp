@@ -80,8 +80,9 @@ void PaintOverlay(QImage& picture, const OverlayTexts& t) {
         p.drawRect(QRectF(kBorder / 2.0, kBorder / 2.0, picture.width() - kBorder, picture.height() - kBorder));
         tag(QRect(kBorder + 6, kBorder + 6, 112, 34), QStringLiteral("トリガー"), QColor(255, 0, 0));
     }
-    if (t.noPicture) tag(QRect(picture.width() - kBorder - 6 - 124, kBorder + 6, 124, 34), QStringLiteral("画像なし"),
-                         QColor(80, 80, 80));
+    if (t.noPicture)
+        tag(QRect(picture.width() - kBorder - 6 - 124, kBorder + 6, 124, 34), QStringLiteral("画像なし"),
+            QColor(80, 80, 80));
 }
 
 namespace {
@@ -112,10 +113,10 @@ VideoDrawing QtVideoDrawing() {
         const PictureError error = held->error;
         QImage decoded;
         if (held->ok())  // the pixels stay where the decoder put them; the image frees them
-            decoded = QImage(held->pixels.data(), held->width, held->height, static_cast<qsizetype>(held->bytesPerRow),
-                             QImage::Format_RGB32, [](void* p) { delete static_cast<DecodedPicture*>(p); }, held);
-        else
-            delete held;
+            decoded = QImage(
+                held->pixels.data(), held->width, held->height, static_cast<qsizetype>(held->bytesPerRow),
+                QImage::Format_RGB32, [](void* p) { delete static_cast<DecodedPicture*>(p); }, held);
+        else delete held;
         QImage picture = VideoPicture(std::move(decoded), mode);
         if (!picture.isNull() && height > kVideoHeight) {
             QImage taller(kVideoWidth, height, QImage::Format_RGB32);

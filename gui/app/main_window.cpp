@@ -43,8 +43,7 @@ const QString kKidoX20 = QStringLiteral("輝度：　x2.0");
 
 const QString kOpenTitle = QStringLiteral("画像保存先フォルダを選択してください");
 const QString kNoJpgMessage = QStringLiteral("jpgファイルが存在しません。ディレクトリ再指定してください。");
-const QString kQuitDuringVideo =
-    QStringLiteral("動画の書き出し中です。書き出しを中止して終了しますか？");
+const QString kQuitDuringVideo = QStringLiteral("動画の書き出し中です。書き出しを中止して終了しますか？");
 const QString kPulseRowCaption = QStringLiteral("車速パルス速度");
 const QString kNoPulseRowCaption = QStringLiteral("     ---");
 
@@ -76,12 +75,32 @@ QIcon navigationIcon(Glyph glyph) {
     auto bar = [&p](double x) { p.drawRect(QRectF(x, 3, 2, 10)); };
     p.setBrush(ink);
     switch (glyph) {
-        case Glyph::First: bar(2); left(4, 5); left(9, 5); break;
-        case Glyph::Back: left(4, 6); bar(10.5); break;
-        case Glyph::Play: p.setBrush(QColor(0, 130, 40)); right(4, 9); break;
-        case Glyph::Stop: p.setBrush(QColor(170, 20, 20)); p.drawRect(QRectF(4, 4, 8, 8)); break;
-        case Glyph::Forward: bar(3.5); right(6, 6); break;
-        case Glyph::Last: right(2, 5); right(7, 5); bar(12); break;
+        case Glyph::First:
+            bar(2);
+            left(4, 5);
+            left(9, 5);
+            break;
+        case Glyph::Back:
+            left(4, 6);
+            bar(10.5);
+            break;
+        case Glyph::Play:
+            p.setBrush(QColor(0, 130, 40));
+            right(4, 9);
+            break;
+        case Glyph::Stop:
+            p.setBrush(QColor(170, 20, 20));
+            p.drawRect(QRectF(4, 4, 8, 8));
+            break;
+        case Glyph::Forward:
+            bar(3.5);
+            right(6, 6);
+            break;
+        case Glyph::Last:
+            right(2, 5);
+            right(7, 5);
+            bar(12);
+            break;
     }
     return QIcon(pixmap);
 }
@@ -89,9 +108,8 @@ QIcon navigationIcon(Glyph glyph) {
 }  // namespace
 
 MainWindow::MainWindow(Dialogs& dialogs, const AppPaths& paths, QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint),
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       dialogs_(dialogs),
       paths_(paths),
       scheduler_(nullptr),
@@ -131,8 +149,8 @@ void MainWindow::createMenus() {
     m.mnuFile->setObjectName(QStringLiteral("mnuFile"));
     m.mnuOpen = entry(m.mnuFile, QStringLiteral("開く(&O)"), "mnuOpen", &MainWindow::mnuOpen_Click);
     m.mnuEvents = entry(m.mnuFile, QStringLiteral("イベント一覧(&L)..."), "mnuEvents", &MainWindow::mnuEvents_Click);
-    m.mnuExportVideo = entry(m.mnuFile, QStringLiteral("動画に書き出す(&E)..."), "mnuExportVideo",
-                             &MainWindow::mnuExportVideo_Click);
+    m.mnuExportVideo =
+        entry(m.mnuFile, QStringLiteral("動画に書き出す(&E)..."), "mnuExportVideo", &MainWindow::mnuExportVideo_Click);
     m.mnuSeparate1 = separator(m.mnuFile, "mnuSeparate1");
     m.mnuQuit = entry(m.mnuFile, QStringLiteral("終了(&Q)"), "mnuQuit", &MainWindow::mnuQuit_Click);
 
@@ -153,8 +171,8 @@ void MainWindow::createMenus() {
 
     m.mnuHelp = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
     m.mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    m.mnuHelpAbout = entry(m.mnuHelp, QStringLiteral("バージョン情報(&A)"), "mnuHelpAbout",
-                           &MainWindow::mnuHelpAbout_Click);
+    m.mnuHelpAbout =
+        entry(m.mnuHelp, QStringLiteral("バージョン情報(&A)"), "mnuHelpAbout", &MainWindow::mnuHelpAbout_Click);
 
     // The thumbnail list and the recorder settings stay in the tree with their
     // commands, but the menus never offer them.
@@ -190,7 +208,7 @@ void MainWindow::createControls(QWidget* client) {
 
     // first, one back, play, stop, one forward, last
     constexpr std::array<int, 6> lefts{260, 980, 1700, 2660, 3380, 4100};
-    constexpr std::array<Glyph, 6> pictures{Glyph::First, Glyph::Back, Glyph::Play,
+    constexpr std::array<Glyph, 6> pictures{Glyph::First, Glyph::Back,    Glyph::Play,
                                             Glyph::Stop,  Glyph::Forward, Glyph::Last};
     for (int i = 0; i < 6; ++i) {
         const auto k = static_cast<std::size_t>(i);
@@ -284,9 +302,7 @@ void MainWindow::Form_Load() {
     fraStatus_->setBrightnessText(kKidoStandard);
 }
 
-QSize MainWindow::fixedOuterSize() const {
-    return QSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-}
+QSize MainWindow::fixedOuterSize() const { return QSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height()); }
 
 void MainWindow::centreOnScreen() {
     const QSize outer = fixedOuterSize();
@@ -417,7 +433,8 @@ void MainWindow::prefetchFrom(int first) {
 
 // The loop's step from one shown frame to the next, as the pacing gives it now.
 int MainWindow::playbackStep() const {
-    return 1 + PacingFor(speedLevel(), brightnessMode() != BrightnessMode::Standard, recording_.state.HighFrameRate).skip;
+    return 1 +
+           PacingFor(speedLevel(), brightnessMode() != BrightnessMode::Standard, recording_.state.HighFrameRate).skip;
 }
 
 // The loop's first step shows CurrentFrame (again, when Start has just shown frame 1).
@@ -449,9 +466,7 @@ bool MainWindow::playEnabled() const { return view_.playEnabled(); }
 void MainWindow::setCurrentFrame(int frame) { recording_.CurrentFrame = ToFrameIndex(frame); }
 
 // Playback starting or running: only the stop button is on then.
-bool MainWindow::playing() const {
-    return view_.stopOnly() || playback_.isActive();
-}
+bool MainWindow::playing() const { return view_.stopOnly() || playback_.isActive(); }
 
 bool MainWindow::readyToOpen() {
     if (playing() || load_) return false;

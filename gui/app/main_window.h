@@ -131,7 +131,6 @@ public:
     int frameCount() const override { return recording_.frameCount(); }
     void setCurrentFrame(int frame) override;
 
-
     // Controls, for the subsystems that fill the window and for tests.
     const Menus& menus() const { return menus_; }
     const Commands& commands() const { return commands_; }
@@ -271,10 +270,10 @@ private:
     FramePrefetcher prefetcher_{std::make_shared<FileFrameSource>()};
     std::filesystem::path requestedFolder_;
     // Frames of the open recording; 0: none (the placeholder, or nothing shown yet).
-    int shownFrame_ = 0;    // the frame whose name lblFilename shows
-    int pictureFrame_ = 0;  // the frame whose picture Image1 shows
+    int shownFrame_ = 0;                                     // the frame whose name lblFilename shows
+    int pictureFrame_ = 0;                                   // the frame whose picture Image1 shows
     BrightnessMode pictureMode_ = BrightnessMode::Standard;  // the mode the picture was brightened for
-    std::filesystem::path saveFolder_;  // where the last save went
+    std::filesystem::path saveFolder_;                       // where the last save went
     ViewerState view_;
     bool snapping_ = false;
 

@@ -35,10 +35,8 @@ void MainWindow::createKeys() {
     };
     // Buttons 0 and 5 keep their captions; the others get one for their key.
     const Key keys[] = {
-        {Qt::Key_Home, 0, QString(), false},
-        {Qt::Key_Left, 1, QStringLiteral("1コマ戻る (←)"), true},
-        {Qt::Key_Space, -1, QString(), false},
-        {Qt::Key_Right, 4, QStringLiteral("1コマ進む (→)"), true},
+        {Qt::Key_Home, 0, QString(), false},   {Qt::Key_Left, 1, QStringLiteral("1コマ戻る (←)"), true},
+        {Qt::Key_Space, -1, QString(), false}, {Qt::Key_Right, 4, QStringLiteral("1コマ進む (→)"), true},
         {Qt::Key_End, 5, QString(), false},
     };
     for (const Key& k : keys) {
@@ -82,9 +80,7 @@ void MainWindow::updateCommands() {
 }
 
 // Stopped: the play button is on only then (not while starting or playing).
-bool MainWindow::stoppedWithRecording() const {
-    return recording_.isOpen() && playEnabled() && !playback_.isActive();
-}
+bool MainWindow::stoppedWithRecording() const { return recording_.isOpen() && playEnabled() && !playback_.isActive(); }
 
 void MainWindow::showTriggerFrame() {
     const std::optional<int> trigger = recording_.triggerFrame();

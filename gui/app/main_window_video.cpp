@@ -20,7 +20,6 @@ const QString kVideoFailed = QStringLiteral("動画を作成できませんで�
 
 }  // namespace
 
-
 void MainWindow::mnuExportVideo_Click() {
     if (!stoppedWithRecording() || videoExport_) return;
     VideoExportDialog choices(dialogs_, recording_, brightnessMode(), saveFolder(), this);
@@ -53,7 +52,8 @@ void MainWindow::videoExportFinished(const VideoExportResult& outcome) {
             saveFolder_ = target.parent_path();
             text = kVideoDone.arg(file);
             if (const std::string note = VideoExportNote(outcome, true); !note.empty())
-                text += QStringLiteral("\r\n") + QString::fromStdString(note).replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+                text += QStringLiteral("\r\n") +
+                        QString::fromStdString(note).replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
             dialogs_.message(this, text, kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Information);
             return;
         case VideoStatus::Cancelled: return;  // the user knows; nothing was kept

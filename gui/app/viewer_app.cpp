@@ -66,8 +66,8 @@ ViewerArguments ParseViewerArguments(int argc, char** argv) {
         } else if (!optionsEnd && arg[0] == '-' && arg[1] != '\0') {
             result.error = QStringLiteral("unknown option: %1").arg(QString::fromLocal8Bit(arg));
         } else if (!result.folder.empty() || arg[0] == '\0') {
-            result.error = arg[0] == '\0' ? QStringLiteral("empty folder name")
-                                          : QStringLiteral("more than one folder given");
+            result.error =
+                arg[0] == '\0' ? QStringLiteral("empty folder name") : QStringLiteral("more than one folder given");
         } else {
             result.folder = std::filesystem::path(std::string(arg));
         }

@@ -12,7 +12,7 @@ struct ViewerState {
     static constexpr int kButtonsPlaying = 2;  // only stop
 
     BrightnessMode brightness = BrightnessMode::Standard;  // the ticked brightness entry
-    int speedLevel = 2;                                     // the trackbar, 0 (Slow) .. 4 (Fast)
+    int speedLevel = 2;                                    // the trackbar, 0 (Slow) .. 4 (Fast)
     int buttonMode = kButtonsOff;
     // Playback ran past the last frame and the frame on screen was then named current again (a
     // brightness change): Play still starts again from the first frame, as it would have.

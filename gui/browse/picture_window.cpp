@@ -29,29 +29,29 @@ void PictureWindow::Form_Load(BrightnessMode mode) {
 
     loading_ = true;
     brightened_ = !fromList_ && mode != BrightnessMode::Standard;
-    QThreadPool::globalInstance()->start([file = path_, fromList = fromList_, mode, abandon = abandon_,
-                                          window = QPointer<PictureWindow>(this)] {
-        // Only what the window shows is decoded: the rows below and columns right of it never are.
-        PictureRequest request;
-        request.regionWidth = kDisplayWidth;
-        request.regionHeight = kDisplayHeight;
-        request.cancel = abandon.get();
-        QImage decoded = DecodePictureFile(file, request).image;  // pixels as stored, like the main picture
-        if (!decoded.isNull() && !fromList && mode != BrightnessMode::Standard) {
-            // Rows of blue-green-red bytes, as the transform expects.
-            decoded = decoded.convertToFormat(QImage::Format_BGR888);
-            BrightenPictureInteger(decoded.bits(), static_cast<std::size_t>(decoded.bytesPerLine()),
-                                   static_cast<std::size_t>(decoded.height()), mode == BrightnessMode::X20);
-        }
-        if (!decoded.isNull()) decoded = decoded.convertToFormat(QImage::Format_RGB32);
-        // Handed to the interface thread; a window closed meanwhile takes nothing.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [window, decoded] {
-                if (window) window->pictureDecoded(decoded);
-            },
-            Qt::QueuedConnection);
-    });
+    QThreadPool::globalInstance()->start(
+        [file = path_, fromList = fromList_, mode, abandon = abandon_, window = QPointer<PictureWindow>(this)] {
+            // Only what the window shows is decoded: the rows below and columns right of it never are.
+            PictureRequest request;
+            request.regionWidth = kDisplayWidth;
+            request.regionHeight = kDisplayHeight;
+            request.cancel = abandon.get();
+            QImage decoded = DecodePictureFile(file, request).image;  // pixels as stored, like the main picture
+            if (!decoded.isNull() && !fromList && mode != BrightnessMode::Standard) {
+                // Rows of blue-green-red bytes, as the transform expects.
+                decoded = decoded.convertToFormat(QImage::Format_BGR888);
+                BrightenPictureInteger(decoded.bits(), static_cast<std::size_t>(decoded.bytesPerLine()),
+                                       static_cast<std::size_t>(decoded.height()), mode == BrightnessMode::X20);
+            }
+            if (!decoded.isNull()) decoded = decoded.convertToFormat(QImage::Format_RGB32);
+            // Handed to the interface thread; a window closed meanwhile takes nothing.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [window, decoded] {
+                    if (window) window->pictureDecoded(decoded);
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void PictureWindow::pictureDecoded(const QImage& picture) {

@@ -126,15 +126,13 @@ void ThumbnailList::OpenFolderList(const std::filesystem::path& folder) {
     ShowThumbnailPage();
 }
 
-bool ThumbnailList::cellShown(int cell) const {
-    return !cells_.at(static_cast<std::size_t>(cell)).frame->isHidden();
-}
+bool ThumbnailList::cellShown(int cell) const { return !cells_.at(static_cast<std::size_t>(cell)).frame->isHidden(); }
 
 QString ThumbnailList::cellLabel(int cell) const { return cells_.at(static_cast<std::size_t>(cell)).label->text(); }
 
 void ThumbnailList::ShowThumbnailPage() {
     picture2_->setEnabled(false);  // no clicks while the page changes
-    queue_.clear();  // pictures of pages scrolled past are not decoded any more
+    queue_.clear();                // pictures of pages scrolled past are not decoded any more
     for (int i = 1; i <= kThumbnailCells; ++i) ShowThumbnail(firstShown_ + i);
     picture2_->setEnabled(true);
     startDecodes();
@@ -191,8 +189,8 @@ void ThumbnailList::startDecodes() {
             Thumbnail thumbnail;
             thumbnail.image = DecodeThumbnail(file, ratio, &thumbnail.naturalSize, closing.get());
             // This window outlives its pool's tasks: its destructor waits for them.
-            QMetaObject::invokeMethod(this, [this, name, thumbnail] { thumbnailDecoded(name, thumbnail); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, name, thumbnail] { thumbnailDecoded(name, thumbnail); }, Qt::QueuedConnection);
         });
     }
 }

@@ -62,10 +62,10 @@ protected:
 
 private:
     struct Cell {
-        QWidget* frame = nullptr;   // Picture1(c)
+        QWidget* frame = nullptr;      // Picture1(c)
         PictureView* image = nullptr;  // Image1(c): stretched to its box; a double-click opens it
-        QLabel* label = nullptr;    // Label1(c)
-        int key = 0;                // the tag: key of the picture shown, 0 for none yet
+        QLabel* label = nullptr;       // Label1(c)
+        int key = 0;                   // the tag: key of the picture shown, 0 for none yet
         TwipRect imageTwips;
         bool placeholder = false;
     };
@@ -99,10 +99,10 @@ private:
     // Thumbnails are decoded on workers, most recent page first; the window never waits.
     QThreadPool pool_;
     std::shared_ptr<std::atomic<bool>> closing_ = std::make_shared<std::atomic<bool>>(false);
-    std::deque<std::filesystem::path> queue_;  // names of the page on screen not yet started
-    std::set<std::filesystem::path> decoding_; // started, result not yet back
+    std::deque<std::filesystem::path> queue_;   // names of the page on screen not yet started
+    std::set<std::filesystem::path> decoding_;  // started, result not yet back
     int running_ = 0;
-    QCache<QByteArray, Thumbnail> cache_;      // by name, cost in bytes of pixels
+    QCache<QByteArray, Thumbnail> cache_;  // by name, cost in bytes of pixels
 };
 
 // Decodes a picture at least at the size of its thumbnail box (times `pixelRatio` on dense

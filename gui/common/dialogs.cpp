@@ -14,8 +14,8 @@
 
 namespace drv {
 
-Dialogs::Button QtDialogs::message(QWidget* owner, const QString& text, const QString& title,
-                                   Buttons buttons, Icon icon) {
+Dialogs::Button QtDialogs::message(QWidget* owner, const QString& text, const QString& title, Buttons buttons,
+                                   Icon icon) {
     QMessageBox box(owner);
     // Texts keep the CR LF line breaks they are defined with; a label wants LF alone.
     box.setTextFormat(Qt::PlainText);

@@ -19,8 +19,7 @@ public:
 
     virtual ~Dialogs() = default;
     // Shows `text` with `title` as caption; returns the button pressed.
-    virtual Button message(QWidget* owner, const QString& text, const QString& title, Buttons buttons,
-                           Icon icon) = 0;
+    virtual Button message(QWidget* owner, const QString& text, const QString& title, Buttons buttons, Icon icon) = 0;
     // Folder picker opened on `startFolder`. Returns the chosen folder (no trailing slash
     // except the root "/"; blanks at either end belong to the name), or `startFolder`
     // unchanged when the user cancels, so that the caller sees no change.
@@ -45,8 +44,7 @@ public:
 
 class QtDialogs final : public Dialogs {
 public:
-    Button message(QWidget* owner, const QString& text, const QString& title, Buttons buttons,
-                   Icon icon) override;
+    Button message(QWidget* owner, const QString& text, const QString& title, Buttons buttons, Icon icon) override;
     std::filesystem::path browseForFolder(QWidget* owner, const QString& title,
                                           const std::filesystem::path& startFolder) override;
     std::optional<std::filesystem::path> chooseFolder(QWidget* owner, const QString& title,

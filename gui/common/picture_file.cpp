@@ -76,8 +76,8 @@ QImage ReadPicture(const std::filesystem::path& file, const std::function<void(Q
 
 QImage ToQImage(DecodedPicture&& picture) {
     if (!picture.ok() || picture.pixels.empty()) return {};
-    const QImage::Format format = picture.bytesPerRow == std::size_t(picture.width) * 3 ? QImage::Format_BGR888
-                                                                                       : QImage::Format_RGB32;
+    const QImage::Format format =
+        picture.bytesPerRow == std::size_t(picture.width) * 3 ? QImage::Format_BGR888 : QImage::Format_RGB32;
     auto* pixels = new std::vector<std::uint8_t>(std::move(picture.pixels));
     return QImage(
         pixels->data(), picture.width, picture.height, static_cast<qsizetype>(picture.bytesPerRow), format,

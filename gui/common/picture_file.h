@@ -22,9 +22,9 @@ namespace drv {
 QImage ReadPicture(const std::filesystem::path& file, const std::function<void(QImageReader&)>& prepare = {});
 
 struct Picture {
-    QImage image;                 // Format_RGB32; null unless error is None
+    QImage image;  // Format_RGB32; null unless error is None
     PictureError error = PictureError::Damaged;
-    QSize naturalSize;            // as the header gives it, where it could be read
+    QSize naturalSize;  // as the header gives it, where it could be read
 };
 
 // A picture's bytes decoded: JPEG by the bounded decoder with `request` (scale, region, cancel,

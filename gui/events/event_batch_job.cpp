@@ -38,20 +38,26 @@ bool EventBatchJob::start(QWidget* owner, const QString& caption, Work work, std
         control.progress = [this, pending, latest, total](qint64 d, qint64 t) {
             latest->store(d), total->store(t);
             if (pending->exchange(true)) return;
-            QMetaObject::invokeMethod(this, [this, pending, latest, total] {
-                pending->store(false);
-                if (!dialog_ || total->load() <= 0) return;
-                dialog_->setValue(static_cast<int>(latest->load() * 1000 / total->load()));
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this,
+                [this, pending, latest, total] {
+                    pending->store(false);
+                    if (!dialog_ || total->load() <= 0) return;
+                    dialog_->setValue(static_cast<int>(latest->load() * 1000 / total->load()));
+                },
+                Qt::QueuedConnection);
         };
         work(control);
         // This object outlives the worker: its destructor waits.
-        QMetaObject::invokeMethod(this, [this, done] {
-            running_ = false;
-            if (dialog_) dialog_->close();
-            if (done) done();
-            emit finished();
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, done] {
+                running_ = false;
+                if (dialog_) dialog_->close();
+                if (done) done();
+                emit finished();
+            },
+            Qt::QueuedConnection);
     });
     return true;
 }

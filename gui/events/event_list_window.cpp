@@ -103,8 +103,7 @@ void SetEventListLastRoot(const std::filesystem::path& root) {
     openSettings()->setValue(QStringLiteral("root"), QByteArray::fromStdString(root.native()));
 }
 
-EventListWindow::EventListWindow(Dialogs& dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window), dialogs_(dialogs) {
+EventListWindow::EventListWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt::Window), dialogs_(dialogs) {
     setObjectName(QStringLiteral("frmEvents"));
     setWindowTitle(kTitle);
     setFont(JapaneseUiFont());
@@ -226,14 +225,19 @@ EventListWindow::EventListWindow(Dialogs& dialogs, QWidget* parent)
     // Ctrl+F to the search; Esc clears the filters, and closes the window when none is set;
     // F5 reads the root again.
     auto* find = new QShortcut(QKeySequence::Find, this);
-    connect(find, &QShortcut::activated, this, [this] { search_->setFocus(); search_->selectAll(); });
+    connect(find, &QShortcut::activated, this, [this] {
+        search_->setFocus();
+        search_->selectAll();
+    });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] {
         if (filter().active()) clearFilter();
         else close();
     });
     auto* rescan = new QShortcut(QKeySequence::Refresh, this);
-    connect(rescan, &QShortcut::activated, this, [this] { if (!root_.empty()) scan(root_); });
+    connect(rescan, &QShortcut::activated, this, [this] {
+        if (!root_.empty()) scan(root_);
+    });
 
     showRunning(false);
     copy_->setEnabled(false);
@@ -339,10 +343,21 @@ EventListWindow::~EventListWindow() { storeSettings(); }
 // Widths from the captions and a typical cell, never from the rows: measuring every row
 // would decode every picture.
 void EventListWindow::fitColumns() {
-    static const char* const kTypical[EventTableModel::ColumnCount] = {
-        "", "DCIM/100EVENT/EVT0001", "2000/00/00 00:00:00", "000.0", "00000", "14fps / 高画質", "衝撃検出撮影",
-        "2000/00/00 00:00:00", "000.0km/h", "000.0km/h", "-0.00 G", "-0.00 G", "ＯＦＦ → ＯＦＦ",
-        "-00.0000000, -000.0000000", "000"};
+    static const char* const kTypical[EventTableModel::ColumnCount] = {"",
+                                                                       "DCIM/100EVENT/EVT0001",
+                                                                       "2000/00/00 00:00:00",
+                                                                       "000.0",
+                                                                       "00000",
+                                                                       "14fps / 高画質",
+                                                                       "衝撃検出撮影",
+                                                                       "2000/00/00 00:00:00",
+                                                                       "000.0km/h",
+                                                                       "000.0km/h",
+                                                                       "-0.00 G",
+                                                                       "-0.00 G",
+                                                                       "ＯＦＦ → ＯＦＦ",
+                                                                       "-00.0000000, -000.0000000",
+                                                                       "000"};
     const QFontMetrics metrics(font());
     QHeaderView* header = table_->horizontalHeader();
     for (int c = 0; c < EventTableModel::ColumnCount; ++c) {
@@ -402,8 +417,7 @@ void EventListWindow::folderUnreadable(const std::filesystem::path& folder) {
     unreadable_.push_back(folder);
     unreadableLabel_->setText(QStringLiteral("読めないフォルダ: %1 件").arg(unreadable_.size()));
     QStringList lines;
-    for (std::size_t i = 0; i < unreadable_.size() && i < kShownUnreadable; ++i)
-        lines << PathToQString(unreadable_[i]);
+    for (std::size_t i = 0; i < unreadable_.size() && i < kShownUnreadable; ++i) lines << PathToQString(unreadable_[i]);
     if (unreadable_.size() > kShownUnreadable) lines << QStringLiteral("...");
     unreadableLabel_->setToolTip(lines.join(QLatin1Char('\n')));
     unreadableLabel_->show();
@@ -726,9 +740,9 @@ bool EventListWindow::saveCsv() {
     std::string name = root_.filename().native();
     if (name.empty()) name = root_.parent_path().filename().native();
     const std::filesystem::path suggested = folder / (name.empty() ? "events.csv" : name + "-events.csv");
-    const Dialogs::SavePick pick = dialogs_.saveFile(
-        this, kSaveCsv.chopped(3), suggested,
-        {QStringLiteral("CSV (*.csv)"), QStringLiteral("CSV Excel 用 UTF-8 BOM 付き (*.csv)")});
+    const Dialogs::SavePick pick =
+        dialogs_.saveFile(this, kSaveCsv.chopped(3), suggested,
+                          {QStringLiteral("CSV (*.csv)"), QStringLiteral("CSV Excel 用 UTF-8 BOM 付き (*.csv)")});
     if (pick.file.empty()) return false;
     // The rows shown, in folder-name order (the order read).
     std::vector<int> shown = sorted_->shownRows();

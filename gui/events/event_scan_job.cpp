@@ -45,9 +45,7 @@ void EventScanJob::start(const std::filesystem::path& root, int maxDepth, const 
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kScanNice);
         ScanCallbacks cb;
         cb.cancelled = [cancel] { return cancel->load(std::memory_order_relaxed); };
-        cb.row = [&](EventSummary&& s) {
-            post(generation, [this, s = std::move(s)] { emit rowRead(s); });
-        };
+        cb.row = [&](EventSummary&& s) { post(generation, [this, s = std::move(s)] { emit rowRead(s); }); };
         cb.unreadable = [&](const std::filesystem::path& folder) {
             post(generation, [this, folder] { emit folderUnreadable(folder); });
         };

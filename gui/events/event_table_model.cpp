@@ -130,9 +130,13 @@ QVariant EventTableModel::data(const QModelIndex& index, int role) const {
             return {};
         case Qt::TextAlignmentRole:
             switch (column) {
-                case ColLength: case ColFrames: case ColSpeedAtTrigger: case ColMaxSpeed:
-                case ColPeakLongitudinal: case ColPeakLateral: case ColDamaged:
-                    return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+                case ColLength:
+                case ColFrames:
+                case ColSpeedAtTrigger:
+                case ColMaxSpeed:
+                case ColPeakLongitudinal:
+                case ColPeakLateral:
+                case ColDamaged: return QVariant(Qt::AlignRight | Qt::AlignVCenter);
                 default: return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
             }
         case Qt::ForegroundRole:
@@ -146,7 +150,10 @@ QVariant EventTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant EventTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    struct Header { const char* caption; const char* tip; };
+    struct Header {
+        const char* caption;
+        const char* tip;
+    };
     static const Header kHeaders[ColumnCount] = {
         {"画像", "検出したコマ(検出のない記録は最初のコマ)"},
         {"フォルダ", "選んだフォルダからの位置"},

@@ -17,8 +17,21 @@ class EventTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column {
-        ColPicture, ColFolder, ColFirstShot, ColLength, ColFrames, ColFpsQuality, ColTriggerKind, ColTriggerAt,
-        ColSpeedAtTrigger, ColMaxSpeed, ColPeakLongitudinal, ColPeakLateral, ColBrake, ColPosition, ColDamaged,
+        ColPicture,
+        ColFolder,
+        ColFirstShot,
+        ColLength,
+        ColFrames,
+        ColFpsQuality,
+        ColTriggerKind,
+        ColTriggerAt,
+        ColSpeedAtTrigger,
+        ColMaxSpeed,
+        ColPeakLongitudinal,
+        ColPeakLateral,
+        ColBrake,
+        ColPosition,
+        ColDamaged,
         ColumnCount
     };
     // The value a column sorts by: a number or a text that orders as the column should.

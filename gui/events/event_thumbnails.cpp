@@ -57,7 +57,8 @@ void EventThumbnails::startNext() {
         pool_.start([this, file, pixels] {
             const QImage image = DecodeScaledPicture(file.toStdString(), pixels);
             // This object outlives the pool's tasks: its destructor waits for them.
-            QMetaObject::invokeMethod(this, [this, file, image] { finished(file, image); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, file, image] { finished(file, image); }, Qt::QueuedConnection);
         });
     }
 }

@@ -18,8 +18,9 @@ namespace {
 QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
 QString channelButtonStyle(Rgb c) {
-    return QStringLiteral("QPushButton { background-color: rgb(%1, %2, %3); color: black; border: 1px solid #505050; }"
-                          "QPushButton:pressed { border: 2px inset #303030; }")
+    return QStringLiteral(
+               "QPushButton { background-color: rgb(%1, %2, %3); color: black; border: 1px solid #505050; }"
+               "QPushButton:pressed { border: 2px inset #303030; }")
         .arg(c.r)
         .arg(c.g)
         .arg(c.b);

@@ -25,9 +25,9 @@ public:
     virtual bool folderOpen() const = 0;   // lblPath not empty
     virtual bool playEnabled() const = 0;  // cmdPlay(2) enabled (not playing)
     virtual int currentFrame() const = 0;
-    virtual int frameCount() const = 0;    // upper bound of FileNameList
+    virtual int frameCount() const = 0;  // upper bound of FileNameList
     virtual void setCurrentFrame(int frame) = 0;
-    virtual void ShowFrame() = 0;          // picture of CurrentFrame
+    virtual void ShowFrame() = 0;  // picture of CurrentFrame
     virtual void UpdateDataPanel(int frame) = 0;
     // A click chose `frame` (already CurrentFrame, within the recording) and the cursor stands on
     // it: the picture and the panel follow. A window replaces this with its one routine that
@@ -50,7 +50,7 @@ public:
     static constexpr int kVScrollWidthTwips = 255;
     static constexpr int kScrollHeightTwips = 255;
     static constexpr int kHScrollTopTwips = 3100 - 20;  // relative to Pic2, lifted by start-up
-    static QRect defaultGeometry();  // in logical pixels of the main window's client area
+    static QRect defaultGeometry();                     // in logical pixels of the main window's client area
 
     ChartView(ChartHost& host, const RecordingState& state, QWidget* parent = nullptr);
     ~ChartView() override;

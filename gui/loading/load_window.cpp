@@ -21,9 +21,9 @@ LoadWindow::LoadWindow(QWidget* owner)
     bar_->setRange(0, 100);
     bar_->setValue(0);
     bar_->setTextVisible(false);
-    bar_->setStyleSheet(QStringLiteral(
-        "QProgressBar { background: rgb(255,255,255); border: 1px solid rgb(160,160,160); }"
-        "QProgressBar::chunk { background: rgb(0,0,255); }"));
+    bar_->setStyleSheet(
+        QStringLiteral("QProgressBar { background: rgb(255,255,255); border: 1px solid rgb(160,160,160); }"
+                       "QProgressBar::chunk { background: rgb(0,0,255); }"));
 
     auto* label2 = new QLabel(QStringLiteral("しばらくお待ちください"), this);
     label2->setObjectName(QStringLiteral("Label2"));

@@ -31,7 +31,8 @@ void RecordingLoad::run() {
     Recording& r = result_.recording;
     FileNameList names = ListJpgFiles(r.folder);
     if (names.size() > 1) {
-        QMetaObject::invokeMethod(this, [this] { emit listed(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { emit listed(); }, Qt::QueuedConnection);
         OrderFilesByTime(r.folder, names);
         r.fileNames = std::move(names);
         int shown = -1;
@@ -40,7 +41,8 @@ void RecordingLoad::run() {
             [this, &shown](int percent) {
                 if (percent == shown) return;  // one update per percent keeps the queue short
                 shown = percent;
-                QMetaObject::invokeMethod(this, [this, percent] { emit progress(percent); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this, percent] { emit progress(percent); }, Qt::QueuedConnection);
             },
             [this] { return cancelled_.load(); });
         if (cancelled_) return;
@@ -49,7 +51,8 @@ void RecordingLoad::run() {
         r.fileNames.assign(1, std::filesystem::path());
     }
     if (cancelled_) return;
-    QMetaObject::invokeMethod(this, [this] { emit finished(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { emit finished(); }, Qt::QueuedConnection);
 }
 
 }  // namespace drv

@@ -35,7 +35,8 @@ MapLauncher::~MapLauncher() = default;
 void MapLauncher::mnuMap_Click() {
     if (!window_) {
         window_ = std::make_unique<MapWindow>(main_.dialogs(), settingsFile_, cacheFolder_);
-        window_->setClickAllowed([this] { return !main_.recording().IsPlaying && !main_.loading() && main_.playEnabled(); });
+        window_->setClickAllowed(
+            [this] { return !main_.recording().IsPlaying && !main_.loading() && main_.playEnabled(); });
         connect(window_.get(), &MapWindow::frameRequested, this, [this](int frame) {
             if (main_.recording().IsPlaying || main_.loading()) return;
             main_.showFrameOnScreen(frame);

@@ -26,7 +26,8 @@ constexpr int kCustomIndex = 4;
 }  // namespace
 
 QString MapWindow::defaultSettingsFile() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/drviewer/map.ini");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/drviewer/map.ini");
 }
 
 MapWindow::MapWindow(Dialogs& dialogs, const QString& settingsFile, const QString& cacheFolder, QWidget* parent)
@@ -105,7 +106,8 @@ TileServer RememberedTileServer(const QString& settingsFile) {
     QSettings settings(settingsFile, QSettings::IniFormat);
     const int index = settings.value(QStringLiteral("map/server"), 0).toInt();
     if (index == kCustomIndex) {
-        const auto own = CustomTileServer(settings.value(QStringLiteral("map/customUrl")).toString().trimmed().toStdString());
+        const auto own =
+            CustomTileServer(settings.value(QStringLiteral("map/customUrl")).toString().trimmed().toStdString());
         return own ? *own : BuiltInTileServers().front();
     }
     const auto& servers = BuiltInTileServers();
@@ -127,10 +129,11 @@ bool MapWindow::chooseServer(int index) {
         return false;
     };
     if (!server) {
-        dialogs_.message(this,
-                         QStringLiteral("地図サーバーの URL が正しくありません。\n{z} {x} {y} を含む http または https の "
-                                        "URL を入力してください。"),
-                         kTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+        dialogs_.message(
+            this,
+            QStringLiteral("地図サーバーの URL が正しくありません。\n{z} {x} {y} を含む http または https の "
+                           "URL を入力してください。"),
+            kTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
         return refuse();
     }
     if (server->kind != TileServerKind::None) {
@@ -138,10 +141,10 @@ bool MapWindow::chooseServer(int index) {
         const QString host = QString::fromStdString(TileHost(server->urlTemplate));
         QStringList allowed = settings_->value(QStringLiteral("map/allowedHosts")).toStringList();
         if (!allowed.contains(host)) {
-            const QString text =
-                QStringLiteral("背景地図を表示するため、地図の範囲を次のサーバーへ要求します。\n\n%1\n\n"
-                               "要求から事象の位置（走行した場所）がサーバーに伝わります。よろしいですか？")
-                    .arg(host);
+            const QString text = QStringLiteral(
+                                     "背景地図を表示するため、地図の範囲を次のサーバーへ要求します。\n\n%1\n\n"
+                                     "要求から事象の位置（走行した場所）がサーバーに伝わります。よろしいですか？")
+                                     .arg(host);
             if (dialogs_.message(this, text, kTitle, Dialogs::Buttons::YesNo, Dialogs::Icon::Question) !=
                 Dialogs::Button::Yes)
                 return refuse();
@@ -187,10 +190,12 @@ void MapWindow::mapClicked(QPoint at) {
 
 bool MapWindow::saveAsImage() {
     const QString lastFolder = settings_->value(QStringLiteral("map/saveFolder"), QDir::homePath()).toString();
-    const QString name = recordingFolder_.empty() ? QStringLiteral("map.png")
-                                                  : PathToQString(recordingFolder_.filename()) + QStringLiteral("_map.png");
-    const auto pick = dialogs_.saveFile(this, QStringLiteral("画像として保存"),
-                                        QStringToPath(lastFolder + QLatin1Char('/') + name), {QStringLiteral("PNG (*.png)")});
+    const QString name = recordingFolder_.empty()
+                             ? QStringLiteral("map.png")
+                             : PathToQString(recordingFolder_.filename()) + QStringLiteral("_map.png");
+    const auto pick =
+        dialogs_.saveFile(this, QStringLiteral("画像として保存"), QStringToPath(lastFolder + QLatin1Char('/') + name),
+                          {QStringLiteral("PNG (*.png)")});
     if (pick.file.empty()) return false;
     std::filesystem::path file = pick.file;
     if (file.extension().empty()) file += ".png";

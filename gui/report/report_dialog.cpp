@@ -40,9 +40,10 @@ ReportDialog::ReportDialog(Purpose purpose, BrightnessMode screen, bool hasTrigg
     asOnScreen_->setChecked(true);
     layout->addWidget(picture);
 
-    auto* frames = new QGroupBox(hasTrigger ? QStringLiteral("1 ページ目の画像（トリガーからの秒数）")
-                                            : QStringLiteral("1 ページ目の画像（トリガーがないため、等間隔に選びます）"),
-                                 this);
+    auto* frames =
+        new QGroupBox(hasTrigger ? QStringLiteral("1 ページ目の画像（トリガーからの秒数）")
+                                 : QStringLiteral("1 ページ目の画像（トリガーがないため、等間隔に選びます）"),
+                      this);
     auto* grid = new QGridLayout(frames);
     for (std::size_t i = 0; i < seconds_.size(); ++i) {
         auto* box = new QDoubleSpinBox(frames);

@@ -20,8 +20,9 @@ namespace drv {
 namespace {
 
 const QString kReportDone = QStringLiteral("報告書を作成しました。\r\n%1");
-const QString kPackageDone = QStringLiteral("証拠として保存しました。\r\n%1\r\n"
-                                            "元の画像 %2 個と報告書・動画・テレメトリを、SHA-256 の一覧とともに収めています。");
+const QString kPackageDone = QStringLiteral(
+    "証拠として保存しました。\r\n%1\r\n"
+    "元の画像 %2 個と報告書・動画・テレメトリを、SHA-256 の一覧とともに収めています。");
 const QString kCannotMake = QStringLiteral("%1できませんでした。\r\n%2\r\n(%3)");
 const QString kVerifyAll = QStringLiteral("すべてのファイル（%1 個）が SHA-256 の一覧と一致しました。\r\n%2");
 const QString kVerifySome = QStringLiteral("一致しないファイルがあります（%1 個中 %2 個）。\r\n%3\r\n\r\n%4");
@@ -116,7 +117,8 @@ void ReportMenu::mnuReport_Click() {
     ReportDialog choices(ReportDialog::Purpose::Report, window_.brightnessMode(),
                          window_.recording().triggerFrame().has_value(), &window_);
     if (choices.exec() != QDialog::Accepted) return;
-    const auto target = askTarget(QStringLiteral("報告書を作成"), QStringLiteral(".pdf"), QStringLiteral("PDF (*.pdf)"));
+    const auto target =
+        askTarget(QStringLiteral("報告書を作成"), QStringLiteral(".pdf"), QStringLiteral("PDF (*.pdf)"));
     if (target.empty()) return;
     EvidenceRequest request;
     request.choices = choices.choices();
@@ -207,11 +209,10 @@ bool ReportMenu::startReport(const EvidenceRequest& request, const std::filesyst
                 window_.dialogs().message(&window_, kReportDone.arg(PathToQString(target)), kAppTitle,
                                           Dialogs::Buttons::Ok, Dialogs::Icon::Information);
             } else {
-                window_.dialogs().message(
-                    &window_,
-                    kCannotMake.arg(QStringLiteral("報告書を作成"), PathToQString(target),
-                                    QString::fromLocal8Bit(outcome->second)),
-                    kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+                window_.dialogs().message(&window_,
+                                          kCannotMake.arg(QStringLiteral("報告書を作成"), PathToQString(target),
+                                                          QString::fromLocal8Bit(outcome->second)),
+                                          kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
             }
             emit finished(outcome->first);
         });
@@ -237,11 +238,10 @@ bool ReportMenu::startPackage(const EvidenceRequest& given, const std::filesyste
                 window_.dialogs().message(&window_, kPackageDone.arg(PathToQString(target)).arg(frames), kAppTitle,
                                           Dialogs::Buttons::Ok, Dialogs::Icon::Information);
             } else {
-                window_.dialogs().message(
-                    &window_,
-                    kCannotMake.arg(QStringLiteral("証拠として保存"), PathToQString(target),
-                                    QString::fromLocal8Bit(outcome->detail)),
-                    kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+                window_.dialogs().message(&window_,
+                                          kCannotMake.arg(QStringLiteral("証拠として保存"), PathToQString(target),
+                                                          QString::fromLocal8Bit(outcome->detail)),
+                                          kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
             }
             emit finished(outcome->ok());
         });
@@ -275,15 +275,14 @@ void ReportMenu::mnuPrint_Click() {
             preview.resize(900, 1000);
             std::string error;
             bool ok = true;
-            connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter* target) {
-                ok = PaintReport(*target, *recording, **content, look, error);
-            });
+            connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                    [&](QPrinter* target) { ok = PaintReport(*target, *recording, **content, look, error); });
             if (preview.exec() != QDialog::Accepted && ok) return emit finished(false);
             if (!ok)
-                window_.dialogs().message(&window_,
-                                          kCannotMake.arg(QStringLiteral("印刷"), printer.printerName(),
-                                                          QString::fromStdString(error)),
-                                          kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+                window_.dialogs().message(
+                    &window_,
+                    kCannotMake.arg(QStringLiteral("印刷"), printer.printerName(), QString::fromStdString(error)),
+                    kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
             emit finished(ok);
         });
 }
@@ -294,8 +293,8 @@ void ReportMenu::mnuVerify_Click() {
     if (pickPackage) {
         package = pickPackage();
     } else {
-        const QUrl url = QFileDialog::getOpenFileUrl(&window_, QStringLiteral("証拠を検証"),
-                                                     PathToUrl(saveFolder()), QStringLiteral("ZIP (*.zip)"));
+        const QUrl url = QFileDialog::getOpenFileUrl(&window_, QStringLiteral("証拠を検証"), PathToUrl(saveFolder()),
+                                                     QStringLiteral("ZIP (*.zip)"));
         package = UrlToPath(url);
     }
     if (!package.empty()) startVerify(package);
@@ -332,7 +331,8 @@ bool ReportMenu::startVerify(const std::filesystem::path& package) {
             }
             if (failed > 15) lines << QStringLiteral("ほか %1 個").arg(failed - 15);
             window_.dialogs().message(
-                &window_, kVerifySome.arg(result->files.size()).arg(failed).arg(file, lines.join(QStringLiteral("\r\n"))),
+                &window_,
+                kVerifySome.arg(result->files.size()).arg(failed).arg(file, lines.join(QStringLiteral("\r\n"))),
                 kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
             emit finished(false);
         });

@@ -79,7 +79,8 @@ VideoExportDialog::VideoExportDialog(Dialogs& dialogs, const Recording& recordin
     // Only a recording with a trigger has a "before" and "after".
     aroundTrigger_->setEnabled(recording.triggerFrame().has_value());
 
-    overlay_ = new QCheckBox(QStringLiteral("テレメトリ（日時・速度・加速度・位置・ブレーキ・経過時間）を入れる"), this);
+    overlay_ =
+        new QCheckBox(QStringLiteral("テレメトリ（日時・速度・加速度・位置・ブレーキ・経過時間）を入れる"), this);
     overlay_->setChecked(true);
     // The band hides the foot of the picture; below it, the video is taller and hides nothing.
     auto* bandRow = new QHBoxLayout;
@@ -155,8 +156,7 @@ void VideoExportDialog::accept() {
     // Never the recording's folder is suggested: the picker opens where the last save went.
     const std::string folderName = recording_.folder.filename().native();
     const std::filesystem::path name = (folderName.empty() ? std::string("video") : folderName) + ".mp4";
-    const Dialogs::SavePick pick =
-        dialogs_.saveFile(this, kTitle, saveFolder_ / name, {QStringLiteral("MP4 (*.mp4)")});
+    const Dialogs::SavePick pick = dialogs_.saveFile(this, kTitle, saveFolder_ / name, {QStringLiteral("MP4 (*.mp4)")});
     if (pick.file.empty()) return;  // back to the choices
     target_ = pick.file;
     QDialog::accept();

@@ -42,19 +42,18 @@ void VideoProgressDialog::start() {
     if (worker_.joinable()) return;
     worker_ = std::thread([this] {
         int shown = -1;
-        const VideoExportResult result = ExportVideo(
-            recording_, request_,
-            [this, &shown](int done, int total) {
-                // One update per percent keeps the interface thread's queue short.
-                const int percent = done * 100 / total;
-                if (percent != shown) {
-                    shown = percent;
-                    QMetaObject::invokeMethod(this, [this, done, total] { showProgress(done, total); },
-                                              Qt::QueuedConnection);
-                }
-                return !cancelled_.load();
-            });
-        QMetaObject::invokeMethod(this, [this, result] { workerDone(result); }, Qt::QueuedConnection);
+        const VideoExportResult result = ExportVideo(recording_, request_, [this, &shown](int done, int total) {
+            // One update per percent keeps the interface thread's queue short.
+            const int percent = done * 100 / total;
+            if (percent != shown) {
+                shown = percent;
+                QMetaObject::invokeMethod(
+                    this, [this, done, total] { showProgress(done, total); }, Qt::QueuedConnection);
+            }
+            return !cancelled_.load();
+        });
+        QMetaObject::invokeMethod(
+            this, [this, result] { workerDone(result); }, Qt::QueuedConnection);
     });
 }
 

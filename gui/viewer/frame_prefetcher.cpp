@@ -54,7 +54,8 @@ int FramePrefetcher::depth() const {
 void FramePrefetcher::prefetch(std::vector<FrameKey> next) {
     {
         std::lock_guard lock(mutex_);
-        if (next.size() > static_cast<std::size_t>(limits_.frames)) next.resize(static_cast<std::size_t>(limits_.frames));
+        if (next.size() > static_cast<std::size_t>(limits_.frames))
+            next.resize(static_cast<std::size_t>(limits_.frames));
         wanted_ = std::move(next);
         std::erase_if(cache_, [this](const Entry& e) {
             if (wanted(e.key)) return false;
@@ -125,8 +126,9 @@ bool FramePrefetcher::wanted(const FrameKey& key) const {
 }
 
 bool FramePrefetcher::decoding(const FrameKey& key) const {
-    return std::any_of(busy_.begin(), busy_.end(),
-                       [&](const std::optional<Job>& job) { return job && job->generation == generation_ && job->key == key; });
+    return std::any_of(busy_.begin(), busy_.end(), [&](const std::optional<Job>& job) {
+        return job && job->generation == generation_ && job->key == key;
+    });
 }
 
 void FramePrefetcher::dropLocked() {

@@ -53,9 +53,9 @@ struct FrameKey {
 class FramePrefetcher {
 public:
     struct Limits {
-        int frames = 4;                       // frames kept ahead (0: no prefetching)
-        std::size_t bytes = 64u << 20;        // decoded pixels kept at most
-        int workers = 2;                      // reads overlap: a slow reader's wait is latency
+        int frames = 4;                 // frames kept ahead (0: no prefetching)
+        std::size_t bytes = 64u << 20;  // decoded pixels kept at most
+        int workers = 2;                // reads overlap: a slow reader's wait is latency
     };
 
     explicit FramePrefetcher(std::shared_ptr<const FrameSource> source, Limits limits);
@@ -99,14 +99,14 @@ private:
     void dropLocked();
 
     mutable std::mutex mutex_;
-    std::condition_variable work_;   // a job was queued, or stop
-    std::condition_variable done_;   // a worker finished a job
+    std::condition_variable work_;  // a job was queued, or stop
+    std::condition_variable done_;  // a worker finished a job
     std::shared_ptr<const FrameSource> source_;
     Limits limits_;
-    std::uint64_t generation_ = 0;   // raised by cancel and setSource: results of older jobs are dropped
+    std::uint64_t generation_ = 0;  // raised by cancel and setSource: results of older jobs are dropped
     std::vector<FrameKey> wanted_;
     std::deque<FrameKey> queue_;
-    std::vector<std::optional<Job>> busy_;  // one slot per worker
+    std::vector<std::optional<Job>> busy_;    // one slot per worker
     std::vector<std::atomic<bool>> abandon_;  // per worker: its decode is no longer wanted
     std::vector<Entry> cache_;
     std::size_t bytes_ = 0;

@@ -5,8 +5,7 @@
 
 namespace drv {
 
-QtScheduler::QtScheduler(std::function<void()> onFire, QObject* parent)
-    : QObject(parent), onFire_(std::move(onFire)) {
+QtScheduler::QtScheduler(std::function<void()> onFire, QObject* parent) : QObject(parent), onFire_(std::move(onFire)) {
     timer_.setSingleShot(true);
     // A coarse timer may be off by 5 %, which at 72 ms per frame is visible judder.
     timer_.setTimerType(Qt::PreciseTimer);

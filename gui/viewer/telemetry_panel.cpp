@@ -85,7 +85,8 @@ TelemetryPanel::TelemetryPanel(QWidget* parent) : QGroupBox(parent) {
         if (row < 6)
             data_[static_cast<std::size_t>(row)] = makeValue(this, QStringLiteral("lblData_%1").arg(row), valueRect);
         else
-            dates_[static_cast<std::size_t>(row - 6)] = makeValue(this, QStringLiteral("lblDate_%1").arg(row - 6), valueRect);
+            dates_[static_cast<std::size_t>(row - 6)] =
+                makeValue(this, QStringLiteral("lblDate_%1").arg(row - 6), valueRect);
     }
 
     const int passTop = kRowTop + 8 * kRowPitch + 4;
@@ -93,7 +94,8 @@ TelemetryPanel::TelemetryPanel(QWidget* parent) : QGroupBox(parent) {
                              QRect(kMargin, passTop, kWidth - 2 * kMargin, 22), 15);
 
     auto status = [&](const char* name, const QString& caption, int row) {
-        return makeLabel(this, name, caption, QRect(kStatusLeft, kStatusTop + row * kRowPitch, kStatusWidth, kRowHeight), 12);
+        return makeLabel(this, name, caption,
+                         QRect(kStatusLeft, kStatusTop + row * kRowPitch, kStatusWidth, kRowHeight), 12);
     };
     lblMsgInput_ = status("lblMsgInput", QStringLiteral("検出方法"), 0);
     lblfps_ = status("lblfps", QStringLiteral(" ﾌﾚｰﾑﾚｰﾄ/画質"), 1);
@@ -105,8 +107,7 @@ TelemetryPanel::TelemetryPanel(QWidget* parent) : QGroupBox(parent) {
 
 void TelemetryPanel::UpdateDataPanel(const Recording& recording, int index) {
     if (index < 1 || static_cast<std::size_t>(index) >= recording.frames.size()) return;
-    const PanelTexts t =
-        ComputePanelTexts(recording.frames[static_cast<std::size_t>(index)], recording.state, index);
+    const PanelTexts t = ComputePanelTexts(recording.frames[static_cast<std::size_t>(index)], recording.state, index);
     lblSpeed_->setText(text(t.speed));
     data_[0]->setText(text(t.pulseSpeed));
     ShowBrake(t.brakeOn);

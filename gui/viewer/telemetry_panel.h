@@ -33,8 +33,8 @@ public:
     QLabel* lblBrkName() const { return lblBrkName_; }
     QLabel* lblSpeed() const { return lblSpeed_; }
     QLabel* label(int n) const { return captions_.at(static_cast<std::size_t>(n - 1)); }  // Label1..Label8
-    QLabel* lblData(int i) const { return data_.at(static_cast<std::size_t>(i)); }       // 0..5
-    QLabel* lblDate(int i) const { return dates_.at(static_cast<std::size_t>(i)); }      // 0..1
+    QLabel* lblData(int i) const { return data_.at(static_cast<std::size_t>(i)); }        // 0..5
+    QLabel* lblDate(int i) const { return dates_.at(static_cast<std::size_t>(i)); }       // 0..1
     QLabel* lblPassTime() const { return lblPassTime_; }
     QLabel* lblMsgInput() const { return lblMsgInput_; }
     QLabel* lblfps() const { return lblfps_; }

@@ -71,7 +71,8 @@ void TileDiskCache::write(const std::string& name, const QByteArray& bytes) {
         files.push_back({info.fileName().toStdString(), static_cast<std::uint64_t>(info.size()),
                          info.lastModified().toMSecsSinceEpoch()});
     }
-    for (const std::string& old : TilesToEvict(files, budget_)) QFile::remove(folder_ + QLatin1Char('/') + QString::fromStdString(old));
+    for (const std::string& old : TilesToEvict(files, budget_))
+        QFile::remove(folder_ + QLatin1Char('/') + QString::fromStdString(old));
     scan();
 }
 
@@ -212,8 +213,8 @@ void TileFetcher::finished(QNetworkReply* reply) {
     if (status == 404) {
         // No tile there (the sea, beyond the server's area): the grid shows, nothing to retry.
         missing_.insert(k);
-    } else if (status == 429 || status >= 500 || (reply->error() != QNetworkReply::NoError &&
-                                                   reply->error() != QNetworkReply::OperationCanceledError)) {
+    } else if (status == 429 || status >= 500 ||
+               (reply->error() != QNetworkReply::NoError && reply->error() != QNetworkReply::OperationCanceledError)) {
         std::optional<std::int64_t> retryAfter;
         bool ok = false;
         const qint64 seconds = reply->rawHeader("Retry-After").trimmed().toLongLong(&ok);

@@ -35,7 +35,11 @@ void brighten(std::uint8_t* px, std::size_t stride, std::size_t rows, bool x2, b
 }
 
 TEST(BrightnessExamples, BothVariantsGiveTheWorkedValues) {
-    struct Example { Bgr in; bool x2; Bgr floatOut, integerOut; };
+    struct Example {
+        Bgr in;
+        bool x2;
+        Bgr floatOut, integerOut;
+    };
     const Example examples[] = {
         {{100, 100, 100}, false, {160, 160, 160}, {160, 160, 160}},
         {{100, 100, 100}, true, {200, 200, 200}, {200, 200, 200}},

@@ -11,9 +11,21 @@ namespace drv {
 namespace {
 
 TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
-    struct Case { double in; std::int64_t out; };
-    for (const Case& c : {Case{0.5, 0}, {1.5, 2}, {2.5, 2}, {-2.5, -2}, {-0.5, 0}, {3.5, 4},
-                          {62.5, 62}, {2.4999, 2}, {-1.5, -2}, {12.5, 12}, {67.0, 67}}) {
+    struct Case {
+        double in;
+        std::int64_t out;
+    };
+    for (const Case& c : {Case{0.5, 0},
+                          {1.5, 2},
+                          {2.5, 2},
+                          {-2.5, -2},
+                          {-0.5, 0},
+                          {3.5, 4},
+                          {62.5, 62},
+                          {2.4999, 2},
+                          {-1.5, -2},
+                          {12.5, 12},
+                          {67.0, 67}}) {
         EXPECT_EQ(RoundHalfEven(c.in), c.out) << c.in;
     }
     EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
@@ -25,11 +37,27 @@ TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
 }
 
 TEST(ParseLenient, ReadsWhatAUserWouldCallTheNumber) {
-    struct Case { const char* in; double out; };
-    for (const Case& c : {Case{"", 0}, {"   ", 0}, {"0523", 523}, {"12abc", 12}, {" 1 2", 12},
-                          {".5", 0.5}, {"-", 0}, {"-3.25", -3.25}, {"+7", 7}, {"1.2.3", 1.2},
-                          {"abc", 0}, {"--5", 0}, {"1e2", 100}, {"1e", 1}, {"0 0 9", 9},
-                          {"5-", 5}, {"\t42", 42}}) {
+    struct Case {
+        const char* in;
+        double out;
+    };
+    for (const Case& c : {Case{"", 0},
+                          {"   ", 0},
+                          {"0523", 523},
+                          {"12abc", 12},
+                          {" 1 2", 12},
+                          {".5", 0.5},
+                          {"-", 0},
+                          {"-3.25", -3.25},
+                          {"+7", 7},
+                          {"1.2.3", 1.2},
+                          {"abc", 0},
+                          {"--5", 0},
+                          {"1e2", 100},
+                          {"1e", 1},
+                          {"0 0 9", 9},
+                          {"5-", 5},
+                          {"\t42", 42}}) {
         EXPECT_DOUBLE_EQ(ParseLenient(c.in), c.out) << '"' << c.in << '"';
     }
     const std::string many(100000, '9');
@@ -39,14 +67,29 @@ TEST(ParseLenient, ReadsWhatAUserWouldCallTheNumber) {
 }
 
 TEST(FormatNumber, PatternsRoundAndPad) {
-    struct Case { double in; const char* pattern; const char* out; };
+    struct Case {
+        double in;
+        const char* pattern;
+        const char* out;
+    };
     for (const Case& c : {
-             Case{52.3f, "##0.0", "52.3"}, {5.2f, "#00.0", "05.2"}, {-1.25f, "#0.00", "-1.25"},
-             {9.95, "##0.0", "10.0"}, {99.9996, "00.000", "100.000"}, {-0.146f, "00.000", "-00.146"},
-             {-0.0, "##0.0", "0.0"}, {-0.04, "##0.0", "0.0"},
-             {-0.05, "##0.0", "-0.1"}, {250.0, "##0.0", "250.0"}, {1234.56, "#00.0", "1234.6"},
-             {0.005, "#0.00", "0.01"}, {-14.6, "00.000", "-14.600"}, {0.0, "00.000", "00.000"},
-             {1e20, "##0.0", "100000000000000000000.0"}, {1e-20, "##0.0", "0.0"}, {INFINITY, "##0.0", "Inf"},
+             Case{52.3f, "##0.0", "52.3"},
+             {5.2f, "#00.0", "05.2"},
+             {-1.25f, "#0.00", "-1.25"},
+             {9.95, "##0.0", "10.0"},
+             {99.9996, "00.000", "100.000"},
+             {-0.146f, "00.000", "-00.146"},
+             {-0.0, "##0.0", "0.0"},
+             {-0.04, "##0.0", "0.0"},
+             {-0.05, "##0.0", "-0.1"},
+             {250.0, "##0.0", "250.0"},
+             {1234.56, "#00.0", "1234.6"},
+             {0.005, "#0.00", "0.01"},
+             {-14.6, "00.000", "-14.600"},
+             {0.0, "00.000", "00.000"},
+             {1e20, "##0.0", "100000000000000000000.0"},
+             {1e-20, "##0.0", "0.0"},
+             {INFINITY, "##0.0", "Inf"},
          }) {
         EXPECT_EQ(FormatNumber(c.in, c.pattern), c.out) << c.in << " " << c.pattern;
     }
@@ -58,9 +101,14 @@ TEST(FileRead, OrdinaryFilesWithinTheBoundOnly) {
     test::WriteText(dir.path() / "a.jpg", "12345");
     ASSERT_EQ(::mkfifo((dir.path() / "pipe.jpg").c_str(), 0600), 0);
     std::filesystem::create_directory(dir.path() / "dir.jpg");
-    const struct { const char* name; std::size_t max; std::string bytes; } cases[] = {
+    const struct {
+        const char* name;
+        std::size_t max;
+        std::string bytes;
+    } cases[] = {
         {"a.jpg", 5, "12345"}, {"a.jpg", 4, ""}, {"pipe.jpg", 100, ""}, {"dir.jpg", 100, ""}, {"none.jpg", 100, ""}};
-    for (const auto& c : cases) EXPECT_EQ(ReadRegularFile(dir.path() / c.name, c.max), c.bytes) << c.name << " " << c.max;
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadRegularFile(dir.path() / c.name, c.max), c.bytes) << c.name << " " << c.max;
 }
 
 }  // namespace

@@ -78,12 +78,14 @@ TEST(EventCache, OnlyChangedFoldersAreReadAgain) {
         {"a frame added", [](const CachedCard& t) { test::WriteText(t.root() / "rec/00004.JPG", "x"); }, true},
         {"a frame renamed", [](const CachedCard& t) { fs::rename(t.frame(3), t.root() / "rec/00009.jpg"); }, true},
         {"a frame removed", [](const CachedCard& t) { fs::remove(t.frame(3)); }, true},
-        {"a frame replaced by a copy", [](const CachedCard& t) {
+        {"a frame replaced by a copy",
+         [](const CachedCard& t) {
              fs::copy_file(t.frame(2), t.root() / "rec/tmp"), fs::rename(t.root() / "rec/tmp", t.frame(2));
              test::SetModificationTime(t.frame(2), 1700000000L + 2);
-         }, true},
-        {"a frame rewritten in place, its time put back", [](const CachedCard& t) { spoilKeepingAttributes(t.frame(1)); },
+         },
          true},
+        {"a frame rewritten in place, its time put back",
+         [](const CachedCard& t) { spoilKeepingAttributes(t.frame(1)); }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -133,8 +135,13 @@ TEST(EventCache, ADamagedOrForeignFileIsIgnoredAndRewritten) {
     std::string flipped = good;
     flipped[40] ^= 1;
     const std::string cases[] = {
-        "", "foreign text\n", good.substr(0, good.size() - 1), flipped, good + "x",
-        EventCache::Serialize(outOfRange), EventCache::Serialize(halfPosition),
+        "",
+        "foreign text\n",
+        good.substr(0, good.size() - 1),
+        flipped,
+        good + "x",
+        EventCache::Serialize(outOfRange),
+        EventCache::Serialize(halfPosition),
         std::string(good).replace(good.find('\t'), 1, "\t\t"),
     };
     for (const std::string& text : cases) {

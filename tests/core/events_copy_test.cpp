@@ -65,7 +65,9 @@ protected:
 TEST_F(RecordingCopyTest, CopiesVerifiedIntoFoldersOfTheirOwn) {
     std::vector<std::uint64_t> progress;
     CopyCallbacks cb;
-    cb.progress = [&](std::uint64_t done, std::uint64_t total, int) { progress.push_back(done), progress.push_back(total); };
+    cb.progress = [&](std::uint64_t done, std::uint64_t total, int) {
+        progress.push_back(done), progress.push_back(total);
+    };
     const CopyResult r = CopyRecordings(sources(), dest(), cb);
     ASSERT_EQ(r.end, CopyEnd::Complete) << r.failedAt << ": " << r.reason;
     ASSERT_EQ(r.copied.size(), 2u);
@@ -77,7 +79,8 @@ TEST_F(RecordingCopyTest, CopiesVerifiedIntoFoldersOfTheirOwn) {
     EXPECT_EQ(progress.back(), progress[progress.size() - 2]) << "ends at the total";
 
     // Names, bytes and times kept; no hidden file, no subfolder; the checksums check.
-    for (const auto& [from, to] : {std::pair{card() / "EVT1", dest() / "EVT1 (2)"}, {card() / "EVT2", dest() / "EVT2"}}) {
+    for (const auto& [from, to] :
+         {std::pair{card() / "EVT1", dest() / "EVT1 (2)"}, {card() / "EVT2", dest() / "EVT2"}}) {
         auto copied = tree(to);
         ASSERT_EQ(copied.count(kChecksumFileName), 1u);
         copied.erase(kChecksumFileName);
@@ -165,8 +168,8 @@ TEST(RecordingCopy, ToolCopiesEveryRecordingBelowARoot) {
     test::TempFolder dir;
     test::WriteRecording(dir.path() / "card/A/EVT", 2, [](int) { return test::ExampleExif(); });
     test::WriteRecording(dir.path() / "card/B/EVT", 2, [](int) { return test::ExampleExif(); });
-    const test::ShellRun run =
-        test::Shell(test::Tool() + " copy " + test::Quote(dir.path() / "card") + " -o " + test::Quote(dir.path() / "out"));
+    const test::ShellRun run = test::Shell(test::Tool() + " copy " + test::Quote(dir.path() / "card") + " -o " +
+                                           test::Quote(dir.path() / "out"));
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("/out/EVT (2) (2 files, verified)\n"), std::string::npos) << run.out;
     EXPECT_TRUE(fs::exists(dir.path() / "out/EVT/SHA256SUMS") && fs::exists(dir.path() / "out/EVT (2)/00002.jpg"));

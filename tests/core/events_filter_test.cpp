@@ -41,7 +41,11 @@ std::string kept(const EventFilter& f) {
 }
 
 TEST(EventFilter, EachFilterAndTheirCombination) {
-    struct Case { const char* name; EventFilter filter; const char* rows; };
+    struct Case {
+        const char* name;
+        EventFilter filter;
+        const char* rows;
+    };
     const Case cases[] = {
         {"nothing set keeps all", {}, "12345"},
         {"text ignores ASCII case", {.text = "evt000"}, "12345"},
@@ -69,8 +73,8 @@ TEST(EventFilter, TotalsOfTheRowsShown) {
     const std::vector<EventSummary> rows = card();
     const EventTotals all = TotalEvents(rows);
     EXPECT_EQ(all.recordings, 5);
-    EXPECT_EQ(all.byTriggerKind, (std::map<std::string, int>{
-                                     {"", 1}, {"外部スイッチ", 1}, {"常時電源切断", 1}, {"衝撃検出撮影", 2}}));
+    EXPECT_EQ(all.byTriggerKind,
+              (std::map<std::string, int>{{"", 1}, {"外部スイッチ", 1}, {"常時電源切断", 1}, {"衝撃検出撮影", 2}}));
     ASSERT_TRUE(all.earliest && all.latest);
     EXPECT_EQ(all.earliest->month * 100 + all.earliest->day, 430);
     EXPECT_EQ(all.latest->day * 100 + all.latest->hour, 300);

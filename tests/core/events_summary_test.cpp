@@ -42,7 +42,8 @@ FrameExif exifOf(const Case& c, const Frame& f) {
     MakerNoteFields m = test::ExampleFields();  // for its position: degrees 0 are none
     m.speed = c.mainSpeed ? f.speed : 0, m.pulseSpeed = f.pulse, m.brake = f.brake;
     m.accelLongitudinal = f.accelLongitudinal, m.accelLateral = f.accelLateral;
-    m.year = 2021, m.month = 3, m.day = 4, m.hour = f.time / 10000, m.minute = f.time / 100 % 100, m.second = f.time % 100;
+    m.year = 2021, m.month = 3, m.day = 4, m.hour = f.time / 10000, m.minute = f.time / 100 % 100,
+    m.second = f.time % 100;
     if (!f.position) m.latitudeDegrees = m.longitudeDegrees = 0;
     exif.makerNote = FormatMakerNote(m);
     SetAccelerationSigns(exif, m);
@@ -61,39 +62,102 @@ FrameExif exifOf(const Case& c, const Frame& f) {
 
 TEST(EventSummary, HandComputedRecordings) {
     const Case cases[] = {
-        {"ShockAt14fpsBrakeOnTheLastFrameOfThreeSeconds", 50, 14, true, true, true,
-         {{1, {.time = 50607}}, {3, {.speed = 52.3, .mark = 2, .time = 50609, .position = true}}, {10, {.speed = 88.8}},
-          {20, {.accelLongitudinal = -0.86}}, {21, {.accelLongitudinal = 0.86}}, {30, {.accelLateral = 0.37}},
+        {"ShockAt14fpsBrakeOnTheLastFrameOfThreeSeconds",
+         50,
+         14,
+         true,
+         true,
+         true,
+         {{1, {.time = 50607}},
+          {3, {.speed = 52.3, .mark = 2, .time = 50609, .position = true}},
+          {10, {.speed = 88.8}},
+          {20, {.accelLongitudinal = -0.86}},
+          {21, {.accelLongitudinal = 0.86}},
+          {30, {.accelLateral = 0.37}},
           {45, {.brake = true}}},  // 3 + 3 x 14
          "rec,50,2021-03-04T05:06:07,3.5714285714285716,true,true,true,衝撃検出撮影,3,2021-03-04T05:06:09,52.3,88.8,"
          "-0.86,0.37,true,false,35.6781111,139.7518611,0"},
-        {"SwitchAt7fpsBrakeOneFrameTooLate", 30, 7, false, true, true, {{2, {.mark = 6}}, {24, {.brake = true}}},
+        {"SwitchAt7fpsBrakeOneFrameTooLate",
+         30,
+         7,
+         false,
+         true,
+         true,
+         {{2, {.mark = 6}}, {24, {.brake = true}}},
          "rec,30,2021-03-04T00:00:00,4.285714285714286,false,false,true,外部スイッチ,2,2021-03-04T00:00:00,40,40,0,0,"
          "false,false,,,0"},
-        {"NoMainSpeedShowsThePulseSpeed", 10, 14, true, true, false,
+        {"NoMainSpeedShowsThePulseSpeed",
+         10,
+         14,
+         true,
+         true,
+         false,
          {{1, {.speed = 99.9}}, {4, {.pulse = 33.3, .mark = 2}}, {6, {.pulse = 61}}},
          "rec,10,2021-03-04T00:00:00,0.7142857142857143,true,true,true,衝撃検出撮影,4,2021-03-04T00:00:00,33.3,61,0,0,"
          "false,false,,,0"},
-        {"NeitherSpeedNorBrakeSignal", 5, 7, false, false, false, {{1, {.mark = 2}}},
-         "rec,5,2021-03-04T00:00:00,0.7142857142857143,false,false,true,衝撃検出撮影,1,2021-03-04T00:00:00,,,0,0,,,,,0"},
+        {"NeitherSpeedNorBrakeSignal",
+         5,
+         7,
+         false,
+         false,
+         false,
+         {{1, {.mark = 2}}},
+         "rec,5,2021-03-04T00:00:00,0.7142857142857143,false,false,true,衝撃検出撮影,1,2021-03-04T00:00:00,,,0,0,,,,,"
+         "0"},
         // Without a trigger the rate is the recording's own: frame 1's flags when the clock
         // spans too few frames, else the clock (30 frames in 2 s are 14 fps whatever the flag).
-        {"NoTriggerTakesFrameOnesFlags", 28, 14, true, true, true, {{5, {.brake = true}}, {7, {.speed = 70}}},
+        {"NoTriggerTakesFrameOnesFlags",
+         28,
+         14,
+         true,
+         true,
+         true,
+         {{5, {.brake = true}}, {7, {.speed = 70}}},
          "rec,28,2021-03-04T00:00:00,2,true,true,false,,0,,,70,0,0,,,,,0"},
-        {"NoTriggerTakesTheRateFromTheClock", 30, 7, false, true, true, {{30, {.time = 2}}},
+        {"NoTriggerTakesTheRateFromTheClock",
+         30,
+         7,
+         false,
+         true,
+         true,
+         {{30, {.time = 2}}},
          "rec,30,2021-03-04T00:00:00,2.142857142857143,true,false,false,,0,,,40,0,0,,,,,0"},
-        {"NoTriggerSevenFpsByTheClock", 29, 14, false, true, true, {{29, {.time = 4}}},
+        {"NoTriggerSevenFpsByTheClock",
+         29,
+         14,
+         false,
+         true,
+         true,
+         {{29, {.time = 4}}},
          "rec,29,2021-03-04T00:00:00,4.142857142857143,false,false,false,,0,,,40,0,0,,,,,0"},
         // 3 s before the trigger at 7 fps: frames 9..29 for a trigger at 30.
-        {"BrakeOnTheFirstFrameOfTheThreeSecondsBefore", 40, 7, false, true, true,
+        {"BrakeOnTheFirstFrameOfTheThreeSecondsBefore",
+         40,
+         7,
+         false,
+         true,
+         true,
          {{9, {.brake = true}}, {30, {.mark = 2}}},
          "rec,40,2021-03-04T00:00:00,5.714285714285714,false,false,true,衝撃検出撮影,30,2021-03-04T00:00:00,40,40,0,0,"
          "false,true,,,0"},
-        {"BrakeOneFrameBeforeTheThreeSeconds", 40, 7, false, true, true, {{8, {.brake = true}}, {30, {.mark = 2}}},
+        {"BrakeOneFrameBeforeTheThreeSeconds",
+         40,
+         7,
+         false,
+         true,
+         true,
+         {{8, {.brake = true}}, {30, {.mark = 2}}},
          "rec,40,2021-03-04T00:00:00,5.714285714285714,false,false,true,衝撃検出撮影,30,2021-03-04T00:00:00,40,40,0,0,"
          "false,false,,,0"},
-        {"PowerCutAfterADamagedFirstFrameTiesKeepTheFirst", 4, 14, true, true, true,
-         {{1, {.damaged = true}}, {2, {.mark = 0x60, .time = 101010}}, {3, {.accelLateral = -0.5}},
+        {"PowerCutAfterADamagedFirstFrameTiesKeepTheFirst",
+         4,
+         14,
+         true,
+         true,
+         true,
+         {{1, {.damaged = true}},
+          {2, {.mark = 0x60, .time = 101010}},
+          {3, {.accelLateral = -0.5}},
           {4, {.accelLateral = 0.5}}},
          "rec,4,2019-01-02T03:04:05,0.2857142857142857,true,true,true,常時電源切断,2,2021-03-04T10:10:10,40,40,0,-0.5,"
          "false,false,,,1"},
@@ -120,11 +184,20 @@ TEST(EventSummary, HandComputedRecordings) {
 
 // Text cells that a spreadsheet would evaluate get an apostrophe; numbers stay numbers.
 TEST(EventReport, CsvTextCellsNeverRunAsFormulas) {
-    struct Case { const char* folder; const char* cell; };
+    struct Case {
+        const char* folder;
+        const char* cell;
+    };
     const Case cases[] = {
         {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
-        {"+1", "'+1"}, {"-2", "'-2"}, {"@SUM(A1)", "'@SUM(A1)"}, {"\tx", "'\tx"}, {"\rx", "\"'\rx\""},
-        {"a=b", "a=b"}, {"100EVENT", "100EVENT"}, {"a,b", "\"a,b\""},
+        {"+1", "'+1"},
+        {"-2", "'-2"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tx", "'\tx"},
+        {"\rx", "\"'\rx\""},
+        {"a=b", "a=b"},
+        {"100EVENT", "100EVENT"},
+        {"a,b", "\"a,b\""},
     };
     for (const Case& c : cases) {
         EventSummary s;

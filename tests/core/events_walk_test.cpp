@@ -62,7 +62,9 @@ protected:
         ScanCallbacks cb;
         cb.row = [&](EventSummary&& e) { s.rows.push_back(std::move(e)); };
         cb.unreadable = [&](const fs::path& f) { s.reported.push_back(f); };
-        cb.progress = [&](int done, int) { if (seam) seam(done); };
+        cb.progress = [&](int done, int) {
+            if (seam) seam(done);
+        };
         s.result = ScanEvents(from, maxDepth, cb);
         return s;
     }
@@ -71,7 +73,10 @@ protected:
 };
 
 TEST_F(EventWalkTest, OneRowPerRecordingInNameOrderWithinTheDepth) {
-    struct Case { int depth; std::vector<std::string> rows; };
+    struct Case {
+        int depth;
+        std::vector<std::string> rows;
+    };
     const Case cases[] = {
         {6, {".:1", "A:2", "A/B/C/D/E/F:3", "damaged:3", "gone:2", "\xFF\xFE:2"}},
         {1, {".:1", "A:2", "damaged:3", "gone:2", "\xFF\xFE:2"}},
@@ -90,7 +95,9 @@ TEST_F(EventWalkTest, OneRowPerRecordingInNameOrderWithinTheDepth) {
 // A folder removed between the walk and its reading is counted and the scan goes on; a root that
 // is no folder is no scan. The event list's test pulls the card and cancels while a scan runs.
 TEST_F(EventWalkTest, FoldersThatGoAreCountedAndAnUnreadableRootIsNoScan) {
-    Scan s = scan(6, [&](int done) { if (done == 0) fs::rename(root() / "gone", away()); });
+    Scan s = scan(6, [&](int done) {
+        if (done == 0) fs::rename(root() / "gone", away());
+    });
     fs::rename(away(), root() / "gone");
     EXPECT_EQ(s.result.end, ScanEnd::Complete);
     EXPECT_EQ(s.result.unreadable, std::vector<fs::path>{"gone"});
@@ -111,7 +118,8 @@ TEST_F(EventWalkTest, ScanAsJson) {
               "\"lengthSeconds\": 0.14285714285714285, \"highFrameRate\": false, \"highQuality\": false, "
               "\"triggerFound\": false, \"triggerKind\": \"\", \"triggerFrame\": 0, \"triggerAt\": null, "
               "\"speedAtTrigger\": null, \"maxSpeed\": 52.3, \"peakAccelLongitudinal\": 0.25, "
-              "\"peakAccelLateral\": 0.12, \"brakeAfterTrigger\": null, \"brakeBeforeTrigger\": null, \"latitude\": null, \"longitude\": null, "
+              "\"peakAccelLateral\": 0.12, \"brakeAfterTrigger\": null, \"brakeBeforeTrigger\": null, \"latitude\": "
+              "null, \"longitude\": null, "
               "\"damagedFrames\": 0}\n], \"unreadableFolders\": [\"gone\", \"a\xEF\xBF\xBD\"]}\n");
 }
 
@@ -141,7 +149,8 @@ TEST(EventScanPermissions, FramesThatCannotBeOpenedMakeAnUnreadableFolder) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2) << run.out;
     EXPECT_NE(run.out.find("\r\nok,2,"), std::string::npos) << run.out;
-    EXPECT_EQ(test::ReadFile<std::string>(err), "drtool events: cannot read the folder " + (card / "locked").string() + "\n");
+    EXPECT_EQ(test::ReadFile<std::string>(err),
+              "drtool events: cannot read the folder " + (card / "locked").string() + "\n");
     run = events("--format json");
     EXPECT_NE(run.out.find("\"unreadableFolders\": [\"locked\"]"), std::string::npos) << run.out;
 

@@ -25,11 +25,15 @@ Decoded Decode(const ExifTags& tags) {
 }
 
 TEST(DecodeFrameTelemetry, PositionTexts) {
-    struct Case { std::string lat, lon, latitude, longitude; };
+    struct Case {
+        std::string lat, lon, latitude, longitude;
+    };
     for (const Case& c : {Case{"N03540412", "E13945067", "N  35度40分41秒2", "E 139度45分06秒7"},
                           Case{"S12340412", "W00145067", "S 123度40分41秒2", "W 001度45分06秒7"},
                           Case{"N00040412", "E00045067", kNoPosition, kNoPosition},
-                          Case{"\xE5" "03540412", "E139", "?  35度40分41秒2", "E 139度00分00秒0"}}) {
+                          Case{"\xE5"
+                               "03540412",
+                               "E139", "?  35度40分41秒2", "E 139度00分00秒0"}}) {
         const Decoded d = Decode(Tags(kExampleNote.substr(0, 30) + c.lat + c.lon));
         EXPECT_EQ(d.r.Latitude, c.latitude) << c.lat;
         EXPECT_EQ(d.r.Longitude, c.longitude) << c.lon;
@@ -38,15 +42,19 @@ TEST(DecodeFrameTelemetry, PositionTexts) {
 
 // The values beside the texts: decimal degrees (S and W negative) as a pair, and the clock.
 TEST(DecodeFrameTelemetry, PositionAndClockValues) {
-    struct Case { std::string lat, lon; bool valid; double latitude, longitude; };
+    struct Case {
+        std::string lat, lon;
+        bool valid;
+        double latitude, longitude;
+    };
     const double north = 35 + 40 / 60.0 + 41.2 / 3600, east = 139 + 45 / 60.0 + 6.7 / 3600;
-    for (const Case& c : {Case{"N03540412", "E13945067", true, north, east},
-                          Case{"S03540412", "W13945067", true, -north, -east},
-                          Case{"N09000000", "W18000000", true, 90, -180},
-                          Case{"S12340412", "W00145067", false, 0, 0},   // 123 degrees is no latitude
-                          Case{"N03560412", "E13945067", false, 0, 0},   // 60 minutes
-                          Case{"N00040412", "E13945067", false, 0, 0},   // no-position latitude
-                          Case{"N03540412", "E00045067", false, 0, 0}}) {
+    for (const Case& c :
+         {Case{"N03540412", "E13945067", true, north, east}, Case{"S03540412", "W13945067", true, -north, -east},
+          Case{"N09000000", "W18000000", true, 90, -180},
+          Case{"S12340412", "W00145067", false, 0, 0},  // 123 degrees is no latitude
+          Case{"N03560412", "E13945067", false, 0, 0},  // 60 minutes
+          Case{"N00040412", "E13945067", false, 0, 0},  // no-position latitude
+          Case{"N03540412", "E00045067", false, 0, 0}}) {
         const GeoPosition p = Decode(Tags(kExampleNote.substr(0, 30) + c.lat + c.lon)).r.position;
         EXPECT_EQ(p.valid, c.valid) << c.lat << c.lon;
         EXPECT_NEAR(p.latitude, c.latitude, 1e-12) << c.lat;
@@ -58,8 +66,8 @@ TEST(DecodeFrameTelemetry, PositionAndClockValues) {
     ASSERT_TRUE(clock);
     EXPECT_EQ(*clock, local_days{2007y / October / 10} + 4h + 18min + 59s);
     // The placeholder, a month 13 and a 30 February have no clock.
-    for (const std::string note : {std::string(), kExampleNote.substr(0, 18) + "071310041859",
-                                   kExampleNote.substr(0, 18) + "080230000000"}) {
+    for (const std::string note :
+         {std::string(), kExampleNote.substr(0, 18) + "071310041859", kExampleNote.substr(0, 18) + "080230000000"}) {
         EXPECT_FALSE(Decode(Tags(note)).r.clock) << note;
     }
 }
@@ -75,9 +83,14 @@ TEST(DecodeFrameStatus, ShortOrForeignComment) {
 }
 
 TEST(ExifDateToDisplay, CopiesTheDigitPairs) {
-    struct Case { const char* in; const char* out; };
-    for (const Case& c : {Case{"2007:10:10 04:18:59", "2007/10/10 04:18:59"}, {"", "2000/00/00 00:00:00"},
-                          {"1999:12:31 23:59:58", "2099/12/31 23:59:58"}, {"2007:1", "2007/10/00 00:00:00"},
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    for (const Case& c : {Case{"2007:10:10 04:18:59", "2007/10/10 04:18:59"},
+                          {"", "2000/00/00 00:00:00"},
+                          {"1999:12:31 23:59:58", "2099/12/31 23:59:58"},
+                          {"2007:1", "2007/10/00 00:00:00"},
                           {"20\xC3\xA9", "20?\?/00/00 00:00:00"}})
         EXPECT_EQ(ExifDateToDisplay(c.in), c.out) << c.in;
 }

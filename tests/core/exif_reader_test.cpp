@@ -79,17 +79,21 @@ const BadInput kBadInputs[] = {
     // one too short for the TIFF header) leaves the telemetry readable.
     {"LengthFieldTooShortForTheTiffHeader", [](Frame& f) { f.b[4] = 0, f.b[5] = 8; }, ExifStatus::Ok, ExpectWhole},
     {"LengthFieldZero", [](Frame& f) { f.b[4] = 0, f.b[5] = 0; }, ExifStatus::Ok, ExpectWhole},
-    {"ExifDataPast64KiBAfterTheTiffHeader", [](Frame& f) {
+    {"ExifDataPast64KiBAfterTheTiffHeader",
+     [](Frame& f) {
          // The UserComment moved to where its last byte lies one past the window.
          const std::uint32_t at = static_cast<std::uint32_t>(0x10000 - kUserCommentSize + 1);
          f.b.resize(ExifLayout::kTiffBase + at + kUserCommentSize, 0x5A);
          f.put32(f.l.exifEntry(3) + 8, at);
      }},
-    {"ExifDataEndingAt64KiBAfterTheTiffHeader", [](Frame& f) {
+    {"ExifDataEndingAt64KiBAfterTheTiffHeader",
+     [](Frame& f) {
          const std::uint32_t at = static_cast<std::uint32_t>(0x10000 - kUserCommentSize);
          f.b.resize(ExifLayout::kTiffBase + at + kUserCommentSize, 0x5A);
          f.put32(f.l.exifEntry(3) + 8, at);
-     }, ExifStatus::Ok, [](const ExifTags& t) {
+     },
+     ExifStatus::Ok,
+     [](const ExifTags& t) {
          std::string hex;
          for (std::size_t k = 0; k < kUserCommentSize; ++k) hex += "5A";
          EXPECT_EQ(t.UserCommentHex, hex);
@@ -104,7 +108,8 @@ const BadInput kBadInputs[] = {
     {"ExifIfdCount7FFF", [](Frame& f) { f.put16(f.tiff(f.l.exifIfd), 0x7FFF); }},
     {"ExifIfdCountFFFFKeepsTheIfd0Text", [](Frame& f) { f.put16(f.tiff(f.l.exifIfd), 0xFFFF); }, ExifStatus::Ok,
      OnlyIfd0Text},
-    {"ExifIfdPointerPastTheEnd", [](Frame& f) { f.put32(f.l.ifd0Entry(1) + 8, static_cast<std::uint32_t>(f.b.size())); }},
+    {"ExifIfdPointerPastTheEnd",
+     [](Frame& f) { f.put32(f.l.ifd0Entry(1) + 8, static_cast<std::uint32_t>(f.b.size())); }},
     {"DateTimeOffsetPastTheEnd", [](Frame& f) { f.put32(f.l.ifd0Entry(0) + 8, f.end()); }},
     {"MakerNotePastTheFileEnd", [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, f.end()); }},
     {"MakerNoteOffsetNear2To32", [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, 0xFFFFFFFFu); }},
@@ -115,7 +120,8 @@ const BadInput kBadInputs[] = {
      [](const ExifTags& t) { EXPECT_TRUE(t.UserCommentHex.empty() && t.MakerNoteText.size() == 48u); }},
     {"UserCommentCount74", [](Frame& f) { f.put32(f.l.exifEntry(3) + 4, 74); }, ExifStatus::Ok,
      [](const ExifTags& t) { EXPECT_TRUE(t.UserCommentHex.size() == 148u && t.MakerNoteText.size() == 48u); }},
-    {"MakerNoteWithoutZeroRunsToTheFileEnd", [](Frame& f) {
+    {"MakerNoteWithoutZeroRunsToTheFileEnd",
+     [](Frame& f) {
          f.put32(f.l.exifEntry(2) + 8, f.end());
          f.b.insert(f.b.end(), {'T', 'A', '\n', 'I', 'L'});
      },
@@ -125,19 +131,25 @@ const BadInput kBadInputs[] = {
      [](Frame& f) { f.put32(f.l.exifEntry(2) + 8, f.grow(std::vector<std::uint8_t>(60000, 'X'))); }, ExifStatus::Ok,
      [](const ExifTags& t) { EXPECT_EQ(t.MakerNoteText, std::string(kMaxNulTextBytes, 'X')); }},
     {"SecondDateTimeOriginalWins", [](Frame& f) { f.put16(f.l.exifEntry(1), 0x9003); }, ExifStatus::Ok,
-     [](const ExifTags& t) { EXPECT_TRUE(t.DateTimeOriginalText == "2007:10:10 04:19:00" && t.DateTimeDigitizedText == ""); }},
+     [](const ExifTags& t) {
+         EXPECT_TRUE(t.DateTimeOriginalText == "2007:10:10 04:19:00" && t.DateTimeDigitizedText == "");
+     }},
     {"NoExifIfdPointer", [](Frame& f) { f.put16(f.l.ifd0Entry(1), 0x1234); }, ExifStatus::Ok, OnlyIfd0Text},
-    {"JfifFile", [](Frame& f) {
+    {"JfifFile",
+     [](Frame& f) {
          f.b.insert(f.b.begin() + 2, {0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
-     }, ExifStatus::NoExif},
+     },
+     ExifStatus::NoExif},
     // A 3 GB file whose MakerNote lies 3 GB in, far past the 64 KiB the reader looks at.
-    {"MakerNote3GBIn", [](Frame& f) {
+    {"MakerNote3GBIn",
+     [](Frame& f) {
          f.put32(f.l.exifEntry(2) + 8, 3'000'000'000u);
          f.b[4] = f.b[5] = 0xFF;
          f.fileSize = 3'000'000'100;
      }},
     // 32767 UserComment entries of 64 KiB each, running far past the segment.
-    {"UserComment32767Times64KiB", [](Frame& f) {
+    {"UserComment32767Times64KiB",
+     [](Frame& f) {
          const std::size_t entries = f.tiff(f.l.exifIfd) + 2;
          const std::uint32_t value = static_cast<std::uint32_t>(entries + 32767 * 12 - ExifLayout::kTiffBase);
          f.b.resize(entries + 32767 * 12 + 65536, 0x5A);

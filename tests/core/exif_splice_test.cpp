@@ -43,14 +43,18 @@ TEST(ExifSplice, RefusesDamagedInputWithoutReadingPastIt) {
         EXPECT_TRUE(ExifSegmentAfterSoi(cut.data(), cut.size()).empty()) << n;
     }
     auto patched = [](Bytes b, std::size_t at, std::uint8_t v) { return b[at] = v, b; };
-    for (const Bytes& bad : {patched(frame, 0, 0), patched(frame, 3, 0xE2), patched(frame, 6, 'e'),
-                             patched(patched(frame, 4, 0), 5, 1)}) {
+    for (const Bytes& bad :
+         {patched(frame, 0, 0), patched(frame, 3, 0xE2), patched(frame, 6, 'e'), patched(patched(frame, 4, 0), 5, 1)}) {
         EXPECT_TRUE(ExifSegmentAfterSoi(bad.data(), bad.size()).empty());
     }
     EXPECT_TRUE(ExifSegmentAfterSoi(nullptr, 0).empty());
     EXPECT_TRUE(ReadExifSegment("/nonexistent/f.jpg").empty());
     const Bytes target = kEncoded;
-    const Bytes longerSegment = [&] { Bytes s = segment; s.push_back(0); return s; }();
+    const Bytes longerSegment = [&] {
+        Bytes s = segment;
+        s.push_back(0);
+        return s;
+    }();
     EXPECT_TRUE(SpliceExifSegment(target.data(), target.size(), {}).empty());
     EXPECT_TRUE(SpliceExifSegment(target.data(), target.size(), longerSegment).empty());
     EXPECT_TRUE(SpliceExifSegment(target.data(), target.size(), patched(segment, 1, 0xE0)).empty());

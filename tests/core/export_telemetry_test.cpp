@@ -18,8 +18,8 @@ void ExpectValidXml(const std::filesystem::path& dir, const std::string& gpx, co
     if (Shell("command -v xmllint >/dev/null 2>&1").status != 0) return;
     test::WriteText(dir / "t.gpx", gpx);
     test::WriteText(dir / "t.kml", kml);
-    for (const std::string& args : {"--schema " + Quote(DRV_TEST_DATA "/gpx11.xsd") + " " + Quote(dir / "t.gpx"),
-                                    Quote(dir / "t.kml")}) {
+    for (const std::string& args :
+         {"--schema " + Quote(DRV_TEST_DATA "/gpx11.xsd") + " " + Quote(dir / "t.gpx"), Quote(dir / "t.kml")}) {
         const ShellRun check = Shell("xmllint --noout --nonet " + args + " 2>&1");
         EXPECT_EQ(check.status, 0) << check.out;
     }
@@ -44,18 +44,28 @@ std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
 }
 
 TEST(ExportPosition, DecimalDegreesFromTheFixedTexts) {
-    struct Case { const char* text; bool latitude; const char* expected; };  // "" = no position
-    for (const Case& c : {
-             // 35 + 40/60 + 41.2/3600 = 35.678111...; 139 + 45/60 + 6.7/3600 = 139.751861...
-             Case{"N  35度40分41秒2", true, "35.6781111"}, {"E 139度45分06秒7", false, "139.7518611"},
-             // 12 + 34/60 + 56.7/3600 = 12.582416...; 1 + 45/60 + 6.7/3600 = 1.751861...
-             {"S  12度34分56秒7", true, "-12.5824167"}, {"W 001度45分06秒7", false, "-1.7518611"},
-             {"s  00度30分00秒0 ", true, "-0.5000000"}, {"W 180度00分00秒0", false, "-180.0000000"},
-             {"----度--分--秒- ", true, ""},
-             {"E  35度40分41秒2", true, ""},    // a longitude prefix on a latitude
-             {"N  90度00分00秒1", true, ""},    // past the pole
-             {"E 180度00分00秒1", false, ""}, {"N  35度60分00秒0", true, ""}, {"N  35度40分60秒0", true, ""},
-             {"N  3A度40分41秒2", true, ""}, {"N  35度40分41秒2x", true, ""}, {"", true, ""}}) {
+    struct Case {
+        const char* text;
+        bool latitude;
+        const char* expected;
+    };                    // "" = no position
+    for (const Case& c : {// 35 + 40/60 + 41.2/3600 = 35.678111...; 139 + 45/60 + 6.7/3600 = 139.751861...
+                          Case{"N  35度40分41秒2", true, "35.6781111"},
+                          {"E 139度45分06秒7", false, "139.7518611"},
+                          // 12 + 34/60 + 56.7/3600 = 12.582416...; 1 + 45/60 + 6.7/3600 = 1.751861...
+                          {"S  12度34分56秒7", true, "-12.5824167"},
+                          {"W 001度45分06秒7", false, "-1.7518611"},
+                          {"s  00度30分00秒0 ", true, "-0.5000000"},
+                          {"W 180度00分00秒0", false, "-180.0000000"},
+                          {"----度--分--秒- ", true, ""},
+                          {"E  35度40分41秒2", true, ""},  // a longitude prefix on a latitude
+                          {"N  90度00分00秒1", true, ""},  // past the pole
+                          {"E 180度00分00秒1", false, ""},
+                          {"N  35度60分00秒0", true, ""},
+                          {"N  35度40分60秒0", true, ""},
+                          {"N  3A度40分41秒2", true, ""},
+                          {"N  35度40分41秒2x", true, ""},
+                          {"", true, ""}}) {
         const auto value = c.latitude ? LatitudeDegrees(c.text) : LongitudeDegrees(c.text);
         EXPECT_EQ(value ? FormatDegrees(*value) : "", c.expected) << c.text;
     }
@@ -65,11 +75,17 @@ TEST(ExportTime, ClockTextsAsLocalAndUtc) {
     for (const char* bad : {"2000/00/00 00:00:00", "2007/02/29 00:00:00", "2007/10/10 24:00:00", "2007/10/10 04:18",
                             "2007-10-10 04:18:59", "2007/1O/10 04:18:59", "2007/10/10 04:18:59 "})
         EXPECT_FALSE(ParseClockText(bad)) << bad;
-    struct Case { const char* clock; int offset; const char* local; const char* utc; };
-    for (const Case& c : {Case{"2007/10/10 04:18:59", 540, "2007-10-10T04:18:59+09:00", "2007-10-09T19:18:59Z"},
-                          {"2008/02/29 23:30:00", -60, "2008-02-29T23:30:00-01:00", "2008-03-01T00:30:00Z"},
-                          {"2099/12/31 23:59:59", -330, "2099-12-31T23:59:59-05:30", "2100-01-01T05:29:59Z"},
-                          }) {
+    struct Case {
+        const char* clock;
+        int offset;
+        const char* local;
+        const char* utc;
+    };
+    for (const Case& c : {
+             Case{"2007/10/10 04:18:59", 540, "2007-10-10T04:18:59+09:00", "2007-10-09T19:18:59Z"},
+             {"2008/02/29 23:30:00", -60, "2008-02-29T23:30:00-01:00", "2008-03-01T00:30:00Z"},
+             {"2099/12/31 23:59:59", -330, "2099-12-31T23:59:59-05:30", "2100-01-01T05:29:59Z"},
+         }) {
         const auto t = ParseClockText(c.clock);
         ASSERT_TRUE(t) << c.clock;
         EXPECT_EQ(FormatIsoLocal(*t, c.offset), c.local);
@@ -108,8 +124,9 @@ TEST(ExportFormats, SignsGapsAndEscapedNamesInEveryFormat) {
     auto row = [](const char* index, const char* file, const char* elapsed, const char* lat, const char* lon,
                   const char* minute) -> std::vector<std::string> {
         const char* exifTime = "2000-01-01T00:00:00+09:00";  // the frame writer's default dates
-        return {index, file, elapsed, "52.3", "0", "1", "0.25", "0.12", "0.98", lat, lon,
-                std::string("2007-10-10T04:") + minute + ":59+09:00", exifTime, exifTime};
+        return {index,    file,    elapsed, "52.3", "0", "1",
+                "0.25",   "0.12",  "0.98",  lat,    lon, std::string("2007-10-10T04:") + minute + ":59+09:00",
+                exifTime, exifTime};
     };
     const std::vector<std::string> expect[] = {row("1", "a&<1>.jpg", "-0.146", "-35.6781111", "-1.7518611", "18"),
                                                row("2", "b\xEF\xBF\xBD.jpg", "-0.073", "", "", "19"),
@@ -117,10 +134,14 @@ TEST(ExportFormats, SignsGapsAndEscapedNamesInEveryFormat) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(rows[static_cast<std::size_t>(i + 1)], expect[i]) << "row " << i + 1;
     const std::string gpx = ExportTelemetry(r, ExportFormat::Gpx, 540);
     EXPECT_EQ(Count(gpx, "<trkpt "), 2);
-    EXPECT_EQ(Count(gpx, "<trkpt lat=\"-35.6781111\" lon=\"-1.7518611\"><time>2007-10-09T19:18:59Z</time>"
-                         "<name>a&amp;&lt;1&gt;.jpg</name><desc>frame 1, 52.3 km/h</desc>"), 1);
-    EXPECT_EQ(Count(gpx, "<wpt lat=\"35.6781111\" lon=\"139.7518611\"><time>2007-10-09T19:20:59Z</time>"
-                         "<name>衝撃検出撮影</name>"), 1);
+    EXPECT_EQ(Count(gpx,
+                    "<trkpt lat=\"-35.6781111\" lon=\"-1.7518611\"><time>2007-10-09T19:18:59Z</time>"
+                    "<name>a&amp;&lt;1&gt;.jpg</name><desc>frame 1, 52.3 km/h</desc>"),
+              1);
+    EXPECT_EQ(Count(gpx,
+                    "<wpt lat=\"35.6781111\" lon=\"139.7518611\"><time>2007-10-09T19:20:59Z</time>"
+                    "<name>衝撃検出撮影</name>"),
+              1);
     const std::string kml = ExportTelemetry(r, ExportFormat::Kml, 540);
     EXPECT_EQ(Count(kml, "<when>"), 3);  // two track points and the trigger placemark
     EXPECT_EQ(Count(kml, "<gx:coord>"), 2);

@@ -24,12 +24,21 @@ mode_t modeOf(const fs::path& path) {
 // Every way a write can fail once its temporary file exists: the older file stays whole, keeps
 // its mode, and no temporary file is left beside it.
 TEST(FileWrite, AFailureAfterTheTemporaryFileExistsLeavesTheTargetAndNoTemporary) {
-    const auto failWith = [](int error) { return [error](auto...) { errno = error; return -1; }; };
+    const auto failWith = [](int error) {
+        return [error](auto...) {
+            errno = error;
+            return -1;
+        };
+    };
     WriteCalls nothingTaken, pulled, flush, close, rename;
     nothingTaken.write = [](int, const void*, std::size_t) -> ssize_t { return 0; };
     pulled.write = failWith(EIO);
     flush.fsync = failWith(ENOSPC);
-    close.close = [](int fd) { ::close(fd); errno = EIO; return -1; };
+    close.close = [](int fd) {
+        ::close(fd);
+        errno = EIO;
+        return -1;
+    };
     rename.rename = failWith(EACCES);
     const std::string big(100000, 'x');
     const struct {
@@ -103,8 +112,8 @@ TEST(FileWrite, StreamingFailuresAndAbandonmentLeaveNothing) {
 TEST(FileWrite, LinksAreWrittenThroughOrRefused) {
     const struct {
         const char* name;
-        const char* link;        // what "out" in the write folder points to
-        const char* written;     // the file that must hold the new bytes, relative to the base
+        const char* link;     // what "out" in the write folder points to
+        const char* written;  // the file that must hold the new bytes, relative to the base
         LinkPolicy policy;
         bool ok;
     } cases[] = {
@@ -153,8 +162,8 @@ TEST(FileWrite, TargetsAndModes) {
     const test::TempFolder dir;
     fs::create_directory(dir.path() / "sub");
     ASSERT_EQ(::mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
-    for (const fs::path& bad : {dir.path() / "sub", dir.path() / "pipe", fs::path("/dev/null"),
-                                dir.path() / "none" / "x.csv", fs::path()}) {
+    for (const fs::path& bad :
+         {dir.path() / "sub", dir.path() / "pipe", fs::path("/dev/null"), dir.path() / "none" / "x.csv", fs::path()}) {
         const Status status = ReplaceFileContents(bad, "x");
         EXPECT_FALSE(status.ok) << bad;
         EXPECT_FALSE(status.message.empty()) << bad;

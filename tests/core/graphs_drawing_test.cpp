@@ -12,7 +12,12 @@ namespace {
 
 using I = std::int32_t;
 
-struct DrawOp { enum Kind { Point, Line, Rect, Fill } kind; I x1, y1, x2, y2; Rgb colour; int pen; };
+struct DrawOp {
+    enum Kind { Point, Line, Rect, Fill } kind;
+    I x1, y1, x2, y2;
+    Rgb colour;
+    int pen;
+};
 
 class RecordingCanvas final : public Canvas {
 public:
@@ -23,6 +28,7 @@ public:
     void fillRectangle(I x1, I y1, I x2, I y2, Rgb c) override { add(DrawOp::Fill, x1, y1, x2, y2, c); }
     void setPenWidth(int w) override { pen_ = w; }
     std::vector<DrawOp> ops;
+
 private:
     void add(DrawOp::Kind k, I x1, I y1, I x2, I y2, Rgb c) {
         ops.push_back({k, x1, y1, x2, y2, c, pen_});
@@ -41,8 +47,15 @@ ChartState stateFor(int frames) {
 
 // Sample v lies at level 125 - v: +-0.5 G on the edges, brake on 70 -> 55, 0 km/h -120 -> 245.
 TEST(GraphsSeries, OneSegmentPerFrameNeverPastTheTable) {
-    const struct { I graphWidth; std::size_t segments; } cases[] = {  // widths bypass the 441-frame limit
-        {20000, 399}, {50, 0}, {22050, 440}, {30000, 440}, {0, 0}};
+    const struct {
+        I graphWidth;
+        std::size_t segments;
+    } cases[] = {// widths bypass the 441-frame limit
+                 {20000, 399},
+                 {50, 0},
+                 {22050, 440},
+                 {30000, 440},
+                 {0, 0}};
     GraphSampleTable samples{};
     for (int k = 0; k < kGraphSampleCount; ++k) samples[1][k] = k % 251 - 125;
     for (const auto& p : cases) {

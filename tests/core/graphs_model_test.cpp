@@ -8,12 +8,15 @@ namespace drv {
 namespace {
 
 TEST(GraphsModel, ClickedFrameIsTheNearestColumnTiesToEven) {
-    const struct { double dx; std::int32_t hScale, frame; } cases[] = {  // dx from OriginX
-        {25, 1, 1},   {74, 1, 2},   {75, 1, 3},  // 0.5 -> 0, 1.48 -> 1, 1.5 -> 2
-        {125, 1, 3},  {225, 3, 3},               // 2.5 -> 2, 1.5 -> 2
-        {-200, 1, 1}, {-5000, 3, 1},             // left of the plot
-        {74.5, 1, 2}, {75.5, 1, 3},              // the pixel rounds first
-        {1e12, 1, 32767}};
+    const struct {
+        double dx;
+        std::int32_t hScale, frame;
+    } cases[] = {                                             // dx from OriginX
+                 {25, 1, 1},      {74, 1, 2},    {75, 1, 3},  // 0.5 -> 0, 1.48 -> 1, 1.5 -> 2
+                 {125, 1, 3},     {225, 3, 3},                // 2.5 -> 2, 1.5 -> 2
+                 {-200, 1, 1},    {-5000, 3, 1},              // left of the plot
+                 {74.5, 1, 2},    {75.5, 1, 3},               // the pixel rounds first
+                 {1e12, 1, 32767}};
     for (const auto& c : cases) EXPECT_EQ(ClickedFrame(200 + c.dx, 200, c.hScale), c.frame) << c.dx << " x" << c.hScale;
 }
 
@@ -47,8 +50,9 @@ TEST(GraphsModel, SetUpResetsZoomAndChannelsAndVerticalZoomWraps) {
 // The chart follows the cursor: past 100, 60 or 40 frames by zoom step, the scroll value is the
 // frame less that margin.
 TEST(GraphsModel, CursorScrollsTheChartByZoomStep) {
-    const struct { int steps, frame, value; } cases[] = {
-        {0, 100, 0}, {0, 101, 0}, {0, 150, 49}, {1, 61, 0}, {1, 100, 39}, {2, 41, 0}, {2, 100, 59}};
+    const struct {
+        int steps, frame, value;
+    } cases[] = {{0, 100, 0}, {0, 101, 0}, {0, 150, 49}, {1, 61, 0}, {1, 100, 39}, {2, 41, 0}, {2, 100, 59}};
     for (const auto& c : cases) {
         RecordingState rec;
         ChartModel m = openModel(441);

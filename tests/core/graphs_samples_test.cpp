@@ -22,7 +22,11 @@ std::array<std::int32_t, 4> LoadedSamples(const ExifTags& tags, int index) {
 }
 
 TEST(GraphSamples, LimitsSignsAndPulseSpeed) {
-    struct Case { std::string note; Block block; std::array<std::int32_t, 4> samples; };
+    struct Case {
+        std::string note;
+        Block block;
+        std::array<std::int32_t, 4> samples;
+    };
     const Block negative = Block{}.set(4, 0x80).set(6, 0x80).set(8, 0x80);
     // Speed, longitudinal and lateral at and beyond their limits.
     for (const Case& c : {Case{"25000000005050", {}, {125, 125, 120, 0}},

@@ -26,14 +26,13 @@ TEST_P(TileNumbers, MatchTheSlippyMapScheme) {
     EXPECT_EQ(TileAt(c.lat, c.lon, c.z), (TileId{c.z, c.x, c.y})) << c.place;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    KnownPlaces, TileNumbers,
-    ::testing::Values(TileCase{"Tokyo Station", 35.681236, 139.767125, 16, 58211, 25806},
-                      TileCase{"London", 51.5074, -0.1278, 10, 511, 340},
-                      TileCase{"Sydney Opera House", -33.8568, 151.2153, 12, 3768, 2457},
-                      TileCase{"null island, zoom 1", 0, 0, 1, 1, 1},
-                      TileCase{"the world's corner", 85.06, -180, 0, 0, 0},
-                      TileCase{"beyond the edges clamps", -89.9, 180, 3, 7, 7}));
+INSTANTIATE_TEST_SUITE_P(KnownPlaces, TileNumbers,
+                         ::testing::Values(TileCase{"Tokyo Station", 35.681236, 139.767125, 16, 58211, 25806},
+                                           TileCase{"London", 51.5074, -0.1278, 10, 511, 340},
+                                           TileCase{"Sydney Opera House", -33.8568, 151.2153, 12, 3768, 2457},
+                                           TileCase{"null island, zoom 1", 0, 0, 1, 1, 1},
+                                           TileCase{"the world's corner", 85.06, -180, 0, 0, 0},
+                                           TileCase{"beyond the edges clamps", -89.9, 180, 3, 7, 7}));
 
 TEST(WebMercator, ProjectionRoundTripsAndScaleFollowsLatitude) {
     for (double lat : {-60.0, -12.5, 0.0, 35.681236, 70.0}) {
@@ -105,7 +104,7 @@ TEST(WebMercator, TilesAcrossTheDateLineWrapAndNeverRepeatAWorld) {
 TEST(ScaleBar, IsARoundLengthThatFits) {
     struct {
         double mpp, maxPx, metres, pixels;
-    } cases[] = {{1.0, 150, 100, 100}, {1.0, 250, 200, 200}, {2.0, 150, 200, 100},
+    } cases[] = {{1.0, 150, 100, 100},         {1.0, 250, 200, 200},  {2.0, 150, 200, 100},
                  {0.3, 150, 20, 66.666666666}, {40.0, 120, 2000, 50}, {1.0, 99, 50, 50}};
     for (const auto& c : cases) {
         const ScaleBar s = ChooseScaleBar(c.mpp, c.maxPx);

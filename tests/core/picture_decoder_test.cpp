@@ -18,7 +18,7 @@ struct RefusedCase {
     const char* name;
     std::vector<std::uint8_t> (*make)();
     PictureError error;
-    int naturalWidth;   // as the header claims, where it is read
+    int naturalWidth;  // as the header claims, where it is read
     int naturalHeight;
 };
 
@@ -41,24 +41,26 @@ TEST_P(RefusedPicture, IsRefusedForItsReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Hostile, RefusedPicture,
-    testing::Values(
-        RefusedCase{"ThousandsOfScans", [] { return test::ManyScansJpeg(5000); }, PictureError::TooManyScans, 640, 480},
-        RefusedCase{"OneScanPastTheLimit", [] { return test::ManyScansJpeg(kMaxPictureScans + 1); },
-                    PictureError::TooManyScans, 640, 480},
-        RefusedCase{"Claims5700x5700", [] { return test::ClaimedSizeJpeg(5700, 5700); }, PictureError::TooLarge, 5700, 5700},
-        RefusedCase{"OneColumnTooWide", [] { return test::ClaimedSizeJpeg(kMaxPictureSide + 1, 48); },
-                    PictureError::TooLarge, kMaxPictureSide + 1, 48},
-        RefusedCase{"OneRowTooTall", [] { return test::ClaimedSizeJpeg(64, kMaxPictureSide + 1); },
-                    PictureError::TooLarge, 64, kMaxPictureSide + 1},
-        RefusedCase{"NotAJpeg", [] { return std::vector<std::uint8_t>{'B', 'M', 0, 0, 1, 2, 3, 4}; }, PictureError::Damaged, 0, 0},
-        RefusedCase{"HeaderCutShort",
-                    [] {
-                        std::vector<std::uint8_t> d = test::PatternJpeg(64, 48);
-                        d.resize(40);
-                        return d;
-                    },
-                    PictureError::Damaged, 0, 0},
-        RefusedCase{"Empty", [] { return std::vector<std::uint8_t>{}; }, PictureError::Unreadable, 0, 0}),
+    testing::Values(RefusedCase{"ThousandsOfScans", [] { return test::ManyScansJpeg(5000); },
+                                PictureError::TooManyScans, 640, 480},
+                    RefusedCase{"OneScanPastTheLimit", [] { return test::ManyScansJpeg(kMaxPictureScans + 1); },
+                                PictureError::TooManyScans, 640, 480},
+                    RefusedCase{"Claims5700x5700", [] { return test::ClaimedSizeJpeg(5700, 5700); },
+                                PictureError::TooLarge, 5700, 5700},
+                    RefusedCase{"OneColumnTooWide", [] { return test::ClaimedSizeJpeg(kMaxPictureSide + 1, 48); },
+                                PictureError::TooLarge, kMaxPictureSide + 1, 48},
+                    RefusedCase{"OneRowTooTall", [] { return test::ClaimedSizeJpeg(64, kMaxPictureSide + 1); },
+                                PictureError::TooLarge, 64, kMaxPictureSide + 1},
+                    RefusedCase{"NotAJpeg", [] { return std::vector<std::uint8_t>{'B', 'M', 0, 0, 1, 2, 3, 4}; },
+                                PictureError::Damaged, 0, 0},
+                    RefusedCase{"HeaderCutShort",
+                                [] {
+                                    std::vector<std::uint8_t> d = test::PatternJpeg(64, 48);
+                                    d.resize(40);
+                                    return d;
+                                },
+                                PictureError::Damaged, 0, 0},
+                    RefusedCase{"Empty", [] { return std::vector<std::uint8_t>{}; }, PictureError::Unreadable, 0, 0}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 TEST(PictureDecoder, DecodesUpToTheLimits) {
@@ -92,9 +94,13 @@ TEST(PictureDecoder, LayoutsCarryTheSamePixels) {
     }
     EXPECT_EQ(differing, 0);
     // Blue, green, red order: an orange picture, red 200, green 100, blue 30.
-    const DecodedPicture orange = DecodeJpeg(test::EncodeJpeg(16, 16, [](int, std::uint8_t* row) {
-        for (int x = 0; x < 16; ++x) row[3 * x] = 200, row[3 * x + 1] = 100, row[3 * x + 2] = 30;
-    }), bgr);
+    const DecodedPicture orange = DecodeJpeg(test::EncodeJpeg(16, 16,
+                                                              [](int, std::uint8_t* row) {
+                                                                  for (int x = 0; x < 16; ++x)
+                                                                      row[3 * x] = 200, row[3 * x + 1] = 100,
+                                                                              row[3 * x + 2] = 30;
+                                                              }),
+                                             bgr);
     ASSERT_TRUE(orange.ok());
     EXPECT_NEAR(orange.pixels[0], 30, 3);
     EXPECT_NEAR(orange.pixels[1], 100, 3);
@@ -122,9 +128,10 @@ TEST_P(ScaledDecode, TakesTheSmallestEighthThatCoversTheBox) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Boxes, ScaledDecode,
-                         testing::Values(ScaleCase{0, 0, 640, 480}, ScaleCase{80, 60, 80, 60}, ScaleCase{81, 10, 160, 120},
-                                         ScaleCase{125, 107, 160, 120}, ScaleCase{10, 121, 320, 240},
-                                         ScaleCase{321, 240, 640, 480}, ScaleCase{2000, 2000, 640, 480}));
+                         testing::Values(ScaleCase{0, 0, 640, 480}, ScaleCase{80, 60, 80, 60},
+                                         ScaleCase{81, 10, 160, 120}, ScaleCase{125, 107, 160, 120},
+                                         ScaleCase{10, 121, 320, 240}, ScaleCase{321, 240, 640, 480},
+                                         ScaleCase{2000, 2000, 640, 480}));
 
 // The region is the top-left of the whole picture, pixel for pixel, however it was encoded.
 TEST(PictureDecoder, RegionIsTheTopLeftOfTheWholePicture) {
@@ -141,7 +148,8 @@ TEST(PictureDecoder, RegionIsTheTopLeftOfTheWholePicture) {
         EXPECT_EQ(part.naturalWidth, 1000);
         int differingRows = 0;
         for (int y = 0; y < 480; ++y)
-            if (std::memcmp(&part.pixels[y * part.bytesPerRow], &whole.pixels[y * whole.bytesPerRow], part.bytesPerRow) != 0)
+            if (std::memcmp(&part.pixels[y * part.bytesPerRow], &whole.pixels[y * whole.bytesPerRow],
+                            part.bytesPerRow) != 0)
                 ++differingRows;
         EXPECT_EQ(differingRows, 0) << (progressive ? "progressive" : "baseline");
     }

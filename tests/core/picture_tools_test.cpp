@@ -25,7 +25,8 @@ TEST(DrtoolSample, StderrStaysEmptyAndExiv2ReadsOurMakerNote) {
     const std::string bare = "env -u XDG_RUNTIME_DIR " + test::Tool();
     const std::filesystem::path out = dir.path() / "rec";
     EXPECT_EQ(Shell(bare + " sample " + Quote(out) + " --frames 1 2>&1 >/dev/null; " + bare + " dump " + Quote(out) +
-                    " 2>&1 >/dev/null").out,
+                    " 2>&1 >/dev/null")
+                  .out,
               "");
     if (Shell("command -v exiv2 >/dev/null 2>&1").status != 0) GTEST_SKIP() << "exiv2 not installed";
     const std::filesystem::path frame = out / ListJpgFiles(out).at(1);
@@ -48,7 +49,9 @@ TEST(DrtoolBrighten, WritesAPngOfEitherVariant) {
         EXPECT_EQ(Shell(test::Tool() + " brighten --factor 2.0" + variant + " " + in + " " + Quote(out)).status, 0);
         EXPECT_EQ(test::ReadFile(out).substr(0, 4), "\x89PNG") << variant;
     }
-    EXPECT_EQ(Shell(test::Tool() + " brighten --factor 3 " + in + " " + Quote(dir.path() / "x.png") + " 2>/dev/null").status, 2);
+    EXPECT_EQ(
+        Shell(test::Tool() + " brighten --factor 3 " + in + " " + Quote(dir.path() / "x.png") + " 2>/dev/null").status,
+        2);
 }
 
 // Pictures built to hurt are refused from their header or at the scan limit, with the reason,
@@ -61,7 +64,9 @@ TEST(DrtoolBrighten, RefusesHostilePicturesAndWritesNothing) {
     test::WriteFile(dir.path() / "scans.jpg", test::ManyScansJpeg(20000));
     test::WriteFile(dir.path() / "text.jpg", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'});
     ASSERT_EQ(::mkfifo((dir.path() / "pipe.jpg").c_str(), 0600), 0);
-    const struct { const char *in, *reason; } cases[] = {
+    const struct {
+        const char *in, *reason;
+    } cases[] = {
         {"claims.jpg", "claims 30000 x 30000 pixels, more than 4096 x 4096"},
         {"scans.jpg", "past 100 progressive scans"},
         {"text.jpg", "cannot read"},

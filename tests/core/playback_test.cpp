@@ -11,7 +11,12 @@ namespace {
 using testing::Rig;
 using Frames = std::vector<int>;
 
-struct PaceCase { int level; BrightnessMode mode; bool high; int wait, skip; };
+struct PaceCase {
+    int level;
+    BrightnessMode mode;
+    bool high;
+    int wait, skip;
+};
 
 // The pacing table restated independently of the code; both raised modes count as raised.
 using enum BrightnessMode;
@@ -59,11 +64,15 @@ INSTANTIATE_TEST_SUITE_P(AllLevels, PlaybackPacing, ::testing::ValuesIn(kPaceCas
 // an interval, and one more than an interval late starts the clock again from itself; a shot
 // that fires early shows nothing until its frame is due.
 TEST(Playback, FrameClockWithCostlyShowsAndLateOrEarlyShots) {
-    const struct { int level; bool high; std::int64_t cost, late; std::vector<std::int64_t> times; } cases[] = {
-        {2, true, 30, 0, {100, 172, 243, 315, 386, 458}}, {2, true, 100, 0, {100, 200, 300, 400, 500, 600}},
-        {1, true, 30, 0, {100, 230, 360, 490, 620, 750}}, {2, false, 20, 0, {140, 310, 480, 650, 820, 990}},
-        {2, true, 0, 50, {100, 172, 293, 329, 386, 458}}, {2, true, 0, 100, {100, 172, 343, 415, 486, 558}},
-        {2, true, 0, -10, {100, 172, 243, 315, 386, 458}}};
+    const struct {
+        int level;
+        bool high;
+        std::int64_t cost, late;
+        std::vector<std::int64_t> times;
+    } cases[] = {{2, true, 30, 0, {100, 172, 243, 315, 386, 458}}, {2, true, 100, 0, {100, 200, 300, 400, 500, 600}},
+                 {1, true, 30, 0, {100, 230, 360, 490, 620, 750}}, {2, false, 20, 0, {140, 310, 480, 650, 820, 990}},
+                 {2, true, 0, 50, {100, 172, 293, 329, 386, 458}}, {2, true, 0, 100, {100, 172, 343, 415, 486, 558}},
+                 {2, true, 0, -10, {100, 172, 243, 315, 386, 458}}};
     for (const auto& c : cases) {
         Rig rig(7, c.high);
         rig.level = c.level, rig.showCostMs = c.cost;
@@ -85,7 +94,9 @@ TEST(Playback, StopAtAnyMomentAndStartGoesOnFromTheFrameOnScreen) {
     EXPECT_EQ(starting.frames, Frames{1});
     Rig showing(6);
     showing.recording.CurrentFrame = 2;
-    showing.onShow = [&](int count) { if (count == 3) showing.controller.mnuStop_Click(); };
+    showing.onShow = [&](int count) {
+        if (count == 3) showing.controller.mnuStop_Click();
+    };
     showing.controller.mnuStart_Click();
     showing.run();
     EXPECT_EQ(showing.frames, (Frames{2, 3, 4}));
@@ -124,7 +135,9 @@ TEST(Playback, MenuStartAndStopWithoutARecordingOrWhilePlaying) {
     EXPECT_TRUE(closed.modes.empty() && !closed.pending());
     plain.controller.mnuStart_Click();
     plain.run();
-    busy.onShow = [&](int count) { if (count % 4 == 0) busy.controller.mnuStart_Click(); };
+    busy.onShow = [&](int count) {
+        if (count % 4 == 0) busy.controller.mnuStart_Click();
+    };
     busy.controller.mnuStart_Click();
     busy.controller.mnuStart_Click();  // during the start shot
     busy.run();
@@ -149,13 +162,20 @@ TEST(Playback, BrightnessAndTrackbarChangesApplyFromTheNextFrame) {
 }
 
 TEST(PlaybackNavigation, MovesAsTheButtonSays) {
-    struct Case { const char* name; int frames, current, last, index, wantCurrent, wantLast; Frames wantShown; };
+    struct Case {
+        const char* name;
+        int frames, current, last, index, wantCurrent, wantLast;
+        Frames wantShown;
+    };
     const Case cases[] = {
-        {"First", 10, 5, 5, 0, 1, 5, {1}},        {"BackPastEnd", 10, 11, 10, 1, 9, 10, {9}},
+        {"First", 10, 5, 5, 0, 1, 5, {1}},
+        {"BackPastEnd", 10, 11, 10, 1, 9, 10, {9}},
         {"BackPastEndLastWas1", 10, 12, 1, 1, 1, 1, {}},
-        {"Forward", 10, 5, 3, 4, 6, 6, {6}},      {"ForwardPastEnd", 10, 11, 10, 4, 10, 10, {}},
+        {"Forward", 10, 5, 3, 4, 6, 6, {6}},
+        {"ForwardPastEnd", 10, 11, 10, 4, 10, 10, {}},
         {"ForwardPastEndAfterASkip", 13, 16, 11, 4, 12, 12, {12}},  // from the last frame shown
-        {"Last", 10, 3, 2, 5, 10, 2, {10}},       {"Unknown", 10, 4, 4, 6, 4, 4, {}},
+        {"Last", 10, 3, 2, 5, 10, 2, {10}},
+        {"Unknown", 10, 4, 4, 6, 4, 4, {}},
         {"NoFrames", 0, 1, 1, 5, 1, 1, {}},
     };
     for (const auto& c : cases) {

@@ -10,14 +10,19 @@ namespace drv {
 namespace {
 
 TEST(ShortestFloat, TheShortestTextThatReadsBackOrNull) {
-    for (const auto& [v, text] : {std::pair{52.3f, "52.3"}, {0.0f, "0"}, {-0.0f, "0"}, {-0.25f, "-0.25"}, {INFINITY, "null"}, {NAN, "null"}})
+    for (const auto& [v, text] :
+         {std::pair{52.3f, "52.3"}, {0.0f, "0"}, {-0.0f, "0"}, {-0.25f, "-0.25"}, {INFINITY, "null"}, {NAN, "null"}})
         EXPECT_EQ(ShortestFloat(v), text);
 }
 
 TEST(ToValidUtf8, ReplacesEveryBadByte) {
-    struct Case { std::string in, out; };
-    for (const Case& c : {Case{"\xFF.jpg", "\xEF\xBF\xBD.jpg"}, {"\x83\x74\x83\x40", "\xEF\xBF\xBDt\xEF\xBF\xBD@"},
-                          {"\xE5\xBA", "\xEF\xBF\xBD\xEF\xBF\xBD"}, {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+    struct Case {
+        std::string in, out;
+    };
+    for (const Case& c : {Case{"\xFF.jpg", "\xEF\xBF\xBD.jpg"},
+                          {"\x83\x74\x83\x40", "\xEF\xBF\xBDt\xEF\xBF\xBD@"},
+                          {"\xE5\xBA", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+                          {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
                           {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}})  // a surrogate
         EXPECT_EQ(ToValidUtf8(c.in), c.out);
 }
@@ -33,16 +38,18 @@ TEST(RecordingToJson, TheWorkedExampleAsOneObject) {
     test::WriteFile(dir.path() / "a\"\xFF.jpg", test::FrameBytes(test::ExampleExif()));
     const std::string json = RecordingToJson(LoadExample(dir.path()));
     const std::string folder = dir.path().string();
-    EXPECT_EQ(json, "{\"folder\": \"" + folder +
-                  "\", \"frameCount\": 1, \"triggerFound\": false, \"triggerPosition\": 10050, \"triggerKind\": \"\", "
-                  "\"vehicleSignalsPresent\": false, \"noMainSpeed\": false, \"highFrameRate\": false, "
-                  "\"highQuality\": false, \"frames\": [\n"
-                  "{\"index\": 1, \"file\": \"a\\\"\xEF\xBF\xBD.jpg\", \"speed\": 52.3, \"pulseSpeed\": 0, \"brake\": true, "
-                  "\"accelLongitudinal\": 0.25, \"accelLateral\": 0.12, \"accelAxis3\": 0.98, "
-                  "\"recordedAt\": \"2007/10/10 04:18:59\", \"latitude\": \"N  35度40分41秒2\", "
-                  "\"longitude\": \"E 139度45分06秒7\", \"shotAt\": \"2007/10/10 04:18:59\", "
-                  "\"digitizedAt\": \"2007/10/10 04:19:00\", \"updatedAt\": \"2008/01/02 03:04:05\", "
-                  "\"samples\": [62, 30, -57, 70]}\n]}\n");
+    EXPECT_EQ(
+        json,
+        "{\"folder\": \"" + folder +
+            "\", \"frameCount\": 1, \"triggerFound\": false, \"triggerPosition\": 10050, \"triggerKind\": \"\", "
+            "\"vehicleSignalsPresent\": false, \"noMainSpeed\": false, \"highFrameRate\": false, "
+            "\"highQuality\": false, \"frames\": [\n"
+            "{\"index\": 1, \"file\": \"a\\\"\xEF\xBF\xBD.jpg\", \"speed\": 52.3, \"pulseSpeed\": 0, \"brake\": true, "
+            "\"accelLongitudinal\": 0.25, \"accelLateral\": 0.12, \"accelAxis3\": 0.98, "
+            "\"recordedAt\": \"2007/10/10 04:18:59\", \"latitude\": \"N  35度40分41秒2\", "
+            "\"longitude\": \"E 139度45分06秒7\", \"shotAt\": \"2007/10/10 04:18:59\", "
+            "\"digitizedAt\": \"2007/10/10 04:19:00\", \"updatedAt\": \"2008/01/02 03:04:05\", "
+            "\"samples\": [62, 30, -57, 70]}\n]}\n");
 }
 
 TEST(RecordingToJson, SamplesAreNullPastFrame441AndControlCharactersEscaped) {

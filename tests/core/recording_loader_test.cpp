@@ -41,15 +41,25 @@ TEST(ListJpgFiles, OrdinaryJpgFilesInByteOrder) {
 // Runs of digits by their value, then the time rotation: a recording that began at IMG_9
 // plays 9, 10, 11, 1, 2. Zero-padded names keep their byte order.
 TEST(ListJpgFiles, NumbersInNamesInNaturalOrderBeforeTheRotation) {
-    struct Case { std::vector<std::pair<std::string, long>> files; std::vector<std::string> played; };
-    for (const Case& c : {
-             Case{{{"IMG_1.JPG", 1}, {"IMG_2.JPG", 1}, {"IMG_9.JPG", 1}, {"IMG_10.JPG", 1}, {"IMG_100.JPG", 1}}, {}},
-             Case{{{"IMG_0001.JPG", 1}, {"IMG_0002.JPG", 1}, {"IMG_0010.JPG", 1}, {"IMG_1000.JPG", 1}}, {}},
-             Case{{{"9.jpg", 1}, {"10.jpg", 1}, {"a.jpg", 1}, {"a0.jpg", 1}, {"a2b1.jpg", 1}, {"a2b10.jpg", 1},
-                   {"a10b1.jpg", 1}, {"b.jpg", 1}}, {}},
-             Case{{{"x01.jpg", 1}, {"x1.jpg", 1}, {"x2.jpg", 1}}, {}},  // equal numbers: byte order
-             Case{{{"IMG_1.JPG", 103}, {"IMG_2.JPG", 104}, {"IMG_9.JPG", 100}, {"IMG_10.JPG", 101}, {"IMG_11.JPG", 102}},
-                  {"IMG_9.JPG", "IMG_10.JPG", "IMG_11.JPG", "IMG_1.JPG", "IMG_2.JPG"}}}) {
+    struct Case {
+        std::vector<std::pair<std::string, long>> files;
+        std::vector<std::string> played;
+    };
+    for (const Case& c :
+         {Case{{{"IMG_1.JPG", 1}, {"IMG_2.JPG", 1}, {"IMG_9.JPG", 1}, {"IMG_10.JPG", 1}, {"IMG_100.JPG", 1}}, {}},
+          Case{{{"IMG_0001.JPG", 1}, {"IMG_0002.JPG", 1}, {"IMG_0010.JPG", 1}, {"IMG_1000.JPG", 1}}, {}},
+          Case{{{"9.jpg", 1},
+                {"10.jpg", 1},
+                {"a.jpg", 1},
+                {"a0.jpg", 1},
+                {"a2b1.jpg", 1},
+                {"a2b10.jpg", 1},
+                {"a10b1.jpg", 1},
+                {"b.jpg", 1}},
+               {}},
+          Case{{{"x01.jpg", 1}, {"x1.jpg", 1}, {"x2.jpg", 1}}, {}},  // equal numbers: byte order
+          Case{{{"IMG_1.JPG", 103}, {"IMG_2.JPG", 104}, {"IMG_9.JPG", 100}, {"IMG_10.JPG", 101}, {"IMG_11.JPG", 102}},
+               {"IMG_9.JPG", "IMG_10.JPG", "IMG_11.JPG", "IMG_1.JPG", "IMG_2.JPG"}}}) {
         TempFolder dir;
         for (auto it = c.files.rbegin(); it != c.files.rend(); ++it) Touch(dir.path() / it->first, it->second);
         std::vector<std::string> listed{""}, played{""};
@@ -71,22 +81,22 @@ TEST(OrderFilesByTime, RotatesAtTheFirstStrictlyEarlierFile) {
         std::vector<std::string> expected;
         std::size_t limit = kMaxFrames;
     };
-    for (const Case& c : {
-             Case{{{"5", 105}, {"6", 106}, {"7", 107}, {"1", 101}, {"2", 102}}, {}, {"", "1", "2", "5", "6", "7"}},
-             Case{{{"1", 101}, {"2", 101}, {"3", 100}, {"4", 102}}, {}, {"", "3", "4", "1", "2"}},  // equal is no break
-             Case{{{"1", 105}, {"2", 101}, {"3", 109}, {"4", 100}}, {}, {"", "2", "3", "4", "1"}},  // then no sorting
-             Case{{{"2", 105}, {"3", 101}}, {"0gone"}, {"", "3", "0gone", "2"}},
-             Case{{{"1", 105}, {"2", 106}}, {"zgone"}, {"", "1", "2", "zgone"}},
-             Case{{}, {"0a", "0b"}, {"", "0b", "0a"}},
-             // Over the limit the oldest stay, whatever sorts first by name.
-             Case{{{"5", 105}, {"6", 106}, {"7", 107}, {"1", 101}, {"2", 102}}, {}, {"", "1", "2", "5"}, 3}}) {
+    for (const Case& c :
+         {Case{{{"5", 105}, {"6", 106}, {"7", 107}, {"1", 101}, {"2", 102}}, {}, {"", "1", "2", "5", "6", "7"}},
+          Case{{{"1", 101}, {"2", 101}, {"3", 100}, {"4", 102}}, {}, {"", "3", "4", "1", "2"}},  // equal is no break
+          Case{{{"1", 105}, {"2", 101}, {"3", 109}, {"4", 100}}, {}, {"", "2", "3", "4", "1"}},  // then no sorting
+          Case{{{"2", 105}, {"3", 101}}, {"0gone"}, {"", "3", "0gone", "2"}},
+          Case{{{"1", 105}, {"2", 106}}, {"zgone"}, {"", "1", "2", "zgone"}}, Case{{}, {"0a", "0b"}, {"", "0b", "0a"}},
+          // Over the limit the oldest stay, whatever sorts first by name.
+          Case{{{"5", 105}, {"6", 106}, {"7", 107}, {"1", 101}, {"2", 102}}, {}, {"", "1", "2", "5"}, 3}}) {
         TempFolder dir;
         FileNameList list(1);
         for (const auto& [name, time] : c.files) {
             Touch(dir.path() / name, time);
             list.emplace_back(name);
         }
-        for (const char* name : c.missing) list.emplace(list.begin() + 1 + (name[0] == '0' ? 0 : list.size() - 1), name);
+        for (const char* name : c.missing)
+            list.emplace(list.begin() + 1 + (name[0] == '0' ? 0 : list.size() - 1), name);
         OrderFilesByTime(dir.path(), list, c.limit);
         EXPECT_EQ(Names(list), c.expected);
     }
@@ -133,8 +143,8 @@ TEST(LoadAllFrames, LoadsPast441FramesAndEachLoadStartsFromTheStartUpState) {
 TEST(LoadAllFrames, BadFilesDecodeToPlaceholdersAndTheRestLoads) {
     TempFolder dir;
     WriteRecording(dir.path(), 6, 5);
-    test::WriteFile(dir.path() / "00001.jpg", {});                       // empty
-    test::WriteFile(dir.path() / "00002.jpg", {0xFF, 0xD8, 0xFF, 0xE0});  // JFIF start, cut
+    test::WriteFile(dir.path() / "00001.jpg", {});                                                    // empty
+    test::WriteFile(dir.path() / "00002.jpg", {0xFF, 0xD8, 0xFF, 0xE0});                              // JFIF start, cut
     test::WriteFile(dir.path() / "\x83\x74\x83\x40.JPG", test::FrameBytes(test::ExampleExif(true)));  // not UTF-8
     FileNameList names = ListJpgFiles(dir.path());
     fs::remove(dir.path() / "00003.jpg");  // a folder by now

@@ -79,9 +79,9 @@ TEST(ReportSha256, SumsLinesMatchSha256sumForAwkwardNames) {
         ASSERT_EQ(parsed->size(), 1u);
         EXPECT_EQ((*parsed)[0].name, name);
     }
-    for (const std::string& bad : std::vector<std::string>{"abc  x\n", std::string(64, 'a') + "x",
-                                                          std::string(64, 'g') + "  x\n",
-                                                          "\\" + std::string(64, 'a') + "  x\\q\n"})
+    for (const std::string& bad :
+         std::vector<std::string>{"abc  x\n", std::string(64, 'a') + "x", std::string(64, 'g') + "  x\n",
+                                  "\\" + std::string(64, 'a') + "  x\\q\n"})
         EXPECT_FALSE(ParseSha256Sums(bad)) << bad;
 }
 
@@ -134,16 +134,15 @@ TEST(ReportPackage, UnzipsToTheOriginalsAndSha256sumAcceptsThem) {
 
 // Rewrites the archive with entry `name` replaced by `bytes` (its checksum then fits), and
 // optionally one more file that SHA256SUMS does not list.
-void Tamper(const std::filesystem::path& zipPath, const std::string& name, const std::string& bytes,
-            bool addUnlisted) {
+void Tamper(const std::filesystem::path& zipPath, const std::string& name, const std::string& bytes, bool addUnlisted) {
     int err = 0;
     zip_t* za = zip_open(zipPath.c_str(), 0, &err);
     ASSERT_TRUE(za);
     const zip_int64_t index = zip_name_locate(za, name.c_str(), ZIP_FL_ENC_RAW);
     ASSERT_GE(index, 0);
-    ASSERT_EQ(zip_file_replace(za, static_cast<zip_uint64_t>(index),
-                               zip_source_buffer(za, bytes.data(), bytes.size(), 0), 0),
-              0);
+    ASSERT_EQ(
+        zip_file_replace(za, static_cast<zip_uint64_t>(index), zip_source_buffer(za, bytes.data(), bytes.size(), 0), 0),
+        0);
     if (addUnlisted) {
         ASSERT_GE(zip_file_add(za, "extra.txt", zip_source_buffer(za, "x", 1, 0), 0), 0);
     }
@@ -203,8 +202,7 @@ TEST(ReportPackage, CancelOrFailureLeavesNothing) {
     const auto target = dir.path() / "evidence.zip";
     test::WriteText(target, "older");
     for (const double stopAt : {0.0, 0.2, 0.5, 0.9}) {
-        const PackageResult result =
-            WritePackage(target, ItemsOf(recording), [&](double d) { return d < stopAt; });
+        const PackageResult result = WritePackage(target, ItemsOf(recording), [&](double d) { return d < stopAt; });
         EXPECT_EQ(result.status, PackageStatus::Cancelled) << stopAt;
         EXPECT_EQ(FolderListing(dir.path()), (std::set<std::string>{"evidence.zip", "rec"})) << stopAt;
         EXPECT_EQ(ReadFile(target), "older");

@@ -15,8 +15,8 @@ const SetupBytes kDefaultBytes = {0x07, 0, 0, 0x11, 0x02, 0x8C, 0, 0, 0, 0, 0, 0
 
 // Every decoded field, so that one comparison shows all of them.
 auto fields(const RecorderSettings& s) {
-    return std::make_tuple(s.DangerLevel, s.ShockLevel, s.SpeedPulse, s.BuzzerVolume, s.ExternalSwitch,
-                           s.DriveInfoUnit, s.Rate14fps, s.QualityHigh, s.PreSeconds, s.PostSeconds, s.ClockSet);
+    return std::make_tuple(s.DangerLevel, s.ShockLevel, s.SpeedPulse, s.BuzzerVolume, s.ExternalSwitch, s.DriveInfoUnit,
+                           s.Rate14fps, s.QualityHigh, s.PreSeconds, s.PostSeconds, s.ClockSet);
 }
 
 // Each value lands in its own bits; a value that cannot be stored fails the whole encoding.
@@ -30,14 +30,19 @@ TEST(SettingsEncode, EachValueLandsInItsBitsOrFailsWhole) {
     clock.ClockSet = false;  // a clock that is not requested writes nothing, whatever the value holds
     EXPECT_EQ(EncodeSetup(clock).bytes, kDefaultBytes);
     const int kFails = -1;
-    const struct { const char* name; Change change; std::size_t offset; int expected; } cases[] = {
+    const struct {
+        const char* name;
+        Change change;
+        std::size_t offset;
+        int expected;
+    } cases[] = {
         {"danger max shock max", [](RecorderSettings& s) { s.DangerLevel = 15, s.ShockLevel = 16; }, 0, 0xFF},
         {"auto pulse loud buzzer", [](RecorderSettings& s) { s.SpeedPulse = 5, s.BuzzerVolume = 3; }, 3, 0x52},
         {"no pulse selected", [](RecorderSettings& s) { s.SpeedPulse = -1, s.BuzzerVolume = 1; }, 3, 0x00},
         {"buzzer off keeps pulse", [](RecorderSettings& s) { s.SpeedPulse = 4, s.BuzzerVolume = 0; }, 3, 0x4F},
         {"buzzer off pulse zero", [](RecorderSettings& s) { s.SpeedPulse = 0, s.BuzzerVolume = 0; }, 3, 0x0F},
-        {"all flags", [](RecorderSettings& s) { s.ExternalSwitch = s.DriveInfoUnit = s.Rate14fps = s.QualityHigh = true; },
-         4, 0xC6},
+        {"all flags",
+         [](RecorderSettings& s) { s.ExternalSwitch = s.DriveInfoUnit = s.Rate14fps = s.QualityHigh = true; }, 4, 0xC6},
         {"times", [](RecorderSettings& s) { s.PreSeconds = 15, s.PostSeconds = 10; }, 5, 0xAF},
         {"last year", [](RecorderSettings& s) { s.ClockSet = true, s.Clock = {2255, 12, 31, 23, 59, 59}; }, 7, 255},
         {"year 2256", [](RecorderSettings& s) { s.ClockSet = true, s.Clock = {2256, 1, 1, 0, 0, 0}; }, 0, kFails},
@@ -102,7 +107,10 @@ TEST_F(SettingsFileTest, WriteKeepsALongerTailAndReportsFailures) {
 // of the settings window fail).
 TEST_F(SettingsFileTest, AFailedWriteKeepsTheOlderCopy) {
     SetupBytes twenty(20, 0x5A);
-    const struct { const char* name; std::size_t room; } cases[] = {
+    const struct {
+        const char* name;
+        std::size_t room;
+    } cases[] = {
         {"disk full at once", 0}, {"room for part of the record", 6}, {"room for the record, not the tail", 16}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

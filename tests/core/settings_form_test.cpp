@@ -44,9 +44,17 @@ protected:
 
 TEST(SettingsConversion, RoundsHalfEvenWithin16Bits) {
     const std::pair<const char*, std::optional<int>> cases[] = {
-        {"12", 12}, {" 7 ", 7}, {"2.5", 2}, {"3.5", 4}, {"7.5", 8}, {"0.5", 0}, {"1.5", 2}, {"-3", -3}, {"+4", 4},
-        {"16.", 16}, {".5", 0}, {"32767", 32767}, {"-32768", -32768}, {"32767.5", {}}, {"32768", {}}, {".", {}},
-        {"", {}}, {"1 2", {}}, {"1.2.3", {}}, {"abc", {}}, {"１２", {}}, {"99999999999999999999999", {}},
+        {"12", 12},         {" 7 ", 7},
+        {"2.5", 2},         {"3.5", 4},
+        {"7.5", 8},         {"0.5", 0},
+        {"1.5", 2},         {"-3", -3},
+        {"+4", 4},          {"16.", 16},
+        {".5", 0},          {"32767", 32767},
+        {"-32768", -32768}, {"32767.5", {}},
+        {"32768", {}},      {".", {}},
+        {"", {}},           {"1 2", {}},
+        {"1.2.3", {}},      {"abc", {}},
+        {"１２", {}},       {"99999999999999999999999", {}},
     };
     for (const auto& [text, value] : cases) {
         const auto got = ConvertBoxText(text);
@@ -59,7 +67,8 @@ TEST(SettingsConversion, RoundsHalfEvenWithin16Bits) {
 TEST_F(SettingsForm, KeyFilterAndTheLoneFullStop) {
     for (char32_t key : {U'0', U'9', U'.', char32_t(8), char32_t(13)}) EXPECT_TRUE(KeyPassesFilter(key)) << int(key);
     for (char32_t key : {U'a', U'-', U' ', char32_t(22), U'１'}) EXPECT_FALSE(KeyPassesFilter(key)) << int(key);
-    for (const char32_t* committed : {U"１２", U"1a", U"1 ", U"\b", U"\r"}) EXPECT_FALSE(CommittedTextPassesFilter(committed));
+    for (const char32_t* committed : {U"１２", U"1a", U"1 ", U"\b", U"\r"})
+        EXPECT_FALSE(CommittedTextPassesFilter(committed));
     form_.editText(kBoxShock, ".", 1);
     EXPECT_EQ(form_.text(kBoxShock), "");
     EXPECT_EQ(events_.messages, std::vector<std::string>{"無効な入力です。"});
@@ -68,23 +77,39 @@ TEST_F(SettingsForm, KeyFilterAndTheLoneFullStop) {
 // From the defaults with frame rate, quality and times arranged, one box emptied and given a
 // text (and, with `leave`, left): then all five boxes (danger, shock, buzzer, pre, post).
 TEST_F(SettingsForm, ChangeLeaveAndPairRules) {
-    struct Case { int rate, quality, pre, post, box; const char* text; bool leave; const char* boxes; };
+    struct Case {
+        int rate, quality, pre, post, box;
+        const char* text;
+        bool leave;
+        const char* boxes;
+    };
     const Case cases[] = {
         // Change rules clamp into each box's range (pre only from above), a fraction stays as typed.
-        {0, 0, 12, 8, kBoxShock, "99", false, "0 16 2 12 8"},  {0, 0, 12, 8, kBoxShock, "0", false, "0 1 2 12 8"},
-        {0, 0, 12, 8, kBoxShock, "7.5", false, "0 7.5 2 12 8"}, {0, 0, 12, 8, kBoxDanger, "20", false, "15 8 2 12 8"},
-        {0, 0, 12, 8, kBoxBuzzer, "9", false, "0 8 3 12 8"},   {0, 0, 12, 8, kBoxPost, "3", false, "0 8 2 12 5"},
-        {0, 0, 12, 8, kBoxPost, "11", false, "0 8 2 12 10"},   {0, 0, 12, 8, kBoxPre, "16", false, "0 8 2 15 8"},
-        {0, 0, 12, 8, kBoxPre, "1", false, "0 8 2 1 8"},       {0, 0, 12, 8, kBoxPre, "-4", false, "0 8 2 5 8"},
+        {0, 0, 12, 8, kBoxShock, "99", false, "0 16 2 12 8"},
+        {0, 0, 12, 8, kBoxShock, "0", false, "0 1 2 12 8"},
+        {0, 0, 12, 8, kBoxShock, "7.5", false, "0 7.5 2 12 8"},
+        {0, 0, 12, 8, kBoxDanger, "20", false, "15 8 2 12 8"},
+        {0, 0, 12, 8, kBoxBuzzer, "9", false, "0 8 3 12 8"},
+        {0, 0, 12, 8, kBoxPost, "3", false, "0 8 2 12 5"},
+        {0, 0, 12, 8, kBoxPost, "11", false, "0 8 2 12 10"},
+        {0, 0, 12, 8, kBoxPre, "16", false, "0 8 2 15 8"},
+        {0, 0, 12, 8, kBoxPre, "1", false, "0 8 2 1 8"},
+        {0, 0, 12, 8, kBoxPre, "-4", false, "0 8 2 5 8"},
         // Leave rules fill an empty box and raise a short time.
-        {0, 0, 12, 8, kBoxBuzzer, "  ", true, "0 8 2 12 8"},   {0, 0, 12, 8, kBoxPre, "", true, "0 8 2 12 8"},
-        {0, 0, 12, 8, kBoxPost, "", true, "0 8 2 12 8"},       {0, 0, 12, 8, kBoxShock, "1", true, "0 1 2 12 8"},
-        {0, 0, 12, 8, kBoxPre, "1", true, "0 8 2 5 8"},        {0, 0, 12, 8, kBoxPost, "1", true, "0 8 2 12 5"},
+        {0, 0, 12, 8, kBoxBuzzer, "  ", true, "0 8 2 12 8"},
+        {0, 0, 12, 8, kBoxPre, "", true, "0 8 2 12 8"},
+        {0, 0, 12, 8, kBoxPost, "", true, "0 8 2 12 8"},
+        {0, 0, 12, 8, kBoxShock, "1", true, "0 1 2 12 8"},
+        {0, 0, 12, 8, kBoxPre, "1", true, "0 8 2 5 8"},
+        {0, 0, 12, 8, kBoxPost, "1", true, "0 8 2 12 5"},
         // The pair rule against the limit (14fps High 12, 7fps High 24, 14fps Low 15): a time above
         // its T gives way itself, else its partner does; a time clamped up weighs again (nested).
-        {1, 1, 5, 7, kBoxPre, "7", false, "0 8 2 7 5"},        {1, 1, 7, 5, kBoxPre, "9", false, "0 8 2 7 5"},
-        {0, 1, 12, 10, kBoxPre, "15", false, "0 8 2 15 9"},    {1, 1, 5, 7, kBoxPre, "3", false, "0 8 2 5 7"},
-        {1, 0, 6, 9, kBoxPre, "11", false, "0 8 2 6 9"},       {1, 0, 6, 9, kBoxPost, "10", false, "0 8 2 5 10"},
+        {1, 1, 5, 7, kBoxPre, "7", false, "0 8 2 7 5"},
+        {1, 1, 7, 5, kBoxPre, "9", false, "0 8 2 7 5"},
+        {0, 1, 12, 10, kBoxPre, "15", false, "0 8 2 15 9"},
+        {1, 1, 5, 7, kBoxPre, "3", false, "0 8 2 5 7"},
+        {1, 0, 6, 9, kBoxPre, "11", false, "0 8 2 6 9"},
+        {1, 0, 6, 9, kBoxPost, "10", false, "0 8 2 5 10"},
     };
     for (const Case& c : cases) {
         arrange(c.rate, c.quality, c.pre, c.post);
@@ -107,8 +132,14 @@ TEST_F(SettingsForm, ChangeLeaveAndPairRules) {
 
 TEST_F(SettingsForm, OptionClickSetsCaptionWarnsAndShortens) {
     // Options and times before, the click, then the caption, the limit warned of (0: none), the times.
-    struct Case { int rate, quality, pre, post; OptionGroup clicked; int index; const char* caption;
-                  int warnedLimit; const char* after; };
+    struct Case {
+        int rate, quality, pre, post;
+        OptionGroup clicked;
+        int index;
+        const char* caption;
+        int warnedLimit;
+        const char* after;
+    };
     const Case cases[] = {
         {0, 0, 15, 10, OptionGroup::Qua, 1, "最大 ２４ 秒間", 24, "15+9"},
         {1, 0, 6, 9, OptionGroup::Qua, 1, "最大 １２ 秒間", 12, "6+6"},
@@ -124,8 +155,9 @@ TEST_F(SettingsForm, OptionClickSetsCaptionWarnsAndShortens) {
         EXPECT_EQ(form_.limitCaption(), c.caption);
         std::vector<std::string> warnings;
         if (c.warnedLimit)
-            warnings.push_back("本設定変更により、記録時間の制限が発生しました。\n現在の設定にて、記録時間前後合計で最大" +
-                               std::to_string(c.warnedLimit) + "秒間記録できます。");
+            warnings.push_back(
+                "本設定変更により、記録時間の制限が発生しました。\n現在の設定にて、記録時間前後合計で最大" +
+                std::to_string(c.warnedLimit) + "秒間記録できます。");
         EXPECT_EQ(events_.messages, warnings);
         EXPECT_EQ(pre() + "+" + post(), c.after);
     }
@@ -137,8 +169,17 @@ TEST(SettingsFormStored, StoredValuesAreBroughtWithinTheRules) {
     const SetupBytes five = {1, 2, 3, 4, 5};
     EXPECT_FALSE(SettingForm().Prepare(&five));
     // Byte 3: pulse and buzzer; byte 4: 0x02 external switch, 0x40 14fps, 0x80 High; byte 5: post << 4 | pre.
-    const struct { SetupBytes stored; const char* boxes; const char* caption; int exSw, pulse; } cases[] = {
-        {{0x07, 0, 0, 0x11, 0xC2, 0x8C}, "0 8 2 5 7", "最大 １２ 秒間", 1, 1},   // 12 + 8: texts as shown raise no change
+    const struct {
+        SetupBytes stored;
+        const char* boxes;
+        const char* caption;
+        int exSw, pulse;
+    } cases[] = {
+        {{0x07, 0, 0, 0x11, 0xC2, 0x8C},
+         "0 8 2 5 7",
+         "最大 １２ 秒間",
+         1,
+         1},  // 12 + 8: texts as shown raise no change
         {{0x07, 0, 0, 0x18, 0x02, 0xF0}, "0 8 3 5 10", "最大 ２５ 秒間", 1, 1},  // buzzer 9, pre 0, post 15
         {{0x07, 0, 0, 0x5F, 0x40, 0x5A}, "0 8 0 10 5", "最大 １５ 秒間", 0, 5},  // pulse 5, buzzer 0
     };

@@ -17,7 +17,10 @@ TEST(SettingsTool, EncodeDecodeAndRefusals) {
     test::TempFolder dir;
     const auto file = dir.path() / "setup.dat";
     ASSERT_EQ(RunSetup("encode --danger 15 --shock 16 --speed-pulse 5 --buzzer 0 --external-switch 0 --drive-unit 1 "
-                       "--fps 14 --quality high --pre 7 --post 5 --clock 2007-10-10T12:34:56", file).status, 0);
+                       "--fps 14 --quality high --pre 7 --post 5 --clock 2007-10-10T12:34:56",
+                       file)
+                  .status,
+              0);
     EXPECT_EQ(test::ReadFile<SetupBytes>(file),
               (SetupBytes{0xFF, 0, 0, 0x5F, 0xC4, 0x57, 0, 0x07, 0x0A, 0x0A, 0x0C, 0x22, 0x38, 0xFA}));
     EXPECT_NE(RunSetup("decode", file).out.find("\"ClockRequest\": \"2007-10-10T12:34:56\""), std::string::npos);

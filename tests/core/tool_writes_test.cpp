@@ -37,7 +37,10 @@ TEST(DrtoolWrites, AFullDiskKeepsTheOlderFile) {
     const fs::path rec = dir.path() / "rec";
     ASSERT_EQ(Shell(test::Tool() + " sample " + Quote(rec) + " --frames 3").status, 0);
     const std::string frame = Quote(rec / ListJpgFiles(rec).at(1));
-    const struct { const char* name; std::string args; } cases[] = {
+    const struct {
+        const char* name;
+        std::string args;
+    } cases[] = {
         {"out.png", " brighten --factor 2.0 " + frame + " "},
         {"setup.dat", " setup encode --pre 10 "},
         {"out.csv", " export " + Quote(rec) + " --format csv -o "},
@@ -81,7 +84,8 @@ TEST(DrtoolWrites, AnOutputLinkIsWrittenThrough) {
         ::chmod((dir.path() / "real" / name).c_str(), 0600);
         fs::create_symlink(fs::path("real") / name, dir.path() / name);
     }
-    ASSERT_EQ(Shell(test::Tool() + " export " + Quote(rec) + " --format csv -o " + Quote(dir.path() / "out.csv")).status, 0);
+    ASSERT_EQ(
+        Shell(test::Tool() + " export " + Quote(rec) + " --format csv -o " + Quote(dir.path() / "out.csv")).status, 0);
     ASSERT_EQ(Shell(test::Tool() + " setup encode " + Quote(dir.path() / "setup.dat")).status, 0);
     for (const char* name : {"out.csv", "setup.dat"}) {
         SCOPED_TRACE(name);
@@ -99,7 +103,8 @@ TEST(DrtoolWrites, SetupDecodeRefusesWhatIsNotAFile) {
     ASSERT_EQ(::mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
     for (const fs::path& odd : {dir.path() / "pipe", fs::path("/dev/zero"), dir.path()}) {
         // timeout(1) exits 124 should the command wait.
-        EXPECT_EQ(Shell("timeout 10 " + test::Tool() + " setup decode " + Quote(odd) + " 2>/dev/null").status, 1) << odd;
+        EXPECT_EQ(Shell("timeout 10 " + test::Tool() + " setup decode " + Quote(odd) + " 2>/dev/null").status, 1)
+            << odd;
     }
 }
 

@@ -46,7 +46,11 @@ TEST(VideoBand, UnknownTelemetryIsShownAsUnknownAndPositionsAsDegrees) {
     r.frames[3].position = {};
     r.frames[4] = knownFrame();
     r.frames[4].position = {true, -(33 + 52 / 60.0 + 4.8 / 3600), -(70 + 39 / 60.0)};
-    const struct { int frame; const char *date, *speed, *accel, *position; bool known, brake; } cases[] = {
+    const struct {
+        int frame;
+        const char *date, *speed, *accel, *position;
+        bool known, brake;
+    } cases[] = {
         {1, "2007/10/10 04:18:59", "52.3km/h", "0.25 G", "N35.67811 E139.75186", true, true},
         {2, "----", "----km/h", "----", "----", false, false},
         {3, "2007/10/10 04:18:59", "52.3km/h", "0.25 G", "----", true, true},
@@ -125,9 +129,11 @@ protected:
                            test::Quote(dir.path() / "v.mp4") + " " + args + " 2>&1");
     }
     std::map<std::string, std::string> probe() const {
-        const std::string out = test::Shell("ffprobe -v error -select_streams v:0 -show_entries stream=width,height,"
-                                            "color_range,color_space,color_transfer,color_primaries -of default=nw=1 " +
-                                            test::Quote(dir.path() / "v.mp4")).out;
+        const std::string out = test::Shell(
+                                    "ffprobe -v error -select_streams v:0 -show_entries stream=width,height,"
+                                    "color_range,color_space,color_transfer,color_primaries -of default=nw=1 " +
+                                    test::Quote(dir.path() / "v.mp4"))
+                                    .out;
         std::map<std::string, std::string> fields;
         for (std::size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
             const std::string line = out.substr(at, end - at);
@@ -137,16 +143,19 @@ protected:
     }
     // Red, green, blue of pixel (x, y) of frame n (1-based) of the video.
     std::array<int, 3> pixel(int n, int x, int y) const {
-        const std::string raw = test::Shell("ffmpeg -v error -i " + test::Quote(dir.path() / "v.mp4") +
-                                            " -vf 'select=eq(n\\," + std::to_string(n - 1) +
-                                            ")' -frames:v 1 -f rawvideo -pix_fmt rgb24 -").out;
+        const std::string raw =
+            test::Shell("ffmpeg -v error -i " + test::Quote(dir.path() / "v.mp4") + " -vf 'select=eq(n\\," +
+                        std::to_string(n - 1) + ")' -frames:v 1 -f rawvideo -pix_fmt rgb24 -")
+                .out;
         const std::size_t at = (static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x)) * 3;
         if (raw.size() < at + 3) return {-1, -1, -1};
         return {static_cast<unsigned char>(raw[at]), static_cast<unsigned char>(raw[at + 1]),
                 static_cast<unsigned char>(raw[at + 2])};
     }
     static bool red(std::array<int, 3> c) { return c[0] > 180 && c[1] < 80 && c[2] < 80; }
-    static bool grey(std::array<int, 3> c) { return std::abs(c[0] - c[1]) < 16 && std::abs(c[1] - c[2]) < 16 && c[0] < 130; }
+    static bool grey(std::array<int, 3> c) {
+        return std::abs(c[0] - c[1]) < 16 && std::abs(c[1] - c[2]) < 16 && c[0] < 130;
+    }
 
     test::TempFolder dir;
 };
@@ -164,9 +173,12 @@ TEST_F(VideoBandToolTest, MarksNoteAndColourTags) {
     EXPECT_EQ(tags["color_transfer"], "iec61966-2-1");
     // The trigger tag (top left, red) for the frames of one second from frame 10 only; the
     // "画像なし" tag (top right, grey) on frame 5 only. The sample's sky is blue there.
-    for (const auto& [frame, trigger, noPicture] :
-         {std::tuple{4, false, false}, {5, false, true}, {9, false, false}, {10, true, false}, {23, true, false},
-          {24, false, false}}) {
+    for (const auto& [frame, trigger, noPicture] : {std::tuple{4, false, false},
+                                                    {5, false, true},
+                                                    {9, false, false},
+                                                    {10, true, false},
+                                                    {23, true, false},
+                                                    {24, false, false}}) {
         SCOPED_TRACE(frame);
         EXPECT_EQ(red(pixel(frame, 15, 15)), trigger);
         EXPECT_EQ(grey(pixel(frame, 622, 40)), noPicture);

@@ -57,7 +57,8 @@ TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
         std::vector<std::uint32_t> pixels(64 * 48);
         for (int i = 1; result.ok() && i <= 8; ++i) {
             step = Step::Frames;
-            for (std::size_t p = 0; p < pixels.size(); ++p) pixels[p] = 0xff000000u | static_cast<std::uint32_t>(p * 7919 + i * 40503);
+            for (std::size_t p = 0; p < pixels.size(); ++p)
+                pixels[p] = 0xff000000u | static_cast<std::uint32_t>(p * 7919 + i * 40503);
             if (i == c.cancelAt) {
                 encoder.cancel();
                 result = {VideoStatus::Cancelled, {}};
@@ -83,11 +84,16 @@ TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
 }
 
 // The panel's step is 0.073 s at 14 fps and 0.145 s at 7 fps; trigger 0 is none, and no range.
-struct RangeCase { int frames, trigger; bool high; double before, after; int first, last; };
+struct RangeCase {
+    int frames, trigger;
+    bool high;
+    double before, after;
+    int first, last;
+};
 const RangeCase kRanges[] = {
-    {100, 50, true, 1.0, 1.0, 37, 63},   // 13.7 frames each way: whole frames only
-    {100, 50, false, 1.45, 0, 40, 50},   // exactly ten steps, despite the binary fraction
-    {60, 10, true, 5, 5, 1, 60},         // cut to the recording
+    {100, 50, true, 1.0, 1.0, 37, 63},  // 13.7 frames each way: whole frames only
+    {100, 50, false, 1.45, 0, 40, 50},  // exactly ten steps, despite the binary fraction
+    {60, 10, true, 5, 5, 1, 60},        // cut to the recording
     {100, 0, true, 1.0, 1.0, 0, 0},
 };
 

@@ -30,12 +30,16 @@ TEST(SampleRecording, PositionsFollowTheSpeedAlongACurve) {
     test::TempFolder dir;
     const auto folder = dir.path() / "demo";
     ASSERT_EQ(test::Shell(test::Tool() + " sample " + test::Quote(folder) +
-                          " --frames 260 --fps 14 --trigger 200 --rotate 40").status, 0);
+                          " --frames 260 --fps 14 --trigger 200 --rotate 40")
+                  .status,
+              0);
     Recording recording;
     std::string error;
     ASSERT_TRUE(LoadRecordingFolder(folder, recording, &error)) << error;
     constexpr double kMetresPerDegree = 111320, kCosLatitude = 0.8122;  // at 35.68 degrees north
-    struct Point { double x, y; };  // metres east and north of the first frame
+    struct Point {
+        double x, y;
+    };  // metres east and north of the first frame
     std::vector<Point> track;
     double driven = 0;  // metres the speeds account for
     for (int i = 1; i <= recording.frameCount(); ++i) {
@@ -50,7 +54,8 @@ TEST(SampleRecording, PositionsFollowTheSpeedAlongACurve) {
     // them, measured every 20 frames to keep that rounding out, is the way the speeds drove.
     auto distance = [](Point a, Point b) { return std::hypot(a.x - b.x, a.y - b.y); };
     double along = 0;
-    for (std::size_t i = 1; i < track.size(); ++i) EXPECT_LT(distance(track[i], track[i - 1]), 5.0) << "a jump at frame " << i + 1;
+    for (std::size_t i = 1; i < track.size(); ++i)
+        EXPECT_LT(distance(track[i], track[i - 1]), 5.0) << "a jump at frame " << i + 1;
     for (std::size_t i = 20; i < track.size(); i += 20) along += distance(track[i], track[i - 20]);
     driven = 0;
     for (std::size_t i = 2; i <= track.size() / 20 * 20 - 19; ++i) driven += recording.frames[i].Speed / 3.6 / 14;
@@ -77,7 +82,8 @@ protected:
     void SetUp() override {
         if (test::Tool().empty()) GTEST_SKIP() << "DRV_TOOL not set";
         if (test::Shell("command -v ffprobe >/dev/null").status != 0) GTEST_SKIP() << "no ffprobe";
-        ASSERT_EQ(test::Shell(test::Tool() + " sample " + test::Quote(rec()) + " --frames 1500 --no-pictures").status, 0);
+        ASSERT_EQ(test::Shell(test::Tool() + " sample " + test::Quote(rec()) + " --frames 1500 --no-pictures").status,
+                  0);
         std::filesystem::create_directory(out());
     }
     std::filesystem::path rec() const { return dir.path() / "rec"; }
@@ -90,10 +96,10 @@ protected:
     test::ShellRun interrupted(const std::string& then) const {
         const auto script = dir.path() / "run.sh";
         test::WriteFile(script, bytes("set -m\n" + test::Tool() + " video " + test::Quote(rec()) + " -o " +
-                                      test::Quote(out() / "v.mp4") + " --overlay 2>" +
-                                      test::Quote(dir.path() / "err") + " & pid=$!\n"
-                                      "for i in $(seq 1000); do ls -A " + test::Quote(out()) +
-                                      " | grep -q . && break; sleep 0.01; done\n" + then +
+                                      test::Quote(out() / "v.mp4") + " --overlay 2>" + test::Quote(dir.path() / "err") +
+                                      " & pid=$!\n"
+                                      "for i in $(seq 1000); do ls -A " +
+                                      test::Quote(out()) + " | grep -q . && break; sleep 0.01; done\n" + then +
                                       "\nwait $pid; echo status=$?\n"));
         return test::Shell("bash " + test::Quote(script));
     }
@@ -105,7 +111,8 @@ protected:
 
 // Ctrl-C, kill and a closed terminal cancel: the temporary file goes, and the shell sees the signal.
 TEST_F(VideoToolTest, SignalsCancelAndLeaveNothing) {
-    for (const auto& [signal, name, status] : {std::tuple{SIGINT, "INT", 130}, {SIGTERM, "TERM", 143}, {SIGHUP, "HUP", 129}}) {
+    for (const auto& [signal, name, status] :
+         {std::tuple{SIGINT, "INT", 130}, {SIGTERM, "TERM", 143}, {SIGHUP, "HUP", 129}}) {
         SCOPED_TRACE(name);
         const test::ShellRun run = interrupted(std::string("kill -") + name + " $pid");
         EXPECT_NE(run.out.find("status=" + std::to_string(status)), std::string::npos) << run.out << err();
@@ -127,7 +134,11 @@ TEST_F(VideoToolTest, RefusesTargetsAndValuesItCannotHonour) {
     std::filesystem::create_directory_symlink(rec(), dir.path() / "link");
     const auto frame = rec() / "00003.JPG";
     const auto frameBytes = test::ReadFile<std::string>(frame);
-    const struct { const char* args; int status; const char* says; } cases[] = {
+    const struct {
+        const char* args;
+        int status;
+        const char* says;
+    } cases[] = {
         {"-o -", 2, "standard output"},
         {"-o rec/00003.JPG", 2, "frame of the recording"},
         {"-o rec/new.jpg", 2, "frame of the recording"},
@@ -164,17 +175,24 @@ TEST_F(VideoToolTest, RefusesTargetsAndValuesItCannotHonour) {
 
 // "drtool video ." is titled with the folder's name, not ".".
 TEST_F(VideoToolTest, TitleIsTheFoldersRealName) {
-    ASSERT_EQ(test::Shell("cd " + test::Quote(rec()) + " && " + test::Tool() + " video . --to 3 -o ../out/v.mp4").status, 0);
+    ASSERT_EQ(
+        test::Shell("cd " + test::Quote(rec()) + " && " + test::Tool() + " video . --to 3 -o ../out/v.mp4").status, 0);
     EXPECT_EQ(test::Shell("ffprobe -v error -show_entries format_tags=title -of default=nw=1:nk=1 " +
-                          test::Quote(out() / "v.mp4")).out, "rec\n");
+                          test::Quote(out() / "v.mp4"))
+                  .out,
+              "rec\n");
 }
 
 // The stream says what its pixels are: sRGB colours in BT.601 YUV, limited range.
 TEST_F(VideoToolTest, ColourTagsSayWhatThePixelsAre) {
     ASSERT_EQ(test::Shell(test::Tool() + " video " + test::Quote(rec()) + " --to 3 -o " + test::Quote(out() / "v.mp4") +
-                          " 2>/dev/null").status, 0);
+                          " 2>/dev/null")
+                  .status,
+              0);
     EXPECT_EQ(test::Shell("ffprobe -v error -select_streams v:0 -show_entries stream=color_range,color_space,"
-                          "color_transfer,color_primaries -of default=nw=1 " + test::Quote(out() / "v.mp4")).out,
+                          "color_transfer,color_primaries -of default=nw=1 " +
+                          test::Quote(out() / "v.mp4"))
+                  .out,
               "color_range=tv\ncolor_space=smpte170m\ncolor_transfer=iec61966-2-1\ncolor_primaries=bt709\n");
 }
 

@@ -44,7 +44,9 @@ protected:
         w().mnuOpen_Click();
         waitForLoad();
     }
-    void waitForLoad() { ASSERT_TRUE(test::waitUntil([this] { return !w().loading(); }, 30000)); }
+    void waitForLoad() {
+        ASSERT_TRUE(test::waitUntil([this] { return !w().loading(); }, 30000));
+    }
     // What the window shows for `frame` in `mode`: its file decoded afresh and brightened once.
     QImage expectedPicture(int frame, BrightnessMode mode) {
         QImage image(PathToQString(w().recording().framePath(frame)));

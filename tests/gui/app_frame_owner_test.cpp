@@ -51,7 +51,8 @@ TEST_F(AppFrameOwnerTest, EveryWayToAFrameSaysSoOnce) {
     w().show();
     w().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
-    for (const auto& [key, frame] : {std::pair{Qt::Key_Right, 2}, {Qt::Key_End, 10}, {Qt::Key_T, 4}, {Qt::Key_Home, 1}}) {
+    for (const auto& [key, frame] :
+         {std::pair{Qt::Key_Right, 2}, {Qt::Key_End, 10}, {Qt::Key_T, 4}, {Qt::Key_Home, 1}}) {
         QTest::keyClick(w().trackBar(), static_cast<Qt::Key>(key));
         EXPECT_EQ(frames(shown), std::vector<int>{frame}) << "key " << static_cast<int>(key);
     }
@@ -119,7 +120,12 @@ private:
     mutable std::vector<std::filesystem::path> files_;
 };
 
-struct ReadAheadCase { int level; bool raised; int fps; int step; };
+struct ReadAheadCase {
+    int level;
+    bool raised;
+    int fps;
+    int step;
+};
 
 class AppReadAheadTest : public AppFrameOwnerTest, public ::testing::WithParamInterface<ReadAheadCase> {};
 
@@ -136,7 +142,8 @@ TEST_P(AppReadAheadTest, ReadsOnlyTheFramesTheLoopShows) {
     const std::vector<std::filesystem::path> read = log->take();
     const FileNameList& names = w().recording().fileNames;
     std::vector<int> indices;
-    for (const auto& file : read) indices.push_back(static_cast<int>(std::find(names.begin(), names.end(), file) - names.begin()));
+    for (const auto& file : read)
+        indices.push_back(static_cast<int>(std::find(names.begin(), names.end(), file) - names.begin()));
     EXPECT_GE(indices.size(), static_cast<std::size_t>(40 / c.step));
     for (int index : indices) EXPECT_EQ((index - 1) % c.step, 0) << "frame " << index << " is never shown";
 }

@@ -33,8 +33,8 @@ TEST_F(MainWindowTest, JapaneseTextsAndTheMenuTree) {
     EXPECT_EQ(w().windowTitle(), QStringLiteral("ドライブレコーダー ビューワーソフト"));
     // Each menu with its entries; "-" is a separator, "*" marks an entry that is present but hidden.
     const std::vector<QStringList> tree = {
-        {"ファイル(&F)", "開く(&O)", "イベント一覧(&L)...", "動画に書き出す(&E)...", "報告書を作成(&R)...", "印刷(&P)...",
-         "証拠として保存(&K)...", "証拠を検証(&V)...", "-", "終了(&Q)"},
+        {"ファイル(&F)", "開く(&O)", "イベント一覧(&L)...", "動画に書き出す(&E)...", "報告書を作成(&R)...",
+         "印刷(&P)...", "証拠として保存(&K)...", "証拠を検証(&V)...", "-", "終了(&Q)"},
         {"表示(&V)", "開始(&S)", "停止(&E)", "*-", "*一覧表示(&A)"},
         {"輝度調整(&B)", "標準(&L)", "x 1.5(&M)", "x 2.0(&H)", "*-", "*本体設定"},
         {"ヘルプ(&H)", "バージョン情報(&A)"},
@@ -59,14 +59,15 @@ TEST_F(MainWindowTest, JapaneseTextsAndTheMenuTree) {
 TEST_F(MainWindowTest, StartsEmptyAndTheButtonsFollowTheModeTable) {
     EXPECT_FALSE(w().recording().isOpen());
     EXPECT_EQ(w().speedLevel(), 2);
-    EXPECT_TRUE(w().menus().mnuOrg->isChecked() && !w().menus().mnuHi15->isChecked() && !w().menus().mnuHi20->isChecked());
+    EXPECT_TRUE(w().menus().mnuOrg->isChecked() && !w().menus().mnuHi15->isChecked() &&
+                !w().menus().mnuHi20->isChecked());
     w().menus().mnuHi15->trigger();  // with no recording only the tick and the caption move
     EXPECT_EQ(w().lblKido()->text(), QStringLiteral("輝度：　x1.5"));
     const std::vector<bool> all(6, true), none(6, false), stop = {false, false, false, true, false, false};
     EXPECT_EQ(enabledButtons(w()), none);
     // An unknown mode changes nothing.
-    const std::vector<std::tuple<int, int, std::vector<bool>>> table = {
-        {1, 1, all}, {2, 2, stop}, {-1, 2, stop}, {0, 0, none}, {3, 0, none}, {1, 1, all}};
+    const std::vector<std::tuple<int, int, std::vector<bool>>> table = {{1, 1, all},  {2, 2, stop}, {-1, 2, stop},
+                                                                        {0, 0, none}, {3, 0, none}, {1, 1, all}};
     for (const auto& [mode, kept, want] : table) {
         w().SetButtonState(mode);
         EXPECT_EQ(w().buttonMode(), kept);
@@ -122,7 +123,10 @@ protected:
     std::filesystem::path out(const std::string& name) const { return root() / name; }
 };
 
-struct KeyCase { Qt::Key key; int from, expected; };
+struct KeyCase {
+    Qt::Key key;
+    int from, expected;
+};
 const KeyCase kKeys[] = {{Qt::Key_Right, 3, 4}, {Qt::Key_Right, 10, 10}, {Qt::Key_Left, 3, 2}, {Qt::Key_Left, 1, 1},
                          {Qt::Key_Home, 7, 1},  {Qt::Key_End, 3, 10},    {Qt::Key_T, 9, 4}};
 

@@ -96,7 +96,8 @@ TEST_F(AppOpenTest, FolderArgumentOpensAfterStartUpAsIfChosen) {
     w().cmdPlay(4)->click();
     openThroughDialog(dir);
     EXPECT_EQ(w().recording().CurrentFrame, 2) << "the same folder: nothing reloaded";
-    for (const std::string& arg : {std::string("rec"), dir.string() + "/"}) EXPECT_EQ(FolderFromCommandLine(arg), dir) << arg;
+    for (const std::string& arg : {std::string("rec"), dir.string() + "/"})
+        EXPECT_EQ(FolderFromCommandLine(arg), dir) << arg;
 }
 
 TEST_F(AppOpenTest, DoubleClickOpensThePictureWindowBrightenedAsShown) {
@@ -118,10 +119,17 @@ TEST_F(AppOpenTest, DoubleClickOpensThePictureWindowBrightenedAsShown) {
 // elapsed time from frame 201) although the one before differs in each.
 TEST_F(AppOpenTest, PanelAndChannelButtonsFollowEachRecording) {
     using K = SampleOptions::TriggerKind;
-    const struct { int fps; K kind; bool wired, mainSpeed; int rotate, frame; const char *rate, *passTime; } cases[] = {
-        {14, K::Shock, false, false, 5, 13, "14fps / 高画質", "00.730"}, {7, K::Shock, false, true, 0, 2, " 7fps / 高画質", "-00.145"},
-        {14, K::Shock, true, true, 0, 1, "14fps / 高画質", "-00.146"}, {14, K::Shock, true, false, 0, 1, "14fps / 高画質", "-00.146"},
-        {14, K::None, true, false, 0, 1, " 7fps / 低画質", "-29.000"}};
+    const struct {
+        int fps;
+        K kind;
+        bool wired, mainSpeed;
+        int rotate, frame;
+        const char *rate, *passTime;
+    } cases[] = {{14, K::Shock, false, false, 5, 13, "14fps / 高画質", "00.730"},
+                 {7, K::Shock, false, true, 0, 2, " 7fps / 高画質", "-00.145"},
+                 {14, K::Shock, true, true, 0, 1, "14fps / 高画質", "-00.146"},
+                 {14, K::Shock, true, false, 0, 1, "14fps / 高画質", "-00.146"},
+                 {14, K::None, true, false, 0, 1, " 7fps / 低画質", "-29.000"}};
     int k = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(k);
@@ -136,10 +144,12 @@ TEST_F(AppOpenTest, PanelAndChannelButtonsFollowEachRecording) {
         EXPECT_EQ(p->lblfps()->text(), QString::fromUtf8(c.rate));
         EXPECT_EQ(p->lblMsgInput()->text(), marked ? QStringLiteral("衝撃検出撮影") : QString());
         EXPECT_EQ(p->lblPassTime()->text(), QStringLiteral("経過時間：　") + c.passTime + QStringLiteral("秒"));
-        EXPECT_EQ(p->label(1)->text(), wired && mainSpeed ? QStringLiteral("車速パルス速度") : QStringLiteral("     ---"));
+        EXPECT_EQ(p->label(1)->text(),
+                  wired && mainSpeed ? QStringLiteral("車速パルス速度") : QStringLiteral("     ---"));
         const std::string speed = mainSpeed ? SpeedText(f.Speed) : wired ? SpeedText(f.PulseSpeed) : "----km/h";
         EXPECT_EQ(p->lblSpeed()->text(), QString::fromStdString(speed));
-        EXPECT_EQ(p->lblData(0)->text(), wired && mainSpeed ? QString::fromStdString(PulseSpeedText(f.PulseSpeed)) : QString());
+        EXPECT_EQ(p->lblData(0)->text(),
+                  wired && mainSpeed ? QString::fromStdString(PulseSpeedText(f.PulseSpeed)) : QString());
         EXPECT_EQ(p->lblBrk()->isVisibleTo(p), wired);
         EXPECT_EQ(w().chart()->channelButton(2)->isVisibleTo(p), wired || mainSpeed);
         EXPECT_EQ(w().chart()->channelButton(3)->isVisibleTo(p), wired);

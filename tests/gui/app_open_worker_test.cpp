@@ -50,7 +50,8 @@ TEST_F(AppOpenWorkerTest, LoadsOnAWorkerWhileTheWindowWaitsForIt) {
     w().mnuOpen_Click();  // a second Open waits for this one
     EXPECT_EQ(dialogs_.browsed.size(), 1u);
     // The loading window shows the percentage while the event loop runs.
-    ASSERT_TRUE(test::waitUntil([this] { return !w().findChildren<LoadWindow*>().isEmpty() || !w().loading(); }, 30000));
+    ASSERT_TRUE(
+        test::waitUntil([this] { return !w().findChildren<LoadWindow*>().isEmpty() || !w().loading(); }, 30000));
     waitForLoad();
     EXPECT_TRUE(w().findChildren<LoadWindow*>().isEmpty());
     EXPECT_EQ(opened.count(), 1);

@@ -45,7 +45,7 @@ TEST_F(AppPlaybackTest, PlaysToTheEndAtLevelFour) {
 TEST_F(AppPlaybackTest, BrightnessReloadsTheFrameOnScreenFromItsFile) {
     openThroughDialog(makeRecording("rec", quick(30, 14, true)));
     using M = MainWindow::Menus;
-    const std::tuple<QAction* M::*, BrightnessMode, QString> stopped[] = {
+    const std::tuple<QAction * M::*, BrightnessMode, QString> stopped[] = {
         {&M::mnuHi20, BrightnessMode::X20, QStringLiteral("輝度：　x2.0")},
         {&M::mnuHi20, BrightnessMode::X20, QStringLiteral("輝度：　x2.0")},
         {&M::mnuHi15, BrightnessMode::X15, QStringLiteral("輝度：　x1.5")},

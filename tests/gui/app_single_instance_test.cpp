@@ -29,7 +29,10 @@ protected:
         process.setProcessEnvironment(env);
         process.start(viewer_, {});
     }
-    struct Outcome { int exitCode; QString errors; };
+    struct Outcome {
+        int exitCode;
+        QString errors;
+    };
     Outcome runSecond() {
         QProcess second;
         start(second, true);
@@ -48,10 +51,12 @@ const QString kRefusal = QStringLiteral("起動中止!!: 既に起動されて�
 // which releases it on a clean end.
 TEST_F(SingleInstanceTest, SecondCopyIsRefusedAndAKilledCopysLockIsTakenOver) {
     start(first_, false);  // keeps running
-    ASSERT_TRUE(test::waitUntil([this] { return QFile::exists(lockPath_); }, 15000)) << "the first copy never took the lock";
+    ASSERT_TRUE(test::waitUntil([this] { return QFile::exists(lockPath_); }, 15000))
+        << "the first copy never took the lock";
     const Outcome second = runSecond();
     EXPECT_EQ(second.exitCode, kExitAlreadyRunning);
-    EXPECT_TRUE(second.errors.contains(QStringLiteral("message[%1] ").arg(static_cast<int>(Dialogs::Icon::Critical)) + kRefusal))
+    EXPECT_TRUE(second.errors.contains(QStringLiteral("message[%1] ").arg(static_cast<int>(Dialogs::Icon::Critical)) +
+                                       kRefusal))
         << second.errors.toStdString();
     EXPECT_FALSE(second.errors.contains(QStringLiteral("started:"))) << "the second window must never show";
     EXPECT_EQ(first_.state(), QProcess::Running);
@@ -66,7 +71,13 @@ TEST_F(SingleInstanceTest, SecondCopyIsRefusedAndAKilledCopysLockIsTakenOver) {
 }
 
 TEST(ViewerArguments, Parse) {
-    struct Case { const char* what; std::vector<std::string> args; std::string folder; bool error; std::string events; };
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        std::string folder;
+        bool error;
+        std::string events;
+    };
     const Case cases[] = {
         {"NonUtf8Folder", {"/m/\xff"}, "/m/\xff", false, ""},
         {"TwoFolders", {"/a", "/b"}, "/a", true, ""},

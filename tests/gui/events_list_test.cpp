@@ -59,12 +59,15 @@ protected:
     }
     fs::path card() const { return cardDir_; }
     EventListWindow* list() { return w().eventList().window(); }
-    bool scanDone() { return test::waitUntil([this] { return list() && !list()->scanning(); }, 20000); }
+    bool scanDone() {
+        return test::waitUntil([this] { return list() && !list()->scanning(); }, 20000);
+    }
     QString shownFolder(int row) { return list()->sorted()->index(row, EventTableModel::ColFolder).data().toString(); }
     // `count` recordings; `fast`: on a tmpfs when there is one, as making thousands of files costs
     // about a millisecond each on some disks.
     void makeCard(int count, const SampleOptions& o, bool fast = false) {
-        if (fast && QFileInfo(QStringLiteral("/dev/shm")).isWritable()) cardDir_ = fs::path(shm_.path().toStdString()) / "card";
+        if (fast && QFileInfo(QStringLiteral("/dev/shm")).isWritable())
+            cardDir_ = fs::path(shm_.path().toStdString()) / "card";
         std::string error;
         for (int r = 0; r < count; ++r)
             ASSERT_TRUE(MakeSampleRecording(card() / ("EVT" + std::to_string(1000 + r)), o, &error)) << error;
@@ -187,13 +190,16 @@ TEST_F(EventListTest, APulledCardEndsWithAMessageAndCancelStopsTheReading) {
     EXPECT_LE(opens.count(picture) - atCancel, 1) << "frames read after Cancel";
 }
 
-
 // A card for the filters: kinds, days, a damaged frame and a recording without a trigger.
 class EventFilterTest : public EventListTest {
 protected:
     void SetUp() override {
         EventListTest::SetUp();
-        struct Rec { const char* name; SampleOptions::TriggerKind kind; int day; };
+        struct Rec {
+            const char* name;
+            SampleOptions::TriggerKind kind;
+            int day;
+        };
         const Rec recs[] = {
             {"DCIM/EVT1", SampleOptions::TriggerKind::Shock, 0},
             {"DCIM/EVT2", SampleOptions::TriggerKind::Switch, 1},
@@ -222,13 +228,15 @@ protected:
 
 TEST_F(EventFilterTest, FiltersCombineAndTheTotalsFollow) {
     EXPECT_EQ(window->totalsLabel()->text(),
-              QStringLiteral("表示 4 / 4 件　外部スイッチ 1・衝撃検出撮影 2・検出なし 1　2007/10/10〜2007/10/13　破損コマ 1"));
+              QStringLiteral(
+                  "表示 4 / 4 件　外部スイッチ 1・衝撃検出撮影 2・検出なし 1　2007/10/10〜2007/10/13　破損コマ 1"));
     window->searchBox()->setText(QStringLiteral("dcim"));
     EXPECT_EQ(shown(), QStringList({"DCIM/EVT1", "DCIM/EVT2", "DCIM/EVT3"}));
     auto* kind = window->findChild<QComboBox*>(QStringLiteral("cmbKind"));
     kind->setCurrentIndex(kind->findText(QStringLiteral("衝撃検出撮影")));
     EXPECT_EQ(shown(), QStringList({"DCIM/EVT1"}));
-    EXPECT_EQ(window->totalsLabel()->text(), QStringLiteral("表示 1 / 4 件　衝撃検出撮影 1　2007/10/10〜2007/10/10　破損コマ 0"));
+    EXPECT_EQ(window->totalsLabel()->text(),
+              QStringLiteral("表示 1 / 4 件　衝撃検出撮影 1　2007/10/10〜2007/10/10　破損コマ 0"));
     window->setFilter({.damagedOnly = true});
     EXPECT_EQ(shown(), QStringList({"PARK/EVT4"}));
     EXPECT_EQ(window->searchBox()->text(), QString()) << "the bar shows the filter set";
@@ -237,7 +245,8 @@ TEST_F(EventFilterTest, FiltersCombineAndTheTotalsFollow) {
 
     // The map's hook: the rows shown, whenever they change.
     std::vector<EventSummary> pins;
-    QObject::connect(window, &EventListWindow::shownRowsChanged, window, [&](const std::vector<EventSummary>& rows) { pins = rows; });
+    QObject::connect(window, &EventListWindow::shownRowsChanged, window,
+                     [&](const std::vector<EventSummary>& rows) { pins = rows; });
     window->setFilter({.to = CalendarDate{2007, 10, 11}});
     EXPECT_EQ(pins.size(), 2u);
 
@@ -290,14 +299,18 @@ TEST_F(EventFilterTest, SelectedRowsCopiedOffTheCardAndExported) {
     EXPECT_EQ(names, QStringList({"開く", "フォルダを開く", "パスをコピー", "位置をコピー", "", "PCに保存...",
                                   "テレメトリを一括エクスポート..."}));
     std::vector<QUrl> opened;
-    window->setDesktop([&](const QUrl& url) { opened.push_back(url); return true; });
+    window->setDesktop([&](const QUrl& url) {
+        opened.push_back(url);
+        return true;
+    });
     window->rowMenu()->findChild<QAction*>(QStringLiteral("openFolder"))->trigger();
     EXPECT_EQ(opened.size(), 4u);
     EXPECT_TRUE(opened[0].isLocalFile());
     window->rowMenu()->findChild<QAction*>(QStringLiteral("copyPath"))->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text().split('\n').size(), 4);
     window->rowMenu()->findChild<QAction*>(QStringLiteral("copyPosition"))->trigger();
-    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("35.67"))) << QGuiApplication::clipboard()->text().toStdString();
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("35.67")))
+        << QGuiApplication::clipboard()->text().toStdString();
 
     window->setFilter({.text = "DCIM"});
     window->table()->selectAll();
@@ -307,21 +320,20 @@ TEST_F(EventFilterTest, SelectedRowsCopiedOffTheCardAndExported) {
     ASSERT_TRUE(test::waitUntil([&] { return !window->batch().running(); }, 20000));
     ASSERT_FALSE(dialogs_.shown.empty());
     EXPECT_EQ(dialogs_.shown.back().icon, Dialogs::Icon::Information) << dialogs_.shown.back().text.toStdString();
-    for (const char* name : {"EVT1 (2)", "EVT2", "EVT3"})
-        EXPECT_TRUE(fs::exists(dest / name / "SHA256SUMS")) << name;
+    for (const char* name : {"EVT1 (2)", "EVT2", "EVT3"}) EXPECT_TRUE(fs::exists(dest / name / "SHA256SUMS")) << name;
 
     // A full disk: a message, and nothing half-copied.
     const fs::path full = root() / "full";
     fs::create_directories(full);
-    ASSERT_TRUE(window->copySelectedTo(full, [](int, const void*, std::size_t) -> ssize_t { return errno = ENOSPC, -1; }));
+    ASSERT_TRUE(
+        window->copySelectedTo(full, [](int, const void*, std::size_t) -> ssize_t { return errno = ENOSPC, -1; }));
     ASSERT_TRUE(test::waitUntil([&] { return !window->batch().running(); }, 20000));
     EXPECT_TRUE(dialogs_.shown.back().text.startsWith(QStringLiteral("保存先の空き容量が足りません。")));
     EXPECT_TRUE(fs::is_empty(full));
 
     ASSERT_TRUE(window->exportSelectedTelemetryTo(root() / "pc", 1));
     ASSERT_TRUE(test::waitUntil([&] { return !window->batch().running(); }, 20000));
-    for (const char* name : {"EVT1.gpx", "EVT2.gpx", "EVT3.gpx"})
-        EXPECT_TRUE(fs::file_size(dest / name) > 100) << name;
+    for (const char* name : {"EVT1.gpx", "EVT2.gpx", "EVT3.gpx"}) EXPECT_TRUE(fs::file_size(dest / name) > 100) << name;
 }
 
 }  // namespace

@@ -62,7 +62,9 @@ protected:
         host.current = frame;
         view->UpdateGraphCursor(frame);
     }
-    void zoom(int presses) { for (int i = 0; i < presses; ++i) view->hZoomButton()->click(); }
+    void zoom(int presses) {
+        for (int i = 0; i < presses; ++i) view->hZoomButton()->click();
+    }
     QImage shownPicture() const { return view->canvasWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
     // The same picture drawn from scratch: every layer, then the cursor line.
     QImage fullRedrawPicture() const {
@@ -84,8 +86,8 @@ protected:
     FakeChartHost host;
     RecordingState rec = syntheticRecording();
     struct View : ChartView {
-        using ChartView::ChartView;
         using ChartView::cachedLayers;
+        using ChartView::ChartView;
     };
     std::unique_ptr<View> view = std::make_unique<View>(host, rec, nullptr);
 };

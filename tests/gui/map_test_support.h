@@ -93,8 +93,8 @@ private:
                 break;
             case Answer::Huge: body = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(2 * 1024 * 1024, 'x'); break;
         }
-        s->write("HTTP/1.1 " + status + "\r\nContent-Type: " + type + "\r\nContent-Length: " +
-                 QByteArray::number(body.size()) + "\r\n" + extra + "\r\n" + body);
+        s->write("HTTP/1.1 " + status + "\r\nContent-Type: " + type +
+                 "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extra + "\r\n" + body);
     }
 
     QTcpServer server_;

@@ -131,8 +131,8 @@ TEST_F(MapWindowTest, AClickOnTheTrackGoesToTheNearestFrameOnlyWhileStopped) {
     QTest::mouseRelease(m.map(), Qt::LeftButton, {}, QPoint(360, 330));
     EXPECT_EQ(w().recording().CurrentFrame, before);
     EXPECT_NEAR((v0.centre.x - m.map()->view().centre.x) * v0.worldPixels(), 60, 1e-6);
-    QWheelEvent wheel(QPointF(100, 100), m.map()->mapToGlobal(QPointF(100, 100)), {}, QPoint(0, 240), Qt::NoButton,
-                      {}, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(100, 100), m.map()->mapToGlobal(QPointF(100, 100)), {}, QPoint(0, 240), Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
     const WorldPoint under = m.map()->view().toWorld(100, 100);
     QApplication::sendEvent(m.map(), &wheel);
     EXPECT_NEAR(m.map()->view().zoom, v0.zoom + 1, 1e-9);
@@ -298,8 +298,7 @@ TEST_F(MapWindowTest, SavesTheMapAsShownWithTheAttribution) {
     const QImage credited = RenderMapPicture(scene, nullptr, 0);
     EXPECT_NE(none.copy(200, 280, 200, 20), credited.copy(200, 280, 200, 20));
     EXPECT_EQ(MapAttribution(gsi), QStringLiteral("出典：国土地理院"));
-    EXPECT_EQ(MapAttribution(*TileServerByName("http://127.0.0.1:81/{z}/{x}/{y}")),
-              QStringLiteral("地図：127.0.0.1"));
+    EXPECT_EQ(MapAttribution(*TileServerByName("http://127.0.0.1:81/{z}/{x}/{y}")), QStringLiteral("地図：127.0.0.1"));
 }
 
 TEST_F(MapWindowTest, TheWindowRemembersItsPlaceAndSize) {

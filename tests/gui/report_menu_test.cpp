@@ -23,7 +23,9 @@ namespace {
 class ReportMenuTest : public test::AppFixture {
 protected:
     ReportMenu& menu() { return *w().findChild<ReportMenu*>(QStringLiteral("reportMenu")); }
-    bool waitFinished(QSignalSpy& spy) { return test::waitUntil([&] { return !spy.isEmpty(); }, 60000); }
+    bool waitFinished(QSignalSpy& spy) {
+        return test::waitUntil([&] { return !spy.isEmpty(); }, 60000);
+    }
     std::filesystem::path openSample(int frames = 12) {
         const SampleOptions o = quick(frames, 14, true);
         const auto dir = makeRecording("rec", o);
@@ -38,8 +40,9 @@ TEST_F(ReportMenuTest, EntriesSitInTheFileMenuAndNeedAStoppedRecording) {
     for (QAction* a : file->actions()) texts << a->text();
     const qsizetype at = texts.indexOf(QStringLiteral("報告書を作成(&R)..."));
     ASSERT_GE(at, 0) << texts.join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(texts.mid(at, 4), (QStringList{QStringLiteral("報告書を作成(&R)..."), QStringLiteral("印刷(&P)..."),
-                                             QStringLiteral("証拠として保存(&K)..."), QStringLiteral("証拠を検証(&V)...")}));
+    EXPECT_EQ(texts.mid(at, 4),
+              (QStringList{QStringLiteral("報告書を作成(&R)..."), QStringLiteral("印刷(&P)..."),
+                           QStringLiteral("証拠として保存(&K)..."), QStringLiteral("証拠を検証(&V)...")}));
     EXPECT_TRUE(file->actions().at(at + 4)->isSeparator());
     emit file->aboutToShow();
     EXPECT_FALSE(menu().reportAction()->isEnabled());

@@ -88,8 +88,12 @@ TEST_F(SettingsWindowTest, OpensWithDefaultsAndItsJapaneseTexts) {
 
 // Saving where the card has no exact TRV410/setup folder, or there is no card at all.
 TEST_F(SettingsWindowTest, SaveRefusedWithoutTheCardFolder) {
-    const std::pair<const char*, bool> cases[] = {  // true: the card is gone
-        {"SetupIsAFile", false}, {"SetupInCapitals", false}, {"NoTRV410", false}, {"CardRemoved", true}, {"NoDrive", true}};
+    const std::pair<const char*, bool> cases[] = {// true: the card is gone
+                                                  {"SetupIsAFile", false},
+                                                  {"SetupInCapitals", false},
+                                                  {"NoTRV410", false},
+                                                  {"CardRemoved", true},
+                                                  {"NoDrive", true}};
     for (const auto& [variant, cardGone] : cases) {
         SCOPED_TRACE(variant);
         fs::remove_all(base_);
@@ -137,7 +141,12 @@ TEST_F(SettingsWindowTest, CancelWritesNothingAndSaveWritesBothCopiesWhichReopen
 // with the values saved last. A link at the card's fixed name is never followed.
 TEST_F(SettingsWindowTest, AFailedSaveKeepsTheRememberedCopyWhole) {
     const SetupBytes stored = {0x07, 0, 0, 0x11, 0x02, 0x8A, 0, 0, 0, 0, 0, 0, 0, 0xA4};  // pre 10
-    const struct { const char* name; bool storedBefore; std::size_t room; bool cardLink; } cases[] = {
+    const struct {
+        const char* name;
+        bool storedBefore;
+        std::size_t room;
+        bool cardLink;
+    } cases[] = {
         {"card full", true, 0, false},
         {"data folder full", true, kSetupSize, false},
         {"data folder full, nothing stored yet", false, kSetupSize, false},

@@ -30,9 +30,12 @@ class VideoExportTest : public test::AppFixture {
 protected:
     // The stream's and the container's fields, as key=value lines of ffprobe.
     static std::map<std::string, std::string> probe(const std::filesystem::path& file) {
-        const std::string out = test::Shell("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,"
-                                            "profile,pix_fmt,nb_frames,r_frame_rate,duration:format_tags=title,"
-                                            "creation_time -of default=nw=1 " + test::Quote(file)).out;
+        const std::string out = test::Shell(
+                                    "ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,"
+                                    "profile,pix_fmt,nb_frames,r_frame_rate,duration:format_tags=title,"
+                                    "creation_time -of default=nw=1 " +
+                                    test::Quote(file))
+                                    .out;
         std::map<std::string, std::string> fields;
         for (std::size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
             const std::string line = out.substr(at, end - at);
@@ -43,7 +46,8 @@ protected:
     // Frame `n` (0-based) of an MP4 decoded by ffmpeg, as RGB.
     static QImage decoded(const std::filesystem::path& file, int n) {
         const std::string raw = test::Shell("ffmpeg -v error -i " + test::Quote(file) + " -vf 'select=eq(n\\," +
-                                            std::to_string(n) + ")' -frames:v 1 -f rawvideo -pix_fmt rgb24 -").out;
+                                            std::to_string(n) + ")' -frames:v 1 -f rawvideo -pix_fmt rgb24 -")
+                                    .out;
         if (raw.size() != 640u * 480 * 3) return {};
         return QImage(reinterpret_cast<const uchar*>(raw.data()), 640, 480, 640 * 3, QImage::Format_RGB888).copy();
     }
@@ -60,8 +64,11 @@ protected:
 // its telemetry.
 TEST_F(VideoExportTest, PlayersFindH264HighAtTheRecordingsRate) {
     DRV_REQUIRE_FFMPEG();
-    const struct { int fps, frames, from, to, damaged; bool viaTool; const char* created; } cases[] = {
-        {7, 20, 8, 19, 10, false, "2007-10-09T19:18:01"}, {14, 20, 1, 20, 0, true, "2007-10-09T19:18:00"}};
+    const struct {
+        int fps, frames, from, to, damaged;
+        bool viaTool;
+        const char* created;
+    } cases[] = {{7, 20, 8, 19, 10, false, "2007-10-09T19:18:01"}, {14, 20, 1, 20, 0, true, "2007-10-09T19:18:00"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fps);
         const auto dir = makeRecording("rec" + std::to_string(c.fps) + "/rec", quick(c.frames, c.fps, true));
@@ -79,10 +86,13 @@ TEST_F(VideoExportTest, PlayersFindH264HighAtTheRecordingsRate) {
         if (c.viaTool) {
             DRV_REQUIRE_TOOL();
             EXPECT_EQ(test::Shell(test::Tool() + " video " + test::Quote(dir) + " -o " + test::Quote(out) + " --from " +
-                                  std::to_string(c.from) + " --to " + std::to_string(c.to) + " --overlay 2>&1").status, 0);
+                                  std::to_string(c.from) + " --to " + std::to_string(c.to) + " --overlay 2>&1")
+                          .status,
+                      0);
         } else {
             openThroughDialog(dir);
-            const VideoExportResult r = ExportVideo(w().recording(), {{c.from, c.to}, true, BrightnessMode::X20, 23, out});
+            const VideoExportResult r =
+                ExportVideo(w().recording(), {{c.from, c.to}, true, BrightnessMode::X20, 23, out});
             EXPECT_TRUE(r.result.ok()) << r.result.detail;
             EXPECT_EQ(r.undecodable, c.damaged ? 1 : 0);
         }
@@ -145,7 +155,10 @@ TEST_F(VideoExportTest, ExportsThroughTheMenuAndTellsWhenDone) {
 }
 
 // A full disk is the write seam's answer; an unwritable place fails for root too.
-struct FailCase { bool diskFull; const char* message; };
+struct FailCase {
+    bool diskFull;
+    const char* message;
+};
 const FailCase kFailures[] = {{true, "ディスクの空き容量が足りないため、動画を書き出せませんでした。"},
                               {false, "書き出し先に書き込めないため、動画を書き出せませんでした。"}};
 
@@ -159,7 +172,8 @@ TEST_F(VideoExportTest, FullDiskAndUnwritablePlaceAreToldAndLeaveNothing) {
         ASSERT_TRUE(w().startVideoExport({{1, 6}, true, BrightnessMode::Standard, 23, target}));
         ASSERT_TRUE(test::waitUntil([this] { return !w().videoExport(); }, 20000));
         ASSERT_EQ(dialogs_.shown.size(), 1u);
-        EXPECT_TRUE(dialogs_.shown[0].text.startsWith(QString::fromUtf8(c.message))) << dialogs_.shown[0].text.toStdString();
+        EXPECT_TRUE(dialogs_.shown[0].text.startsWith(QString::fromUtf8(c.message)))
+            << dialogs_.shown[0].text.toStdString();
         EXPECT_EQ(dialogs_.shown[0].icon, Dialogs::Icon::Critical);
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root()), {}), 2) << "rec and plain only";

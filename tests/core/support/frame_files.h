@@ -50,8 +50,8 @@ inline std::vector<std::uint8_t> FrameBytes(const FrameExif& exif, ExifLayout* l
 }
 
 inline void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline void WriteText(const std::filesystem::path& path, const std::string& text) { std::ofstream(path) << text; }
@@ -109,14 +109,16 @@ private:
     std::filesystem::path path_;
 };
 
-struct ShellRun { int status = -1; std::string out; };
+struct ShellRun {
+    int status = -1;
+    std::string out;
+};
 
 // The bytes as a frame file (in memory, so that rewriting it costs no disk flush), read back
 // through its path; a larger `fileSize` makes the file that long, sparse after the bytes.
 inline ExifTags ReadTagsOf(const std::vector<std::uint8_t>& bytes, ExifReadCost* cost = nullptr, off_t fileSize = 0) {
     static const int fd = ::memfd_create("frame.jpg", MFD_CLOEXEC);
-    if (::ftruncate(fd, 0) != 0 ||
-        ::pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()) ||
+    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()) ||
         (fileSize > 0 && ::ftruncate(fd, fileSize) != 0)) {
         ADD_FAILURE() << "cannot write the in-memory frame file";
     }

@@ -54,28 +54,34 @@ inline std::vector<std::uint8_t> EncodeJpeg(int width, int height, const RgbRowF
 
 // A smooth test picture with some detail in it: a gradient with a grid.
 inline std::vector<std::uint8_t> PatternJpeg(int width, int height, bool progressive = false) {
-    return EncodeJpeg(width, height, [width](int y, std::uint8_t* row) {
-        for (int x = 0; x < width; ++x) {
-            const bool line = x % 40 == 0 || y % 40 == 0;
-            row[3 * x] = static_cast<std::uint8_t>(line ? 250 : x * 255 / (width > 1 ? width - 1 : 1));
-            row[3 * x + 1] = static_cast<std::uint8_t>(line ? 250 : (y * 3) & 255);
-            row[3 * x + 2] = static_cast<std::uint8_t>(line ? 20 : (x + y) & 255);
-        }
-    }, 90, progressive);
+    return EncodeJpeg(
+        width, height,
+        [width](int y, std::uint8_t* row) {
+            for (int x = 0; x < width; ++x) {
+                const bool line = x % 40 == 0 || y % 40 == 0;
+                row[3 * x] = static_cast<std::uint8_t>(line ? 250 : x * 255 / (width > 1 ? width - 1 : 1));
+                row[3 * x + 1] = static_cast<std::uint8_t>(line ? 250 : (y * 3) & 255);
+                row[3 * x + 2] = static_cast<std::uint8_t>(line ? 20 : (x + y) & 255);
+            }
+        },
+        90, progressive);
 }
 
 inline std::vector<std::uint8_t> UniformJpeg(int width, int height, bool progressive = false) {
-    return EncodeJpeg(width, height, [width](int, std::uint8_t* row) {
-        for (int x = 0; x < 3 * width; ++x) row[x] = 96;
-    }, 75, progressive);
+    return EncodeJpeg(
+        width, height,
+        [width](int, std::uint8_t* row) {
+            for (int x = 0; x < 3 * width; ++x) row[x] = 96;
+        },
+        75, progressive);
 }
 
 // The scans of a JPEG file: [begin, end) of each scan with the tables just before it, so that
 // a scan can be repeated as it stands.
 inline std::vector<std::pair<std::size_t, std::size_t>> ScanUnits(const std::vector<std::uint8_t>& jpeg,
-                                                                 std::size_t* eoi) {
+                                                                  std::size_t* eoi) {
     std::vector<std::pair<std::size_t, std::size_t>> units;
-    std::size_t pos = 2;  // after SOI
+    std::size_t pos = 2;          // after SOI
     std::size_t unitBegin = pos;  // the first unit also holds the frame header
     while (pos + 2 <= jpeg.size()) {
         if (jpeg[pos] != 0xFF) throw std::runtime_error("not at a marker");
@@ -108,7 +114,8 @@ inline std::vector<std::uint8_t> ManyScansJpeg(int scans, int width = 640, int h
     std::vector<std::uint8_t> out(base.begin(), base.begin() + static_cast<std::ptrdiff_t>(eoi));
     const auto [begin, end] = units.back();
     for (int n = static_cast<int>(units.size()); n < scans; ++n)
-        out.insert(out.end(), base.begin() + static_cast<std::ptrdiff_t>(begin), base.begin() + static_cast<std::ptrdiff_t>(end));
+        out.insert(out.end(), base.begin() + static_cast<std::ptrdiff_t>(begin),
+                   base.begin() + static_cast<std::ptrdiff_t>(end));
     out.push_back(0xFF);
     out.push_back(0xD9);
     return out;
@@ -136,7 +143,8 @@ inline std::vector<std::uint8_t> ClaimedSizeJpeg(int width, int height) {
 
 // `frame` (a recorder frame: SOI, then its Exif APP1 segment) with its picture replaced by
 // `jpeg`: the telemetry stays, the picture is another.
-inline std::vector<std::uint8_t> WithPicture(const std::vector<std::uint8_t>& frame, const std::vector<std::uint8_t>& jpeg) {
+inline std::vector<std::uint8_t> WithPicture(const std::vector<std::uint8_t>& frame,
+                                             const std::vector<std::uint8_t>& jpeg) {
     if (frame.size() < 6 || frame[2] != 0xFF || frame[3] != 0xE1) throw std::runtime_error("no Exif segment first");
     const std::size_t exifEnd = 4 + (static_cast<std::size_t>(frame[4]) << 8 | frame[5]);
     if (exifEnd > frame.size() || jpeg.size() < 2) throw std::runtime_error("short frame");

@@ -52,7 +52,10 @@ struct Rig : PlaybackHost, Scheduler {
         controller.onTimer();
         return true;
     }
-    void run() { for (int shots = 0; shots < 100000 && fire(); ++shots) {} }
+    void run() {
+        for (int shots = 0; shots < 100000 && fire(); ++shots) {
+        }
+    }
     void clearShown() { frames.clear(), times.clear(), log.clear(); }
 
     FakeClock clock;

@@ -39,13 +39,18 @@ private:
 };
 
 std::filesystem::path writeBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return file;
 }
 
 // The picture window decodes on a worker: its picture is there once loading has ended.
-bool loaded(const PictureWindow& w) { return test::waitUntil([&] { return !w.loading(); }, 10000); }
-bool loaded(const ThumbnailList& list) { return test::waitUntil([&] { return list.pendingThumbnails() == 0; }, 10000); }
+bool loaded(const PictureWindow& w) {
+    return test::waitUntil([&] { return !w.loading(); }, 10000);
+}
+bool loaded(const ThumbnailList& list) {
+    return test::waitUntil([&] { return list.pendingThumbnails() == 0; }, 10000);
+}
 
 // A colour that tells picture n from its neighbours after a lossy round trip.
 QColor colourOf(int n) { return QColor((n * 53) % 256, (n * 97) % 256, (n * 151) % 256); }
@@ -69,9 +74,14 @@ QImage expectedPicture(const std::filesystem::path& file, BrightnessMode mode) {
 TEST(BrowsePictureWindow, BrightenedWithTheIntegerVariantOnlyFromTheMainPictureInABrightMode) {
     PictureFolder folder;
     const auto file = folder.write("red.png", 64, 48, Qt::red, "PNG");  // where the two variants differ
-    const struct { bool fromList; BrightnessMode mode; bool brightened; } cases[] = {
-        {false, BrightnessMode::Standard, false}, {false, BrightnessMode::X15, true},
-        {false, BrightnessMode::X20, true},      {true, BrightnessMode::X20, false}};
+    const struct {
+        bool fromList;
+        BrightnessMode mode;
+        bool brightened;
+    } cases[] = {{false, BrightnessMode::Standard, false},
+                 {false, BrightnessMode::X15, true},
+                 {false, BrightnessMode::X20, true},
+                 {true, BrightnessMode::X20, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << "fromList " << c.fromList << " mode " << int(c.mode));
         PictureWindow w(file, c.fromList, c.mode);
@@ -128,7 +138,8 @@ QColor shownColour(const ThumbnailList& list, int cell) {
 // Whether a page shows `shown` pictures from `firstNumber` on, the other cells hidden.
 bool pageIs(const ThumbnailList& list, int firstNumber, int shown) {
     for (int c = 0; c < kThumbnailCells; ++c)
-        if (list.cellShown(c) != (c < shown) || (c < shown && list.cellLabel(c).toStdString() != numbered(firstNumber + c)))
+        if (list.cellShown(c) != (c < shown) ||
+            (c < shown && list.cellLabel(c).toStdString() != numbered(firstNumber + c)))
             return false;
     return true;
 }

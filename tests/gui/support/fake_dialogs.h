@@ -9,9 +9,20 @@ namespace drv::test {
 
 class FakeDialogs final : public Dialogs {
 public:
-    struct Shown { QString text, title; Buttons buttons; Icon icon; };
-    struct Browsed { QString title; std::filesystem::path startFolder; };
-    struct Saved { QString title; std::filesystem::path suggested; QStringList filters; };
+    struct Shown {
+        QString text, title;
+        Buttons buttons;
+        Icon icon;
+    };
+    struct Browsed {
+        QString title;
+        std::filesystem::path startFolder;
+    };
+    struct Saved {
+        QString title;
+        std::filesystem::path suggested;
+        QStringList filters;
+    };
 
     std::deque<Button> answers;                 // for the next boxes; Ok (or Yes) when none is queued
     std::deque<std::filesystem::path> folders;  // the picker's answers; none queued acts as cancelled
