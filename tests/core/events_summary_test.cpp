@@ -189,7 +189,7 @@ TEST(EventReport, CsvTextCellsNeverRunAsFormulas) {
         const char* cell;
     };
     const Case cases[] = {
-        {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+        {"=HYPERLINK(\"#A1\")", "\"'=HYPERLINK(\"\"#A1\"\")\""},
         {"+1", "'+1"},
         {"-2", "'-2"},
         {"@SUM(A1)", "'@SUM(A1)"},
