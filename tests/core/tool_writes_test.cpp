@@ -1,8 +1,6 @@
-// drtool's writes as a user meets them: a full disk, a link as the output, a pipe as the input,
-// and every command's --help.
+// drtool's writes as a user meets them: a full disk, a sample cut short, and every command's --help.
 #include <gtest/gtest.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <sstream>
@@ -68,43 +66,6 @@ TEST(DrtoolWrites, SampleNeverLeavesATruncatedFrame) {
         ASSERT_GE(bytes.size(), 4u) << name;
         EXPECT_EQ(bytes.substr(bytes.size() - 2), "\xFF\xD9") << name << " is cut short";
         EXPECT_NE(name[0], '.') << name << " is a temporary file left behind";
-    }
-}
-
-// `-o LINK` writes the file the link names and the link stays; the card's fixed name is the
-// settings window's business, not drtool's.
-TEST(DrtoolWrites, AnOutputLinkIsWrittenThrough) {
-    DRV_REQUIRE_TOOL();
-    const test::TempFolder dir;
-    const fs::path rec = dir.path() / "rec";
-    ASSERT_EQ(Shell(test::Tool() + " sample " + Quote(rec) + " --frames 2 --no-pictures").status, 0);
-    fs::create_directory(dir.path() / "real");
-    for (const char* name : {"out.csv", "setup.dat"}) {
-        test::WriteText(dir.path() / "real" / name, "old");
-        ::chmod((dir.path() / "real" / name).c_str(), 0600);
-        fs::create_symlink(fs::path("real") / name, dir.path() / name);
-    }
-    ASSERT_EQ(
-        Shell(test::Tool() + " export " + Quote(rec) + " --format csv -o " + Quote(dir.path() / "out.csv")).status, 0);
-    ASSERT_EQ(Shell(test::Tool() + " setup encode " + Quote(dir.path() / "setup.dat")).status, 0);
-    for (const char* name : {"out.csv", "setup.dat"}) {
-        SCOPED_TRACE(name);
-        EXPECT_TRUE(fs::is_symlink(dir.path() / name));
-        EXPECT_NE(test::ReadFile(dir.path() / "real" / name), "old");
-        EXPECT_EQ(fs::status(dir.path() / "real" / name).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    }
-    EXPECT_EQ(test::ReadFile(dir.path() / "real" / "setup.dat").size(), 14u);
-}
-
-// Reading setup.dat from a pipe or a device refuses at once instead of waiting for a writer.
-TEST(DrtoolWrites, SetupDecodeRefusesWhatIsNotAFile) {
-    DRV_REQUIRE_TOOL();
-    const test::TempFolder dir;
-    ASSERT_EQ(::mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
-    for (const fs::path& odd : {dir.path() / "pipe", fs::path("/dev/zero"), dir.path()}) {
-        // timeout(1) exits 124 should the command wait.
-        EXPECT_EQ(Shell("timeout 10 " + test::Tool() + " setup decode " + Quote(odd) + " 2>/dev/null").status, 1)
-            << odd;
     }
 }
 

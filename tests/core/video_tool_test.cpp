@@ -183,18 +183,5 @@ TEST_F(VideoToolTest, TitleIsTheFoldersRealName) {
               "rec\n");
 }
 
-// The stream says what its pixels are: sRGB colours in BT.601 YUV, limited range.
-TEST_F(VideoToolTest, ColourTagsSayWhatThePixelsAre) {
-    ASSERT_EQ(test::Shell(test::Tool() + " video " + test::Quote(rec()) + " --to 3 -o " + test::Quote(out() / "v.mp4") +
-                          " 2>/dev/null")
-                  .status,
-              0);
-    EXPECT_EQ(test::Shell("ffprobe -v error -select_streams v:0 -show_entries stream=color_range,color_space,"
-                          "color_transfer,color_primaries -of default=nw=1 " +
-                          test::Quote(out() / "v.mp4"))
-                  .out,
-              "color_range=tv\ncolor_space=smpte170m\ncolor_transfer=iec61966-2-1\ncolor_primaries=bt709\n");
-}
-
 }  // namespace
 }  // namespace drv
