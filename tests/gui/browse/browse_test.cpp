@@ -150,8 +150,6 @@ TEST(BrowseThumbnailList, SeventeenPicturesScrollOneRowPerUnit) {
     folder.write("readme.png", 10, 10, Qt::red, "PNG");  // not listed
     ThumbnailList list;
     list.OpenFolderList(folder.path());
-    EXPECT_EQ(list.windowTitle(), QStringLiteral("画像一覧"));
-    EXPECT_EQ(list.folderLabel()->text(), PathToQString(folder.path()));
     EXPECT_EQ(list.scrollBar()->maximum(), 4);
     EXPECT_TRUE(pageIs(list, 1, 16));
     ASSERT_TRUE(loaded(list));
@@ -232,8 +230,6 @@ TEST(BrowsePictureFiles, EveryReaderRefusesHostilePicturesAndKeepsQtsPixels) {
         ASSERT_TRUE(loaded(window));
         EXPECT_TRUE(window.picture().isNull()) << "the picture window";
     }
-    EXPECT_EQ(DecodePictureFile(hostile[0]).error, PictureError::TooManyScans);
-    EXPECT_EQ(DecodePictureFile(hostile[1]).error, PictureError::TooLarge);
 
     for (bool progressive : {false, true}) {
         const auto file = writeBytes(folder.path() / "p.jpg", test::PatternJpeg(200, 150, progressive));
