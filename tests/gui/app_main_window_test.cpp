@@ -184,7 +184,6 @@ TEST_F(AppKeysTest, ExportsTheFormatOfTheChosenFilterAndTellsOfFailures) {
         ASSERT_TRUE(w().exportTelemetryAs());
         EXPECT_EQ(test::ReadFile(out(std::to_string(i))), ExportTelemetry(w().recording(), formats[i])) << i;
     }
-    EXPECT_EQ(dialogs_.saved.at(0).filters, QStringList({"CSV (*.csv)", "GPX (*.gpx)", "KML (*.kml)"}));
     EXPECT_EQ(dialogs_.saved.at(0).suggested.filename(), "rec");
     EXPECT_FALSE(w().exportTelemetryAs());  // cancelled
     EXPECT_TRUE(dialogs_.shown.empty());
