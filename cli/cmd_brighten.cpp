@@ -3,12 +3,12 @@
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
-#include <QImageWriter>
 #include <cstdio>
 #include <span>
 #include <string>
 
 #include "cli/command.h"
+#include "draw/common/picture_encoding.h"
 #include "core/common/file_read.h"
 #include "core/common/file_write.h"
 #include "core/picture/jpeg_decoder.h"
@@ -104,13 +104,10 @@ int runBrighten(const Args& args) {
     else BrightenPicture(picture.bits(), stride, rows, x2);
 
     // Encoded in memory, then written whole: a full disk never leaves half a PNG.
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(picture)) {
-        std::fprintf(stderr, "drtool brighten: cannot encode %s: %s\n", out.c_str(),
-                     writer.errorString().toLocal8Bit().constData());
+    QString why;
+    const QByteArray png = EncodePicture(picture, "png", -1, &why);
+    if (png.isEmpty()) {
+        std::fprintf(stderr, "drtool brighten: cannot encode %s: %s\n", out.c_str(), why.toLocal8Bit().constData());
         return 1;
     }
     const Status written =

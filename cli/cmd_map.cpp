@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/command.h"
+#include "cli/options.h"
+#include "draw/common/picture_encoding.h"
 #include "core/common/file_write.h"
 #include "core/recording/recording_dump.h"
 #include "core/map/track_source.h"
@@ -33,15 +34,15 @@ bool parseSize(const std::string& text, int& w, int& h) {
 }
 
 int runMap(const Args& args) {
-    std::string folder, output;
+    FolderAndOutput given;
     int width = 1024, height = 768, frame = 0;
     TileServer server = BuiltInTileServers().front();
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == "-o" || a == "--output") {
-            if (!hasValue || args[i + 1].empty()) return usageError("-o needs a file name");
-            output = args[++i];
+        std::string wrong;
+        if (given.take(args, i, wrong)) {
+            if (!wrong.empty()) return usageError(wrong);
         } else if (a == "--size") {
             if (!hasValue || !parseSize(args[++i], width, height))
                 return usageError("--size is WxH, each from 64 to 8192 pixels");
@@ -53,14 +54,13 @@ int runMap(const Args& args) {
         } else if (a == "--frame") {
             if (!hasValue || !ParseInt(args[++i], frame) || frame < 1)
                 return usageError("--frame needs a frame number from 1");
-        } else if (folder.empty() && !a.empty() && a[0] != '-') {
-            folder = a;
         } else {
             return usageError("unexpected argument '" + a + "'");
         }
     }
-    if (folder.empty()) return usageError("no folder given");
-    if (output.empty()) return usageError("no -o OUT.png given");
+    if (const std::string missing = given.missing("OUT.png"); !missing.empty()) return usageError(missing);
+    const std::string& folder = given.folder;
+    const std::string& output = given.output;
 
     Recording recording;
     std::string error;
@@ -78,7 +78,7 @@ int runMap(const Args& args) {
     const QImage picture = RenderMapWithTiles(scene, fetcher, frame);
     if (server.kind != TileServerKind::None && fetcher.failing())
         std::fprintf(stderr, "drtool map: note: some map tiles could not be fetched; the grid shows there\n");
-    const QByteArray png = EncodePng(picture);
+    const QByteArray png = EncodePicture(picture, "png");
     if (png.isEmpty()) return fail("cannot encode the picture as PNG");
     if (!WriteFileReplacing(output, std::string_view(png.constData(), png.size()), error))
         return fail("cannot write " + output + ": " + error);

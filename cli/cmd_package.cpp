@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/command.h"
+#include "cli/options.h"
 #include "core/recording/recording_dump.h"
 #include "draw/report/evidence_package.h"
 #include "gui/video/video_export.h"
@@ -19,32 +19,29 @@ int usageError(const std::string& message) { return UsageError("package", kUsage
 int fail(const std::string& message) { return Failure("package", message); }
 
 int runPackage(const Args& args) {
-    std::string folder, output;
+    FolderAndOutput given;
     EvidenceRequest request;
     bool video = true;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "-o" || a == "--output") {
-            if (i + 1 >= args.size() || args[i + 1].empty()) return usageError("-o needs a file name");
-            output = args[++i];
+        std::string wrong;
+        if (given.take(args, i, wrong)) {
+            if (!wrong.empty()) return usageError(wrong);
         } else if (a == "--brightness") {
-            const std::string v = i + 1 < args.size() ? args[++i] : "";
-            if (v == "1.5") request.look.brightness = BrightnessMode::X15;
-            else if (v == "2.0" || v == "2") request.look.brightness = BrightnessMode::X20;
-            else return usageError("--brightness is 1.5 or 2.0");
+            if (i + 1 >= args.size() || !ParseBrightness(args[++i], request.look.brightness))
+                return usageError("--brightness is 1.5 or 2.0");
         } else if (a == "--note") {
             if (i + 1 >= args.size()) return usageError("--note needs a text");
             request.choices.note = args[++i];
         } else if (a == "--no-video") {
             video = false;
-        } else if (folder.empty() && !a.empty() && a[0] != '-') {
-            folder = a;
         } else {
             return usageError("unexpected argument '" + a + "'");
         }
     }
-    if (folder.empty()) return usageError("no folder given");
-    if (output.empty()) return usageError("no -o OUT.zip given");
+    if (const std::string missing = given.missing("OUT.zip"); !missing.empty()) return usageError(missing);
+    const std::string& folder = given.folder;
+    const std::string& output = given.output;
 
     Recording recording;
     std::string error;

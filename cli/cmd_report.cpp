@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/command.h"
+#include "cli/options.h"
 #include "core/common/file_write.h"
 #include "core/recording/recording_dump.h"
 #include "core/report/report_content.h"
@@ -35,34 +35,31 @@ bool parseSeconds(const std::string& text, std::vector<double>& out) {
 }
 
 int runReport(const Args& args) {
-    std::string folder, output;
+    FolderAndOutput given;
     ReportChoices choices;
     ReportLook look;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == "-o" || a == "--output") {
-            if (!hasValue || args[i + 1].empty()) return usageError("-o needs a file name");
-            output = args[++i];
+        std::string wrong;
+        if (given.take(args, i, wrong)) {
+            if (!wrong.empty()) return usageError(wrong);
         } else if (a == "--brightness") {
-            const std::string v = hasValue ? args[++i] : "";
-            if (v == "1.5") look.brightness = BrightnessMode::X15;
-            else if (v == "2.0" || v == "2") look.brightness = BrightnessMode::X20;
-            else return usageError("--brightness is 1.5 or 2.0");
+            if (!hasValue || !ParseBrightness(args[++i], look.brightness))
+                return usageError("--brightness is 1.5 or 2.0");
         } else if (a == "--seconds") {
             if (!hasValue || !parseSeconds(args[++i], choices.offsetsSeconds))
                 return usageError("--seconds is a list of 1 to 9 seconds from -60 to 60, such as -2,-1,0,1,2");
         } else if (a == "--note") {
             if (!hasValue) return usageError("--note needs a text");
             choices.note = args[++i];
-        } else if (folder.empty() && !a.empty() && a[0] != '-') {
-            folder = a;
         } else {
             return usageError("unexpected argument '" + a + "'");
         }
     }
-    if (folder.empty()) return usageError("no folder given");
-    if (output.empty()) return usageError("no -o OUT.pdf given");
+    if (const std::string missing = given.missing("OUT.pdf"); !missing.empty()) return usageError(missing);
+    const std::string& folder = given.folder;
+    const std::string& output = given.output;
 
     Recording recording;
     std::string error;

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/command.h"
+#include "cli/options.h"
 #include "core/common/file_names.h"
 #include "core/recording/recording_dump.h"
 #include "core/video/video_export.h"
@@ -92,18 +92,19 @@ const char* statusText(VideoStatus status) {
 }
 
 int runVideo(const Args& args) {
-    std::string folder, output;
+    FolderAndOutput given;
     int from = 0, to = 0;
     VideoExportRequest request;
     request.overlay = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == "-o" || a == "--output") {
-            if (!hasValue || args[i + 1].empty()) return usageError("-o needs a file name");
-            output = args[++i];
+        std::string wrong;
+        if (given.take(args, i, wrong)) {
+            if (!wrong.empty()) return usageError(wrong);
             // An MP4 is finished by going back to its start; a pipe cannot do that.
-            if (output == "-") return usageError("-o - is not supported: an MP4 needs a file, not standard output");
+            if (given.output == "-")
+                return usageError("-o - is not supported: an MP4 needs a file, not standard output");
         } else if (a == "--from" || a == "--to") {
             int n = 0;
             if (!hasValue || !ParseInt(args[++i], n) || n < 1) return usageError(a + " needs a frame number from 1");
@@ -116,22 +117,19 @@ int runVideo(const Args& args) {
             else if (v == "below") request.band = BandPlacement::Below;
             else return usageError("--band is over or below");
         } else if (a == "--brightness") {
-            const std::string v = hasValue ? args[++i] : "";
-            if (v == "1.5") request.brightness = BrightnessMode::X15;
-            else if (v == "2.0" || v == "2") request.brightness = BrightnessMode::X20;
-            else return usageError("--brightness is 1.5 or 2.0");
+            if (!hasValue || !ParseBrightness(args[++i], request.brightness))
+                return usageError("--brightness is 1.5 or 2.0");
         } else if (a == "--crf") {
             if (!hasValue || !ParseInt(args[++i], request.crf) || request.crf < kMinCrf || request.crf > kMaxCrf)
                 return usageError("--crf is a whole number from " + std::to_string(kMinCrf) + " (best) to " +
                                   std::to_string(kMaxCrf) + " (smallest file)");
-        } else if (folder.empty() && !a.empty() && a[0] != '-') {
-            folder = a;
         } else {
             return usageError("unexpected argument '" + a + "'");
         }
     }
-    if (folder.empty()) return usageError("no folder given");
-    if (output.empty()) return usageError("no -o OUT.mp4 given");
+    if (const std::string missing = given.missing("OUT.mp4"); !missing.empty()) return usageError(missing);
+    const std::string& folder = given.folder;
+    const std::string& output = given.output;
     if (from && to && from > to)
         return usageError("--from " + std::to_string(from) + " comes after --to " + std::to_string(to) +
                           ": the first frame must not be after the last");

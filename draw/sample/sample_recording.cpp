@@ -2,10 +2,8 @@
 
 #include <sys/time.h>
 
-#include <QBuffer>
 #include <QFont>
 #include <QImage>
-#include <QImageWriter>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPolygonF>
@@ -15,6 +13,7 @@
 #include <ctime>
 #include <vector>
 
+#include "draw/common/picture_encoding.h"
 #include "core/common/file_write.h"
 #include "core/exif/frame_writer.h"
 
@@ -124,16 +123,6 @@ QImage drawPicture(int index, const FrameState& f, const std::string& clock) {
     return image;
 }
 
-QByteArray encodeJpeg(const QImage& image, bool highQuality) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(highQuality ? 85 : 40);
-    if (!writer.write(image)) return {};
-    return bytes;
-}
-
 bool fail(std::string* error, const std::string& message) {
     if (error) *error = message;
     return false;
@@ -207,8 +196,8 @@ bool MakeSampleRecording(const std::filesystem::path& dir, const SampleOptions& 
 
         std::vector<std::uint8_t> bytes;
         if (o.drawPictures) {
-            const QByteArray jpeg =
-                encodeJpeg(drawPicture(i, f, clockText(shotAt, "%Y/%m/%d %H:%M:%S")), o.highQuality);
+            const QByteArray jpeg = EncodePicture(drawPicture(i, f, clockText(shotAt, "%Y/%m/%d %H:%M:%S")), "jpeg",
+                                                  o.highQuality ? 85 : 40);
             if (jpeg.isEmpty()) return fail(error, "cannot encode a JPEG picture (is Qt's jpeg plugin installed?)");
             bytes = BuildFrame(exif, reinterpret_cast<const std::uint8_t*>(jpeg.constData()),
                                static_cast<std::size_t>(jpeg.size()));

@@ -1,14 +1,13 @@
 // The main window's keys and the picture's context menu: new ways into existing commands,
 // each behind the same guards as the button or command it stands for.
-#include <QBuffer>
 #include <QDir>
-#include <QImageWriter>
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 #include <algorithm>
 
 #include "core/common/numbers.h"
+#include "draw/common/picture_encoding.h"
 #include "core/exif/exif_splice.h"
 #include "core/export/telemetry_export.h"
 #include "gui/app/main_window.h"
@@ -122,12 +121,8 @@ bool MainWindow::savePictureAs() {
                           {QStringLiteral("PNG (*.png)"), QStringLiteral("JPEG (*.jpg *.jpeg)")});
     if (pick.file.empty()) return false;
     const bool jpeg = pick.filter == 1;
-    QByteArray encoded;
-    QBuffer buffer(&encoded);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, jpeg ? "jpeg" : "png");
-    if (jpeg) writer.setQuality(kJpegQuality);
-    if (!writer.write(picture)) {
+    const QByteArray encoded = EncodePicture(picture, jpeg ? "jpeg" : "png", jpeg ? kJpegQuality : -1);
+    if (encoded.isEmpty()) {
         dialogs_.message(this, kEncodeFailed, kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
         return false;
     }

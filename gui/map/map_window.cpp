@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include "draw/common/picture_encoding.h"
 #include "core/map/track_source.h"
 #include "gui/common/dialogs.h"
 #include "gui/common/ui_font.h"
@@ -200,7 +201,7 @@ bool MapWindow::saveAsImage() {
     std::filesystem::path file = pick.file;
     if (file.extension().empty()) file += ".png";
     settings_->setValue(QStringLiteral("map/saveFolder"), PathToQString(file.parent_path()));
-    const QByteArray png = EncodePng(map_->grabMap());
+    const QByteArray png = EncodePicture(map_->grabMap(), "png");
     return WriteFileOrTell(dialogs_, this, QStringLiteral("画像として保存"), file,
                            std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
 }

@@ -2,10 +2,8 @@
 
 #include "core/common/version.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QEventLoop>
-#include <QImageWriter>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -257,15 +255,6 @@ QImage RenderMapWithTiles(const MapScene& scene, TileFetcher& fetcher, int frame
     MapScene shown = scene;
     shown.tilesFailed = fetcher.failing() || fetcher.busy();
     return RenderMapPicture(shown, &fetcher, frame);
-}
-
-QByteArray EncodePng(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image)) return {};
-    return bytes;
 }
 
 }  // namespace drv

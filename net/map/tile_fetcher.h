@@ -107,7 +107,4 @@ private:
 // disk cache first), for `drtool map`: waits in a local event loop, so only for tools.
 QImage RenderMapWithTiles(const MapScene& scene, TileFetcher& fetcher, int frame, int timeoutMs = 30000);
 
-// PNG bytes of a picture; empty when it cannot be encoded.
-QByteArray EncodePng(const QImage& image);
-
 }  // namespace drv

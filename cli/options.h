@@ -1,0 +1,44 @@
+#pragma once
+// The arguments shared by the commands that turn one recording into one file.
+#include <cstddef>
+#include <string>
+
+#include "cli/command.h"
+#include "core/viewer/brightness.h"
+
+namespace drv::cli {
+
+// "1.5" or "2.0" (or "2"), as the brightness menu offers them.
+inline bool ParseBrightness(const std::string& text, BrightnessMode& out) {
+    if (text == "1.5") out = BrightnessMode::X15;
+    else if (text == "2.0" || text == "2") out = BrightnessMode::X20;
+    else return false;
+    return true;
+}
+
+// The recording's folder (the first bare word) and `-o FILE`.
+struct FolderAndOutput {
+    std::string folder, output;
+
+    // Consumes args[i] (and its value) when it is one of the two; a malformed one sets `error`.
+    bool take(const Args& args, std::size_t& i, std::string& error) {
+        const std::string& a = args[i];
+        if (a == "-o" || a == "--output") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) error = "-o needs a file name";
+            else output = args[++i];
+            return true;
+        }
+        if (!folder.empty() || a.empty() || a[0] == '-') return false;
+        folder = a;
+        return true;
+    }
+
+    // What is missing once every argument is read, or "" when both were given.
+    std::string missing(const char* outputShape) const {
+        if (folder.empty()) return "no folder given";
+        if (output.empty()) return std::string("no -o ") + outputShape + " given";
+        return {};
+    }
+};
+
+}  // namespace drv::cli
