@@ -3,22 +3,30 @@
 // start), both timed in every iteration so that the shared machine's load falls on both
 // sides of the ratio. The command a user runs, `drtool video --overlay`, as a whole process
 // (start-up, reading the telemetry, decoding, drawing, encoding) against the ffmpeg process:
-// budget 1.0 x. The library call alone is measured beside it.
+// budget 1.0 x. The library call alone is measured beside it. And the same command on a
+// recording with two hostile frames against the recording without them.
 #include <benchmark/benchmark.h>
 
 #include <QTemporaryDir>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "core/recording/recording_dump.h"
 #include "draw/sample/sample_recording.h"
 #include "core/video/video_export.h"
 #include "bench/support/sample_rig.h"
 #include "draw/video/video_frames.h"
+#include "tests/core/support/hostile_pictures.h"
 
 namespace {
 
@@ -109,5 +117,73 @@ void BM_VideoToolVsFfmpeg(benchmark::State& state) {
     state.counters["x_ffmpeg"] = oursTime / theirsTime;
 }
 BENCHMARK(BM_VideoToolVsFfmpeg)->Iterations(6)->Unit(benchmark::kSecond)->UseRealTime();
+
+// Runs drtool with `args` (stderr dropped) and waits for it alone: its wall time, exit status
+// and peak resident size in MiB (the kernel's figure for that one child, not for all children
+// this process ever waited for, which would include ffmpeg's).
+struct ToolRun {
+    double seconds = 0;
+    int status = -1;
+    double peakMiB = 0;
+};
+
+ToolRun runTool(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    std::string tool = DRV_TOOL_PATH;
+    argv.push_back(tool.data());
+    std::vector<std::string> copy = args;
+    for (std::string& a : copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    ToolRun run;
+    const auto start = Clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+        rusage use{};
+        int status = 0;
+        if (wait4(pid, &status, 0, &use) == pid && WIFEXITED(status)) run.status = WEXITSTATUS(status);
+        run.peakMiB = static_cast<double>(use.ru_maxrss) / 1024.0;  // KiB on Linux
+    }
+    run.seconds = seconds(start);
+    posix_spawn_file_actions_destroy(&actions);
+    return run;
+}
+
+// `drtool video --overlay` on the recording with frame 1 a progressive JPEG of 20,000 scans and
+// frame 2 a 5700 x 5700 picture, against the same recording without them, alternating in one
+// run: budget 1.5 x, and at most 150 MB peak resident size for the hostile run's process.
+void BM_VideoToolHostileRecording(benchmark::State& state) {
+    auto& r = rig();
+    const std::filesystem::path hostile = r.out("hostile");
+    std::filesystem::remove_all(hostile);
+    std::filesystem::copy(r.folder, hostile);
+    drv::SampleOptions o;
+    o.frames = kFrames;
+    drv::test::PlantPicture(hostile / drv::SampleFileName(o, 1), drv::test::ManyScansJpeg(20000));
+    drv::test::PlantPicture(hostile / drv::SampleFileName(o, 2), drv::test::HugeJpeg(5700, 5700));
+    auto args = [&](const std::filesystem::path& folder) {
+        return std::vector<std::string>{"video", folder.string(), "--overlay", "-o", r.out("hostile.mp4").string()};
+    };
+    double plainTime = 0, hostileTime = 0, plainPeak = 0, hostilePeak = 0;
+    for (auto _ : state) {
+        for (int turn = 0; turn < 2; ++turn) {
+            const bool bad = (state.iterations() + static_cast<std::uint64_t>(turn)) % 2 == 0;
+            const ToolRun run = runTool(args(bad ? hostile : r.folder));
+            if (run.status != 0) state.SkipWithError("drtool video failed");
+            (bad ? hostileTime : plainTime) += run.seconds;
+            double& peak = bad ? hostilePeak : plainPeak;
+            peak = std::max(peak, run.peakMiB);
+        }
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["s_plain"] = plainTime / n;
+    state.counters["s_hostile"] = hostileTime / n;
+    state.counters["x_plain"] = hostileTime / plainTime;
+    state.counters["MB_peak_hostile"] = hostilePeak * 1.048576;
+    state.counters["MB_peak_plain"] = plainPeak * 1.048576;
+}
+BENCHMARK(BM_VideoToolHostileRecording)->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace
