@@ -103,8 +103,7 @@ int scanWithCache(const Card& c, const fs::path& cacheFile) {
     cb.cache = &cache;
     cb.row = [&rows](drv::EventSummary&&) { ++rows; };
     drv::ScanEvents(c.root, drv::kDefaultEventDepth, cb);
-    std::string error;
-    if (rows != kRecordings || !cache.save(false, error)) std::abort();
+    if (rows != kRecordings || !cache.save(false)) std::abort();
     return rows;
 }
 

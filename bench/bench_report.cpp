@@ -43,8 +43,7 @@ void BM_Report441(benchmark::State& state) {
         std::string error;
         const auto content = drv::BuildReportContent(r.recording, {});
         const auto pdf = content ? drv::ReportPdf(r.recording, *content, {}, error) : std::nullopt;
-        if (!pdf ||
-            !drv::WriteFileReplacing(r.out("report.pdf"), std::string_view(pdf->constData(), pdf->size()), error))
+        if (!pdf || !drv::ReplaceFileContents(r.out("report.pdf"), std::string_view(pdf->constData(), pdf->size())))
             state.SkipWithError("report failed");
         total += seconds(start);
     }

@@ -27,9 +27,8 @@ int runDump(const Args& args) {
         return 2;
     }
     Recording recording;
-    std::string error;
-    if (!LoadRecordingFolder(folder, recording, &error)) {
-        std::fprintf(stderr, "drtool dump: %s\n", error.c_str());
+    if (const Status loaded = LoadRecordingFolder(folder, recording); !loaded) {
+        std::fprintf(stderr, "drtool dump: %s\n", loaded.message.c_str());
         return 1;
     }
 

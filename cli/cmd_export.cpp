@@ -54,8 +54,7 @@ int runExport(const Args& args) {
     if (!format) return fail(std::string("no --format given\nusage: drtool ") + kUsage);
 
     Recording recording;
-    std::string error;
-    if (!LoadRecordingFolder(folder, recording, &error)) return fail(error);
+    if (const Status loaded = LoadRecordingFolder(folder, recording); !loaded) return fail(loaded.message);
     const std::string text = ExportTelemetry(recording, *format, utcOffset);
     if (*format != ExportFormat::Csv && !anyPosition(recording))
         std::fprintf(stderr, "drtool export: note: no frame has a position; the track is empty\n");

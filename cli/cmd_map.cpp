@@ -63,8 +63,7 @@ int runMap(const Args& args) {
     const std::string& output = given.output;
 
     Recording recording;
-    std::string error;
-    if (!LoadRecordingFolder(folder, recording, &error)) return fail(error);
+    if (const Status loaded = LoadRecordingFolder(folder, recording); !loaded) return fail(loaded.message);
     if (frame > recording.frameCount())
         return fail("frame " + std::to_string(frame) + " is not within the recording's 1 to " +
                     std::to_string(recording.frameCount()));
@@ -80,8 +79,8 @@ int runMap(const Args& args) {
         std::fprintf(stderr, "drtool map: note: some map tiles could not be fetched; the grid shows there\n");
     const QByteArray png = EncodePicture(picture, "png");
     if (png.isEmpty()) return fail("cannot encode the picture as PNG");
-    if (!WriteFileReplacing(output, std::string_view(png.constData(), png.size()), error))
-        return fail("cannot write " + output + ": " + error);
+    if (const Status written = ReplaceFileContents(output, std::string_view(png.constData(), png.size())); !written)
+        return fail("cannot write " + output + ": " + written.message);
     if (!track.hasPositions()) std::fprintf(stderr, "drtool map: note: the recording has no positions\n");
     return 0;
 }

@@ -44,8 +44,7 @@ int runPackage(const Args& args) {
     const std::string& output = given.output;
 
     Recording recording;
-    std::string error;
-    if (!LoadRecordingFolder(folder, recording, &error)) return fail(error);
+    if (const Status loaded = LoadRecordingFolder(folder, recording); !loaded) return fail(loaded.message);
     // The video as the export dialog makes it by default: the whole recording with its band,
     // brightened as the report's frames.
     if (video)

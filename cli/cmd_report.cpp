@@ -63,13 +63,15 @@ int runReport(const Args& args) {
 
     Recording recording;
     std::string error;
-    if (!LoadRecordingFolder(folder, recording, &error)) return fail(error);
+    if (const Status loaded = LoadRecordingFolder(folder, recording); !loaded) return fail(loaded.message);
     const auto content = BuildReportContent(recording, choices);
     if (!content) return fail("cancelled");
     const auto pdf = ReportPdf(recording, *content, look, error);
     if (!pdf) return fail(error);
-    if (!WriteFileReplacing(output, std::string_view(pdf->constData(), static_cast<std::size_t>(pdf->size())), error))
-        return fail(output + ": " + error);
+    if (const Status written =
+            ReplaceFileContents(output, std::string_view(pdf->constData(), static_cast<std::size_t>(pdf->size())));
+        !written)
+        return fail(output + ": " + written.message);
     return 0;
 }
 

@@ -32,9 +32,8 @@ const char* boolText(bool b) { return b ? "true" : "false"; }
 
 int decode(const std::string& file) {
     SetupBytes bytes;
-    std::string error;
-    if (!ReadSetupBytes(file, bytes, error)) {
-        std::fprintf(stderr, "drtool setup: %s\n", error.c_str());
+    if (const Status read = ReadSetupBytes(file, bytes); !read) {
+        std::fprintf(stderr, "drtool setup: %s\n", read.message.c_str());
         return 1;
     }
     const auto s = DecodeSetup(bytes);

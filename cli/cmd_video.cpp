@@ -136,8 +136,7 @@ int runVideo(const Args& args) {
 
     StopSignals stopSignals;
     Recording recording;
-    std::string error;
-    if (!LoadRecordingFolder(folder, recording, &error)) return fail(error);
+    if (const Status loaded = LoadRecordingFolder(folder, recording); !loaded) return fail(loaded.message);
     if (gStopSignal) return stopSignals.endBySignal();
     if (targetIsAFrame(output, recording.folder))
         return usageError(output + " would be a frame of the recording it is made from: write the video elsewhere");

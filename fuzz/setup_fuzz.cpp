@@ -32,8 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fd < 0 || ::ftruncate(fd, 0) != 0) std::abort();
     if (size > 0 && ::pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
     drv::SetupBytes bytes;
-    std::string error;
-    if (!drv::ReadSetupBytes("/proc/self/fd/" + std::to_string(fd), bytes, error)) std::abort();
+    if (!drv::ReadSetupBytes("/proc/self/fd/" + std::to_string(fd), bytes)) std::abort();
     if (bytes != drv::SetupBytes(data, data + size)) std::abort();
 
     drv::SettingForm form;

@@ -21,8 +21,9 @@ struct SampleRig {
         SampleOptions o;
         o.frames = frames;
         std::string error;
-        if (!MakeSampleRecording(folder, o, &error) || !LoadRecordingFolder(folder, recording, &error))
-            throw std::runtime_error(error);
+        if (!MakeSampleRecording(folder, o, &error)) throw std::runtime_error(error);
+        if (const Status loaded = LoadRecordingFolder(folder, recording); !loaded)
+            throw std::runtime_error(loaded.message);
     }
     std::filesystem::path out(const char* name) const { return std::filesystem::path(dir.path().toStdString()) / name; }
 };

@@ -230,12 +230,6 @@ Status ReplaceFileContents(const fs::path& target, std::string_view bytes, LinkP
     return file.commit();
 }
 
-bool WriteFileReplacing(const fs::path& target, std::string_view bytes, std::string& error) {
-    const Status status = ReplaceFileContents(target, bytes);
-    if (!status) error = status.message;
-    return status.ok;
-}
-
 TemporaryFile CreateTemporaryBeside(const fs::path& target) {
     TemporaryFile temp;
     struct stat existing {};

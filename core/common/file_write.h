@@ -83,9 +83,6 @@ private:
 Status ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
                            LinkPolicy links = LinkPolicy::WriteThrough);
 
-// As ReplaceFileContents, for callers that want only the reason: false with it in `error`.
-bool WriteFileReplacing(const std::filesystem::path& target, std::string_view bytes, std::string& error);
-
 // The older descriptor form: a temporary file beside `target` (not resolved through links; the
 // caller renames it itself). Prefer ReplacingFile, which also resolves links, keeps the
 // target's permissions and checks the flush. On failure `fd` is -1, `error` says why and

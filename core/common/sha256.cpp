@@ -47,27 +47,25 @@ std::string Sha256Hex(std::string_view bytes) {
     return hash.finishHex();
 }
 
-std::optional<std::string> Sha256OfFile(const std::filesystem::path& path, std::string* error) {
+Status Sha256OfFile(const std::filesystem::path& path, std::string& hex) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (error) *error = std::strerror(errno);
-        return std::nullopt;
-    }
+    if (fd < 0) return Status::FromErrno(errno, {});
     Sha256 hash;
     std::vector<char> buffer(1 << 16);
     for (;;) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            if (error) *error = std::strerror(errno);
+            const int e = errno;
             ::close(fd);
-            return std::nullopt;
+            return Status::FromErrno(e, {});
         }
         if (n == 0) break;
         hash.update(buffer.data(), static_cast<std::size_t>(n));
     }
     ::close(fd);
-    return hash.finishHex();
+    hex = hash.finishHex();
+    return Status::Success();
 }
 
 }  // namespace drv

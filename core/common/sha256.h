@@ -2,9 +2,10 @@
 // SHA-256 over OpenSSL's libcrypto: verified copies, the evidence package, the report's file list.
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
+
+#include "core/common/status.h"
 
 namespace drv {
 
@@ -27,8 +28,8 @@ private:
 
 std::string Sha256Hex(std::string_view bytes);
 
-// The digest of a file, read in pieces (a file of any size costs a fixed buffer). Nothing with
-// the system's reason in `error` when the file cannot be read to its end.
-std::optional<std::string> Sha256OfFile(const std::filesystem::path& path, std::string* error = nullptr);
+// The digest of a file into `hex`, read in pieces (a file of any size costs a fixed buffer).
+// A failure carries the system's reason when the file cannot be read to its end.
+Status Sha256OfFile(const std::filesystem::path& path, std::string& hex);
 
 }  // namespace drv

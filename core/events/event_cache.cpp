@@ -227,15 +227,15 @@ void EventCache::store(const fs::path& folder, const std::string& signature, con
     changed_ = true;
 }
 
-bool EventCache::save(bool keepUnseen, std::string& error) {
+Status EventCache::save(bool keepUnseen) {
     Entries kept;
     for (const auto& [path, e] : entries_)
         if (keepUnseen || e.seen) kept.emplace(path, e);
     // A rescan of an unchanged card leaves the file as it is: no write, no wait for the disk.
-    if (loaded_ && !changed_ && kept.size() == entries_.size()) return true;
+    if (loaded_ && !changed_ && kept.size() == entries_.size()) return Status::Success();
     std::error_code ec;
     fs::create_directories(file_.parent_path(), ec);
-    return WriteFileReplacing(file_, Serialize(kept), error);
+    return ReplaceFileContents(file_, Serialize(kept));
 }
 
 std::string EventCache::Serialize(const Entries& entries) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "core/common/status.h"
 #include "core/events/event_summary.h"
 
 namespace drv {
@@ -34,7 +35,7 @@ public:
     // Writes the cache through the safe writer, the folder made when missing, unless the file
     // already holds what it would write. `keepUnseen`: also the entries not looked up since
     // loading (a scan that ended early); otherwise they go.
-    bool save(bool keepUnseen, std::string& error);
+    Status save(bool keepUnseen);
 
     // The file's text for `entries`, and the parsing of it (nothing for any fault): public for tests.
     struct Entry {

@@ -95,10 +95,9 @@ public:
             ++done.files;
             done.bytes += f.size;
         }
-        std::string error;
-        if (!WriteFileReplacing(temp_ / kChecksumFileName, sums, error)) {
-            fail(error == std::strerror(ENOSPC) ? CopyEnd::DestinationFull : CopyEnd::DestinationFailed,
-                 temp_ / kChecksumFileName, error);
+        if (const Status written = ReplaceFileContents(temp_ / kChecksumFileName, sums); !written) {
+            fail(written.errorNumber == ENOSPC ? CopyEnd::DestinationFull : CopyEnd::DestinationFailed,
+                 temp_ / kChecksumFileName, written.message);
             return abandon();
         }
         syncFolder(temp_);

@@ -32,22 +32,17 @@ int frameCountOf(const Recording& r) {
 
 }  // namespace
 
-bool LoadRecordingFolder(const std::filesystem::path& folder, Recording& recording, std::string* error) {
+Status LoadRecordingFolder(const std::filesystem::path& folder, Recording& recording) {
     std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        if (error) *error = "no such folder: " + folder.string();
-        return false;
-    }
+    if (!std::filesystem::is_directory(folder, ec))
+        return Status::Failure("no such folder: " + folder.string(), ENOENT);
     recording = Recording{};  // the program's start-up state
     recording.folder = folder;
     recording.fileNames = ListJpgFiles(recording.folder);
-    if (recording.frameCount() == 0) {
-        if (error) *error = "no .jpg frames in " + folder.string();
-        return false;
-    }
+    if (recording.frameCount() == 0) return Status::Failure("no .jpg frames in " + folder.string());
     OrderFilesByTime(recording.folder, recording.fileNames);
     LoadAllFrames(recording.folder, recording.fileNames, recording.frames, recording.state);
-    return true;
+    return Status::Success();
 }
 
 std::string JsonString(std::string_view utf8) {

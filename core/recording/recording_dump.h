@@ -4,14 +4,15 @@
 #include <string>
 #include <string_view>
 
+#include "core/common/status.h"
 #include "core/recording/recording.h"
 
 namespace drv {
 
 // Opens `folder` as the viewer's Open command does: lists its frames, puts them into time
 // order and reads the telemetry of every one into `recording` (start-up state first).
-// False with a message in `error` when the folder is missing or holds no frames.
-bool LoadRecordingFolder(const std::filesystem::path& folder, Recording& recording, std::string* error);
+// A failure says why when the folder is missing or holds no frames.
+Status LoadRecordingFolder(const std::filesystem::path& folder, Recording& recording);
 
 // The recording as one JSON object: folder, frame count, recording flags and one object
 // per frame. Floats are the shortest decimals that read back as the same 32-bit float;

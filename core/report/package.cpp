@@ -43,10 +43,9 @@ bool hashItem(const PackageItem& item, std::string& hex, std::string& error) {
         hex = Sha256Hex(*item.contents);
         return true;
     }
-    auto digest = Sha256OfFile(item.source, &error);
-    if (!digest) return false;
-    hex = std::move(*digest);
-    return true;
+    const Status read = Sha256OfFile(item.source, hex);
+    if (!read) error = read.message;
+    return read.ok;
 }
 
 std::optional<std::time_t> modificationTime(const std::filesystem::path& path) {

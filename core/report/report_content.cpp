@@ -202,7 +202,7 @@ std::optional<ReportContent> BuildReportContent(const Recording& recording, cons
         file.name = ToValidUtf8(recording.fileNames[static_cast<std::size_t>(i)].native());
         struct stat st {};
         if (::stat(path.c_str(), &st) == 0) file.size = static_cast<std::uintmax_t>(st.st_size);
-        if (auto digest = Sha256OfFile(path, &file.error)) file.sha256 = std::move(*digest);
+        if (const Status read = Sha256OfFile(path, file.sha256); !read) file.error = read.message;
         c.files.push_back(std::move(file));
         if (progress && !progress(double(i) / n)) return std::nullopt;
     }

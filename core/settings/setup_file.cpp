@@ -20,8 +20,8 @@ std::string outOfRange(const char* field, long long value) {
     return std::string(field) + " " + std::to_string(value) + " cannot be stored";
 }
 
-std::string errnoText(const char* what, const std::filesystem::path& path, int err) {
-    return std::string(what) + " " + path.string() + ": " + std::strerror(err);
+Status errnoStatus(const char* what, const std::filesystem::path& path, int err) {
+    return Status::FromErrno(err, std::string(what) + " " + path.string());
 }
 
 }  // namespace
@@ -128,19 +128,15 @@ Status WriteSetupFile(const std::filesystem::path& path, const SetupBytes& bytes
     return Status::Success();
 }
 
-bool ReadSetupBytes(const std::filesystem::path& path, SetupBytes& bytes, std::string& error) {
+Status ReadSetupBytes(const std::filesystem::path& path, SetupBytes& bytes) {
     // Without O_NONBLOCK, opening a pipe waits for a writer that may never come.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        error = errnoText("cannot open", path, errno);
-        return false;
-    }
+    if (fd < 0) return errnoStatus("cannot open", path, errno);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = S_ISDIR(st.st_mode) ? errnoText("cannot read", path, EISDIR)
-                                    : "cannot read " + path.string() + ": not a regular file";
         ::close(fd);
-        return false;
+        return S_ISDIR(st.st_mode) ? errnoStatus("cannot read", path, EISDIR)
+                                   : Status::Failure("cannot read " + path.string() + ": not a regular file");
     }
     SetupBytes data;
     char buffer[4096];
@@ -149,16 +145,16 @@ bool ReadSetupBytes(const std::filesystem::path& path, SetupBytes& bytes, std::s
         const ssize_t got = ::read(fd, buffer, want);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
-            error = errnoText("cannot read", path, errno);
+            const Status failed = errnoStatus("cannot read", path, errno);
             ::close(fd);
-            return false;
+            return failed;
         }
         if (got == 0) break;
         data.insert(data.end(), buffer, buffer + got);
     }
     ::close(fd);
     bytes = std::move(data);
-    return true;
+    return Status::Success();
 }
 
 SetupReadStatus ReadSetupFile(const std::filesystem::path& folder, const std::string& name, SetupBytes& bytes) {
@@ -166,8 +162,7 @@ SetupReadStatus ReadSetupFile(const std::filesystem::path& folder, const std::st
     const std::filesystem::path path = folder / name;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return SetupReadStatus::Absent;
-    std::string error;
-    return ReadSetupBytes(path, bytes, error) ? SetupReadStatus::Found : SetupReadStatus::Failed;
+    return ReadSetupBytes(path, bytes) ? SetupReadStatus::Found : SetupReadStatus::Failed;
 }
 
 }  // namespace drv

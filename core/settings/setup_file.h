@@ -71,10 +71,9 @@ Status WriteSetupFile(const std::filesystem::path& path, const SetupBytes& bytes
 
 // Reads `path` whole into `bytes` (at most kSetupReadCap bytes, far more than the record
 // needs). Only an ordinary file is read: a pipe or a device is refused at once rather than
-// waited on. False with the reason in `error` when it cannot be opened or read; `bytes` is then
-// left untouched.
+// waited on. A failure says why when it cannot be opened or read; `bytes` is then left untouched.
 inline constexpr std::size_t kSetupReadCap = 1 << 20;
-bool ReadSetupBytes(const std::filesystem::path& path, SetupBytes& bytes, std::string& error);
+Status ReadSetupBytes(const std::filesystem::path& path, SetupBytes& bytes);
 
 enum class SetupReadStatus { Found, Absent, Failed };
 

@@ -26,7 +26,6 @@
 #include "gui/loading/folder_dialog.h"
 #include "gui/loading/load_window.h"
 #include "gui/loading/recording_load.h"
-#include "gui/report/report_menu.h"
 #include "gui/settings/settings_window.h"
 #include "gui/video/video_progress_dialog.h"
 #include "gui/viewer/picture_view.h"
@@ -233,7 +232,6 @@ void MainWindow::createControls(QWidget* client) {
     createChartArea(client);
     createKeys();
     createPictureMenu();
-    new ReportMenu(*this);  // the report and evidence entries of the File and picture menus
 }
 
 void MainWindow::createSpeedTrackbar(QWidget* client) {

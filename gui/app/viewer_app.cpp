@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "gui/app/main_window.h"
-#include "gui/map/map_launcher.h"
+#include "gui/app/features.h"
 #include "gui/common/app_paths.h"
 #include "gui/common/dialogs.h"
 #include "gui/common/ui_font.h"
@@ -139,7 +139,7 @@ int RunViewer(int argc, char** argv) {
 
     QtAppPaths paths;
     MainWindow window(dialogs, paths);
-    new MapLauncher(window);  // "表示 → 地図": the window is the launcher's parent
+    InstallFeatures(window);
     window.setRequestedFolder(args.folder);
     window.show();
     if (!smokeTest()) {

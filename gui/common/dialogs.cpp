@@ -108,11 +108,11 @@ std::filesystem::path NormalizeChosenFolder(const std::filesystem::path& folder)
 
 bool WriteFileOrTell(Dialogs& dialogs, QWidget* owner, const QString& title, const std::filesystem::path& file,
                      std::string_view bytes) {
-    std::string error;
-    if (WriteFileReplacing(file, bytes, error)) return true;
+    const Status written = ReplaceFileContents(file, bytes);
+    if (written) return true;
     dialogs.message(owner,
                     QStringLiteral("ファイルを保存できませんでした。\r\n%1\r\n(%2)")
-                        .arg(PathToQString(file), QString::fromLocal8Bit(error)),
+                        .arg(PathToQString(file), QString::fromLocal8Bit(written.message)),
                     title, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
     return false;
 }

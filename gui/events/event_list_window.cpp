@@ -593,7 +593,6 @@ bool EventListWindow::exportSelectedTelemetryTo(const std::filesystem::path& des
                 }
                 control.progress(static_cast<qint64>(i), total);
                 Recording recording;
-                std::string error;
                 std::filesystem::path name = folders[i].filename();
                 if (name.empty()) name = folders[i].parent_path().filename();
                 // One file per recording, named after its folder; an existing name is kept, not replaced.
@@ -601,9 +600,11 @@ bool EventListWindow::exportSelectedTelemetryTo(const std::filesystem::path& des
                 for (int n = 2; std::filesystem::exists(target); ++n)
                     target =
                         destination / (name.native() + " (" + std::to_string(n) + ")" + ExportFileExtension(format));
-                if (!LoadRecordingFolder(folders[i], recording, &error) ||
-                    !WriteFileReplacing(target, ExportTelemetry(recording, format), error)) {
-                    outcome->failed << PathToQString(folders[i]) + QStringLiteral(": ") + QString::fromLocal8Bit(error);
+                Status done = LoadRecordingFolder(folders[i], recording);
+                if (done) done = ReplaceFileContents(target, ExportTelemetry(recording, format));
+                if (!done) {
+                    outcome->failed << PathToQString(folders[i]) + QStringLiteral(": ") +
+                                           QString::fromLocal8Bit(done.message);
                     continue;
                 }
                 ++outcome->written;

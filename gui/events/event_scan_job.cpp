@@ -57,8 +57,7 @@ void EventScanJob::start(const std::filesystem::path& root, int maxDepth, const 
         const ScanResult result = ScanEvents(root, maxDepth, cb);
         if (cache && result.end != ScanEnd::RootUnreadable) {
             // Folders not reached by an interrupted scan keep their entries for the next one.
-            std::string error;
-            cache->save(result.end != ScanEnd::Complete, error);  // a cache that cannot be written is only slower
+            cache->save(result.end != ScanEnd::Complete);  // a cache that cannot be written is only slower
         }
         post(generation, [this, end = result.end] {
             running_ = false;

@@ -199,8 +199,10 @@ bool ReportMenu::startReport(const EvidenceRequest& request, const std::filesyst
             }
             const auto pdf = ReportPdf(*recording, *content, request.look, outcome->second);
             if (!pdf) return;
-            outcome->first = WriteFileReplacing(
-                target, std::string_view(pdf->constData(), static_cast<std::size_t>(pdf->size())), outcome->second);
+            const Status written =
+                ReplaceFileContents(target, std::string_view(pdf->constData(), static_cast<std::size_t>(pdf->size())));
+            outcome->first = written.ok;
+            outcome->second = written.message;
         },
         [=, this] {
             if (*cancelled) return emit finished(false);

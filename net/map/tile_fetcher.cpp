@@ -54,10 +54,9 @@ std::uint64_t TileDiskCache::bytesUsed() {
 void TileDiskCache::write(const std::string& name, const QByteArray& bytes) {
     if (folder_.isEmpty() || !QDir().mkpath(folder_)) return;
     if (!scanned_) scan();
-    std::string error;
     const QString path = folder_ + QLatin1Char('/') + QString::fromStdString(name);
     const qint64 before = QFileInfo(path).exists() ? QFileInfo(path).size() : 0;
-    if (!WriteFileReplacing(path.toStdString(), std::string_view(bytes.constData(), bytes.size()), error)) return;
+    if (!ReplaceFileContents(path.toStdString(), std::string_view(bytes.constData(), bytes.size()))) return;
     used_ = used_ - std::min<std::uint64_t>(used_, before) + static_cast<std::uint64_t>(bytes.size());
     if (used_ <= budget_) return;
     // Over the bound: drop the least recently used files until the rest fits.

@@ -51,8 +51,7 @@ struct CachedCard {
         EventCache first(cacheFile());
         EXPECT_FALSE(first.loaded());
         scan(root(), &first);
-        std::string error;
-        EXPECT_TRUE(first.save(false, error)) << error;
+        EXPECT_TRUE(first.save(false));
     }
     fs::path root() const { return dir.path() / "card"; }
     fs::path cacheFile() const { return dir.path() / "cache/events.cache"; }
@@ -110,15 +109,14 @@ TEST(EventCache, SavedOnlyWhenItsEntriesChange) {
         return ::stat(card.cacheFile().c_str(), &st) == 0 ? st.st_ino : 0;
     };
     const auto before = fileNumber();
-    std::string error;
     EventCache same(card.cacheFile());
     scan(card.root(), &same);
-    ASSERT_TRUE(same.save(false, error)) << error;
+    ASSERT_TRUE(same.save(false));
     EXPECT_EQ(fileNumber(), before) << "not replaced";
     fs::remove_all(card.root() / "rec");
     EventCache gone(card.cacheFile());
     scan(card.root(), &gone);
-    ASSERT_TRUE(gone.save(false, error)) << error;
+    ASSERT_TRUE(gone.save(false));
     EXPECT_EQ(EventCache(card.cacheFile()).size(), 0u);
 }
 
@@ -146,14 +144,13 @@ TEST(EventCache, ADamagedOrForeignFileIsIgnoredAndRewritten) {
     };
     for (const std::string& text : cases) {
         SCOPED_TRACE(text.substr(0, 60));
-        std::string error;
         test::WriteText(card.cacheFile(), text);
         EventCache cache(card.cacheFile());
         EXPECT_FALSE(cache.loaded());
         EXPECT_EQ(cache.size(), 0u);
         spoilKeepingAttributes(card.frame(1));
         EXPECT_EQ(scan(card.root(), &cache).rows.at(0).damagedFrames, 1) << "read, not taken from the file";
-        ASSERT_TRUE(cache.save(false, error));
+        ASSERT_TRUE(cache.save(false));
         EXPECT_TRUE(EventCache(card.cacheFile()).loaded());
     }
     EXPECT_EQ(EventCache::Serialize(entries), good) << "parsing keeps every value";

@@ -18,8 +18,8 @@ namespace {
 struct Frame {
     double speed = 40, pulse = 39, accelLongitudinal = 0, accelLateral = 0;
     bool brake = false;
-    int mark = 0;  // 2 shock, 6 switch, 0x60 power cut
-    int time = 0;  // hhmmss on the recorder clock
+    std::optional<StatusBit> mark;  // the trigger mark's kind, if any
+    int time = 0;                   // hhmmss on the recorder clock
     bool position = false;
     bool damaged = false;  // no telemetry; camera time 2019:01:02 03:04:05
 };
@@ -48,15 +48,12 @@ FrameExif exifOf(const Case& c, const Frame& f) {
     exif.makerNote = FormatMakerNote(m);
     SetAccelerationSigns(exif, m);
     // Every frame carries the recording's settings; only the trigger frame's count.
-    exif.block(2) = c.signals ? 0x04 : 0;
-    exif.block(34) = static_cast<std::uint8_t>((c.fps == 14 ? 0x40 : 0) | (c.highQuality ? 0x80 : 0));
-    if (!c.mainSpeed) exif.block(70) = 0x07;
-    if (f.mark == 0x60) {
-        exif.block(24) = 0x60;
-        exif.block(34) |= 0x04;
-    } else {
-        exif.block(0) = static_cast<std::uint8_t>(f.mark);
-    }
+    if (c.signals) exif.set(StatusBit::VehicleSignals);
+    if (c.fps == 14) exif.set(StatusBit::HighFrameRate);
+    if (c.highQuality) exif.set(StatusBit::HighQuality);
+    if (!c.mainSpeed) exif.set(StatusBit::NoMainSpeed);
+    if (f.mark) exif.set(*f.mark);
+    if (f.mark == StatusBit::TriggerMarkSecondForm) exif.set(StatusBit::PowerCut);
     return exif;
 }
 
@@ -69,7 +66,7 @@ TEST(EventSummary, HandComputedRecordings) {
          true,
          true,
          {{1, {.time = 50607}},
-          {3, {.speed = 52.3, .mark = 2, .time = 50609, .position = true}},
+          {3, {.speed = 52.3, .mark = StatusBit::TriggerMark, .time = 50609, .position = true}},
           {10, {.speed = 88.8}},
           {20, {.accelLongitudinal = -0.86}},
           {21, {.accelLongitudinal = 0.86}},
@@ -83,7 +80,7 @@ TEST(EventSummary, HandComputedRecordings) {
          false,
          true,
          true,
-         {{2, {.mark = 6}}, {24, {.brake = true}}},
+         {{2, {.mark = StatusBit::ExternalSwitch}}, {24, {.brake = true}}},
          "rec,30,2021-03-04T00:00:00,4.285714285714286,false,false,true,外部スイッチ,2,2021-03-04T00:00:00,40,40,0,0,"
          "false,false,,,0"},
         {"NoMainSpeedShowsThePulseSpeed",
@@ -92,7 +89,7 @@ TEST(EventSummary, HandComputedRecordings) {
          true,
          true,
          false,
-         {{1, {.speed = 99.9}}, {4, {.pulse = 33.3, .mark = 2}}, {6, {.pulse = 61}}},
+         {{1, {.speed = 99.9}}, {4, {.pulse = 33.3, .mark = StatusBit::TriggerMark}}, {6, {.pulse = 61}}},
          "rec,10,2021-03-04T00:00:00,0.7142857142857143,true,true,true,衝撃検出撮影,4,2021-03-04T00:00:00,33.3,61,0,0,"
          "false,false,,,0"},
         {"NeitherSpeedNorBrakeSignal",
@@ -101,7 +98,7 @@ TEST(EventSummary, HandComputedRecordings) {
          false,
          false,
          false,
-         {{1, {.mark = 2}}},
+         {{1, {.mark = StatusBit::TriggerMark}}},
          "rec,5,2021-03-04T00:00:00,0.7142857142857143,false,false,true,衝撃検出撮影,1,2021-03-04T00:00:00,,,0,0,,,,,"
          "0"},
         // Without a trigger the rate is the recording's own: frame 1's flags when the clock
@@ -137,7 +134,7 @@ TEST(EventSummary, HandComputedRecordings) {
          false,
          true,
          true,
-         {{9, {.brake = true}}, {30, {.mark = 2}}},
+         {{9, {.brake = true}}, {30, {.mark = StatusBit::TriggerMark}}},
          "rec,40,2021-03-04T00:00:00,5.714285714285714,false,false,true,衝撃検出撮影,30,2021-03-04T00:00:00,40,40,0,0,"
          "false,true,,,0"},
         {"BrakeOneFrameBeforeTheThreeSeconds",
@@ -146,7 +143,7 @@ TEST(EventSummary, HandComputedRecordings) {
          false,
          true,
          true,
-         {{8, {.brake = true}}, {30, {.mark = 2}}},
+         {{8, {.brake = true}}, {30, {.mark = StatusBit::TriggerMark}}},
          "rec,40,2021-03-04T00:00:00,5.714285714285714,false,false,true,衝撃検出撮影,30,2021-03-04T00:00:00,40,40,0,0,"
          "false,false,,,0"},
         {"PowerCutAfterADamagedFirstFrameTiesKeepTheFirst",
@@ -156,7 +153,7 @@ TEST(EventSummary, HandComputedRecordings) {
          true,
          true,
          {{1, {.damaged = true}},
-          {2, {.mark = 0x60, .time = 101010}},
+          {2, {.mark = StatusBit::TriggerMarkSecondForm, .time = 101010}},
           {3, {.accelLateral = -0.5}},
           {4, {.accelLateral = 0.5}}},
          "rec,4,2019-01-02T03:04:05,0.2857142857142857,true,true,true,常時電源切断,2,2021-03-04T10:10:10,40,40,0,-0.5,"

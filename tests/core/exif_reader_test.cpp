@@ -48,8 +48,6 @@ struct Frame {
     }
 };
 
-std::vector<std::uint8_t> Text(const std::string& s) { return {s.begin(), s.end()}; }
-
 // Five empty texts; or the DateTime of IFD0 alone, nothing from the Exif IFD.
 void ExpectAllEmpty(const ExifTags& t) { EXPECT_TRUE(AllEmpty(t)) << t.MakerNoteText << t.DateTimeText; }
 // The example frame's texts, whole.

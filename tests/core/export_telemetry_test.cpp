@@ -103,15 +103,12 @@ Recording HemispheresRecording(const std::filesystem::path& dir) {
         if (i == 1) m.latitudeDegrees = 0, m.longitudeDegrees = 0;
         FrameExif exif;
         exif.makerNote = FormatMakerNote(m);
-        exif.block(34) |= 0x40;
-        if (i == 2) exif.block(0) |= 0x02;
+        exif.set(StatusBit::HighFrameRate);
+        if (i == 2) exif.set(StatusBit::TriggerMark);
         test::WriteFile(dir / names[i], test::FrameBytes(exif));
         test::SetModificationTime(dir / names[i], 1191989880);
     }
-    Recording r;
-    std::string error;
-    EXPECT_TRUE(LoadRecordingFolder(dir, r, &error)) << error;
-    return r;
+    return test::LoadedFolder(dir);
 }
 
 TEST(ExportFormats, SignsGapsAndEscapedNamesInEveryFormat) {

@@ -185,11 +185,6 @@ TEST(FileWrite, TargetsAndModes) {
     ::umask(previous);
     ASSERT_TRUE(made);
     EXPECT_EQ(modeOf(dir.path() / "fresh"), 0640u);
-    // The older form still works for its callers.
-    std::string error;
-    EXPECT_TRUE(WriteFileReplacing(dir.path() / "fresh", "y", error)) << error;
-    EXPECT_FALSE(WriteFileReplacing(dir.path() / "sub", "y", error));
-    EXPECT_FALSE(error.empty());
 }
 
 // A really full file system, where this machine lets a test mount one.

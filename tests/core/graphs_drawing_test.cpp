@@ -70,7 +70,7 @@ TEST(GraphsSeries, OneSegmentPerFrameNeverPastTheTable) {
             const DrawOp& seg = c.ops[w + 1];
             EXPECT_TRUE(seg.kind == DrawOp::Line && seg.pen == 2 && seg.colour == s.ChannelColour[1]);
             EXPECT_EQ(std::tie(seg.x2, seg.y2),
-                      std::make_tuple(I(200 + 50 * (w + 1)), 200 + 10 * (125 - samples[1][w + 1])));
+                      std::make_tuple(I(200 + kUnitsPerFrame * (w + 1)), 200 + 10 * (125 - samples[1][w + 1])));
         }
     }
     samples[1][1] = std::numeric_limits<I>::min();  // corrupt samples saturate instead of overflowing

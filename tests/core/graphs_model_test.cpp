@@ -22,7 +22,7 @@ TEST(GraphsModel, ClickedFrameIsTheNearestColumnTiesToEven) {
 
 ChartModel openModel(std::int64_t frames) {
     ChartModel m;
-    m.setGraphWidth(50 * frames);
+    m.setGraphWidth(kUnitsPerFrame * frames);
     return m;
 }
 
@@ -72,7 +72,7 @@ TEST(GraphsModel, MoreThan441FramesStayInsideTheTables) {
     // The canvas reaches past the 441st frame: its right edge meets the viewport's.
     EXPECT_EQ(std::tie(m.controls().hScroll.value, m.controls().pic1Left), std::make_tuple(400, 11960 - 22545));
     m.UpdateGraphCursor(rec, 32767, true);
-    EXPECT_EQ(m.cursorX(), 200 + 32766 * 50);
+    EXPECT_EQ(m.cursorX(), 200 + 32766 * kUnitsPerFrame);
 }
 
 }  // namespace

@@ -27,11 +27,7 @@ TEST(ToValidUtf8, ReplacesEveryBadByte) {
         EXPECT_EQ(ToValidUtf8(c.in), c.out);
 }
 
-Recording LoadExample(const std::filesystem::path& dir) {
-    Recording r;
-    EXPECT_TRUE(LoadRecordingFolder(dir, r, nullptr));
-    return r;
-}
+Recording LoadExample(const std::filesystem::path& dir) { return test::LoadedFolder(dir); }
 
 TEST(RecordingToJson, TheWorkedExampleAsOneObject) {
     test::TempFolder dir;

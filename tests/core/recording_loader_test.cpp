@@ -107,7 +107,7 @@ void WriteRecording(const fs::path& dir, int n, int trigger, bool bigEndian = fa
     test::WriteRecording(dir, n, [&](int i) {
         FrameExif exif = test::ExampleExif(bigEndian);
         exif.makerNote.replace(0, 4, std::to_string(1000 + i % 1000).substr(0, 4));
-        if (i == trigger) exif.block(0) = 2;
+        if (i == trigger) exif.set(StatusBit::TriggerMark);
         return exif;
     });
 }
@@ -127,7 +127,7 @@ TEST(LoadAllFrames, LoadsPast441FramesAndEachLoadStartsFromTheStartUpState) {
     EXPECT_FLOAT_EQ(frames[4].Speed, 100.4f);
     EXPECT_FLOAT_EQ(frames[700].Speed, 170.0f);
     EXPECT_EQ(std::tie(state.TriggerPosition, state.TriggerKindCaption),
-              std::make_tuple(700 * 50, std::string("衝撃検出撮影")));
+              std::make_tuple(700 * kUnitsPerFrame, std::string("衝撃検出撮影")));
     for (const auto& channel : state.GraphSamples)
         for (int v : channel) EXPECT_NE(v, 7777);
     state.VehicleSignalsPresent = state.NoMainSpeed = state.HighFrameRate = state.HighQuality = true;

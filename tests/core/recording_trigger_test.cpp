@@ -60,7 +60,7 @@ TEST(LoadFrame, OutOfTableInput) {
         EXPECT_EQ(r.Latitude, "N  35度40分41秒2");
     }
     EXPECT_EQ(state.GraphSamples, samples);
-    EXPECT_EQ(state.TriggerPosition, 442 * 50);
+    EXPECT_EQ(state.TriggerPosition, 442 * kUnitsPerFrame);
 }
 
 }  // namespace

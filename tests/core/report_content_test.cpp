@@ -29,18 +29,15 @@ FrameExif KnownFrame(const Shape& shape, int i) {
     if (!shape.positions) m.latitudeDegrees = m.longitudeDegrees = 0;
     exif.makerNote = FormatMakerNote(m);
     SetAccelerationSigns(exif, m);
-    exif.block(2) = shape.signals ? 0x04 : 0;
-    exif.block(34) = 0x40;
-    if (i == shape.trigger) exif.block(0) = 0x02;
+    if (shape.signals) exif.set(StatusBit::VehicleSignals);
+    exif.set(StatusBit::HighFrameRate);
+    if (i == shape.trigger) exif.set(StatusBit::TriggerMark);
     return exif;
 }
 
 Recording Load(const std::filesystem::path& dir, const Shape& shape) {
     test::WriteRecording(dir, shape.frames, [&](int i) { return KnownFrame(shape, i); });
-    Recording recording;
-    std::string error;
-    EXPECT_TRUE(LoadRecordingFolder(dir, recording, &error)) << error;
-    return recording;
+    return test::LoadedFolder(dir);
 }
 
 std::map<std::string, std::string> Figures(const ReportContent& c) {

@@ -36,10 +36,7 @@ Recording MakeRecording(const std::filesystem::path& dir, const std::string& odd
         return exif;
     });
     std::filesystem::rename(dir / "rec" / "00002.jpg", dir / "rec" / oddName);
-    Recording recording;
-    std::string error;
-    EXPECT_TRUE(LoadRecordingFolder(dir / "rec", recording, &error)) << error;
-    return recording;
+    return test::LoadedFolder(dir / "rec");
 }
 
 std::vector<PackageItem> ItemsOf(const Recording& recording) {
@@ -59,10 +56,11 @@ TEST(ReportSha256, KnownDigestsAndStreamedFiles) {
     std::string bytes(200'003, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 31 + 7);
     test::WriteText(dir.path() / "big", bytes);
-    EXPECT_EQ(Sha256OfFile(dir.path() / "big"), Sha256Hex(bytes));
-    std::string error;
-    EXPECT_FALSE(Sha256OfFile(dir.path() / "absent", &error));
-    EXPECT_FALSE(error.empty());
+    std::string hex;
+    EXPECT_TRUE(Sha256OfFile(dir.path() / "big", hex));
+    EXPECT_EQ(hex, Sha256Hex(bytes));
+    const Status absent = Sha256OfFile(dir.path() / "absent", hex);
+    EXPECT_EQ(absent.errorNumber, ENOENT);
 }
 
 // Our lines must be what sha256sum itself writes for awkward names, and read back whole.

@@ -23,9 +23,9 @@ FrameExif Frame(int i, int trigger, bool positions) {
     if (!positions) m.latitudeDegrees = m.longitudeDegrees = 0;
     exif.makerNote = FormatMakerNote(m);
     SetAccelerationSigns(exif, m);
-    exif.block(2) = 0x04;
-    exif.block(34) = 0x40;
-    if (i == trigger) exif.block(0) = 0x02;
+    exif.set(StatusBit::VehicleSignals);
+    exif.set(StatusBit::HighFrameRate);
+    if (i == trigger) exif.set(StatusBit::TriggerMark);
     return exif;
 }
 

@@ -153,10 +153,10 @@ TEST_F(SettingsFileTest, ReadFindsOnlyOrdinaryFiles) {
     EXPECT_EQ(buffer, (SetupBytes{1, 2, 3, 4, 5}));
     // A pipe or a device is refused at once instead of waited on.
     ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
-    std::string error;
     for (const fs::path& odd : {dir_ / "pipe", fs::path("/dev/zero"), dir_}) {
-        EXPECT_FALSE(ReadSetupBytes(odd, buffer, error)) << odd;
-        EXPECT_NE(error.find(odd.string()), std::string::npos) << error;
+        const Status read = ReadSetupBytes(odd, buffer);
+        EXPECT_FALSE(read) << odd;
+        EXPECT_NE(read.message.find(odd.string()), std::string::npos) << read.message;
     }
     EXPECT_EQ(buffer, (SetupBytes{1, 2, 3, 4, 5}));
 }

@@ -74,7 +74,7 @@ TEST(VideoBand, TriggerMarkLastsOneSecond) {
         Recording r = test::BlankRecording(60);
         r.state.HighFrameRate = high;
         r.state.TriggerFound = true;
-        r.state.TriggerPosition = 50 * 20;
+        r.state.TriggerPosition = kUnitsPerFrame * 20;
         const int fps = high ? 14 : 7;
         for (int i = 1; i <= 60; ++i) {
             SCOPED_TRACE(std::to_string(fps) + " fps, frame " + std::to_string(i));

@@ -101,7 +101,7 @@ TEST(VideoPlan, RangeAroundTheTriggerFollowsThePanelsClock) {
     for (const RangeCase& c : kRanges) {
         Recording r = test::BlankRecording(c.frames);
         r.state.TriggerFound = c.trigger > 0;
-        r.state.TriggerPosition = 50 * c.trigger;
+        r.state.TriggerPosition = kUnitsPerFrame * c.trigger;
         r.state.HighFrameRate = c.high;
         const FrameRange range = RangeAroundTrigger(r, c.before, c.after).value_or(FrameRange{0, 0});
         EXPECT_EQ(std::make_pair(range.first, range.last), std::make_pair(c.first, c.last));

@@ -33,9 +33,8 @@ TEST(SampleRecording, PositionsFollowTheSpeedAlongACurve) {
                           " --frames 260 --fps 14 --trigger 200 --rotate 40")
                   .status,
               0);
-    Recording recording;
-    std::string error;
-    ASSERT_TRUE(LoadRecordingFolder(folder, recording, &error)) << error;
+    const Recording recording = test::LoadedFolder(folder);
+    ASSERT_FALSE(HasFailure());
     constexpr double kMetresPerDegree = 111320, kCosLatitude = 0.8122;  // at 35.68 degrees north
     struct Point {
         double x, y;

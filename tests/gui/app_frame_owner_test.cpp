@@ -58,9 +58,9 @@ TEST_F(AppFrameOwnerTest, EveryWayToAFrameSaysSoOnce) {
     }
 
     // The chart: a frame of the recording, and a place past its end that shows nothing.
-    w().chart()->Pic1_MouseDown(1, 0, 200 + 4 * 50, 500);
+    w().chart()->Pic1_MouseDown(1, 0, 200 + 4 * kUnitsPerFrame, 500);
     EXPECT_EQ(frames(shown), std::vector<int>{5});
-    w().chart()->Pic1_MouseDown(1, 0, 200 + 20 * 50, 500);
+    w().chart()->Pic1_MouseDown(1, 0, 200 + 20 * kUnitsPerFrame, 500);
     EXPECT_EQ(shown.count(), 0);
 
     // A brightness change shows the same frame again: no change of frame.

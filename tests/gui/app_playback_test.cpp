@@ -37,7 +37,7 @@ TEST_F(AppPlaybackTest, PlaysToTheEndAtLevelFour) {
     EXPECT_EQ(w().image1()->image(), expectedPicture(11, BrightnessMode::X20));
     EXPECT_EQ(w().fraStatus()->lblFilename()->text(), QString::fromStdString(SampleFileName(o, 11)));
     EXPECT_EQ(w().fraStatus()->lblPassTime()->text(), panel);
-    EXPECT_EQ(w().chart()->model().cursorX(), 200 + 10 * 50);
+    EXPECT_EQ(w().chart()->model().cursorX(), 200 + 10 * kUnitsPerFrame);
 }
 
 // Each entry ticks itself alone and names its mode; the frame on screen is read again from its

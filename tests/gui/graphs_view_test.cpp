@@ -38,7 +38,7 @@ struct FakeChartHost final : ChartHost {
 // Smooth, distinct curves on every channel, so that each channel shows in the picture.
 RecordingState syntheticRecording() {
     RecordingState rec;
-    rec.TriggerPosition = 50 * 120;
+    rec.TriggerPosition = kUnitsPerFrame * 120;
     for (int k = 0; k < kGraphSampleCount; ++k) {
         rec.GraphSamples[0][k] = static_cast<std::int32_t>(std::lround(100 * std::sin(k / 15.0)));
         rec.GraphSamples[1][k] = static_cast<std::int32_t>(std::lround(60 * std::cos(k / 9.0)));
@@ -52,7 +52,7 @@ class GraphsView : public ::testing::Test {
 protected:
     void open(int frames, int at = 1) {
         host.frames = frames;
-        view->setGraphWidth(50 * frames);
+        view->setGraphWidth(kUnitsPerFrame * frames);
         view->SetUpGraphs();
         view->ShowDefaultChannels();
         goTo(at);
@@ -94,7 +94,8 @@ protected:
 
 TEST_F(GraphsView, ClicksSeekTheNearestFrameOnlyWhenAllowed) {
     // (dx from the origin, frame): left of the plot is frame 1; past the end sets the frame, shows nothing.
-    const std::pair<double, int> cases[] = {{25, 1}, {74, 2}, {75, 3}, {-150, 1}, {399 * 50, 400}, {450 * 50, 451}};
+    const std::pair<double, int> cases[] = {
+        {25, 1}, {74, 2}, {75, 3}, {-150, 1}, {399 * kUnitsPerFrame, 400}, {450 * kUnitsPerFrame, 451}};
     for (const auto& [dx, frame] : cases) {
         SCOPED_TRACE(dx);
         open(400, 300);
@@ -103,7 +104,7 @@ TEST_F(GraphsView, ClicksSeekTheNearestFrameOnlyWhenAllowed) {
         const std::string f = std::to_string(frame);
         const std::vector<std::string> shown = {"setCurrentFrame " + f, "ShowFrame " + f, "UpdateDataPanel " + f};
         EXPECT_EQ(host.calls, frame <= 400 ? shown : std::vector<std::string>{shown[0]});
-        EXPECT_EQ(view->model().cursorX(), 200 + ((frame <= 400 ? frame : 300) - 1) * 50);
+        EXPECT_EQ(view->model().cursorX(), 200 + ((frame <= 400 ? frame : 300) - 1) * kUnitsPerFrame);
         EXPECT_EQ(scroll(), before);
     }
     open(400, 10);
@@ -120,13 +121,15 @@ TEST_F(GraphsView, ClicksSeekTheNearestFrameOnlyWhenAllowed) {
 class GraphsViewLastFrame : public GraphsView, public ::testing::WithParamInterface<int> {};
 
 TEST_P(GraphsViewLastFrame, CursorMarkerAndClickReachTheLastFrame) {
-    rec.TriggerPosition = 50 * 435;
+    rec.TriggerPosition = kUnitsPerFrame * 435;
     open(441, 441);
     zoom(GetParam());
     goTo(441);
     view->hScrollBar()->setValue(view->hScrollBar()->maximum());
     const QImage shown = view->viewport()->grab().toImage();
-    auto column = [&](int frame) { return canvasLeft() + (200 + (frame - 1) * 50 * (GetParam() + 1)) / 15; };
+    auto column = [&](int frame) {
+        return canvasLeft() + (200 + (frame - 1) * kUnitsPerFrame * (GetParam() + 1)) / 15;
+    };
     EXPECT_EQ(shown.pixel(column(441), 195), qRgb(255, 255, 255));  // cursor, below the plot area
     EXPECT_EQ(shown.pixel(column(435), 10), qRgb(255, 255, 0));     // marker, above it
     host.current = 1;

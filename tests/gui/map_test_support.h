@@ -136,9 +136,9 @@ inline bool MakeRouteRecording(const std::filesystem::path& dir, const RouteOpti
         FrameExif exif;
         exif.makerNote = FormatMakerNote(m);
         SetAccelerationSigns(exif, m);
-        exif.block(2) |= 0x04;   // vehicle signals wired
-        exif.block(34) |= 0xC0;  // 14 fps, high quality
-        if (i == o.trigger) exif.block(0) |= 0x02;
+        for (StatusBit bit : {StatusBit::VehicleSignals, StatusBit::HighFrameRate, StatusBit::HighQuality})
+            exif.set(bit);
+        if (i == o.trigger) exif.set(StatusBit::TriggerMark);
         const auto bytes = BuildFrame(exif, body.data(), body.size());
         char name[16];
         std::snprintf(name, sizeof name, "%05d.JPG", i);

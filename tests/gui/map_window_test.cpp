@@ -22,6 +22,7 @@
 #include "net/map/tile_fetcher.h"
 #include "gui/map/track_map.h"
 #include "tests/gui/app_fixture.h"
+#include "tests/core/support/frame_files.h"
 #include "tests/gui/map_test_support.h"
 #include "tests/gui/support/wait.h"
 
@@ -48,9 +49,7 @@ protected:
         auto m = std::make_unique<MapWindow>(dialogs_, settingsFile(), cache_.path());
         if (!m->hasSavedGeometry()) m->resize(640, 480);
         m->show();
-        Recording r;
-        std::string error;
-        EXPECT_TRUE(LoadRecordingFolder(route_, r, &error)) << error;
+        Recording r = test::LoadedFolder(route_);
         r.CurrentFrame = 1;
         m->showRecording(r);
         return m;

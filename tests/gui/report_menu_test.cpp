@@ -22,7 +22,12 @@ namespace {
 
 class ReportMenuTest : public test::AppFixture {
 protected:
-    ReportMenu& menu() { return *w().findChild<ReportMenu*>(QStringLiteral("reportMenu")); }
+    void SetUp() override {
+        AppFixture::SetUp();
+        menu_ = new ReportMenu(w());
+    }
+    ReportMenu& menu() { return *menu_; }
+    ReportMenu* menu_ = nullptr;
     bool waitFinished(QSignalSpy& spy) {
         return test::waitUntil([&] { return !spy.isEmpty(); }, 60000);
     }

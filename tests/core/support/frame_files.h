@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/recording/recording.h"
+#include "core/recording/recording_dump.h"
 #include "core/exif/exif_reader.h"
 #include "core/exif/frame_writer.h"
 
@@ -83,6 +84,14 @@ void WriteRecording(const std::filesystem::path& dir, int frames, ExifOf exifOf)
 }
 
 // A recording of `frames` frames with blank telemetry, in memory only.
+// The folder loaded as the viewer and drtool load it; a failure fails the calling test.
+inline Recording LoadedFolder(const std::filesystem::path& dir) {
+    Recording r;
+    const Status loaded = LoadRecordingFolder(dir, r);
+    EXPECT_TRUE(loaded) << loaded.message;
+    return r;
+}
+
 inline Recording BlankRecording(int frames) {
     Recording r;
     r.folder = "/cards/rec";
