@@ -9,18 +9,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "draw/common/ui_font.h"
+
 namespace drv {
 namespace {
 
 QColor toColor(const Rgb& c) { return QColor(c.r, c.g, c.b); }
-
-QFont labelFont(int pixels, bool bold = false) {
-    QFont f;
-    f.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
 
 QPointF screen(const MapView& v, const WorldPoint& w) {
     double x = 0, y = 0;
@@ -81,7 +75,7 @@ void drawDecorations(QPainter& p, const MapView& view, const TileServer& server,
     p.drawPolygon(arrow);
     p.setPen(QPen(QColor(40, 40, 40), 1));
     p.drawPolygon(arrow);
-    p.setFont(labelFont(12, true));
+    p.setFont(JapaneseUiFont(12, true));
     p.drawText(QRectF(north.x() - 10, north.y() + 8, 20, 16), Qt::AlignCenter, QStringLiteral("N"));
 
     // The scale bar at the bottom left, measured at the view's centre.
@@ -96,11 +90,11 @@ void drawDecorations(QPainter& p, const MapView& view, const TileServer& server,
         p.drawLine(QPointF(x0, y0), QPointF(x0 + bar.pixels, y0));
         p.drawLine(QPointF(x0, y0 - 6), QPointF(x0, y0));
         p.drawLine(QPointF(x0 + bar.pixels, y0 - 6), QPointF(x0 + bar.pixels, y0));
-        p.setFont(labelFont(12));
+        p.setFont(JapaneseUiFont(12));
         p.drawText(QRectF(x0, y0 - 22, bar.pixels, 16), Qt::AlignLeft | Qt::AlignVCenter, label);
     }
 
-    p.setFont(labelFont(12));
+    p.setFont(JapaneseUiFont(12));
     const QFontMetrics fm(p.font());
     const QString attribution = MapAttribution(server);
     if (!attribution.isEmpty()) {
@@ -114,7 +108,7 @@ void drawDecorations(QPainter& p, const MapView& view, const TileServer& server,
 }
 
 void drawLegend(QPainter& p, const MapView& view) {
-    p.setFont(labelFont(11));
+    p.setFont(JapaneseUiFont(11));
     const QFontMetrics fm(p.font());
     const int barW = 150, barH = 10;
     const QRectF box(view.width - barW - 30, 8, barW + 22, 66);
@@ -180,7 +174,7 @@ void drawTrack(QPainter& p, const Track& track, const MapView& view) {
     }
 
     // Start (green circle), end (dark square), trigger (the chart's yellow diamond).
-    p.setFont(labelFont(11, true));
+    p.setFont(JapaneseUiFont(11, true));
     if (const TrackPoint* s = track.at(track.firstFrame)) {
         const QPointF c = screen(view, s->world);
         p.setPen(QPen(Qt::white, 2));
@@ -233,7 +227,7 @@ void DrawMapBase(QPainter& p, const MapScene& scene, const MapTileLookup* tiles)
     if (!scene.track || !scene.track->hasPositions()) {
         p.fillRect(QRect(0, 0, view.width, view.height), kGridPaper);
         p.setPen(QColor(60, 60, 60));
-        p.setFont(labelFont(16));
+        p.setFont(JapaneseUiFont(16));
         p.drawText(QRect(0, 0, view.width, view.height), Qt::AlignCenter, kNoPositionText);
         p.restore();
         return;

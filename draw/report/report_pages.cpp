@@ -15,6 +15,7 @@
 #include "core/graphs/chart_model.h"
 #include "core/graphs/chart_state.h"
 #include "core/common/version.h"
+#include "draw/common/ui_font.h"
 
 namespace drv {
 
@@ -43,11 +44,10 @@ int pagesFor(std::size_t items, double rowHeight) {
     return items == 0 ? 0 : static_cast<int>((items + per - 1) / per);
 }
 
+// The windows' font, sized in points for paper.
 QFont reportFont(double points, bool bold = false) {
-    QFont font;
-    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
+    QFont font = JapaneseUiFont(12, bold);
     font.setPointSizeF(points);
-    font.setBold(bold);
     return font;
 }
 

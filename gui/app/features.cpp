@@ -7,7 +7,7 @@
 namespace drv {
 
 void InstallFeatures(MainWindow& window) {
-    new ReportMenu(window);   // ファイル → 報告書を作成, 印刷, 証拠として保存 (and the picture's menu)
+    new ReportMenu(window);  // ファイル → 報告書を作成, 印刷, 証拠として保存 (and the picture's menu)
     new MapLauncher(window);  // 表示 → 地図 (and the picture's menu)
 }
 
