@@ -151,7 +151,12 @@ TEST_P(AppReadAheadTest, ReadsOnlyTheFramesTheLoopShows) {
 INSTANTIATE_TEST_SUITE_P(FastLevels, AppReadAheadTest,
                          ::testing::Values(ReadAheadCase{3, false, 14, 2}, ReadAheadCase{4, false, 14, 5},
                                            ReadAheadCase{4, true, 14, 7}, ReadAheadCase{4, false, 7, 3},
-                                           ReadAheadCase{4, true, 7, 4}));
+                                           ReadAheadCase{4, true, 7, 4}),
+                         [](const ::testing::TestParamInfo<ReadAheadCase>& info) {
+                             const ReadAheadCase& c = info.param;
+                             return "Level" + std::to_string(c.level) + "At" + std::to_string(c.fps) + "fps" +
+                                    (c.raised ? "Brightened" : "");
+                         });
 
 }  // namespace
 }  // namespace drv
