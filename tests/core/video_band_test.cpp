@@ -129,17 +129,8 @@ protected:
                            test::Quote(dir.path() / "v.mp4") + " " + args + " 2>&1");
     }
     std::map<std::string, std::string> probe() const {
-        const std::string out = test::Shell(
-                                    "ffprobe -v error -select_streams v:0 -show_entries stream=width,height,"
-                                    "color_range,color_space,color_transfer,color_primaries -of default=nw=1 " +
-                                    test::Quote(dir.path() / "v.mp4"))
-                                    .out;
-        std::map<std::string, std::string> fields;
-        for (std::size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
-            const std::string line = out.substr(at, end - at);
-            fields[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
-        }
-        return fields;
+        return test::ProbeVideo(dir.path() / "v.mp4",
+                                "stream=width,height,color_range,color_space,color_transfer,color_primaries");
     }
     // Red, green, blue of pixel (x, y) of frame n (1-based) of the video.
     std::array<int, 3> pixel(int n, int x, int y) const {

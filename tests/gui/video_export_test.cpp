@@ -30,18 +30,9 @@ class VideoExportTest : public test::AppFixture {
 protected:
     // The stream's and the container's fields, as key=value lines of ffprobe.
     static std::map<std::string, std::string> probe(const std::filesystem::path& file) {
-        const std::string out = test::Shell(
-                                    "ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,"
-                                    "profile,pix_fmt,nb_frames,r_frame_rate,duration:format_tags=title,"
-                                    "creation_time -of default=nw=1 " +
-                                    test::Quote(file))
-                                    .out;
-        std::map<std::string, std::string> fields;
-        for (std::size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
-            const std::string line = out.substr(at, end - at);
-            fields[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
-        }
-        return fields;
+        return test::ProbeVideo(file,
+                                "stream=codec_name,profile,pix_fmt,nb_frames,r_frame_rate,duration:"
+                                "format_tags=title,creation_time");
     }
     // Frame `n` (0-based) of an MP4 decoded by ffmpeg, as RGB.
     static QImage decoded(const std::filesystem::path& file, int n) {

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,19 @@ inline std::string Quote(const std::filesystem::path& path) {
     std::string q = "'";
     for (char c : path.string()) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
+}
+
+// What ffprobe says of a file's first video stream: `entries` as -show_entries takes them, read
+// back as key=value.
+inline std::map<std::string, std::string> ProbeVideo(const std::filesystem::path& file, const std::string& entries) {
+    const std::string out =
+        Shell("ffprobe -v error -select_streams v:0 -show_entries " + entries + " -of default=nw=1 " + Quote(file)).out;
+    std::map<std::string, std::string> fields;
+    for (std::size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = out.substr(at, end - at);
+        fields[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+    }
+    return fields;
 }
 
 // The built drtool, quoted for the shell; empty when the test runs without it.
