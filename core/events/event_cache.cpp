@@ -217,6 +217,14 @@ std::optional<EventSummary> EventCache::find(const fs::path& folder, const std::
     return s;
 }
 
+std::optional<EventSummary> EventCache::stored(const fs::path& folder) const {
+    const auto it = entries_.find(folder.native());
+    if (it == entries_.end()) return std::nullopt;
+    EventSummary s = it->second.summary;
+    s.path = folder;
+    return s;
+}
+
 void EventCache::store(const fs::path& folder, const std::string& signature, const EventSummary& summary) {
     if (signature.empty()) return;
     Entry& e = entries_[folder.native()];

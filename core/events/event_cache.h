@@ -30,6 +30,8 @@ public:
     // The summary stored for `folder` (as scanned) with this `signature`; nothing otherwise.
     // The summary's `folder` (relative to a root) is the caller's to set.
     std::optional<EventSummary> find(const std::filesystem::path& folder, const std::string& signature);
+    // The summary stored for `folder`, whatever its signature: to show before checking it.
+    std::optional<EventSummary> stored(const std::filesystem::path& folder) const;
     void store(const std::filesystem::path& folder, const std::string& signature, const EventSummary& summary);
 
     // Writes the cache through the safe writer, the folder made when missing, unless the file

@@ -109,6 +109,14 @@ struct Walker {
 
 }  // namespace
 
+bool WalkOrderLess(const fs::path& a, const fs::path& b) {
+    // Each folder before its subfolders, siblings by the bytes of their names: the order of
+    // the paths' components compared one by one.
+    if (b == kRootFolder) return false;
+    if (a == kRootFolder) return true;
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), byName);
+}
+
 FolderWalk FindFolders(const fs::path& root, int maxDepth, const std::function<bool()>& cancelled) {
     FolderWalk out;
     Walker walker{root, maxDepth, cancelled, out};
@@ -135,6 +143,16 @@ ScanResult ScanEvents(const fs::path& root, int maxDepth, const ScanCallbacks& c
     if (walk.cancelled) return finish(ScanEnd::Cancelled);
 
     const int total = static_cast<int>(walk.folders.size());
+    if (cb.cache && cb.provisional) {
+        std::vector<EventSummary> known;
+        for (const fs::path& relative : walk.folders) {
+            if (std::optional<EventSummary> s = cb.cache->stored(relative == kRootFolder ? root : root / relative)) {
+                s->folder = relative;
+                known.push_back(std::move(*s));
+            }
+        }
+        if (!known.empty()) cb.provisional(std::move(known));
+    }
     for (int i = 0; i < total; ++i) {
         if (cb.progress) cb.progress(i, total);
         if (cancelled()) return finish(ScanEnd::Cancelled);

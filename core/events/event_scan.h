@@ -38,6 +38,11 @@ struct ScanCallbacks {
     // Summaries of earlier scans: a folder whose frame files are unchanged is not read again,
     // and every folder read is stored. The caller saves it.
     EventCache* cache = nullptr;
+    // With a cache, right after the walk: the stored summaries of the folders found, in walk
+    // order, before any is checked, so that a list can show them at once. They are not to be
+    // trusted: `row` then brings every recording checked or read, in the same order, and a
+    // stored one that `row` passes over is no longer a recording.
+    std::function<void(std::vector<EventSummary>&&)> provisional;
 };
 
 struct ScanResult {
@@ -45,6 +50,9 @@ struct ScanResult {
     std::vector<std::filesystem::path> unreadable;  // relative, in walk order
     int recordings = 0;
 };
+
+// Whether folder `a` comes before `b` in the walk's order (relative paths, "." first).
+bool WalkOrderLess(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // Every folder that holds a frame by the Open listing's rules becomes a row, read as the
 // viewer's Open reads it (listing, time order, each frame's telemetry once).

@@ -209,6 +209,7 @@ EventListWindow::EventListWindow(Dialogs& dialogs, QWidget* parent) : QWidget(pa
     flush_->setSingleShot(true);
     flush_->setInterval(kFlushMs);
     connect(flush_, &QTimer::timeout, this, &EventListWindow::flushRows);
+    connect(job_, &EventScanJob::provisionalRows, this, &EventListWindow::provisionalRows);
     connect(job_, &EventScanJob::rowRead, this, &EventListWindow::rowRead);
     connect(job_, &EventScanJob::folderUnreadable, this, &EventListWindow::folderUnreadable);
     connect(job_, &EventScanJob::progress, this, &EventListWindow::scanProgress);
@@ -401,6 +402,11 @@ void EventListWindow::showRunning(bool running) {
     save_->setEnabled(!running);
 }
 
+void EventListWindow::provisionalRows(const std::vector<EventSummary>& rows) {
+    model_->showProvisional(rows);
+    status_->setText(QStringLiteral("前回の内容を表示しています。確認中... %1 件").arg(rows.size()));
+}
+
 void EventListWindow::rowRead(const EventSummary& summary) {
     pending_.push_back(summary);
     if (!flush_->isActive()) flush_->start();
@@ -410,7 +416,11 @@ void EventListWindow::flushRows() {
     flush_->stop();
     model_->append(std::move(pending_));
     pending_.clear();
-    if (scanning()) status_->setText(QStringLiteral("読み込み中... %1 件").arg(model_->rowCount()));
+    if (!scanning()) return;
+    if (const int unconfirmed = model_->unconfirmedCount())
+        status_->setText(QStringLiteral("確認中... 残り %1 件").arg(unconfirmed));
+    else
+        status_->setText(QStringLiteral("読み込み中... %1 件").arg(model_->rowCount()));
 }
 
 void EventListWindow::folderUnreadable(const std::filesystem::path& folder) {
@@ -430,18 +440,22 @@ void EventListWindow::scanProgress(int done, int total) {
 
 void EventListWindow::scanFinished(ScanEnd end) {
     flushRows();  // rows read before a cancel are kept
+    if (end == ScanEnd::Complete) model_->dropUnconfirmed();
     showRunning(false);
     const int rows = model_->rowCount();
+    // Rows shown from the cache that the scan did not reach stay, greyed, and are counted.
+    const int unconfirmed = model_->unconfirmedCount();
+    const QString unchecked = unconfirmed ? QStringLiteral("、うち未確認 %1 件").arg(unconfirmed) : QString();
     switch (end) {
         case ScanEnd::Complete: status_->setText(QStringLiteral("%1 件のイベント").arg(rows)); break;
-        case ScanEnd::Cancelled: status_->setText(QStringLiteral("中止しました (%1 件)").arg(rows)); break;
+        case ScanEnd::Cancelled: status_->setText(QStringLiteral("中止しました (%1 件%2)").arg(rows).arg(unchecked)); break;
         case ScanEnd::RootUnreadable:
             status_->setText(QStringLiteral("フォルダを読み込めませんでした"));
             dialogs_.message(this, kRootUnreadable.arg(PathToQString(root_)), kTitle, Dialogs::Buttons::Ok,
                              Dialogs::Icon::Warning);
             break;
         case ScanEnd::RootVanished:
-            status_->setText(QStringLiteral("途中で読めなくなりました (%1 件)").arg(rows));
+            status_->setText(QStringLiteral("途中で読めなくなりました (%1 件%2)").arg(rows).arg(unchecked));
             dialogs_.message(this, kRootVanished.arg(rows).arg(PathToQString(root_)), kTitle, Dialogs::Buttons::Ok,
                              Dialogs::Icon::Warning);
             break;

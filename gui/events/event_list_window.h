@@ -115,6 +115,7 @@ protected:
 private:
     void createFilterBar(QWidget* bar);
     void createRowMenu();
+    void provisionalRows(const std::vector<EventSummary>& rows);
     void rowRead(const EventSummary& summary);
     void flushRows();
     void folderUnreadable(const std::filesystem::path& folder);

@@ -46,6 +46,9 @@ void EventScanJob::start(const std::filesystem::path& root, int maxDepth, const 
         ScanCallbacks cb;
         cb.cancelled = [cancel] { return cancel->load(std::memory_order_relaxed); };
         cb.row = [&](EventSummary&& s) { post(generation, [this, s = std::move(s)] { emit rowRead(s); }); };
+        cb.provisional = [&](std::vector<EventSummary>&& rows) {
+            post(generation, [this, rows = std::move(rows)] { emit provisionalRows(rows); });
+        };
         cb.unreadable = [&](const std::filesystem::path& folder) {
             post(generation, [this, folder] { emit folderUnreadable(folder); });
         };

@@ -29,6 +29,8 @@ public:
     bool running() const { return running_; }
 
 signals:
+    // The cache's rows for the folders found, before any is checked (see ScanCallbacks).
+    void provisionalRows(const std::vector<drv::EventSummary>& rows);
     void rowRead(const drv::EventSummary& summary);
     void folderUnreadable(const std::filesystem::path& folder);
     void progress(int done, int total);

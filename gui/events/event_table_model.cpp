@@ -6,6 +6,7 @@
 
 #include "core/common/numbers.h"
 #include "core/events/event_report.h"
+#include "core/events/event_scan.h"
 #include "core/viewer/panel_text.h"
 #include "gui/common/dialogs.h"
 #include "gui/events/event_thumbnails.h"
@@ -64,18 +65,62 @@ void EventTableModel::clear() {
     beginResetModel();
     rows_.clear();
     rowOfPicture_.clear();
+    confirmed_ = 0;
+    endResetModel();
+}
+
+void EventTableModel::showProvisional(std::vector<EventSummary> summaries) {
+    beginResetModel();
+    rows_ = std::move(summaries);
+    confirmed_ = 0;
+    indexPictures();
     endResetModel();
 }
 
 void EventTableModel::append(std::vector<EventSummary> summaries) {
     if (summaries.empty()) return;
-    const int first = static_cast<int>(rows_.size());
-    beginInsertRows({}, first, first + static_cast<int>(summaries.size()) - 1);
-    for (EventSummary& s : summaries) {
-        rowOfPicture_.insert(picturePath(s), static_cast<int>(rows_.size()));
-        rows_.push_back(std::move(s));
+    auto next = summaries.begin();
+    // Both lists are in walk order: merged row by row while provisional rows remain.
+    for (; next != summaries.end() && confirmed_ < static_cast<int>(rows_.size()); ++next) {
+        int passed = confirmed_;
+        while (passed < static_cast<int>(rows_.size()) && WalkOrderLess(rows_[std::size_t(passed)].folder, next->folder))
+            ++passed;
+        eraseRows(confirmed_, passed);
+        const int at = confirmed_++;
+        if (at < static_cast<int>(rows_.size()) && rows_[std::size_t(at)].folder == next->folder) {
+            rows_[std::size_t(at)] = std::move(*next);
+            emit dataChanged(index(at, 0), index(at, ColumnCount - 1));
+        } else {
+            beginInsertRows({}, at, at);
+            rows_.insert(rows_.begin() + at, std::move(*next));
+            endInsertRows();
+        }
     }
-    endInsertRows();
+    if (next != summaries.end()) {
+        const int first = static_cast<int>(rows_.size());
+        beginInsertRows({}, first, first + static_cast<int>(summaries.end() - next) - 1);
+        rows_.insert(rows_.end(), std::make_move_iterator(next), std::make_move_iterator(summaries.end()));
+        confirmed_ = static_cast<int>(rows_.size());
+        endInsertRows();
+    }
+    indexPictures();
+}
+
+void EventTableModel::dropUnconfirmed() {
+    eraseRows(confirmed_, static_cast<int>(rows_.size()));
+    indexPictures();
+}
+
+void EventTableModel::eraseRows(int first, int end) {
+    if (first >= end) return;
+    beginRemoveRows({}, first, end - 1);
+    rows_.erase(rows_.begin() + first, rows_.begin() + end);
+    endRemoveRows();
+}
+
+void EventTableModel::indexPictures() {
+    rowOfPicture_.clear();
+    for (std::size_t r = 0; r < rows_.size(); ++r) rowOfPicture_.insert(picturePath(rows_[r]), static_cast<int>(r));
 }
 
 int EventTableModel::rowCount(const QModelIndex& parent) const {
@@ -126,6 +171,7 @@ QVariant EventTableModel::data(const QModelIndex& index, int role) const {
             if (const auto picture = thumbnails_.get(picturePath(s)); picture && !picture->isNull()) return *picture;
             return {};
         case Qt::ToolTipRole:
+            if (!confirmed(index.row())) return QStringLiteral("前回読み込んだ内容です。変わっていないか確認しています。");
             if (column == ColFolder || column == ColPicture) return PathToQString(s.path);
             return {};
         case Qt::TextAlignmentRole:
@@ -140,6 +186,7 @@ QVariant EventTableModel::data(const QModelIndex& index, int role) const {
                 default: return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
             }
         case Qt::ForegroundRole:
+            if (!confirmed(index.row())) return QBrush(QColor(128, 128, 128));
             // Damage and a brake reaction are what a reviewer looks for first.
             if (column == ColDamaged && s.damagedFrames > 0) return QBrush(QColor(190, 0, 0));
             if (column == ColBrake && s.triggerFound && s.brakeAfterTrigger.value_or(false))

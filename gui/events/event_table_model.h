@@ -40,7 +40,15 @@ public:
     explicit EventTableModel(EventThumbnails& thumbnails, QObject* parent = nullptr);
 
     void clear();
+    // The rows an earlier scan stored, shown greyed until the scan confirms them.
+    void showProvisional(std::vector<EventSummary> summaries);
+    // Rows read by the scan, in walk order: each confirms or replaces the shown row of its
+    // folder, and an unconfirmed row of a folder the scan has passed goes (no longer a recording).
     void append(std::vector<EventSummary> summaries);
+    // The scan has read everything: the rows it never confirmed go.
+    void dropUnconfirmed();
+    int unconfirmedCount() const { return static_cast<int>(rows_.size()) - confirmed_; }
+    bool confirmed(int row) const { return row < confirmed_; }
     // Rows in the order they were read (folder-name order).
     const std::vector<EventSummary>& rows() const { return rows_; }
 
@@ -54,9 +62,12 @@ public:
 
 private:
     void pictureReady(const QByteArray& file);
+    void eraseRows(int first, int end);
+    void indexPictures();
 
     EventThumbnails& thumbnails_;
     std::vector<EventSummary> rows_;
+    int confirmed_ = 0;  // the rows before this one are the scan's; those after, provisional
     QHash<QByteArray, int> rowOfPicture_;  // by the picture path's bytes
 };
 

@@ -31,6 +31,7 @@ void markCache(const fs::path& file) {
 }
 
 struct Scan {
+    std::vector<EventSummary> provisional;  // shown before any row
     std::vector<EventSummary> rows;
     ScanResult result;
 };
@@ -39,6 +40,10 @@ Scan scan(const fs::path& root, EventCache* cache) {
     Scan s;
     ScanCallbacks cb;
     cb.cache = cache;
+    cb.provisional = [&](std::vector<EventSummary>&& rows) {
+        EXPECT_TRUE(s.rows.empty() && s.provisional.empty());
+        s.provisional = std::move(rows);
+    };
     cb.row = [&](EventSummary&& e) { s.rows.push_back(std::move(e)); };
     s.result = ScanEvents(root, kDefaultEventDepth, cb);
     return s;
@@ -61,7 +66,8 @@ struct CachedCard {
 };
 
 // What makes a folder be read again: any change to its frame files' names, sizes or times, and
-// any write to one (its change time), even with its modification time put back.
+// any write to one (its change time), even with its modification time put back. The stored row
+// is shown first whatever changed, and the row that follows it is the checked one.
 TEST(EventCache, OnlyChangedFoldersAreReadAgain) {
     struct Case {
         const char* name;
@@ -85,6 +91,8 @@ TEST(EventCache, OnlyChangedFoldersAreReadAgain) {
          true},
         {"a frame rewritten in place, its time put back",
          [](const CachedCard& t) { spoilKeepingAttributes(t.frame(1)); }, true},
+        {"every frame removed", [](const CachedCard& t) { fs::remove(t.frame(1)), fs::remove(t.frame(2)), fs::remove(t.frame(3)); },
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -94,6 +102,13 @@ TEST(EventCache, OnlyChangedFoldersAreReadAgain) {
         EventCache cache(card.cacheFile());
         ASSERT_TRUE(cache.loaded());
         const Scan s = scan(card.root(), &cache);
+        ASSERT_EQ(s.provisional.size(), 1u);
+        EXPECT_EQ(s.provisional[0].maxSpeed, 999.0f);
+        EXPECT_EQ(s.provisional[0].folder, "rec");
+        if (fs::is_empty(card.root() / "rec")) {
+            EXPECT_TRUE(s.rows.empty()) << "no longer a recording: the stored row is not confirmed";
+            continue;
+        }
         ASSERT_EQ(s.rows.size(), 1u);
         EXPECT_EQ(s.rows[0].maxSpeed != 999.0f, c.readAgain);
         EXPECT_EQ(s.rows[0].folder, "rec");

@@ -18,6 +18,7 @@
 #include "gui/events/event_list_window.h"
 #include "gui/events/event_scan_job.h"
 #include "gui/events/event_table_model.h"
+#include "gui/events/event_thumbnails.h"
 #include "tests/core/support/frame_files.h"
 #include "tests/gui/app_fixture.h"
 #include "tests/gui/support/wait.h"
@@ -187,6 +188,50 @@ TEST_F(EventListTest, APulledCardEndsWithAMessageAndCancelStopsTheReading) {
     EXPECT_TRUE(window->saveButton()->isEnabled());
     window_.reset();  // waits for the worker
     EXPECT_LE(opens.count(picture) - atCancel, 1) << "frames read after Cancel";
+}
+
+// Rows shown from the cache, then the scan's rows in walk order: each confirms or replaces its
+// folder's row, a new folder lands in walk order, a stored row the scan passed over goes, and
+// what the scan never reached stays greyed unless it ended complete.
+TEST(EventTableModelTest, StoredRowsGiveWayToTheScansRows) {
+    struct Case {
+        const char* name;
+        std::vector<const char*> stored, read;  // folder, ":2" for a changed row
+        bool complete;
+        const char* shown;  // "?" after a row not confirmed
+    };
+    const Case cases[] = {
+        {"changed, gone, new", {"A", "A/x", "B", "C"}, {"A:2", "B", "B/y", "D"}, true, "A:2 B B/y D"},
+        {"cancelled", {"A", "B", "C"}, {"A"}, false, "A B? C?"},
+        {"complete drops the rest", {"A", "B", "C"}, {"A"}, true, "A"},
+        {"new before stored", {"B"}, {"A", "A/z"}, false, "A A/z B?"},
+        {"nothing stored", {}, {"A", "B"}, true, "A B"},
+        {"the root first, subfolders after their folder", {".", "a", "a/b", "a-"}, {".", "a", "a/b", "a-"}, true,
+         ". a a/b a-"},
+    };
+    auto summary = [](std::string spec) {
+        EventSummary s;
+        const auto colon = spec.find(':');
+        s.frames = colon == std::string::npos ? 1 : std::stoi(spec.substr(colon + 1));
+        s.folder = spec.substr(0, colon);
+        return s;
+    };
+    EventThumbnails thumbnails(QSize(64, 48));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EventTableModel model(thumbnails);
+        std::vector<EventSummary> stored;
+        for (const char* f : c.stored) stored.push_back(summary(f));
+        model.showProvisional(std::move(stored));
+        for (const char* f : c.read) model.append({summary(f)});
+        if (c.complete) model.dropUnconfirmed();
+        QStringList shown;
+        for (int r = 0; r < model.rowCount(); ++r) {
+            const EventSummary& s = model.rows()[std::size_t(r)];
+            shown << QString::fromStdString(s.folder.string() + (s.frames > 1 ? ":2" : "") + (model.confirmed(r) ? "" : "?"));
+        }
+        EXPECT_EQ(shown.join(' '), QString::fromUtf8(c.shown));
+    }
 }
 
 // A card for the filters: kinds, days, a damaged frame and a recording without a trigger.
