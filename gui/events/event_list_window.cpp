@@ -41,6 +41,7 @@
 #include "gui/events/event_table_model.h"
 #include "gui/map/event_list_map.h"
 #include "gui/events/event_thumbnails.h"
+#include "gui/video/batch_video_export.h"
 
 namespace drv {
 namespace {
@@ -337,6 +338,7 @@ void EventListWindow::createRowMenu() {
     rowMenu_->addSeparator();
     add(kSaveToPc, "saveToPc", &EventListWindow::saveSelectedToPc);
     add(kExportTelemetry, "exportTelemetry", &EventListWindow::exportSelectedTelemetry);
+    add(QStringLiteral("動画として保存..."), "exportVideos", &EventListWindow::exportSelectedVideos);
 }
 
 EventListWindow::~EventListWindow() { storeSettings(); }
@@ -636,6 +638,12 @@ bool EventListWindow::exportSelectedTelemetryTo(const std::filesystem::path& des
             dialogs_.message(this, text, kExportTelemetry.chopped(3), Dialogs::Buttons::Ok,
                              outcome->failed.isEmpty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning);
         });
+}
+
+void EventListWindow::exportSelectedVideos() {
+    std::vector<std::filesystem::path> folders;
+    for (const EventSummary& s : selectedRows()) folders.push_back(s.path);
+    AskAndExportVideos(this, dialogs_, *batch_, folders, saveFolder_);
 }
 
 EventFilter EventListWindow::filter() const {

@@ -79,6 +79,8 @@ public:
     // "テレメトリを一括エクスポート...": one file per selected recording into a chosen folder.
     void exportSelectedTelemetry();
     bool exportSelectedTelemetryTo(const std::filesystem::path& destination, int format);
+    // "動画として保存...": the video export's choices once, a folder, one MP4 per selected recording.
+    void exportSelectedVideos();
 
     // The filter bar as one value; setting it updates the bar and the table.
     EventFilter filter() const;

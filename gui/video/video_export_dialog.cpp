@@ -44,17 +44,48 @@ QDoubleSpinBox* secondsBox(QWidget* parent, double value) {
 
 }  // namespace
 
+VideoExportRequest VideoRequestFor(const Recording& recording, const VideoChoices& choices,
+                                   const std::filesystem::path& target) {
+    VideoExportRequest r;
+    r.range = {1, recording.frameCount()};
+    if (choices.aroundTrigger)
+        if (const auto around = RangeAroundTrigger(recording, choices.secondsBefore, choices.secondsAfter))
+            r.range = *around;
+    r.overlay = choices.overlay;
+    r.band = choices.band;
+    r.brightness = choices.brightness;
+    r.target = target;
+    return r;
+}
+
 VideoExportDialog::VideoExportDialog(Dialogs& dialogs, const Recording& recording, BrightnessMode screenMode,
                                      const std::filesystem::path& saveFolder, QWidget* owner)
-    : QDialog(owner), dialogs_(dialogs), recording_(recording), screenMode_(screenMode), saveFolder_(saveFolder) {
+    : QDialog(owner), dialogs_(&dialogs), recording_(&recording), screenMode_(screenMode), saveFolder_(saveFolder) {
+    build(recording.frameCount(), recording.triggerFrame().has_value(),
+          QStringLiteral("画面と同じ (%1)").arg(brightnessName(screenMode)));
+}
+
+VideoExportDialog::VideoExportDialog(int recordings, QWidget* owner)
+    : QDialog(owner), screenMode_(BrightnessMode::X20) {
+    build(0, true, QStringLiteral("明るく (%1)").arg(brightnessName(screenMode_)));
+    setWindowTitle(QStringLiteral("%1 (%2 件)").arg(kTitle).arg(recordings));
+    whole_->setText(QStringLiteral("全体"));
+    aroundTrigger_->setToolTip(QStringLiteral("トリガーのない記録は全体を書き出します"));
+    for (QWidget* w : std::initializer_list<QWidget*>{frames_, from_, to_, rangeDash_}) w->hide();
+    standard_->setChecked(true);
+    ok_->setText(QStringLiteral("保存先を選ぶ..."));
+    setFixedSize(sizeHint());
+}
+
+void VideoExportDialog::build(int frames, bool trigger, const QString& brighter) {
     setObjectName(QStringLiteral("frmVideoExport"));
     setWindowTitle(kTitle);
     setFont(JapaneseUiFont());
-    const int n = std::max(1, recording.frameCount());
+    const int n = std::max(1, frames);
 
     auto* range = new QGroupBox(QStringLiteral("範囲"), this);
     auto* grid = new QGridLayout(range);
-    whole_ = new QRadioButton(QStringLiteral("全体 (%1 コマ)").arg(recording.frameCount()), range);
+    whole_ = new QRadioButton(QStringLiteral("全体 (%1 コマ)").arg(frames), range);
     aroundTrigger_ = new QRadioButton(QStringLiteral("トリガーの前後"), range);
     frames_ = new QRadioButton(QStringLiteral("コマ番号で指定"), range);
     before_ = secondsBox(range, 10);
@@ -73,11 +104,12 @@ VideoExportDialog::VideoExportDialog(Dialogs& dialogs, const Recording& recordin
     grid->addWidget(after_, 1, 4);
     grid->addWidget(frames_, 2, 0);
     grid->addWidget(from_, 2, 2);
-    grid->addWidget(new QLabel(QStringLiteral("〜"), range), 2, 3);
+    rangeDash_ = new QLabel(QStringLiteral("〜"), range);
+    grid->addWidget(rangeDash_, 2, 3);
     grid->addWidget(to_, 2, 4);
     whole_->setChecked(true);
     // Only a recording with a trigger has a "before" and "after".
-    aroundTrigger_->setEnabled(recording.triggerFrame().has_value());
+    aroundTrigger_->setEnabled(trigger);
 
     overlay_ =
         new QCheckBox(QStringLiteral("テレメトリ（日時・速度・加速度・位置・ブレーキ・経過時間）を入れる"), this);
@@ -98,7 +130,7 @@ VideoExportDialog::VideoExportDialog(Dialogs& dialogs, const Recording& recordin
 
     auto* brightness = new QGroupBox(QStringLiteral("明るさ"), this);
     auto* brightnessRow = new QHBoxLayout(brightness);
-    screen_ = new QRadioButton(QStringLiteral("画面と同じ (%1)").arg(brightnessName(screenMode)), brightness);
+    screen_ = new QRadioButton(brighter, brightness);
     standard_ = new QRadioButton(QStringLiteral("標準"), brightness);
     screen_->setChecked(true);
     brightnessRow->addWidget(screen_);
@@ -133,30 +165,34 @@ void VideoExportDialog::updateControls() {
     to_->setEnabled(frames_->isChecked());
     bandOver_->setEnabled(overlay_->isChecked());
     bandBelow_->setEnabled(overlay_->isChecked());
-    ok_->setEnabled(request().range.count() > 0);
+    ok_->setEnabled(!recording_ || request().range.count() > 0);
+}
+
+VideoChoices VideoExportDialog::choices() const {
+    VideoChoices c;
+    c.aroundTrigger = aroundTrigger_->isChecked();
+    c.secondsBefore = before_->value();
+    c.secondsAfter = after_->value();
+    c.overlay = overlay_->isChecked();
+    c.band = bandBelow_->isChecked() ? BandPlacement::Below : BandPlacement::Over;
+    c.brightness = screen_->isChecked() ? screenMode_ : BrightnessMode::Standard;
+    return c;
 }
 
 VideoExportRequest VideoExportDialog::request() const {
-    VideoExportRequest r;
-    r.range = {1, recording_.frameCount()};
-    if (aroundTrigger_->isChecked()) {
-        if (const auto around = RangeAroundTrigger(recording_, before_->value(), after_->value())) r.range = *around;
-    } else if (frames_->isChecked()) {
-        r.range = {from_->value(), to_->value()};
-    }
-    r.overlay = overlay_->isChecked();
-    r.band = bandBelow_->isChecked() ? BandPlacement::Below : BandPlacement::Over;
-    r.brightness = screen_->isChecked() ? screenMode_ : BrightnessMode::Standard;
-    r.target = target_;
+    if (!recording_) return {};
+    VideoExportRequest r = VideoRequestFor(*recording_, choices(), target_);
+    if (frames_->isChecked()) r.range = {from_->value(), to_->value()};
     return r;
 }
 
 void VideoExportDialog::accept() {
+    if (!recording_) return QDialog::accept();
     if (request().range.count() < 1) return;
     // Never the recording's folder is suggested: the picker opens where the last save went.
-    const std::string folderName = recording_.folder.filename().native();
+    const std::string folderName = recording_->folder.filename().native();
     const std::filesystem::path name = (folderName.empty() ? std::string("video") : folderName) + ".mp4";
-    const Dialogs::SavePick pick = dialogs_.saveFile(this, kTitle, saveFolder_ / name, {QStringLiteral("MP4 (*.mp4)")});
+    const Dialogs::SavePick pick = dialogs_->saveFile(this, kTitle, saveFolder_ / name, {QStringLiteral("MP4 (*.mp4)")});
     if (pick.file.empty()) return;  // back to the choices
     target_ = pick.file;
     QDialog::accept();

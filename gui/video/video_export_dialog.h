@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QDoubleSpinBox;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -17,12 +18,31 @@ namespace drv {
 
 class Dialogs;
 
+// The choices that hold for any recording, as a batch of several takes them.
+struct VideoChoices {
+    bool aroundTrigger = false;  // else the whole recording (also for one without a trigger)
+    double secondsBefore = 10;
+    double secondsAfter = 10;
+    bool overlay = true;
+    BandPlacement band = BandPlacement::Over;
+    BrightnessMode brightness = BrightnessMode::Standard;
+};
+
+// The request for one recording: the part `choices` names, into `target`.
+VideoExportRequest VideoRequestFor(const Recording& recording, const VideoChoices& choices,
+                                   const std::filesystem::path& target);
+
 class VideoExportDialog final : public QDialog {
     Q_OBJECT
 public:
     // `screenMode`: the brightening on screen now; `saveFolder`: where the save picker opens.
     VideoExportDialog(Dialogs& dialogs, const Recording& recording, BrightnessMode screenMode,
                       const std::filesystem::path& saveFolder, QWidget* owner);
+    // The same choices for `recordings` recordings at once: no frame numbers, brightening
+    // by x2.0 or none, and OK closes without a file (the caller asks for a folder).
+    VideoExportDialog(int recordings, QWidget* owner);
+
+    VideoChoices choices() const;
 
     // The choices made, with the file picked (empty until then).
     VideoExportRequest request() const;
@@ -37,10 +57,11 @@ public:
     QRadioButton* bandBelowOption() const { return bandBelow_; }
 
 private:
+    void build(int frames, bool trigger, const QString& brighter);
     void updateControls();
 
-    Dialogs& dialogs_;
-    const Recording& recording_;
+    Dialogs* dialogs_ = nullptr;
+    const Recording* recording_ = nullptr;  // none for a batch
     BrightnessMode screenMode_;
     std::filesystem::path saveFolder_;
     std::filesystem::path target_;
@@ -52,6 +73,7 @@ private:
     QDoubleSpinBox* after_ = nullptr;
     QSpinBox* from_ = nullptr;
     QSpinBox* to_ = nullptr;
+    QLabel* rangeDash_ = nullptr;
     QCheckBox* overlay_ = nullptr;
     QRadioButton* bandOver_ = nullptr;
     QRadioButton* bandBelow_ = nullptr;
