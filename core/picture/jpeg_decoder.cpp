@@ -178,7 +178,82 @@ PictureError decode(std::span<const std::uint8_t> data, const PictureRequest& re
     return PictureError::None;
 }
 
+// The planes decode, set up as decode() is. Every vector grown here belongs to `out`.
+PictureError decodePlanes(std::span<const std::uint8_t> data, const PictureRequest& request, JpegPlanes& out) {
+    jpeg_decompress_struct cinfo{};
+    ErrorManager err{};
+    ProgressMonitor monitor{};
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = errorExit;
+    err.pub.output_message = silent;
+    err.reason = PictureError::None;
+    if (setjmp(err.jump) != 0) {
+        jpeg_destroy_decompress(&cinfo);
+        return err.reason;
+    }
+    jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
+    monitor.pub.progress_monitor = progress;
+    monitor.request = &request;
+    cinfo.progress = &monitor.pub;
+    jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
+
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
+    out.width = static_cast<int>(cinfo.image_width);
+    out.height = static_cast<int>(cinfo.image_height);
+    if (out.width > request.maxSide || out.height > request.maxSide)
+        fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::TooLarge);
+    const jpeg_component_info* c = cinfo.comp_info;
+    const bool planar = cinfo.num_components == 3 && cinfo.jpeg_color_space == JCS_YCbCr &&
+                        c[0].h_samp_factor <= 2 && c[0].v_samp_factor <= 2 && c[1].h_samp_factor == 1 &&
+                        c[1].v_samp_factor == 1 && c[2].h_samp_factor == 1 && c[2].v_samp_factor == 1;
+    if (!planar) {
+        out.otherKind = true;
+        jpeg_destroy_decompress(&cinfo);
+        return PictureError::None;
+    }
+    out.lumaH = c[0].h_samp_factor;
+    out.lumaV = c[0].v_samp_factor;
+    cinfo.raw_data_out = TRUE;
+    jpeg_start_decompress(&cinfo);  // a progressive picture is read whole here, its scans counted
+
+    // One call gives a row of MCUs: max_v_samp_factor * 8 luma rows and 8 of each chroma.
+    const int rowsPerCall = cinfo.max_v_samp_factor * DCTSIZE;
+    const int calls = (static_cast<int>(cinfo.output_height) + rowsPerCall - 1) / rowsPerCall;
+    for (int i = 0; i < 3; ++i) {
+        out.stride[i] = static_cast<int>(c[i].width_in_blocks) * DCTSIZE;
+        out.plane[i].resize(static_cast<std::size_t>(out.stride[i]) *
+                            static_cast<std::size_t>(c[i].v_samp_factor * DCTSIZE * calls));
+    }
+    JSAMPROW rows[3][2 * DCTSIZE];
+    JSAMPARRAY arrays[3] = {rows[0], rows[1], rows[2]};
+    for (int call = 0; call < calls; ++call) {
+        for (int i = 0; i < 3; ++i) {
+            const int n = c[i].v_samp_factor * DCTSIZE;
+            for (int r = 0; r < n; ++r)
+                rows[i][r] = out.plane[i].data() +
+                             static_cast<std::size_t>(out.stride[i]) * static_cast<std::size_t>(call * n + r);
+        }
+        if (jpeg_read_raw_data(&cinfo, arrays, static_cast<JDIMENSION>(rowsPerCall)) == 0)
+            fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
+    }
+    jpeg_destroy_decompress(&cinfo);
+    return PictureError::None;
+}
+
 }  // namespace
+
+JpegPlanes DecodeJpegPlanes(std::span<const std::uint8_t> data, const PictureRequest& limits) {
+    JpegPlanes out;
+    if (data.empty()) {
+        out.error = PictureError::Unreadable;
+        return out;
+    }
+    out.error = decodePlanes(data, limits, out);
+    if (!out.ok())
+        for (auto& plane : out.plane) plane = {};
+    return out;
+}
 
 DecodedPicture DecodeJpeg(std::span<const std::uint8_t> data, const PictureRequest& request) {
     DecodedPicture out;

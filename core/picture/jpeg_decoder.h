@@ -68,6 +68,27 @@ struct DecodedPicture {
 
 DecodedPicture DecodeJpeg(std::span<const std::uint8_t> data, const PictureRequest& request = {});
 
+// A picture's luma and chroma planes as the file stores them (full-range YCbCr, BT.601 matrix),
+// never turned into RGB: the video's encoder takes YUV, and a round trip through RGB costs time
+// and precision. Only three-component YCbCr pictures with chroma at 1 x 1 and luma at 1 or 2 each
+// way (4:2:0, 4:2:2, 4:4:0, 4:4:4) come out so; `otherKind` says to decode any other in RGB.
+// The bounds, scan limit and cancel flag of the request hold as in DecodeJpeg (its layout,
+// scaling and region do not apply).
+struct JpegPlanes {
+    PictureError error = PictureError::Damaged;
+    bool otherKind = false;
+    int width = 0;   // the picture's
+    int height = 0;
+    int lumaH = 1;   // luma's sampling factors (chroma at 1 x 1)
+    int lumaV = 1;
+    std::vector<std::uint8_t> plane[3];  // Y, Cb, Cr; rows past the picture's foot may follow
+    int stride[3] = {};
+
+    bool ok() const { return error == PictureError::None && !otherKind; }
+};
+
+JpegPlanes DecodeJpegPlanes(std::span<const std::uint8_t> data, const PictureRequest& limits = {});
+
 // Reads the file by its path's bytes (an ordinary file of at most kMaxPictureFileBytes) and
 // decodes it.
 DecodedPicture DecodeJpegFile(const std::filesystem::path& file, const PictureRequest& request = {});

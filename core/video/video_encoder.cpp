@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "core/common/file_write.h"
+#include "core/video/yuv_picture.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -249,6 +250,25 @@ VideoResult VideoEncoder::addFrame(const std::uint8_t* pixels, std::size_t bytes
     const std::uint8_t* const source[1] = {pixels};
     const int stride[1] = {static_cast<int>(bytesPerRow)};
     sws_scale(d.scaler, source, stride, 0, d.settings.height, d.frame->data, d.frame->linesize);
+    d.frame->pts = d.frames;
+    ret = d.encode(d.frame);
+    if (ret < 0) return d.failure(ret);
+    ++d.frames;
+    return {};
+}
+
+VideoResult VideoEncoder::addFrame(const YuvPicture& picture) {
+    Impl& d = *d_;
+    if (!d.headerWritten) return {VideoStatus::EncoderFailed, "not open"};
+    if (picture.width != d.settings.width || picture.height != d.settings.height)
+        return {VideoStatus::EncoderFailed, "a picture of the wrong size"};
+    int ret = av_frame_make_writable(d.frame);
+    if (ret < 0) return d.failure(ret);
+    for (int i = 0; i < 3; ++i) {
+        const int rows = i == 0 ? picture.height : picture.height / 2;
+        av_image_copy_plane(d.frame->data[i], d.frame->linesize[i], picture.plane(i), picture.stride(i),
+                            picture.stride(i), rows);
+    }
     d.frame->pts = d.frames;
     ret = d.encode(d.frame);
     if (ret < 0) return d.failure(ret);

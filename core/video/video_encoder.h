@@ -13,6 +13,8 @@
 
 namespace drv {
 
+struct YuvPicture;
+
 enum class VideoStatus {
     Ok,
     Cancelled,
@@ -61,6 +63,8 @@ public:
     VideoResult open(const std::filesystem::path& target, const VideoSettings& settings);
     // One frame of settings.width x settings.height pixels; rows `bytesPerRow` apart.
     VideoResult addFrame(const std::uint8_t* pixels, std::size_t bytesPerRow, PixelLayout layout);
+    // One frame already in the encoder's form, of settings.width x settings.height.
+    VideoResult addFrame(const YuvPicture& picture);
     // Encodes what is pending, writes the index, flushes to disk and renames the file into place.
     VideoResult finish();
     // Stops and removes the temporary file; the target is left as it was.

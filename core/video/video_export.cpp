@@ -10,16 +10,26 @@
 #include <thread>
 #include <vector>
 
+#include "core/common/file_read.h"
+#include "core/video/yuv_picture.h"
+
 namespace drv {
 
 namespace {
+
+// A frame's picture as the encoder takes it; none when the file holds no picture it can show,
+// and `gone` when the file is not there at all.
+struct PreparedFrame {
+    YuvPicture picture;
+    bool gone = false;
+};
 
 // Frames are read, decoded, brightened and painted by helper threads a few frames ahead of
 // the encoder, which takes them strictly in order: decoding and painting cost about as much
 // as encoding, and would otherwise leave a core idle.
 class FramePipeline {
 public:
-    using Make = std::function<VideoCanvas(int index)>;
+    using Make = std::function<PreparedFrame(int index)>;
 
     FramePipeline(FrameRange range, Make make)
         : make_(std::move(make)), next_(range.first), last_(range.last), wanted_(range.first) {
@@ -36,10 +46,10 @@ public:
     }
 
     // The picture of `index`, the frame after the one taken before (null: not decodable).
-    VideoCanvas take(int index) {
+    PreparedFrame take(int index) {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return ready_.count(index) > 0; });
-        VideoCanvas picture = std::move(ready_[index]);
+        PreparedFrame picture = std::move(ready_[index]);
         ready_.erase(index);
         wanted_ = index + 1;
         lock.unlock();
@@ -57,7 +67,7 @@ private:
             if (stop_ || next_ > last_) return;
             const int index = next_++;
             lock.unlock();
-            VideoCanvas picture = make_(index);
+            PreparedFrame picture = make_(index);
             lock.lock();
             ready_[index] = std::move(picture);
             lock.unlock();
@@ -68,8 +78,8 @@ private:
     Make make_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::map<int, VideoCanvas> ready_;
-    int next_;  // the next frame a helper takes up
+    std::map<int, PreparedFrame> ready_;
+    int next_;    // the next frame a helper takes up
     int last_;
     int wanted_;  // the frame the encoder waits for
     bool stop_ = false;
@@ -124,25 +134,62 @@ VideoExportResult ExportVideo(const Recording& recording, const VideoExportReque
     if (!out.result.ok()) return out;
 
     const int height = settings.height;
-    auto pictureOf = [&](int index) { return drawing.picture(recording.framePath(index), request.brightness, height); };
-    auto band = [&](VideoCanvas& picture, int index, bool noPicture) {
-        // The band shows this frame's telemetry, whatever picture stands in.
+    // The frame's picture at the top of the video's picture: straight from the JPEG's planes
+    // where nothing is drawn into the picture itself. Brightening works on RGB, as on screen,
+    // and so do the JPEGs whose planes are of another kind (grey, CMYK, unusual sampling).
+    auto pictureOf = [&](int index) {
+        PreparedFrame frame;
+        const std::filesystem::path file = recording.framePath(index);
+        const std::string bytes = ReadRegularFile(file, kMaxPictureFileBytes);
+        if (bytes.empty()) {
+            frame.gone = FrameFileGone(file);
+            return frame;
+        }
+        const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        bool viaRgb = request.brightness != BrightnessMode::Standard;
+        if (!viaRgb) {
+            const JpegPlanes planes = DecodeJpegPlanes(data);
+            if (planes.ok()) frame.picture = YuvFromJpegPlanes(planes, kVideoWidth, kVideoHeight, height);
+            viaRgb = planes.otherKind;  // damaged or beyond the bounds: no picture at all
+        }
+        if (viaRgb) {
+            const VideoCanvas rgb = drawing.picture(data, request.brightness);
+            if (rgb) {
+                frame.picture = BlackYuvPicture(kVideoWidth, height);
+                Rgb32ToYuvRows(rgb.pixels, rgb.stride, frame.picture, 0, kVideoHeight);
+            }
+        }
+        return frame;
+    };
+    // The band shows this frame's telemetry, whatever picture stands in. It is drawn in RGB on a
+    // strip of the band's rows; on the whole picture only when a mark goes over the picture.
+    auto band = [&](YuvPicture& picture, int index, bool noPicture) {
         if (!request.overlay) return;
         OverlayTexts texts = ComputeOverlayTexts(recording, index);
         texts.noPicture = noPicture;
-        drawing.band(picture, texts);
+        const int top = texts.triggerMark || texts.noPicture ? 0 : height - kVideoBandHeight;
+        thread_local std::vector<std::uint8_t> strip;
+        VideoCanvas canvas;
+        canvas.width = kVideoWidth;
+        canvas.height = height - top;
+        canvas.stride = static_cast<std::size_t>(kVideoWidth) * 4;
+        strip.resize(canvas.stride * static_cast<std::size_t>(canvas.height));
+        canvas.pixels = strip.data();
+        YuvRowsToRgb32(picture, top, canvas.height, canvas.pixels, canvas.stride);
+        drawing.band(canvas, texts);
+        Rgb32ToYuvRows(canvas.pixels, canvas.stride, picture, top, canvas.height);
     };
     FramePipeline pipeline(range, [&](int index) {
-        VideoCanvas picture = pictureOf(index);
-        if (picture) band(picture, index, false);
-        return picture;
+        PreparedFrame frame = pictureOf(index);
+        if (frame.picture) band(frame.picture, index, false);
+        return frame;
     });
 
     int lastGood = 0;  // the frame whose picture stands in for one that cannot be read
     const int total = range.count();
     for (int index = range.first; index <= range.last; ++index) {
-        VideoCanvas picture = pipeline.take(index);
-        if (picture.gone) {
+        PreparedFrame frame = pipeline.take(index);
+        if (frame.gone) {
             // A picture that is not there any more would turn the rest of the video into one
             // still picture: the export fails rather than pass for a recording.
             encoder.cancel();
@@ -151,6 +198,7 @@ VideoExportResult ExportVideo(const Recording& recording, const VideoExportReque
                                                       ") is gone"};
             return out;
         }
+        YuvPicture& picture = frame.picture;
         if (picture) {
             lastGood = index;
         } else {
@@ -158,12 +206,12 @@ VideoExportResult ExportVideo(const Recording& recording, const VideoExportReque
             // a clean copy of every frame would cost more than this rare case).
             ++out.undecodable;
             out.noPictureFrames.push_back(index);
-            if (lastGood) picture = pictureOf(lastGood);
-            if (!picture) picture = drawing.black(height);  // nothing before it could be read
+            if (lastGood) picture = pictureOf(lastGood).picture;
+            if (!picture) picture = BlackYuvPicture(kVideoWidth, height);  // nothing before it could be read
             band(picture, index, true);
         }
         if (!ComputeOverlayTexts(recording, index).telemetryKnown) out.unknownTelemetry.push_back(index);
-        out.result = encoder.addFrame(picture.pixels, picture.stride, PixelLayout::Rgb32);
+        out.result = encoder.addFrame(picture);
         if (!out.result.ok()) return out;
         if (progress && !progress(index - range.first + 1, total)) {
             encoder.cancel();

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -51,12 +52,10 @@ int VideoHeight(const VideoExportRequest& request);
 // the frames whose picture or telemetry is missing; empty when every frame had both.
 std::string VideoExportNote(const VideoExportResult& result, bool japanese);
 
-// One picture of the video: 32-bit pixels (PixelLayout::Rgb32), rows `stride` bytes apart,
-// kept alive by `owner`. No pixels: the frame's picture could not be read; `gone` when its
-// file no longer exists at all (rather than holding something that is not a picture).
+// Pixels to draw on: 32-bit (PixelLayout::Rgb32), rows `stride` bytes apart, kept alive by
+// `owner` (or by whoever lent them). No pixels: the picture could not be read.
 struct VideoCanvas {
     std::uint8_t* pixels = nullptr;
-    bool gone = false;
     std::size_t stride = 0;
     int width = 0;
     int height = 0;
@@ -70,12 +69,12 @@ bool FrameFileGone(const std::filesystem::path& file);
 
 // How the pictures are drawn; both are called on helper threads, several at once.
 struct VideoDrawing {
-    // The frame file decoded, brightened and stretched to kVideoWidth x kVideoHeight, at the
-    // top of a black canvas kVideoWidth x `height`.
-    std::function<VideoCanvas(const std::filesystem::path& file, BrightnessMode mode, int height)> picture;
-    // A black canvas of that size.
-    std::function<VideoCanvas(int height)> black;
-    // Paints the telemetry band over the canvas's foot (kVideoBandHeight rows) and the marks.
+    // A frame file's bytes decoded (by the bounded decoder), brightened and stretched to
+    // kVideoWidth x kVideoHeight: for brightening, and for the JPEGs whose planes the export
+    // does not take as they are (grey, CMYK, unusual sampling).
+    std::function<VideoCanvas(std::span<const std::uint8_t> bytes, BrightnessMode mode)> picture;
+    // Paints the telemetry band over the canvas's foot (its last kVideoBandHeight rows) and the
+    // marks the texts ask for (those are only asked for on a canvas of the whole picture).
     std::function<void(VideoCanvas& canvas, const OverlayTexts& texts)> band;
 };
 

@@ -103,35 +103,20 @@ VideoCanvas canvasOf(QImage picture) {
 
 VideoDrawing QtVideoDrawing() {
     VideoDrawing d;
-    d.picture = [](const std::filesystem::path& file, BrightnessMode mode, int height) {
+    d.picture = [](std::span<const std::uint8_t> bytes, BrightnessMode mode) {
         // The frames' one bounded decoder: a hostile picture costs milliseconds and no more
         // memory than the video's own size (large pictures are scaled down while decoding).
         PictureRequest wanted;
         wanted.atLeastWidth = kVideoWidth;
         wanted.atLeastHeight = kVideoHeight;
-        auto* held = new DecodedPicture(DecodeJpegFile(file, wanted));
-        const PictureError error = held->error;
+        auto* held = new DecodedPicture(DecodeJpeg(bytes, wanted));
         QImage decoded;
         if (held->ok())  // the pixels stay where the decoder put them; the image frees them
-            decoded = QImage(
-                held->pixels.data(), held->width, held->height, static_cast<qsizetype>(held->bytesPerRow),
-                QImage::Format_RGB32, [](void* p) { delete static_cast<DecodedPicture*>(p); }, held);
-        else delete held;
-        QImage picture = VideoPicture(std::move(decoded), mode);
-        if (!picture.isNull() && height > kVideoHeight) {
-            QImage taller(kVideoWidth, height, QImage::Format_RGB32);
-            taller.fill(Qt::black);
-            QPainter(&taller).drawImage(0, 0, picture);
-            picture = std::move(taller);
-        }
-        VideoCanvas canvas = canvasOf(std::move(picture));
-        if (!canvas && error == PictureError::Unreadable) canvas.gone = FrameFileGone(file);
-        return canvas;
-    };
-    d.black = [](int height) {
-        QImage picture(kVideoWidth, height, QImage::Format_RGB32);
-        picture.fill(Qt::black);
-        return canvasOf(std::move(picture));
+            decoded = QImage(held->pixels.data(), held->width, held->height, static_cast<qsizetype>(held->bytesPerRow),
+                             QImage::Format_RGB32, [](void* p) { delete static_cast<DecodedPicture*>(p); }, held);
+        else
+            delete held;
+        return canvasOf(VideoPicture(std::move(decoded), mode));
     };
     d.band = [](VideoCanvas& canvas, const OverlayTexts& texts) {
         QImage view(canvas.pixels, canvas.width, canvas.height, static_cast<qsizetype>(canvas.stride),

@@ -20,10 +20,18 @@ namespace drv::test {
 // Fills one row of width x 3 bytes (red, green, blue) for row y.
 using RgbRowFill = std::function<void(int y, std::uint8_t* row)>;
 
+// How the JPEG stores its colours: luma's sampling factors against chroma's 1 x 1 (2 x 2 is
+// 4:2:0, libjpeg's default), or grey alone.
+struct JpegLayout {
+    int lumaH = 2;
+    int lumaV = 2;
+    bool grey = false;
+};
+
 // A JPEG of width x height, rows from `fill`, baseline or progressive (libjpeg's standard
 // scan script of ten scans for colour pictures).
 inline std::vector<std::uint8_t> EncodeJpeg(int width, int height, const RgbRowFill& fill, int quality = 85,
-                                            bool progressive = false) {
+                                            bool progressive = false, JpegLayout layout = {}) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -37,6 +45,12 @@ inline std::vector<std::uint8_t> EncodeJpeg(int width, int height, const RgbRowF
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
+    if (layout.grey) {
+        jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+    } else {
+        cinfo.comp_info[0].h_samp_factor = layout.lumaH;
+        cinfo.comp_info[0].v_samp_factor = layout.lumaV;
+    }
     if (progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
