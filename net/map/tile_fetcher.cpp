@@ -73,8 +73,21 @@ void TileDiskCache::write(const std::string& name, const QByteArray& bytes) {
     scan();
 }
 
+namespace {
+
+// A tile's picture ready to draw, or a null picture for bytes that are not a tile.
+QImage DecodeTile(const QByteArray& bytes) {
+    if (!LooksLikeTile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) return {};
+    QImage image;
+    if (!image.loadFromData(bytes)) return {};
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace
+
 TileFetcher::TileFetcher(QString cacheFolder, QObject* parent)
-    : QObject(parent), disk_(std::move(cacheFolder)), memory_(kMemoryBytes) {
+    : QObject(parent), disk_(std::make_unique<TileDiskCache>(std::move(cacheFolder))), memory_(kMemoryBytes) {
+    worker_.setMaxThreadCount(1);
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, &TileFetcher::pump);
     connect(&network_, &QNetworkAccessManager::finished, this, &TileFetcher::finished);
@@ -82,7 +95,13 @@ TileFetcher::TileFetcher(QString cacheFolder, QObject* parent)
     network_.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
 }
 
-TileFetcher::~TileFetcher() { abortAll(); }
+TileFetcher::~TileFetcher() {
+    abortAll();
+    // Jobs not yet begun are dropped; the one under way ends (a cache write is whole or absent),
+    // and its queued answer dies with this object.
+    worker_.clear();
+    worker_.waitForDone();
+}
 
 void TileFetcher::abortAll() {
     // Taken out first: an abort reports its reply at once, and such a reply is no longer ours.
@@ -105,8 +124,14 @@ QString TileFetcher::key(const TileId& t) const {
 void TileFetcher::setServer(const TileServer& server) {
     if (server.urlTemplate == server_.urlTemplate && server.kind == server_.kind) return;
     server_ = server;
+    ++generation_;
     queue_.clear();
     abortAll();
+    worker_.clear();
+    wanted_.clear();
+    lookups_.clear();
+    notOnDisk_.clear();
+    decoding_.clear();
     missing_.clear();
     failures_ = 0;
     waitMs_ = 0;
@@ -122,33 +147,84 @@ const QImage* TileFetcher::tile(const TileId& t) const {
 
 void TileFetcher::want(const std::vector<TileId>& tiles) {
     queue_.clear();
+    wanted_.clear();
     if (server_.kind == TileServerKind::None) return;
-    bool fromCache = false;
     bool missingAny = false;
     for (const TileId& raw : tiles) {
         const TileId t = WrappedTile(raw);
         const QString k = key(t);
         if (memory_.contains(k) || missing_.contains(k)) continue;
-        if (fromDisk(t)) {
-            fromCache = true;
-            continue;
-        }
         missingAny = true;
-        if (!requested_.contains(k)) queue_.push_back(t);
+        wanted_.insert(k);
+        if (requested_.contains(k) || lookups_.contains(k) || decoding_.contains(k)) continue;
+        // The disk cache first (on the worker); the network only for what it does not have.
+        if (notOnDisk_.contains(k)) queue_.push_back(t);
+        else lookUp(t);
     }
     if (!missingAny && failing_) setFailing(false);
-    if (fromCache) emit changed();
     pump();
 }
 
-bool TileFetcher::fromDisk(const TileId& t) {
-    const auto bytes = disk_.read(TileCacheName(server_.urlTemplate, t));
-    if (!bytes || !LooksLikeTile(std::string_view(bytes->constData(), bytes->size()))) return false;
-    QImage image;
-    if (!image.loadFromData(*bytes)) return false;
-    auto* decoded = new QImage(image.convertToFormat(QImage::Format_RGB32));
-    memory_.insert(key(t), decoded, static_cast<qint64>(decoded->sizeInBytes()));
-    return true;
+void TileFetcher::lookUp(const TileId& t) {
+    lookups_.insert(key(t));
+    worker_.start([this, disk = disk_.get(), name = TileCacheName(server_.urlTemplate, t), t, g = generation_] {
+        const auto bytes = disk->read(name);
+        const QImage image = bytes ? DecodeTile(*bytes) : QImage();
+        QMetaObject::invokeMethod(this, [this, g, t, image] { lookedUp(g, t, image); }, Qt::QueuedConnection);
+    });
+}
+
+void TileFetcher::lookedUp(std::uint64_t generation, const TileId& t, const QImage& image) {
+    if (generation != generation_) return;
+    const QString k = key(t);
+    lookups_.remove(k);
+    if (!image.isNull()) {
+        remember(k, image);
+    } else {
+        notOnDisk_.insert(k);
+        if (wanted_.contains(k) && !requested_.contains(k)) {
+            queue_.push_back(t);
+            pump();
+        }
+    }
+    settled(!image.isNull());
+}
+
+void TileFetcher::decode(const TileId& t, QByteArray bytes) {
+    decoding_.insert(key(t));
+    worker_.start([this, disk = disk_.get(), name = TileCacheName(server_.urlTemplate, t), t, g = generation_,
+                   bytes = std::move(bytes)] {
+        const QImage image = DecodeTile(bytes);
+        if (!image.isNull()) disk->write(name, bytes);
+        QMetaObject::invokeMethod(this, [this, g, t, image] { decoded(g, t, image); }, Qt::QueuedConnection);
+    });
+}
+
+void TileFetcher::decoded(std::uint64_t generation, const TileId& t, const QImage& image) {
+    if (generation != generation_) return;
+    const QString k = key(t);
+    decoding_.remove(k);
+    if (image.isNull()) {
+        missing_.insert(k);  // not a picture
+    } else {
+        failures_ = 0;
+        waitMs_ = 0;
+        remember(k, image);
+    }
+    settled(!image.isNull());
+}
+
+void TileFetcher::remember(const QString& k, const QImage& image) {
+    notOnDisk_.remove(k);
+    auto* kept = new QImage(image);
+    memory_.insert(k, kept, static_cast<qint64>(kept->sizeInBytes()));
+}
+
+void TileFetcher::settled(bool newTile) {
+    if (newTile && failing_ && queue_.empty() && replies_.isEmpty() && lookups_.isEmpty() && decoding_.isEmpty())
+        setFailing(false);
+    // Also when the work runs out, so that a caller waiting for it hears of it.
+    if (newTile || !busy()) emit changed();
 }
 
 void TileFetcher::pump() {
@@ -164,7 +240,7 @@ void TileFetcher::pump() {
         const TileId t = queue_.front();
         queue_.pop_front();
         const QString k = key(t);
-        if (requested_.contains(k) || memory_.contains(k)) continue;
+        if (requested_.contains(k) || decoding_.contains(k) || memory_.contains(k)) continue;
         QNetworkRequest request(QUrl(QString::fromStdString(TileUrl(server_.urlTemplate, t))));
         request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -177,16 +253,6 @@ void TileFetcher::pump() {
         replies_.insert(reply, t);
         requested_.insert(k);
     }
-}
-
-bool TileFetcher::accept(const TileId& t, const QByteArray& bytes) {
-    if (!LooksLikeTile(std::string_view(bytes.constData(), bytes.size()))) return false;
-    QImage image;
-    if (!image.loadFromData(bytes)) return false;
-    auto* decoded = new QImage(image.convertToFormat(QImage::Format_RGB32));
-    memory_.insert(key(t), decoded, static_cast<qint64>(decoded->sizeInBytes()));
-    disk_.write(TileCacheName(server_.urlTemplate, t), bytes);
-    return true;
 }
 
 void TileFetcher::fail(std::optional<std::int64_t> retryAfterSeconds) {
@@ -206,7 +272,6 @@ void TileFetcher::finished(QNetworkReply* reply) {
     requested_.remove(k);
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QByteArray bytes = reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
     if (status == 404) {
         // No tile there (the sea, beyond the server's area): the grid shows, nothing to retry.
         missing_.insert(k);
@@ -220,15 +285,11 @@ void TileFetcher::finished(QNetworkReply* reply) {
         queue_.push_front(t);  // asked again once the wait is over
     } else if (reply->error() == QNetworkReply::OperationCanceledError) {
         missing_.insert(k);  // cut off: larger than any tile
-    } else if (!accept(t, bytes)) {
-        missing_.insert(k);  // not a picture
     } else {
-        failures_ = 0;
-        waitMs_ = 0;
-        if (failing_ && queue_.empty() && replies_.isEmpty()) setFailing(false);
-        emit changed();
+        decode(t, reply->readAll());  // checked, decoded and cached on the worker
     }
     pump();
+    if (!busy()) emit changed();
 }
 
 void TileFetcher::setFailing(bool failing) {

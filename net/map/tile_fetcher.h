@@ -2,7 +2,8 @@
 // Background tiles for the map: a bounded disk cache in the XDG cache folder that also serves
 // an offline machine, and a fetcher over Qt Network that never blocks the interface thread
 // (at most four requests in flight, backing off after errors, dropping replies that are not
-// pictures or are too large) and keeps a bounded number of decoded tiles in memory.
+// pictures or are too large) and keeps a bounded number of decoded tiles in memory. The disk
+// cache is read and written, and every tile decoded, on the fetcher's own worker thread.
 #include <QByteArray>
 #include <QCache>
 #include <QElapsedTimer>
@@ -12,8 +13,10 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QThreadPool>
 #include <QTimer>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -26,6 +29,7 @@ namespace drv {
 
 // Files named by TileCacheName in one folder, at most `budgetBytes` together; the least
 // recently used go first. Reads and writes are whole files (writes through the safe writer).
+// Not thread-safe: the fetcher uses it from one worker at a time.
 class TileDiskCache {
 public:
     explicit TileDiskCache(QString folder, std::uint64_t budgetBytes = kDefaultTileCacheBytes);
@@ -65,8 +69,11 @@ public:
     // The server could not be reached or answered with errors, and tiles are missing.
     bool failing() const { return failing_; }
     int inFlight() const { return static_cast<int>(replies_.size()); }
-    // Requests still to come now (not counting those waiting out a backoff).
-    bool busy() const { return !replies_.isEmpty() || (!queue_.empty() && !retry_.isActive()); }
+    // Work still to come now: disk lookups, decodes, requests (not those waiting out a backoff).
+    bool busy() const {
+        return !replies_.isEmpty() || !lookups_.isEmpty() || !decoding_.isEmpty() ||
+               (!queue_.empty() && !retry_.isActive());
+    }
     int tilesInMemory() const { return memory_.count(); }
     // The User-Agent every request sends: the program and its version.
     static QByteArray userAgent();
@@ -82,17 +89,29 @@ private:
     void abortAll();
     void finished(QNetworkReply* reply);
     void fail(std::optional<std::int64_t> retryAfterSeconds);
-    bool fromDisk(const TileId& tile);
-    bool accept(const TileId& tile, const QByteArray& bytes);
+    // Worker jobs: read the tile from the disk cache, or check and store a reply; both decode
+    // there and hand the picture (null: none) back to lookedUp / decoded by a queued call.
+    void lookUp(const TileId& tile);
+    void decode(const TileId& tile, QByteArray bytes);
+    void lookedUp(std::uint64_t generation, const TileId& tile, const QImage& image);
+    void decoded(std::uint64_t generation, const TileId& tile, const QImage& image);
+    void remember(const QString& key, const QImage& image);
+    void settled(bool newTile);
     QString key(const TileId& tile) const;
     void setFailing(bool failing);
 
     QNetworkAccessManager network_;
-    TileDiskCache disk_;
+    std::unique_ptr<TileDiskCache> disk_;  // used on the worker only
+    QThreadPool worker_;                   // one thread, so the disk cache sees one job at a time
+    std::uint64_t generation_ = 0;         // a new server makes results still under way stale
     TileServer server_;
     std::deque<TileId> queue_;
     QHash<QNetworkReply*, TileId> replies_;
+    QSet<QString> wanted_;     // what the view asked for last
+    QSet<QString> lookups_;    // being read from the disk cache
+    QSet<QString> notOnDisk_;  // looked up and not there: the network's turn
     QSet<QString> requested_;  // in flight
+    QSet<QString> decoding_;   // replies being checked and decoded
     QSet<QString> missing_;    // 404s and replies that were not tiles: not asked again
     mutable QCache<QString, QImage> memory_;
     int failures_ = 0;

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -167,6 +168,46 @@ TEST_F(MapWindowTest, TilesComeFromTheChosenServerWithinTheLimitsAndFromTheCache
     EXPECT_EQ(server.requests.size(), asked) << "a second open makes no request";
     EXPECT_EQ(pixelAtCentre(*again), server.colour);
     EXPECT_EQ(dialogs_.shown.size(), 1u);
+}
+
+// The interface thread never reads the disk cache nor decodes a tile: both come back later.
+TEST(TileFetcherTest, CachedTilesArriveFromTheWorkerAndADamagedCacheFileIsFetchedAgain) {
+    QTemporaryDir cache;
+    LocalTileServer server;
+    const TileServer own = *CustomTileServer(server.urlTemplate().toStdString());
+    const TileId good{12, 3638, 1612}, damaged{12, 3639, 1612};
+    auto put = [&](const TileId& t, const QByteArray& bytes) {
+        QFile file(cache.path() + QLatin1Char('/') + QString::fromStdString(TileCacheName(own.urlTemplate, t)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    const QColor cached(10, 200, 30);
+    put(good, LocalTileServer::png(cached));
+    put(damaged, QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(100, 'x'));
+
+    TileFetcher fetcher(cache.path());
+    fetcher.setServer(own);
+    QSignalSpy changed(&fetcher, &TileFetcher::changed);
+    fetcher.want({good, damaged});
+    EXPECT_EQ(fetcher.tile(good), nullptr) << "want() returns before the file is read or decoded";
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_TRUE(fetcher.busy());
+    ASSERT_TRUE(waitUntil([&] { return !fetcher.busy(); }, 10000));
+    ASSERT_NE(fetcher.tile(good), nullptr);
+    EXPECT_EQ(fetcher.tile(good)->pixelColor(5, 5), cached);
+    EXPECT_GE(changed.count(), 1);
+
+    // The damaged file is no tile: the server is asked for that one only, and its answer is kept.
+    ASSERT_EQ(server.requests.size(), 1u);
+    EXPECT_TRUE(server.requests[0].path.endsWith("/12/3639/1612.png")) << server.requests[0].path.toStdString();
+    ASSERT_NE(fetcher.tile(damaged), nullptr);
+    EXPECT_EQ(fetcher.tile(damaged)->pixelColor(5, 5), server.colour);
+    TileFetcher next(cache.path());
+    next.setServer(own);
+    next.want({damaged});
+    ASSERT_TRUE(waitUntil([&] { return !next.busy(); }, 10000));
+    ASSERT_NE(next.tile(damaged), nullptr);
+    EXPECT_EQ(server.requests.size(), 1u);
 }
 
 TEST_F(MapWindowTest, RefusingAServerSendsNothing) {
