@@ -80,17 +80,41 @@ TEST_F(MapWindowTest, FollowsTheFrameOnScreenAndStaysAcrossRecordings) {
     EXPECT_EQ(m.map()->track().trigger, 60);
     EXPECT_EQ(m.map()->currentFrame(), 1);
 
-    // Every way to a frame comes through the main window's frame signal.
-    w().showTriggerFrame();  // T
-    EXPECT_EQ(m.map()->currentFrame(), 60);
+    // Every way to a frame comes through the main window's frame signal: keys, the chart, T.
+    w().activateWindow();  // the map came forward; keys belong to the main window
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
+    auto key = [&](Qt::Key k) { return [&, k] { QTest::keyClick(w().trackBar(), k); }; };
+    const std::pair<std::function<void()>, int> ways[] = {
+        {[&] { w().showTriggerFrame(); }, 60},
+        {key(Qt::Key_Right), 61},
+        {key(Qt::Key_End), 120},
+        {key(Qt::Key_Left), 119},
+        {key(Qt::Key_Home), 1},
+        {[&] { w().chart()->Pic1_MouseDown(1, 0, 200 + 44 * 50, 500); }, 45},
+    };
+    for (const auto& [go, frame] : ways) {
+        go();
+        EXPECT_EQ(m.map()->currentFrame(), frame);
+    }
 
-    // Playback moves the marker at every step and never waits for the map.
-    w().cmdPlay(0)->click();
-    w().setSpeedLevel(4);
-    w().mnuStart_Click();
-    EXPECT_TRUE(waitUntil([&] { return m.map()->currentFrame() > 20; }, 10000));
-    w().mnuStop_Click();
-    EXPECT_EQ(m.map()->currentFrame(), w().recording().CurrentFrame);
+    // Playback at every level moves the marker with each frame shown and never waits for it.
+    int steps = 0, behind = 0;
+    const auto follow = QObject::connect(&w(), &MainWindow::currentFrameChanged, &m, [&](int frame) {
+        ++steps;
+        behind += m.map()->currentFrame() != frame;
+    });
+    for (int level = 0; level < 5; ++level) {
+        SCOPED_TRACE(level);
+        w().cmdPlay(0)->click();
+        w().setSpeedLevel(level);
+        steps = 0;
+        w().mnuStart_Click();
+        EXPECT_TRUE(waitUntil([&] { return steps >= 4; }, 10000));
+        w().mnuStop_Click();
+        EXPECT_EQ(m.map()->currentFrame(), w().recording().CurrentFrame);
+    }
+    QObject::disconnect(follow);
+    EXPECT_EQ(behind, 0);
 
     // One window only; the menu brings the same one forward.
     launcher_->menuAction()->trigger();
