@@ -185,10 +185,12 @@ EventListWindow::EventListWindow(Dialogs& dialogs, QWidget* parent) : QWidget(pa
     save_->setObjectName(QStringLiteral("cmdSaveCsv"));
     connect(save_, &QPushButton::clicked, this, &EventListWindow::saveCsv);
 
+    QSplitter* panes = WithEventMap(table_, model_, sorted_);
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("フォルダ:"), this));
     top->addWidget(rootLabel_, 1);
     top->addWidget(compact_);
+    top->addWidget(EventMapToggle(panes));
     top->addWidget(chooseRoot);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(status_);
@@ -202,7 +204,7 @@ EventListWindow::EventListWindow(Dialogs& dialogs, QWidget* parent) : QWidget(pa
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(bar);
-    layout->addWidget(WithEventMap(table_, model_, sorted_), 1);
+    layout->addWidget(panes, 1);
     layout->addWidget(totals_);
     layout->addLayout(bottom);
 

@@ -1,5 +1,6 @@
 #include "gui/map/event_list_map.h"
 
+#include <QCheckBox>
 #include <QSettings>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
@@ -35,6 +36,32 @@ QSplitter* WithEventMap(QTableView* table, EventTableModel* model, QSortFilterPr
     splitter->setStretchFactor(1, 2);
     splitter->setCollapsible(0, false);
     return splitter;
+}
+
+QCheckBox* EventMapToggle(QSplitter* splitter) {
+    const QString key = QStringLiteral("eventList/mapShown");
+    QWidget* map = splitter->widget(1);
+    auto* box = new QCheckBox(QStringLiteral("地図"), splitter->parentWidget());
+    box->setObjectName(QStringLiteral("chkEventMap"));
+    box->setToolTip(QStringLiteral("一覧の横に記録の場所の地図を表示します (Ctrl+M)"));
+    box->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    const bool shown = QSettings(MapWindow::defaultSettingsFile(), QSettings::IniFormat).value(key, true).toBool();
+    box->setChecked(shown);
+    map->setVisible(shown);
+    QObject::connect(box, &QCheckBox::toggled, map, [splitter, map, key](bool on) {
+        map->setVisible(on);
+        if (on && splitter->sizes().value(1) == 0) {
+            // Dragged shut before: open it at its usual share rather than as a sliver.
+            const int total = splitter->sizes().value(0);
+            splitter->setSizes({total * 3 / 5, total * 2 / 5});
+        }
+        QSettings(MapWindow::defaultSettingsFile(), QSettings::IniFormat).setValue(key, on);
+    });
+    QObject::connect(splitter, &QSplitter::splitterMoved, box, [splitter, box] {
+        const bool open = splitter->sizes().value(1) > 0;
+        if (open != box->isChecked()) box->setChecked(open);
+    });
+    return box;
 }
 
 }  // namespace drv

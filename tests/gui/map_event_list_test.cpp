@@ -1,5 +1,6 @@
 // The event list's map: one pin per recording the table shows, following its sorting and
 // filtering, with selection going both ways.
+#include <QCheckBox>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTest>
@@ -15,7 +16,14 @@
 namespace drv::test {
 namespace {
 
-class EventMapTest : public AppFixture {};
+class EventMapTest : public AppFixture {
+protected:
+    void SetUp() override {
+        // The remembered choices go to this test's own folder.
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((root() / "config").native()));
+        AppFixture::SetUp();
+    }
+};
 
 TEST_F(EventMapTest, PinsFollowTheTableBothWays) {
     // Three recordings with positions (routes), one without (the trigger frame is a gap).
@@ -68,6 +76,28 @@ TEST_F(EventMapTest, PinsFollowTheTableBothWays) {
     ASSERT_TRUE(waitUntil([&] { return map->pins().size() == 1; }, 2000));
     list.clearFilter();
     ASSERT_TRUE(waitUntil([&] { return map->pins().size() == 3; }, 2000));
+}
+
+TEST_F(EventMapTest, TheMapPaneHidesAndShowsAndTheChoiceIsKept) {
+    {
+        EventListWindow list(dialogs_);
+        list.show();
+        auto* box = list.findChild<QCheckBox*>(QStringLiteral("chkEventMap"));
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->isChecked());
+        EXPECT_TRUE(list.findChild<EventMap*>()->isVisible()) << "shown at first";
+        box->click();
+        EXPECT_FALSE(list.findChild<EventMap*>()->isVisible());
+    }
+    EventListWindow next(dialogs_);
+    next.show();
+    next.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&next));
+    auto* map = next.findChild<EventMap*>();
+    EXPECT_FALSE(map->isVisible()) << "the next window remembers";
+    QTest::keyClick(next.table(), Qt::Key_M, Qt::ControlModifier);
+    EXPECT_TRUE(waitUntil([&] { return map->isVisible(); }, 2000)) << "Ctrl+M";
+    EXPECT_GT(map->width(), 100);
 }
 
 }  // namespace
