@@ -71,7 +71,7 @@ int runMap(const Args& args) {
     MapScene scene;
     scene.track = &track;
     scene.server = server;
-    scene.view = FitTrack(track, width, height);
+    scene.view = FitTrack(track, width, height, 40, server.maxZoom);
 
     TileFetcher fetcher;
     const QImage picture = RenderMapWithTiles(scene, fetcher, frame);

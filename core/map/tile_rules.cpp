@@ -7,13 +7,13 @@ namespace drv {
 
 const std::vector<TileServer>& BuiltInTileServers() {
     static const std::vector<TileServer> servers = {
-        {TileServerKind::None, "", "", "none"},
+        {TileServerKind::None, "", "", "none", kMaxMapZoom},
         {TileServerKind::GsiStandard, "https://cyberjapandata.gsi.go.jp/xyz/std/{z}/{x}/{y}.png", "出典：国土地理院",
-         "gsi"},
+         "gsi", 18},
         {TileServerKind::GsiPale, "https://cyberjapandata.gsi.go.jp/xyz/pale/{z}/{x}/{y}.png", "出典：国土地理院",
-         "gsi-pale"},
+         "gsi-pale", 18},
         {TileServerKind::OpenStreetMap, "https://tile.openstreetmap.org/{z}/{x}/{y}.png",
-         "© OpenStreetMap contributors", "osm"},
+         "© OpenStreetMap contributors", "osm", 19},
     };
     return servers;
 }
@@ -26,7 +26,7 @@ std::optional<TileServer> CustomTileServer(std::string_view urlTemplate) {
         if (t.find(field) == std::string::npos) return std::nullopt;
     for (char c : t)
         if (static_cast<unsigned char>(c) <= ' ') return std::nullopt;
-    return TileServer{TileServerKind::Custom, t, "", t};
+    return TileServer{TileServerKind::Custom, t, "", t, kMaxMapZoom};
 }
 
 std::optional<TileServer> TileServerByName(std::string_view name) {

@@ -19,6 +19,7 @@ struct TileServer {
     std::string urlTemplate;  // with {z}, {x} and {y}; empty for None
     std::string attribution;  // shown on the map and in every saved picture
     std::string key;          // the setting's and the command line's name: none, gsi, ...
+    int maxZoom = kMaxMapZoom;  // the closest tiles it has; closer views enlarge them
 };
 
 // The built-in choices, None first.

@@ -108,13 +108,13 @@ std::optional<int> NearestFrame(const Track& track, const MapView& view, double 
     return best;
 }
 
-MapView FitTrack(const Track& track, int width, int height, int margin) {
+MapView FitTrack(const Track& track, int width, int height, int margin, double maxZoom) {
     if (!track.hasPositions()) {
         MapView v;
         v.width = width, v.height = height;
         return v;
     }
-    return FitView(track.topLeft, track.bottomRight, width, height, margin);
+    return FitView(track.topLeft, track.bottomRight, width, height, margin, maxZoom);
 }
 
 namespace {

@@ -52,8 +52,9 @@ std::optional<double> TravelHeading(const Track& track, int frame);
 // The frame whose point lies nearest to the screen point (sx, sy), if within `maxPixels`.
 std::optional<int> NearestFrame(const Track& track, const MapView& view, double sx, double sy, double maxPixels);
 
-// The view that shows the whole track with `margin` pixels to spare.
-MapView FitTrack(const Track& track, int width, int height, int margin = 40);
+// The view that shows the whole track with `margin` pixels to spare, at most at `maxZoom` (the
+// background's closest tiles), so that a short track fills the window.
+MapView FitTrack(const Track& track, int width, int height, int margin = 40, double maxZoom = kMaxMapZoom);
 
 // The speed scale of the track: blue at 0 km/h through cyan, green and yellow to red at
 // kSpeedScaleTop and above; grey for a frame without a speed.

@@ -77,10 +77,12 @@ MapView FitView(const WorldPoint& topLeft, const WorldPoint& bottomRight, int wi
     return v;
 }
 
-int TileZoomFor(double zoom) { return std::clamp(static_cast<int>(std::lround(zoom)), kMinMapZoom, kMaxMapZoom); }
+int TileZoomFor(double zoom, int maxTileZoom) {
+    return std::clamp(static_cast<int>(std::lround(zoom)), kMinMapZoom, std::clamp(maxTileZoom, kMinMapZoom, kMaxMapZoom));
+}
 
-std::vector<TileId> VisibleTiles(const MapView& view) {
-    const int z = TileZoomFor(view.zoom);
+std::vector<TileId> VisibleTiles(const MapView& view, int maxTileZoom) {
+    const int z = TileZoomFor(view.zoom, maxTileZoom);
     const int n = 1 << z;
     const WorldPoint a = view.toWorld(0, 0), b = view.toWorld(view.width, view.height);
     const int x0 = static_cast<int>(std::floor(a.x * n)), x1 = static_cast<int>(std::floor(b.x * n));

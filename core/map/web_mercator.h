@@ -59,13 +59,14 @@ struct MapView {
 MapView FitView(const WorldPoint& topLeft, const WorldPoint& bottomRight, int width, int height, int margin,
                 double maxZoom = 17);
 
-// The tile zoom for a view zoom: the nearest whole level, so tiles are drawn at 0.7x..1.4x.
-int TileZoomFor(double zoom);
+// The tile zoom for a view zoom: the nearest whole level, so tiles are drawn at 0.7x..1.4x;
+// never past `maxTileZoom` (the server's closest tiles, drawn larger beyond it).
+int TileZoomFor(double zoom, int maxTileZoom = kMaxMapZoom);
 
-// The tiles that cover the view at TileZoomFor(view.zoom), y inside the world, x as columns
-// on screen (it may run past the date line: WrappedTile names the server's tile). Nearest the
-// centre first, so that the fetcher asks for those first.
-std::vector<TileId> VisibleTiles(const MapView& view);
+// The tiles that cover the view at TileZoomFor(view.zoom, maxTileZoom), y inside the world, x
+// as columns on screen (it may run past the date line: WrappedTile names the server's tile).
+// Nearest the centre first, so that the fetcher asks for those first.
+std::vector<TileId> VisibleTiles(const MapView& view, int maxTileZoom = kMaxMapZoom);
 TileId WrappedTile(const TileId& tile);
 
 // A scale bar of a round length (1, 2 or 5 times a power of ten metres) no longer than

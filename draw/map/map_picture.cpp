@@ -37,12 +37,12 @@ void boxedText(QPainter& p, const QRectF& box, const QString& text, int flags = 
 
 void drawGridAndTiles(QPainter& p, const MapView& view, const TileServer& server, const MapTileLookup* tiles) {
     p.fillRect(QRect(0, 0, view.width, view.height), kGridPaper);
-    const int z = TileZoomFor(view.zoom);
+    const int z = TileZoomFor(view.zoom, server.maxZoom);
     const double side = kTileSize * std::exp2(view.zoom - z);
     const double n = std::exp2(z);
     const bool useTiles = server.kind != TileServerKind::None && tiles;
     p.setPen(QPen(kGridLine, 1));
-    for (const TileId& t : VisibleTiles(view)) {
+    for (const TileId& t : VisibleTiles(view, server.maxZoom)) {
         const QPointF topLeft = screen(view, {t.x / n, t.y / n});
         const QRectF target(topLeft, QSizeF(side, side));
         const QImage* image = useTiles ? tiles->tile(WrappedTile(t)) : nullptr;

@@ -26,7 +26,7 @@ void MapWidget::setView(const MapView& view) {
 void MapWidget::viewChanged() {
     invalidateBase();
     // Nothing is asked of a server for a map that shows nothing or is not on screen.
-    if (tiles_ && isVisible() && hasContent()) tiles_->want(VisibleTiles(view_));
+    if (tiles_ && isVisible() && hasContent()) tiles_->want(VisibleTiles(view_, tiles_->server().maxZoom));
 }
 
 void MapWidget::showEvent(QShowEvent* event) {

@@ -16,7 +16,7 @@ void TrackMap::setTrack(Track track, int frame) {
     fit();
 }
 
-void TrackMap::fit() { setView(FitTrack(track_, width(), height())); }
+void TrackMap::fit() { setView(FitTrack(track_, width(), height(), 40, server_.maxZoom)); }
 
 void TrackMap::setServer(const TileServer& server) {
     server_ = server;

@@ -301,7 +301,7 @@ void TileFetcher::setFailing(bool failing) {
 QImage RenderMapWithTiles(const MapScene& scene, TileFetcher& fetcher, int frame, int timeoutMs) {
     fetcher.setServer(scene.server);
     if (scene.server.kind != TileServerKind::None && scene.track && scene.track->hasPositions()) {
-        fetcher.want(VisibleTiles(scene.view));
+        fetcher.want(VisibleTiles(scene.view, scene.server.maxZoom));
         QEventLoop loop;
         QTimer deadline;
         deadline.setSingleShot(true);

@@ -181,6 +181,27 @@ TEST(Track, HeadingUsesTheNeighboursOfTheRunAndSkipsStops) {
     EXPECT_FALSE(TravelHeading(t, 11)) << "a lone point has no direction";
 }
 
+// A short track fills the window up to the background's closest tiles. 1024 pixels across
+// (1104 less two margins of 40) hold a span of 2^-k of the world at zoom log2(1024 / 256 * 2^k) = k + 2.
+TEST(Track, FitReachesTheServersClosestZoomAndEnlargesItsTilesBeyond) {
+    struct {
+        int k;  // the track spans 360 / 2^k degrees of longitude
+        double none, gsi, osm;
+    } cases[] = {{15, 17, 17, 17}, {16, 18, 18, 18}, {17, 19, 18, 19}, {18, 19, 18, 19}};
+    const TileServer none = *TileServerByName("none"), gsi = *TileServerByName("gsi"), osm = *TileServerByName("osm");
+    for (const auto& c : cases) {
+        const Track t = BuildTrack(line(35, 139, 0, 360 / std::exp2(c.k), 2), std::nullopt);
+        EXPECT_NEAR(FitTrack(t, 1104, 600, 40, none.maxZoom).zoom, c.none, 1e-9) << c.k;
+        EXPECT_NEAR(FitTrack(t, 1104, 600, 40, gsi.maxZoom).zoom, c.gsi, 1e-9) << c.k;
+        EXPECT_NEAR(FitTrack(t, 1104, 600, 40, osm.maxZoom).zoom, c.osm, 1e-9) << c.k;
+    }
+    // Closer than a server's tiles go, its closest tiles are drawn twice as large.
+    MapView v = FitTrack(BuildTrack(line(35, 139, 0, 360 / std::exp2(18), 2), std::nullopt), 1104, 600, 40);
+    EXPECT_EQ(TileZoomFor(v.zoom, gsi.maxZoom), 18);
+    for (const TileId& tile : VisibleTiles(v, gsi.maxZoom)) EXPECT_EQ(tile.z, 18);
+    EXPECT_LE(VisibleTiles(v, gsi.maxZoom).size(), 4u * 3u) << "512-pixel tiles over 1104 x 600";
+}
+
 TEST(Track, NearestFrameIsTheClosestPointWithinReach) {
     const Track t = BuildTrack(line(35, 139, 0, 0.0001, 20, {10}), std::nullopt);
     MapView v = FitTrack(t, 1000, 400, 0);
