@@ -78,13 +78,15 @@ ReportDialog::ReportDialog(Purpose purpose, BrightnessMode screen, bool hasTrigg
 
     auto* map = new QGroupBox(QStringLiteral("地図"), this);
     auto* mapLayout = new QVBoxLayout(map);
-    includeMap_ = new QCheckBox(hasPositions ? QStringLiteral("1 ページ目に走行経路の地図を載せる")
-                                             : QStringLiteral("1 ページ目に走行経路の地図を載せる（位置情報がありません）"),
-                                map);
+    includeMap_ =
+        new QCheckBox(hasPositions ? QStringLiteral("1 ページ目に走行経路の地図を載せる")
+                                   : QStringLiteral("1 ページ目に走行経路の地図を載せる（位置情報がありません）"),
+                      map);
     includeMap_->setObjectName(QStringLiteral("includeMap"));
     includeMap_->setChecked(hasPositions);
     mapLayout->addWidget(includeMap_);
-    auto* source = new QLabel(QStringLiteral("背景地図：%1（地図ウィンドウで選んだもの）").arg(backgroundName(background)), map);
+    auto* source =
+        new QLabel(QStringLiteral("背景地図（地図ウィンドウでの選択）：%1").arg(backgroundName(background)), map);
     source->setEnabled(hasPositions);
     mapLayout->addWidget(source);
     connect(includeMap_, &QCheckBox::toggled, source, &QWidget::setEnabled);

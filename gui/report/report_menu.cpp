@@ -73,16 +73,18 @@ VideoMaker videoMakerFor(const Recording& recording, BrightnessMode brightness) 
 
 // Page 1's map on `background`, its tiles fetched here (the worker) while `progress` allows.
 std::function<QString(QPainter&, const QRectF&)> mapPainter(const Recording& recording, const TileServer& background,
-                                                           const QString& cacheFolder,
-                                                           const std::function<bool(double)>& progress) {
+                                                            const QString& cacheFolder,
+                                                            const std::function<bool(double)>& progress) {
     auto map = std::make_shared<ReportMap>(recording, background);
-    FetchReportMapTiles(*map, [&] { return progress(0); }, 20000, cacheFolder);
+    const auto keepGoing = [&] { return progress(0); };
+    FetchReportMapTiles(*map, keepGoing, 20000, cacheFolder);
     return ReportMapPainter(std::move(map));
 }
 
 }  // namespace
 
-void ReportMenu::offerPrintersOnly(QPrintPreviewDialog& preview, QPrinter& printer, const std::function<void()>& print) {
+void ReportMenu::offerPrintersOnly(QPrintPreviewDialog& preview, QPrinter& printer,
+                                   const std::function<void()>& print) {
     auto* hint = new QLabel(kPdfHint, &preview);
     hint->setObjectName(QStringLiteral("pdfHint"));
     hint->setWordWrap(true);
@@ -354,7 +356,8 @@ void ReportMenu::mnuPrint_Click() {
             bool ok = true;
             connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                     [&](QPrinter* target) { ok = PaintReport(*target, *recording, **content, *look, error); });
-            offerPrintersOnly(preview, printer, [&] { ok = PaintReport(printer, *recording, **content, *look, error); });
+            offerPrintersOnly(preview, printer,
+                              [&] { ok = PaintReport(printer, *recording, **content, *look, error); });
             if (preview.exec() != QDialog::Accepted && ok) return emit finished(false);
             if (!ok)
                 window_.dialogs().message(

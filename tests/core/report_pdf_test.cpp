@@ -79,8 +79,8 @@ TEST(ReportPdf, KnownRecordingReadsBack) {
     for (const char* expected :
          {"事故・事象報告書", "event", "2021/03/04 05:06:01", "衝撃検出撮影", "14fps / 低画質", "雨天、交差点",
           "フレーム 20", "20.0km/h", "経過時間：　00.000秒", "30.0km/h（フレーム 30、+00.730秒）",
-          "-0.64 G（フレーム 21、+00.073秒）", "+00.146秒（フレーム 22）", "35.6781111, 139.7518611", "走行経路", "黄色の印：トリガーの地点", "フレーム一覧",
-          "00030.jpg", "SHA-256", "1 / 3", "3 / 3"})
+          "-0.64 G（フレーム 21、+00.073秒）", "+00.146秒（フレーム 22）", "35.6781111, 139.7518611", "走行経路",
+          "黄色の印：トリガーの地点", "フレーム一覧", "00030.jpg", "SHA-256", "1 / 3", "3 / 3"})
         EXPECT_NE(m.text.find(Compact(expected)), std::string::npos) << expected;
     const std::string programLine = std::string("ドライブレコーダー ビューワーソフト ") + ProgramVersion();
     EXPECT_NE(m.text.find(Compact(programLine)), std::string::npos) << programLine;
@@ -131,10 +131,9 @@ TEST(ReportPdf, BadRequestsFailWithoutAFile) {
     test::WriteRecording(dir.path() / "rec", 3, [](int i) { return Frame(i, 2, true); });
     const std::string rec = Quote(dir.path() / "rec");
     const std::string out = Quote(dir.path() / "r.pdf");
-    for (const std::string& args :
-         std::vector<std::string>{rec, rec + " -o " + out + " --seconds 1,x", rec + " -o " + out + " --brightness 3",
-                                  rec + " -o " + out + " --tiles gopher://x/{z}",
-                                  Quote(dir.path() / "absent") + " -o " + out})
+    for (const std::string& args : std::vector<std::string>{
+             rec, rec + " -o " + out + " --seconds 1,x", rec + " -o " + out + " --brightness 3",
+             rec + " -o " + out + " --tiles gopher://x/{z}", Quote(dir.path() / "absent") + " -o " + out})
         EXPECT_NE(Shell(test::Tool() + " report " + args + " 2>/dev/null").status, 0) << args;
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "r.pdf"));
 }

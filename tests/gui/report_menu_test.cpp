@@ -1,6 +1,8 @@
 // The report entries of the main window: where they sit and when they work, the choices
 // dialog, the work behind a progress dialog with Cancel, and the closing messages.
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
 #include <QMenu>
 #include <QPrinterInfo>
 #include <QPrintPreviewDialog>
@@ -106,7 +108,7 @@ TEST_F(ReportMenuTest, PrintPointsToTheReportForAPdf) {
     QTimer::singleShot(0, [this] { w().findChild<ReportDialog*>()->findChild<QPushButton*>("ok")->click(); });
     QString hint;
     QTimer poll;
-    connect(&poll, &QTimer::timeout, [&] {
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         auto* preview = w().findChild<QPrintPreviewDialog*>();
         if (!preview || !preview->isVisible()) return;
         poll.stop();
