@@ -46,11 +46,8 @@ int runMap(const Args& args) {
         } else if (a == "--size") {
             if (!hasValue || !parseSize(args[++i], width, height))
                 return usageError("--size is WxH, each from 64 to 8192 pixels");
-        } else if (a == "--tiles") {
-            const auto chosen = hasValue ? TileServerByName(args[++i]) : std::nullopt;
-            if (!chosen)
-                return usageError("--tiles is none, gsi, gsi-pale, osm or an http(s) URL with {z}, {x} and {y}");
-            server = *chosen;
+        } else if (TakeTiles(args, i, server, wrong)) {
+            if (!wrong.empty()) return usageError(wrong);
         } else if (a == "--frame") {
             if (!hasValue || !ParseInt(args[++i], frame) || frame < 1)
                 return usageError("--frame needs a frame number from 1");

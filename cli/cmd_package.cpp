@@ -8,12 +8,16 @@
 #include "cli/options.h"
 #include "core/recording/recording_dump.h"
 #include "draw/report/evidence_package.h"
+#include "draw/report/report_map.h"
+#include "net/report/report_tiles.h"
 #include "gui/video/video_export.h"
 
 namespace drv::cli {
 namespace {
 
-constexpr const char* kUsage = "package FOLDER -o OUT.zip [--brightness 1.5|2.0] [--note TEXT] [--no-video]";
+constexpr const char* kUsage =
+    "package FOLDER -o OUT.zip [--brightness 1.5|2.0] [--note TEXT] [--no-video] "
+    "[--tiles none|gsi|gsi-pale|osm|URL] [--no-map]";
 
 int usageError(const std::string& message) { return UsageError("package", kUsage, message); }
 int fail(const std::string& message) { return Failure("package", message); }
@@ -22,6 +26,7 @@ int runPackage(const Args& args) {
     FolderAndOutput given;
     EvidenceRequest request;
     bool video = true;
+    ReportMapOptions map;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         std::string wrong;
@@ -33,6 +38,8 @@ int runPackage(const Args& args) {
         } else if (a == "--note") {
             if (i + 1 >= args.size()) return usageError("--note needs a text");
             request.choices.note = args[++i];
+        } else if (map.take(args, i, wrong)) {
+            if (!wrong.empty()) return usageError(wrong);
         } else if (a == "--no-video") {
             video = false;
         } else {
@@ -45,6 +52,12 @@ int runPackage(const Args& args) {
 
     Recording recording;
     if (const Status loaded = LoadRecordingFolder(folder, recording); !loaded) return fail(loaded.message);
+    if (map.include) {
+        auto drawn = std::make_shared<ReportMap>(recording, map.server);
+        if (!FetchReportMapTiles(*drawn))
+            std::fprintf(stderr, "drtool package: note: some map tiles could not be fetched; the grid shows there\n");
+        request.look.paintMap = ReportMapPainter(std::move(drawn));
+    }
     // The video as the export dialog makes it by default: the whole recording with its band,
     // brightened as the report's frames.
     if (video)

@@ -7,12 +7,16 @@
 #include "core/common/file_write.h"
 #include "core/recording/recording_dump.h"
 #include "core/report/report_content.h"
+#include "draw/report/report_map.h"
 #include "draw/report/report_pages.h"
+#include "net/report/report_tiles.h"
 
 namespace drv::cli {
 namespace {
 
-constexpr const char* kUsage = "report FOLDER -o OUT.pdf [--brightness 1.5|2.0] [--seconds -2,-1,0,1,2] [--note TEXT]";
+constexpr const char* kUsage =
+    "report FOLDER -o OUT.pdf [--brightness 1.5|2.0] [--seconds -2,-1,0,1,2] [--note TEXT] "
+    "[--tiles none|gsi|gsi-pale|osm|URL] [--no-map]";
 
 int usageError(const std::string& message) { return UsageError("report", kUsage, message); }
 int fail(const std::string& message) { return Failure("report", message); }
@@ -38,6 +42,7 @@ int runReport(const Args& args) {
     FolderAndOutput given;
     ReportChoices choices;
     ReportLook look;
+    ReportMapOptions map;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -50,6 +55,8 @@ int runReport(const Args& args) {
         } else if (a == "--seconds") {
             if (!hasValue || !parseSeconds(args[++i], choices.offsetsSeconds))
                 return usageError("--seconds is a list of 1 to 9 seconds from -60 to 60, such as -2,-1,0,1,2");
+        } else if (map.take(args, i, wrong)) {
+            if (!wrong.empty()) return usageError(wrong);
         } else if (a == "--note") {
             if (!hasValue) return usageError("--note needs a text");
             choices.note = args[++i];
@@ -66,6 +73,12 @@ int runReport(const Args& args) {
     if (const Status loaded = LoadRecordingFolder(folder, recording); !loaded) return fail(loaded.message);
     const auto content = BuildReportContent(recording, choices);
     if (!content) return fail("cancelled");
+    if (map.include) {
+        auto drawn = std::make_shared<ReportMap>(recording, map.server);
+        if (!FetchReportMapTiles(*drawn))
+            std::fprintf(stderr, "drtool report: note: some map tiles could not be fetched; the grid shows there\n");
+        look.paintMap = ReportMapPainter(std::move(drawn));
+    }
     const auto pdf = ReportPdf(recording, *content, look, error);
     if (!pdf) return fail(error);
     if (const Status written =

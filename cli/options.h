@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "core/map/tile_rules.h"
 #include "core/viewer/brightness.h"
 
 namespace drv::cli {
@@ -15,6 +16,28 @@ inline bool ParseBrightness(const std::string& text, BrightnessMode& out) {
     else return false;
     return true;
 }
+
+// Consumes `--tiles none|gsi|gsi-pale|osm|URL` at args[i], the map's background as `drtool map`
+// and `drtool report` take it; a missing or unknown name sets `error`.
+inline bool TakeTiles(const Args& args, std::size_t& i, TileServer& server, std::string& error) {
+    if (args[i] != "--tiles") return false;
+    const auto chosen = i + 1 < args.size() ? TileServerByName(args[++i]) : std::nullopt;
+    if (chosen) server = *chosen;
+    else error = "--tiles is none, gsi, gsi-pale, osm or an http(s) URL with {z}, {x} and {y}";
+    return true;
+}
+
+// The report's map: `--tiles` and `--no-map` (grid only by default, so no network is used).
+struct ReportMapOptions {
+    TileServer server = BuiltInTileServers().front();
+    bool include = true;
+
+    bool take(const Args& args, std::size_t& i, std::string& error) {
+        if (args[i] != "--no-map") return TakeTiles(args, i, server, error);
+        include = false;
+        return true;
+    }
+};
 
 // The recording's folder (the first bare word) and `-o FILE`.
 struct FolderAndOutput {

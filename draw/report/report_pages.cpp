@@ -16,6 +16,7 @@
 #include "core/graphs/chart_state.h"
 #include "core/common/version.h"
 #include "draw/common/ui_font.h"
+#include "draw/report/report_map.h"
 
 namespace drv {
 
@@ -315,17 +316,19 @@ private:
         if (bottom - y < 30) return;
         sectionTitle(y, QStringLiteral("走行経路"));
         y += 9;
-        const double h = bottom - y - 4;
-        const double w = std::min(kContentWidth, h * 1.6);
-        const QRectF area = box(kMargin, y, w, h);
+        // The map's own shape, at full size when there is room, smaller under a long note.
+        const double fullW = kReportMapWidth * kReportMapPixelMm, fullH = kReportMapHeight * kReportMapPixelMm;
+        const double scale = std::min(1.0, (bottom - y - 4) / fullH);
+        const double w = fullW * scale, h = fullH * scale;
+        const QRectF area = box(kMargin + (kContentWidth - w) / 2, y, w, h);
         p_.save();
         p_.setClipRect(area);
-        const QString attribution = look_.paintMap(p_, area);
+        const QString caption = look_.paintMap(p_, area);
         p_.restore();
         p_.setPen(QPen(Qt::black, mm(0.2)));
         p_.setBrush(Qt::NoBrush);
         p_.drawRect(area);
-        if (!attribution.isEmpty()) text(kMargin, y + h + 0.3, w, 3.5, attribution, reportFont(6));
+        if (!caption.isEmpty()) text(kMargin, y + h + 0.3, kContentWidth, 3.5, caption, reportFont(6.5));
     }
 
     void tableHeader(double y, const std::vector<std::pair<double, QString>>& columns) {

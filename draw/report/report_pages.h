@@ -20,8 +20,9 @@ namespace drv {
 struct ReportLook {
     BrightnessMode brightness = BrightnessMode::Standard;  // of the frames on page 1
     QDateTime madeAt = QDateTime::currentDateTime();
-    // Paints the track map into the rectangle (device units) and returns the attribution to
-    // print under it (empty: none); not set, page 1 has no map.
+    // Paints the track map into the rectangle (device units, the shape of kReportMapWidth x
+    // kReportMapHeight) and returns a line to print under it (empty: none); not set, page 1
+    // has no map (ReportMapPainter makes one).
     std::function<QString(QPainter&, const QRectF&)> paintMap;
 };
 

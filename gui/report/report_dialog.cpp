@@ -1,6 +1,7 @@
 #include "gui/report/report_dialog.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
@@ -15,7 +16,24 @@
 
 namespace drv {
 
-ReportDialog::ReportDialog(Purpose purpose, BrightnessMode screen, bool hasTrigger, QWidget* parent)
+namespace {
+
+// The background as the map window's list names it.
+QString backgroundName(const TileServer& server) {
+    switch (server.kind) {
+        case TileServerKind::None: return QStringLiteral("なし（ネットワークを使いません）");
+        case TileServerKind::GsiStandard: return QStringLiteral("国土地理院 標準地図");
+        case TileServerKind::GsiPale: return QStringLiteral("国土地理院 淡色地図");
+        case TileServerKind::OpenStreetMap: return QStringLiteral("OpenStreetMap");
+        case TileServerKind::Custom: return QString::fromStdString(TileHost(server.urlTemplate));
+    }
+    return {};
+}
+
+}  // namespace
+
+ReportDialog::ReportDialog(Purpose purpose, BrightnessMode screen, bool hasTrigger, bool hasPositions,
+                           const TileServer& background, QWidget* parent)
     : QDialog(parent), screen_(screen) {
     setObjectName(QStringLiteral("frmReportChoices"));
     setWindowTitle(purpose == Purpose::Package ? QStringLiteral("証拠として保存")
@@ -58,6 +76,22 @@ ReportDialog::ReportDialog(Purpose purpose, BrightnessMode screen, bool hasTrigg
     }
     layout->addWidget(frames);
 
+    auto* map = new QGroupBox(QStringLiteral("地図"), this);
+    auto* mapLayout = new QVBoxLayout(map);
+    includeMap_ =
+        new QCheckBox(hasPositions ? QStringLiteral("1 ページ目に走行経路の地図を載せる")
+                                   : QStringLiteral("1 ページ目に走行経路の地図を載せる（位置情報がありません）"),
+                      map);
+    includeMap_->setObjectName(QStringLiteral("includeMap"));
+    includeMap_->setChecked(hasPositions);
+    mapLayout->addWidget(includeMap_);
+    auto* source =
+        new QLabel(QStringLiteral("背景地図（地図ウィンドウでの選択）：%1").arg(backgroundName(background)), map);
+    source->setEnabled(hasPositions);
+    mapLayout->addWidget(source);
+    connect(includeMap_, &QCheckBox::toggled, source, &QWidget::setEnabled);
+    layout->addWidget(map);
+
     layout->addWidget(new QLabel(QStringLiteral("備考（見出しの下に載ります）"), this));
     note_ = new QPlainTextEdit(this);
     note_->setObjectName(QStringLiteral("note"));
@@ -82,6 +116,8 @@ ReportChoices ReportDialog::choices() const {
     c.note = note_->toPlainText().toStdString();
     return c;
 }
+
+bool ReportDialog::mapIncluded() const { return includeMap_->isChecked(); }
 
 BrightnessMode ReportDialog::brightness() const {
     return asOnScreen_->isChecked() ? screen_ : BrightnessMode::Standard;

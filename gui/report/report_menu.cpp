@@ -1,6 +1,11 @@
 #include "gui/report/report_menu.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QPrintDialog>
+#include <QPrinterInfo>
 #include <QDir>
 #include <QFileDialog>
 #include <QMenu>
@@ -10,10 +15,14 @@
 #include <QTimer>
 
 #include "core/common/file_write.h"
+#include "core/map/track_source.h"
+#include "draw/report/report_map.h"
 #include "gui/app/main_window.h"
 #include "gui/common/dialogs.h"
+#include "gui/map/map_window.h"
 #include "gui/report/report_dialog.h"
 #include "gui/video/video_export.h"
+#include "net/report/report_tiles.h"
 
 namespace drv {
 
@@ -24,6 +33,12 @@ const QString kPackageDone = QStringLiteral(
     "証拠として保存しました。\r\n%1\r\n"
     "元の画像 %2 個と報告書・動画・テレメトリを、SHA-256 の一覧とともに収めています。");
 const QString kCannotMake = QStringLiteral("%1できませんでした。\r\n%2\r\n(%3)");
+const QString kPdfHint = QStringLiteral(
+    "PDF として保存するときは「ファイル → 報告書を作成」を使ってください。"
+    "フォントを埋め込んだ長期保存用の PDF（PDF/A）になります。");
+const QString kNoPrinter = QStringLiteral(
+    "使えるプリンターがありません。\r\n"
+    "PDF として保存するときは「ファイル → 報告書を作成」を使ってください。");
 const QString kVerifyAll = QStringLiteral("すべてのファイル（%1 個）が SHA-256 の一覧と一致しました。\r\n%2");
 const QString kVerifySome = QStringLiteral("一致しないファイルがあります（%1 個中 %2 個）。\r\n%3\r\n\r\n%4");
 const QString kVerifyUnreadable = QStringLiteral("証拠パッケージとして読めません。\r\n%1\r\n(%2)");
@@ -56,9 +71,52 @@ VideoMaker videoMakerFor(const Recording& recording, BrightnessMode brightness) 
     };
 }
 
+// Page 1's map on `background`, its tiles fetched here (the worker) while `progress` allows.
+std::function<QString(QPainter&, const QRectF&)> mapPainter(const Recording& recording, const TileServer& background,
+                                                            const QString& cacheFolder,
+                                                            const std::function<bool(double)>& progress) {
+    auto map = std::make_shared<ReportMap>(recording, background);
+    const auto keepGoing = [&] { return progress(0); };
+    FetchReportMapTiles(*map, keepGoing, 20000, cacheFolder);
+    return ReportMapPainter(std::move(map));
+}
+
 }  // namespace
 
-ReportMenu::ReportMenu(MainWindow& window) : QObject(&window), window_(window) {
+void ReportMenu::offerPrintersOnly(QPrintPreviewDialog& preview, QPrinter& printer,
+                                   const std::function<void()>& print) {
+    auto* hint = new QLabel(kPdfHint, &preview);
+    hint->setObjectName(QStringLiteral("pdfHint"));
+    hint->setWordWrap(true);
+    hint->setContentsMargins(8, 4, 8, 6);
+    if (preview.layout()) preview.layout()->addWidget(hint);
+    // The preview's own print button would write a plain PDF through the printer when there is
+    // none, or offer "print to file" in the system's dialog: take it over.
+    const QString printText = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+    for (QAction* action : preview.findChildren<QAction*>()) {
+        if (action->text() != printText) continue;
+        disconnect(action, nullptr, &preview, nullptr);
+        connect(action, &QAction::triggered, &preview, [this, &preview, &printer, print] {
+            if (QPrinterInfo::availablePrinters().isEmpty()) {
+                window_.dialogs().message(&preview, kNoPrinter, kAppTitle, Dialogs::Buttons::Ok,
+                                          Dialogs::Icon::Information);
+                return;
+            }
+            printer.setOutputFormat(QPrinter::NativeFormat);
+            QPrintDialog dialog(&printer, &preview);
+            dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+            if (dialog.exec() != QDialog::Accepted) return;
+            print();
+            preview.accept();
+        });
+    }
+}
+
+ReportMenu::ReportMenu(MainWindow& window)
+    : QObject(&window),
+      mapSettingsFile(MapWindow::defaultSettingsFile()),
+      mapCacheFolder(TileDiskCache::defaultFolder()),
+      window_(window) {
     setObjectName(QStringLiteral("reportMenu"));
     QMenu* file = window.menus().mnuFile;
     const auto entry = [&](const QString& text, const char* name, void (ReportMenu::*slot)()) {
@@ -112,32 +170,39 @@ std::filesystem::path ReportMenu::askTarget(const QString& title, const QString&
     return file;
 }
 
+bool ReportMenu::askChoices(ReportDialog::Purpose purpose, EvidenceRequest& request, std::optional<TileServer>& map) {
+    const Recording& recording = window_.recording();
+    const TileServer background = RememberedTileServer(mapSettingsFile);
+    ReportDialog choices(purpose, window_.brightnessMode(), recording.triggerFrame().has_value(),
+                         RecordingTrack(recording).hasPositions(), background, &window_);
+    if (choices.exec() != QDialog::Accepted) return false;
+    request.choices = choices.choices();
+    request.look.brightness = choices.brightness();
+    map.reset();
+    if (choices.mapIncluded()) map = background;
+    return true;
+}
+
 void ReportMenu::mnuReport_Click() {
     if (!available()) return;
-    ReportDialog choices(ReportDialog::Purpose::Report, window_.brightnessMode(),
-                         window_.recording().triggerFrame().has_value(), &window_);
-    if (choices.exec() != QDialog::Accepted) return;
+    EvidenceRequest request;
+    std::optional<TileServer> map;
+    if (!askChoices(ReportDialog::Purpose::Report, request, map)) return;
     const auto target =
         askTarget(QStringLiteral("報告書を作成"), QStringLiteral(".pdf"), QStringLiteral("PDF (*.pdf)"));
     if (target.empty()) return;
-    EvidenceRequest request;
-    request.choices = choices.choices();
-    request.look.brightness = choices.brightness();
-    startReport(request, target);
+    startReport(request, target, map);
 }
 
 void ReportMenu::mnuPackage_Click() {
     if (!available()) return;
-    ReportDialog choices(ReportDialog::Purpose::Package, window_.brightnessMode(),
-                         window_.recording().triggerFrame().has_value(), &window_);
-    if (choices.exec() != QDialog::Accepted) return;
+    EvidenceRequest request;
+    std::optional<TileServer> map;
+    if (!askChoices(ReportDialog::Purpose::Package, request, map)) return;
     const auto target =
         askTarget(QStringLiteral("証拠として保存"), QStringLiteral("_evidence.zip"), QStringLiteral("ZIP (*.zip)"));
     if (target.empty()) return;
-    EvidenceRequest request;
-    request.choices = choices.choices();
-    request.look.brightness = choices.brightness();
-    startPackage(request, target);
+    startPackage(request, target, map);
 }
 
 void ReportMenu::run(const QString& title, std::function<void(std::function<bool(double)>)> work,
@@ -183,21 +248,25 @@ void ReportMenu::run(const QString& title, std::function<void(std::function<bool
     });
 }
 
-bool ReportMenu::startReport(const EvidenceRequest& request, const std::filesystem::path& target) {
+bool ReportMenu::startReport(const EvidenceRequest& request, const std::filesystem::path& target,
+                             std::optional<TileServer> map) {
     if (!available() || target.empty()) return false;
     // The worker keeps copies: the window may open another recording meanwhile.
     auto recording = std::make_shared<Recording>(window_.recording());
     auto outcome = std::make_shared<std::pair<bool, std::string>>(false, "");
     auto cancelled = std::make_shared<bool>(false);
+    const QString cacheFolder = mapCacheFolder;
     run(
         QStringLiteral("報告書を作成しています..."),
         [=](std::function<bool(double)> progress) {
+            ReportLook look = request.look;
+            if (map) look.paintMap = mapPainter(*recording, *map, cacheFolder, progress);
             const auto content = BuildReportContent(*recording, request.choices, progress);
             if (!content) {
                 *cancelled = true;
                 return;
             }
-            const auto pdf = ReportPdf(*recording, *content, request.look, outcome->second);
+            const auto pdf = ReportPdf(*recording, *content, look, outcome->second);
             if (!pdf) return;
             const Status written =
                 ReplaceFileContents(target, std::string_view(pdf->constData(), static_cast<std::size_t>(pdf->size())));
@@ -221,17 +290,21 @@ bool ReportMenu::startReport(const EvidenceRequest& request, const std::filesyst
     return true;
 }
 
-bool ReportMenu::startPackage(const EvidenceRequest& given, const std::filesystem::path& target) {
+bool ReportMenu::startPackage(const EvidenceRequest& given, const std::filesystem::path& target,
+                              std::optional<TileServer> map) {
     if (!available() || target.empty()) return false;
     auto recording = std::make_shared<Recording>(window_.recording());
     auto outcome = std::make_shared<PackageResult>();
     EvidenceRequest request = given;
     if (!request.makeVideo) request.makeVideo = videoMakerFor(*recording, request.look.brightness);
     const int frames = recording->frameCount();
+    const QString cacheFolder = mapCacheFolder;
     run(
         QStringLiteral("証拠として保存しています..."),
         [=](std::function<bool(double)> progress) {
-            *outcome = WriteEvidencePackage(*recording, request, target, progress);
+            EvidenceRequest withMap = request;
+            if (map) withMap.look.paintMap = mapPainter(*recording, *map, cacheFolder, progress);
+            *outcome = WriteEvidencePackage(*recording, withMap, target, progress);
         },
         [=, this] {
             if (outcome->status == PackageStatus::Cancelled) return emit finished(false);
@@ -252,18 +325,22 @@ bool ReportMenu::startPackage(const EvidenceRequest& given, const std::filesyste
 
 void ReportMenu::mnuPrint_Click() {
     if (!available()) return;
-    ReportDialog choices(ReportDialog::Purpose::Print, window_.brightnessMode(),
-                         window_.recording().triggerFrame().has_value(), &window_);
-    if (choices.exec() != QDialog::Accepted) return;
+    EvidenceRequest request;
+    std::optional<TileServer> map;
+    if (!askChoices(ReportDialog::Purpose::Print, request, map)) return;
     auto recording = std::make_shared<Recording>(window_.recording());
     auto content = std::make_shared<std::optional<ReportContent>>();
-    const ReportChoices picked = choices.choices();
-    ReportLook look;
-    look.brightness = choices.brightness();
-    // The sums are read on the worker; the pages are painted here, where the printer lives.
+    auto look = std::make_shared<ReportLook>(request.look);
+    const ReportChoices picked = request.choices;
+    const QString cacheFolder = mapCacheFolder;
+    // The sums and the map's tiles are read on the worker; the pages are painted here, where
+    // the printer lives.
     run(
         QStringLiteral("報告書を準備しています..."),
-        [=](std::function<bool(double)> progress) { *content = BuildReportContent(*recording, picked, progress); },
+        [=](std::function<bool(double)> progress) {
+            if (map) look->paintMap = mapPainter(*recording, *map, cacheFolder, progress);
+            *content = BuildReportContent(*recording, picked, progress);
+        },
         [=, this] {
             if (!*content) return emit finished(false);
             QPrinter printer(QPrinter::HighResolution);
@@ -278,7 +355,9 @@ void ReportMenu::mnuPrint_Click() {
             std::string error;
             bool ok = true;
             connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                    [&](QPrinter* target) { ok = PaintReport(*target, *recording, **content, look, error); });
+                    [&](QPrinter* target) { ok = PaintReport(*target, *recording, **content, *look, error); });
+            offerPrintersOnly(preview, printer,
+                              [&] { ok = PaintReport(printer, *recording, **content, *look, error); });
             if (preview.exec() != QDialog::Accepted && ok) return emit finished(false);
             if (!ok)
                 window_.dialogs().message(

@@ -7,13 +7,18 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
+#include "core/map/tile_rules.h"
 #include "core/recording/recording.h"
 #include "core/report/package.h"
 #include "draw/report/evidence_package.h"
+#include "gui/report/report_dialog.h"
 
 class QAction;
+class QPrintPreviewDialog;
+class QPrinter;
 class QProgressDialog;
 class QTimer;
 
@@ -33,15 +38,21 @@ public:
     QAction* verifyAction() const { return verify_; }
 
     // Starts the work without the choices dialog and the file picker; false when refused (no
-    // recording, playing, or work already running). The tests' way in.
-    bool startReport(const EvidenceRequest& request, const std::filesystem::path& target);
-    bool startPackage(const EvidenceRequest& request, const std::filesystem::path& target);
+    // recording, playing, or work already running). The tests' way in. `map`: page 1's map on
+    // that background, its tiles fetched on the worker; nothing, no map and no network.
+    bool startReport(const EvidenceRequest& request, const std::filesystem::path& target,
+                     std::optional<TileServer> map = std::nullopt);
+    bool startPackage(const EvidenceRequest& request, const std::filesystem::path& target,
+                      std::optional<TileServer> map = std::nullopt);
     bool startVerify(const std::filesystem::path& package);
     bool busy() const { return worker_.joinable(); }
     QProgressDialog* progress() const { return progress_; }
 
     // The package picker of "証拠を検証"; replaceable for tests.
     std::function<std::filesystem::path()> pickPackage;
+    // The map window's settings, whose background the report's map uses, and the tiles' cache.
+    QString mapSettingsFile;
+    QString mapCacheFolder;
 
 public slots:
     void mnuReport_Click();
@@ -57,7 +68,12 @@ private:
     bool available() const;
     void updateEnabled();
     std::filesystem::path saveFolder() const;
+    // The choices dialog; false when cancelled. `map` is set when page 1 is to show the map.
+    bool askChoices(ReportDialog::Purpose purpose, EvidenceRequest& request, std::optional<TileServer>& map);
     std::filesystem::path askTarget(const QString& title, const QString& extension, const QString& filter);
+    // The preview's print button through the system's dialog without its "print to file"
+    // (that PDF would not be the report's PDF/A), and a line pointing to "報告書を作成".
+    void offerPrintersOnly(QPrintPreviewDialog& preview, QPrinter& printer, const std::function<void()>& print);
     // Runs `work` on the worker thread with the progress dialog; `done` on the interface thread.
     void run(const QString& title, std::function<void(std::function<bool(double)>)> work, std::function<void()> done);
 

@@ -1,7 +1,12 @@
 // The report entries of the main window: where they sit and when they work, the choices
 // dialog, the work behind a progress dialog with Cancel, and the closing messages.
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
 #include <QMenu>
+#include <QPrinterInfo>
+#include <QPrintPreviewDialog>
+#include <QSettings>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -15,6 +20,7 @@
 #include "gui/report/report_menu.h"
 #include "tests/core/support/frame_files.h"
 #include "tests/gui/app_fixture.h"
+#include "tests/gui/map_test_support.h"
 #include "tests/gui/support/wait.h"
 
 namespace drv {
@@ -57,15 +63,22 @@ TEST_F(ReportMenuTest, EntriesNeedAStoppedRecording) {
     EXPECT_TRUE(pictureTexts.contains(menu().packageAction()->text()));
 }
 
-// The menu entry: the choices dialog (a note, standard brightening), the file, the PDF.
+// The menu entry: the choices dialog (a note, standard brightening, the map on the map
+// window's background, fetched on the worker from a tile server here), the file, the PDF.
 TEST_F(ReportMenuTest, ReportThroughTheDialogs) {
     const auto dir = openSample();
     const auto target = root() / "out" / "report.pdf";
     std::filesystem::create_directories(target.parent_path());
     dialogs_.saves.push_back({target, 0});
+    test::LocalTileServer tiles;
+    menu().mapSettingsFile = PathToQString(root() / "map.ini");
+    menu().mapCacheFolder = PathToQString(root() / "tiles");
+    QSettings(menu().mapSettingsFile, QSettings::IniFormat).setValue("map/server", 4);  // the user's own server
+    QSettings(menu().mapSettingsFile, QSettings::IniFormat).setValue("map/customUrl", tiles.urlTemplate());
     QTimer::singleShot(0, [this] {
         auto* dialog = w().findChild<ReportDialog*>();
         ASSERT_TRUE(dialog);
+        EXPECT_TRUE(dialog->includeMap()->isChecked());
         dialog->note()->setPlainText(QStringLiteral("テスト用の備考"));
         dialog->findChild<QPushButton*>(QStringLiteral("ok"))->click();
     });
@@ -77,10 +90,41 @@ TEST_F(ReportMenuTest, ReportThroughTheDialogs) {
     EXPECT_EQ(test::ReadFile(target).substr(0, 5), "%PDF-");
     ASSERT_FALSE(dialogs_.shown.empty());
     EXPECT_TRUE(dialogs_.shown.back().text.startsWith(QStringLiteral("報告書を作成しました。")));
+    EXPECT_FALSE(tiles.requests.empty());
     if (test::Shell("command -v pdftotext >/dev/null").status == 0) {
-        EXPECT_NE(test::Shell("pdftotext " + test::Quote(target) + " -").out.find("テスト用の備考"), std::string::npos);
+        const std::string text = test::Shell("pdftotext " + test::Quote(target) + " -").out;
+        for (const char* expected : {"テスト用の備考", "走行経路", "127.0.0.1"})
+            EXPECT_NE(text.find(expected), std::string::npos) << expected;
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target.parent_path()), {}), 1);
+}
+
+// Printing offers no "print to file": its PDF would not be the report's. Without a printer the
+// print button says so and points to "報告書を作成" instead of writing a file.
+TEST_F(ReportMenuTest, PrintPointsToTheReportForAPdf) {
+    if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer would print";
+    openSample(4);
+    menu().mapSettingsFile = PathToQString(root() / "map.ini");
+    QTimer::singleShot(0, [this] { w().findChild<ReportDialog*>()->findChild<QPushButton*>("ok")->click(); });
+    QString hint;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* preview = w().findChild<QPrintPreviewDialog*>();
+        if (!preview || !preview->isVisible()) return;
+        poll.stop();
+        hint = preview->findChild<QLabel*>(QStringLiteral("pdfHint"))->text();
+        for (QAction* a : preview->findChildren<QAction*>())
+            if (a->text() == QCoreApplication::translate("QPrintPreviewDialog", "Print")) a->trigger();
+        preview->reject();
+    });
+    poll.start(50);
+    QSignalSpy done(&menu(), &ReportMenu::finished);
+    menu().mnuPrint_Click();
+    ASSERT_TRUE(waitFinished(done));
+    EXPECT_TRUE(hint.contains(QStringLiteral("報告書を作成")));
+    ASSERT_FALSE(dialogs_.shown.empty());
+    EXPECT_TRUE(dialogs_.shown.back().text.contains(QStringLiteral("報告書を作成")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root()), {}), 1);  // rec only
 }
 
 TEST_F(ReportMenuTest, PackageVerifiesAndCancelLeavesNothing) {
