@@ -16,9 +16,9 @@ enum class TileServerKind { None, GsiStandard, GsiPale, OpenStreetMap, Custom };
 
 struct TileServer {
     TileServerKind kind = TileServerKind::None;
-    std::string urlTemplate;  // with {z}, {x} and {y}; empty for None
-    std::string attribution;  // shown on the map and in every saved picture
-    std::string key;          // the setting's and the command line's name: none, gsi, ...
+    std::string urlTemplate;    // with {z}, {x} and {y}; empty for None
+    std::string attribution;    // shown on the map and in every saved picture
+    std::string key;            // the setting's and the command line's name: none, gsi, ...
     int maxZoom = kMaxMapZoom;  // the closest tiles it has; closer views enlarge them
 };
 

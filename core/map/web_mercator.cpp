@@ -78,7 +78,8 @@ MapView FitView(const WorldPoint& topLeft, const WorldPoint& bottomRight, int wi
 }
 
 int TileZoomFor(double zoom, int maxTileZoom) {
-    return std::clamp(static_cast<int>(std::lround(zoom)), kMinMapZoom, std::clamp(maxTileZoom, kMinMapZoom, kMaxMapZoom));
+    return std::clamp(static_cast<int>(std::lround(zoom)), kMinMapZoom,
+                      std::clamp(maxTileZoom, kMinMapZoom, kMaxMapZoom));
 }
 
 std::vector<TileId> VisibleTiles(const MapView& view, int maxTileZoom) {

@@ -198,15 +198,16 @@ PictureError decodePlanes(std::span<const std::uint8_t> data, const PictureReque
     cinfo.progress = &monitor.pub;
     jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
 
-    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
+        fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
     out.width = static_cast<int>(cinfo.image_width);
     out.height = static_cast<int>(cinfo.image_height);
     if (out.width > request.maxSide || out.height > request.maxSide)
         fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::TooLarge);
     const jpeg_component_info* c = cinfo.comp_info;
-    const bool planar = cinfo.num_components == 3 && cinfo.jpeg_color_space == JCS_YCbCr &&
-                        c[0].h_samp_factor <= 2 && c[0].v_samp_factor <= 2 && c[1].h_samp_factor == 1 &&
-                        c[1].v_samp_factor == 1 && c[2].h_samp_factor == 1 && c[2].v_samp_factor == 1;
+    const bool planar = cinfo.num_components == 3 && cinfo.jpeg_color_space == JCS_YCbCr && c[0].h_samp_factor <= 2 &&
+                        c[0].v_samp_factor <= 2 && c[1].h_samp_factor == 1 && c[1].v_samp_factor == 1 &&
+                        c[2].h_samp_factor == 1 && c[2].v_samp_factor == 1;
     if (!planar) {
         out.otherKind = true;
         jpeg_destroy_decompress(&cinfo);

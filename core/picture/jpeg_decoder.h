@@ -77,9 +77,9 @@ DecodedPicture DecodeJpeg(std::span<const std::uint8_t> data, const PictureReque
 struct JpegPlanes {
     PictureError error = PictureError::Damaged;
     bool otherKind = false;
-    int width = 0;   // the picture's
+    int width = 0;  // the picture's
     int height = 0;
-    int lumaH = 1;   // luma's sampling factors (chroma at 1 x 1)
+    int lumaH = 1;  // luma's sampling factors (chroma at 1 x 1)
     int lumaV = 1;
     std::vector<std::uint8_t> plane[3];  // Y, Cb, Cr; rows past the picture's foot may follow
     int stride[3] = {};

@@ -79,7 +79,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::map<int, PreparedFrame> ready_;
-    int next_;    // the next frame a helper takes up
+    int next_;  // the next frame a helper takes up
     int last_;
     int wanted_;  // the frame the encoder waits for
     bool stop_ = false;

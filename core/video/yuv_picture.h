@@ -11,8 +11,8 @@
 namespace drv {
 
 struct YuvPicture {
-    int width = 0;   // even
-    int height = 0;  // even
+    int width = 0;                    // even
+    int height = 0;                   // even
     std::vector<std::uint8_t> bytes;  // Y (width x height), then U and V (width/2 x height/2)
 
     explicit operator bool() const { return width > 0; }

@@ -112,10 +112,10 @@ VideoDrawing QtVideoDrawing() {
         auto* held = new DecodedPicture(DecodeJpeg(bytes, wanted));
         QImage decoded;
         if (held->ok())  // the pixels stay where the decoder put them; the image frees them
-            decoded = QImage(held->pixels.data(), held->width, held->height, static_cast<qsizetype>(held->bytesPerRow),
-                             QImage::Format_RGB32, [](void* p) { delete static_cast<DecodedPicture*>(p); }, held);
-        else
-            delete held;
+            decoded = QImage(
+                held->pixels.data(), held->width, held->height, static_cast<qsizetype>(held->bytesPerRow),
+                QImage::Format_RGB32, [](void* p) { delete static_cast<DecodedPicture*>(p); }, held);
+        else delete held;
         return canvasOf(VideoPicture(std::move(decoded), mode));
     };
     d.band = [](VideoCanvas& canvas, const OverlayTexts& texts) {

@@ -423,8 +423,7 @@ void EventListWindow::flushRows() {
     if (!scanning()) return;
     if (const int unconfirmed = model_->unconfirmedCount())
         status_->setText(QStringLiteral("確認中... 残り %1 件").arg(unconfirmed));
-    else
-        status_->setText(QStringLiteral("読み込み中... %1 件").arg(model_->rowCount()));
+    else status_->setText(QStringLiteral("読み込み中... %1 件").arg(model_->rowCount()));
 }
 
 void EventListWindow::folderUnreadable(const std::filesystem::path& folder) {
@@ -452,7 +451,9 @@ void EventListWindow::scanFinished(ScanEnd end) {
     const QString unchecked = unconfirmed ? QStringLiteral("、うち未確認 %1 件").arg(unconfirmed) : QString();
     switch (end) {
         case ScanEnd::Complete: status_->setText(QStringLiteral("%1 件のイベント").arg(rows)); break;
-        case ScanEnd::Cancelled: status_->setText(QStringLiteral("中止しました (%1 件%2)").arg(rows).arg(unchecked)); break;
+        case ScanEnd::Cancelled:
+            status_->setText(QStringLiteral("中止しました (%1 件%2)").arg(rows).arg(unchecked));
+            break;
         case ScanEnd::RootUnreadable:
             status_->setText(QStringLiteral("フォルダを読み込めませんでした"));
             dialogs_.message(this, kRootUnreadable.arg(PathToQString(root_)), kTitle, Dialogs::Buttons::Ok,

@@ -83,7 +83,8 @@ void EventTableModel::append(std::vector<EventSummary> summaries) {
     // Both lists are in walk order: merged row by row while provisional rows remain.
     for (; next != summaries.end() && confirmed_ < static_cast<int>(rows_.size()); ++next) {
         int passed = confirmed_;
-        while (passed < static_cast<int>(rows_.size()) && WalkOrderLess(rows_[std::size_t(passed)].folder, next->folder))
+        while (passed < static_cast<int>(rows_.size()) &&
+               WalkOrderLess(rows_[std::size_t(passed)].folder, next->folder))
             ++passed;
         eraseRows(confirmed_, passed);
         const int at = confirmed_++;
@@ -171,7 +172,8 @@ QVariant EventTableModel::data(const QModelIndex& index, int role) const {
             if (const auto picture = thumbnails_.get(picturePath(s)); picture && !picture->isNull()) return *picture;
             return {};
         case Qt::ToolTipRole:
-            if (!confirmed(index.row())) return QStringLiteral("前回読み込んだ内容です。変わっていないか確認しています。");
+            if (!confirmed(index.row()))
+                return QStringLiteral("前回読み込んだ内容です。変わっていないか確認しています。");
             if (column == ColFolder || column == ColPicture) return PathToQString(s.path);
             return {};
         case Qt::TextAlignmentRole:

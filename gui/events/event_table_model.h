@@ -67,7 +67,7 @@ private:
 
     EventThumbnails& thumbnails_;
     std::vector<EventSummary> rows_;
-    int confirmed_ = 0;  // the rows before this one are the scan's; those after, provisional
+    int confirmed_ = 0;                    // the rows before this one are the scan's; those after, provisional
     QHash<QByteArray, int> rowOfPicture_;  // by the picture path's bytes
 };
 

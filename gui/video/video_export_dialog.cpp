@@ -192,7 +192,8 @@ void VideoExportDialog::accept() {
     // Never the recording's folder is suggested: the picker opens where the last save went.
     const std::string folderName = recording_->folder.filename().native();
     const std::filesystem::path name = (folderName.empty() ? std::string("video") : folderName) + ".mp4";
-    const Dialogs::SavePick pick = dialogs_->saveFile(this, kTitle, saveFolder_ / name, {QStringLiteral("MP4 (*.mp4)")});
+    const Dialogs::SavePick pick =
+        dialogs_->saveFile(this, kTitle, saveFolder_ / name, {QStringLiteral("MP4 (*.mp4)")});
     if (pick.file.empty()) return;  // back to the choices
     target_ = pick.file;
     QDialog::accept();

@@ -170,7 +170,8 @@ void TileFetcher::lookUp(const TileId& t) {
     worker_.start([this, disk = disk_.get(), name = TileCacheName(server_.urlTemplate, t), t, g = generation_] {
         const auto bytes = disk->read(name);
         const QImage image = bytes ? DecodeTile(*bytes) : QImage();
-        QMetaObject::invokeMethod(this, [this, g, t, image] { lookedUp(g, t, image); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, g, t, image] { lookedUp(g, t, image); }, Qt::QueuedConnection);
     });
 }
 
@@ -196,7 +197,8 @@ void TileFetcher::decode(const TileId& t, QByteArray bytes) {
                    bytes = std::move(bytes)] {
         const QImage image = DecodeTile(bytes);
         if (!image.isNull()) disk->write(name, bytes);
-        QMetaObject::invokeMethod(this, [this, g, t, image] { decoded(g, t, image); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, g, t, image] { decoded(g, t, image); }, Qt::QueuedConnection);
     });
 }
 

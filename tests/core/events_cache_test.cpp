@@ -91,8 +91,8 @@ TEST(EventCache, OnlyChangedFoldersAreReadAgain) {
          true},
         {"a frame rewritten in place, its time put back",
          [](const CachedCard& t) { spoilKeepingAttributes(t.frame(1)); }, true},
-        {"every frame removed", [](const CachedCard& t) { fs::remove(t.frame(1)), fs::remove(t.frame(2)), fs::remove(t.frame(3)); },
-         true},
+        {"every frame removed",
+         [](const CachedCard& t) { fs::remove(t.frame(1)), fs::remove(t.frame(2)), fs::remove(t.frame(3)); }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

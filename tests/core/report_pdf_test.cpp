@@ -76,11 +76,26 @@ TEST(ReportPdf, KnownRecordingReadsBack) {
     EXPECT_NE(m.meta.find("pdfaid:part=\"1\""), std::string::npos) << m.meta;
     EXPECT_NE(m.meta.find("pdfaid:conformance=\"B\""), std::string::npos);
     ExpectAllFontsEmbedded(m.fonts);
-    for (const char* expected :
-         {"事故・事象報告書", "event", "2021/03/04 05:06:01", "衝撃検出撮影", "14fps / 低画質", "雨天、交差点",
-          "フレーム 20", "20.0km/h", "経過時間：　00.000秒", "30.0km/h（フレーム 30、+00.730秒）",
-          "-0.64 G（フレーム 21、+00.073秒）", "+00.146秒（フレーム 22）", "35.6781111, 139.7518611", "走行経路",
-          "黄色の印：トリガーの地点", "フレーム一覧", "00030.jpg", "SHA-256", "1 / 3", "3 / 3"})
+    for (const char* expected : {"事故・事象報告書",
+                                 "event",
+                                 "2021/03/04 05:06:01",
+                                 "衝撃検出撮影",
+                                 "14fps / 低画質",
+                                 "雨天、交差点",
+                                 "フレーム 20",
+                                 "20.0km/h",
+                                 "経過時間：　00.000秒",
+                                 "30.0km/h（フレーム 30、+00.730秒）",
+                                 "-0.64 G（フレーム 21、+00.073秒）",
+                                 "+00.146秒（フレーム 22）",
+                                 "35.6781111, 139.7518611",
+                                 "走行経路",
+                                 "黄色の印：トリガーの地点",
+                                 "フレーム一覧",
+                                 "00030.jpg",
+                                 "SHA-256",
+                                 "1 / 3",
+                                 "3 / 3"})
         EXPECT_NE(m.text.find(Compact(expected)), std::string::npos) << expected;
     const std::string programLine = std::string("ドライブレコーダー ビューワーソフト ") + ProgramVersion();
     EXPECT_NE(m.text.find(Compact(programLine)), std::string::npos) << programLine;

@@ -20,8 +20,7 @@ double psnr(const std::uint8_t* a, const std::uint8_t* b, std::size_t n) {
 
 // A smooth picture in every colour: the two paths sample chroma differently, which shows on
 // hard one-pixel edges and nowhere else.
-std::vector<std::uint8_t> smoothJpeg(int width, int height, bool progressive = false,
-                                     test::JpegLayout layout = {}) {
+std::vector<std::uint8_t> smoothJpeg(int width, int height, bool progressive = false, test::JpegLayout layout = {}) {
     return test::EncodeJpeg(
         width, height,
         [=](int y, std::uint8_t* row) {
@@ -49,8 +48,7 @@ TEST(YuvFromJpegPlanes, MatchesTheRgbPathOrSendsThePictureElsewhere) {
         {"4:4:0", smoothJpeg(640, 480, false, JpegLayout{1, 2}), PictureError::None, false},
         {"1280 x 960, stretched down", smoothJpeg(1280, 960), PictureError::None, false},
         {"odd size 322 x 242, stretched up", smoothJpeg(322, 242), PictureError::None, false},
-        {"grey: decoded in RGB instead", smoothJpeg(64, 48, false, JpegLayout{1, 1, true}),
-         PictureError::None, true},
+        {"grey: decoded in RGB instead", smoothJpeg(64, 48, false, JpegLayout{1, 1, true}), PictureError::None, true},
         {"header claims 30000 x 30000", test::ClaimedSizeJpeg(30000, 30000), PictureError::TooLarge, false},
         {"20,000 scans", test::ManyScansJpeg(20000), PictureError::TooManyScans, false},
         {"not a JPEG", {'G', 'I', 'F', '8', '9', 'a', 0, 0}, PictureError::Damaged, false},

@@ -206,7 +206,10 @@ TEST(EventTableModelTest, StoredRowsGiveWayToTheScansRows) {
         {"complete drops the rest", {"A", "B", "C"}, {"A"}, true, "A"},
         {"new before stored", {"B"}, {"A", "A/z"}, false, "A A/z B?"},
         {"nothing stored", {}, {"A", "B"}, true, "A B"},
-        {"the root first, subfolders after their folder", {".", "a", "a/b", "a-"}, {".", "a", "a/b", "a-"}, true,
+        {"the root first, subfolders after their folder",
+         {".", "a", "a/b", "a-"},
+         {".", "a", "a/b", "a-"},
+         true,
          ". a a/b a-"},
     };
     auto summary = [](std::string spec) {
@@ -228,7 +231,8 @@ TEST(EventTableModelTest, StoredRowsGiveWayToTheScansRows) {
         QStringList shown;
         for (int r = 0; r < model.rowCount(); ++r) {
             const EventSummary& s = model.rows()[std::size_t(r)];
-            shown << QString::fromStdString(s.folder.string() + (s.frames > 1 ? ":2" : "") + (model.confirmed(r) ? "" : "?"));
+            shown << QString::fromStdString(s.folder.string() + (s.frames > 1 ? ":2" : "") +
+                                            (model.confirmed(r) ? "" : "?"));
         }
         EXPECT_EQ(shown.join(' '), QString::fromUtf8(c.shown));
     }

@@ -56,7 +56,9 @@ TEST(VideoBatch, OneFilePerRecordingAndCancelLeavesNoPartialFile) {
         // Cancel holds from the first progress report at or past the step, as the window's would.
         bool cancel = false;
         EventBatchJob::Control control;
-        control.progress = [&](qint64 done, qint64) { cancel = cancel || (c.cancelAtStep >= 0 && done >= c.cancelAtStep); };
+        control.progress = [&](qint64 done, qint64) {
+            cancel = cancel || (c.cancelAtStep >= 0 && done >= c.cancelAtStep);
+        };
         control.cancelled = [&] { return cancel; };
         const VideoBatchResult result = ExportVideos(folders, choices, out, control);
         EXPECT_EQ(filesIn(out), c.files) << "no temporary file left behind";
@@ -65,8 +67,10 @@ TEST(VideoBatch, OneFilePerRecordingAndCancelLeavesNoPartialFile) {
         EXPECT_EQ(result.cancelled, c.cancelAtStep >= 0);
         for (const fs::path& file : result.written) EXPECT_GT(fs::file_size(file), 1000u);
         const QString message = VideoBatchMessage(result, 3, out);
-        EXPECT_TRUE(message.contains(QStringLiteral("3 件中 %1 件").arg(result.written.size()))) << message.toStdString();
-        if (result.cancelled) EXPECT_TRUE(message.contains(QStringLiteral("書き出した記録:\r\nEVT1"))) << message.toStdString();
+        EXPECT_TRUE(message.contains(QStringLiteral("3 件中 %1 件").arg(result.written.size())))
+            << message.toStdString();
+        if (result.cancelled)
+            EXPECT_TRUE(message.contains(QStringLiteral("書き出した記録:\r\nEVT1"))) << message.toStdString();
     }
 }
 
