@@ -100,6 +100,29 @@ const char* PictureErrorText(PictureError error) {
 
 namespace {
 
+// Errors jump back to the caller's setjmp instead of exiting; warnings (damaged data) are not
+// printed.
+void reportErrorsTo(jpeg_decompress_struct& cinfo, ErrorManager& err) {
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = errorExit;
+    err.pub.output_message = silent;
+    err.reason = PictureError::None;
+}
+
+// The bounded set-up every decode shares, after the caller's setjmp: the memory limit, the scan
+// counter (and Cancel), the source and the header. A failure jumps back to the caller.
+void readHeader(jpeg_decompress_struct& cinfo, ProgressMonitor& monitor, std::span<const std::uint8_t> data,
+                const PictureRequest& request) {
+    jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
+    monitor.pub.progress_monitor = progress;
+    monitor.request = &request;
+    cinfo.progress = &monitor.pub;
+    jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
+        fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
+}
+
 // The decode proper. `out` and `row` belong to the caller, so their values after a jump are
 // those last stored (a local changed after setjmp would be indeterminate).
 PictureError decode(std::span<const std::uint8_t> data, const PictureRequest& request, DecodedPicture& out,
@@ -107,23 +130,12 @@ PictureError decode(std::span<const std::uint8_t> data, const PictureRequest& re
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
     ProgressMonitor monitor{};
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = errorExit;
-    err.pub.output_message = silent;  // warnings (damaged data) are not printed
-    err.reason = PictureError::None;
+    reportErrorsTo(cinfo, err);
     if (setjmp(err.jump) != 0) {
         jpeg_destroy_decompress(&cinfo);
         return err.reason;
     }
-    jpeg_create_decompress(&cinfo);
-    cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
-    monitor.pub.progress_monitor = progress;
-    monitor.request = &request;
-    cinfo.progress = &monitor.pub;
-    jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
-
-    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
-        fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
+    readHeader(cinfo, monitor, data, request);
     out.naturalWidth = static_cast<int>(cinfo.image_width);
     out.naturalHeight = static_cast<int>(cinfo.image_height);
     if (out.naturalWidth > request.maxSide || out.naturalHeight > request.maxSide)
@@ -183,23 +195,12 @@ PictureError decodePlanes(std::span<const std::uint8_t> data, const PictureReque
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
     ProgressMonitor monitor{};
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = errorExit;
-    err.pub.output_message = silent;
-    err.reason = PictureError::None;
+    reportErrorsTo(cinfo, err);
     if (setjmp(err.jump) != 0) {
         jpeg_destroy_decompress(&cinfo);
         return err.reason;
     }
-    jpeg_create_decompress(&cinfo);
-    cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
-    monitor.pub.progress_monitor = progress;
-    monitor.request = &request;
-    cinfo.progress = &monitor.pub;
-    jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
-
-    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
-        fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
+    readHeader(cinfo, monitor, data, request);
     out.width = static_cast<int>(cinfo.image_width);
     out.height = static_cast<int>(cinfo.image_height);
     if (out.width > request.maxSide || out.height > request.maxSide)
