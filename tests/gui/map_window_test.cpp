@@ -188,6 +188,7 @@ TEST_F(MapWindowTest, TilesComeFromTheChosenServerWithinTheLimitsAndFromTheCache
     const std::size_t asked = server.requests.size();
     auto again = standaloneMap();
     EXPECT_EQ(again->serverBox()->currentIndex(), 4);
+    ASSERT_TRUE(waitUntil([&] { return !again->tiles()->busy(); }, 10000)) << "the cached tiles come from the worker";
     test::waitMs(200);
     EXPECT_EQ(server.requests.size(), asked) << "a second open makes no request";
     EXPECT_EQ(pixelAtCentre(*again), server.colour);
