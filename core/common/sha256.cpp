@@ -68,4 +68,16 @@ Status Sha256OfFile(const std::filesystem::path& path, std::string& hex) {
     return Status::Success();
 }
 
+std::string Sha256SumsLine(std::string_view hex, std::string_view name) {
+    std::string escaped;
+    bool needsEscape = false;
+    for (char c : name) {
+        if (c == '\\') escaped += "\\\\", needsEscape = true;
+        else if (c == '\n') escaped += "\\n", needsEscape = true;
+        else if (c == '\r') escaped += "\\r", needsEscape = true;
+        else escaped += c;
+    }
+    return (needsEscape ? "\\" : "") + std::string(hex) + "  " + escaped + "\n";
+}
+
 }  // namespace drv

@@ -32,4 +32,8 @@ std::string Sha256Hex(std::string_view bytes);
 // A failure carries the system's reason when the file cannot be read to its end.
 Status Sha256OfFile(const std::filesystem::path& path, std::string& hex);
 
+// One line of a SHA256SUMS file as GNU sha256sum writes it: "HEX  NAME"; a name holding a
+// backslash or a line break is escaped and the line starts with a backslash.
+std::string Sha256SumsLine(std::string_view hex, std::string_view name);
+
 }  // namespace drv

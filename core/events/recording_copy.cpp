@@ -91,7 +91,7 @@ public:
         for (const SourceFile& f : files) {
             std::string hex;
             if (!copyFile(source / f.name, temp_ / f.name, hex)) return abandon();
-            sums += ChecksumLine(hex, f.name);
+            sums += Sha256SumsLine(hex, f.name);
             ++done.files;
             done.bytes += f.size;
         }
@@ -234,25 +234,6 @@ fs::path FreeFolderName(const fs::path& folder, const fs::path& name) {
         struct stat st {};
         if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT) return candidate;
     }
-}
-
-std::string ChecksumLine(const std::string& sha256Hex, const std::string& name) {
-    std::string escaped;
-    bool escape = false;
-    for (char c : name) {
-        if (c == '\\') escaped += "\\\\", escape = true;
-        else if (c == '\n') escaped += "\\n", escape = true;
-        else if (c == '\r') escaped += "\\r", escape = true;
-        else escaped += c;
-    }
-    return (escape ? "\\" : "") + sha256Hex + "  " + escaped + "\n";
-}
-
-std::string FileSha256(const fs::path& file) {
-    Fd in(openForReading(file));
-    std::string hex;
-    if (in.fd < 0 || !hashRest(in.fd, hex)) return {};
-    return hex;
 }
 
 CopyResult CopyRecordings(const std::vector<fs::path>& sources, const fs::path& destination,

@@ -56,11 +56,4 @@ CopyResult CopyRecordings(const std::vector<std::filesystem::path>& sources, con
 // The free name for `name` in `folder`: `name`, else "name (2)", "name (3)"...
 std::filesystem::path FreeFolderName(const std::filesystem::path& folder, const std::filesystem::path& name);
 
-// One line of a SHA256SUMS file as sha256sum writes it: hash, two blanks, name; a name with a
-// line break or backslash escaped and the line begun with a backslash.
-std::string ChecksumLine(const std::string& sha256Hex, const std::string& name);
-
-// The SHA-256 of a file's bytes as 64 lowercase hex digits; empty when it cannot be read.
-std::string FileSha256(const std::filesystem::path& file);
-
 }  // namespace drv

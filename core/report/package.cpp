@@ -81,18 +81,6 @@ bool isHexDigest(std::string_view text) {
 
 }  // namespace
 
-std::string Sha256SumsLine(std::string_view hex, std::string_view name) {
-    std::string escaped;
-    bool needsEscape = false;
-    for (char c : name) {
-        if (c == '\\') escaped += "\\\\", needsEscape = true;
-        else if (c == '\n') escaped += "\\n", needsEscape = true;
-        else if (c == '\r') escaped += "\\r", needsEscape = true;
-        else escaped += c;
-    }
-    return (needsEscape ? "\\" : "") + std::string(hex) + "  " + escaped + "\n";
-}
-
 std::optional<std::vector<SumEntry>> ParseSha256Sums(std::string_view text) {
     std::vector<SumEntry> entries;
     while (!text.empty()) {

@@ -39,10 +39,6 @@ struct PackageResult {
 PackageResult WritePackage(const std::filesystem::path& target, const std::vector<PackageItem>& items,
                            const PackageProgress& progress = {});
 
-// One line of a SHA256SUMS file as GNU sha256sum writes it: "HEX  NAME"; a name holding a
-// backslash or a line break is escaped and the line starts with a backslash.
-std::string Sha256SumsLine(std::string_view hex, std::string_view name);
-
 struct SumEntry {
     std::string hex;
     std::string name;

@@ -153,13 +153,6 @@ TEST_F(RecordingCopyTest, ARealFullDisk) {
     EXPECT_EQ(tree(small).size(), 5u) << "EVT1 with 3 frames and SHA256SUMS, nothing else";
 }
 
-TEST(RecordingCopy, ChecksumLinesAsSha256sumWritesThem) {
-    const std::string h(64, 'a');
-    EXPECT_EQ(ChecksumLine(h, "00001.jpg"), h + "  00001.jpg\n");
-    EXPECT_EQ(ChecksumLine(h, "a\\b\nc"), "\\" + h + "  a\\\\b\\nc\n");
-    EXPECT_EQ(FileSha256("/nonexistent"), "");
-}
-
 TEST(RecordingCopy, ToolCopiesEveryRecordingBelowARoot) {
     DRV_REQUIRE_TOOL();
     test::TempFolder dir;
