@@ -100,19 +100,25 @@ const char* PictureErrorText(PictureError error) {
 
 namespace {
 
-// Errors jump back to the caller's setjmp instead of exiting; warnings (damaged data) are not
-// printed.
-void reportErrorsTo(jpeg_decompress_struct& cinfo, ErrorManager& err) {
+// Runs `body` on a decoder whose header is read and whose sides (put in `width` and `height`)
+// are within the request's limit. Errors, the memory limit, the scan counter (and Cancel) and the
+// source are set up here, and any failure inside `body` jumps back here; the decoder is destroyed
+// either way. A jump discards `body`'s frame, so it keeps nothing there that needs destroying:
+// what it fills belongs to its caller.
+template <class Body>
+PictureError withDecoder(std::span<const std::uint8_t> data, const PictureRequest& request, int& width, int& height,
+                         Body&& body) {
+    jpeg_decompress_struct cinfo{};
+    ErrorManager err{};
+    ProgressMonitor monitor{};
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = errorExit;
-    err.pub.output_message = silent;
+    err.pub.output_message = silent;  // warnings (damaged data) are not printed
     err.reason = PictureError::None;
-}
-
-// The bounded set-up every decode shares, after the caller's setjmp: the memory limit, the scan
-// counter (and Cancel), the source and the header. A failure jumps back to the caller.
-void readHeader(jpeg_decompress_struct& cinfo, ProgressMonitor& monitor, std::span<const std::uint8_t> data,
-                const PictureRequest& request) {
+    if (setjmp(err.jump) != 0) {
+        jpeg_destroy_decompress(&cinfo);
+        return err.reason;
+    }
     jpeg_create_decompress(&cinfo);
     cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
     monitor.pub.progress_monitor = progress;
@@ -121,126 +127,102 @@ void readHeader(jpeg_decompress_struct& cinfo, ProgressMonitor& monitor, std::sp
     jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
         fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
+    width = static_cast<int>(cinfo.image_width);
+    height = static_cast<int>(cinfo.image_height);
+    if (width > request.maxSide || height > request.maxSide)
+        fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::TooLarge);
+    body(cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return PictureError::None;
 }
 
-// The decode proper. `out` and `row` belong to the caller, so their values after a jump are
-// those last stored (a local changed after setjmp would be indeterminate).
+// The decode proper. `row` belongs to the caller: a whole output row, when only part is kept.
 PictureError decode(std::span<const std::uint8_t> data, const PictureRequest& request, DecodedPicture& out,
                     std::vector<std::uint8_t>& row) {
-    jpeg_decompress_struct cinfo{};
-    ErrorManager err{};
-    ProgressMonitor monitor{};
-    reportErrorsTo(cinfo, err);
-    if (setjmp(err.jump) != 0) {
-        jpeg_destroy_decompress(&cinfo);
-        return err.reason;
-    }
-    readHeader(cinfo, monitor, data, request);
-    out.naturalWidth = static_cast<int>(cinfo.image_width);
-    out.naturalHeight = static_cast<int>(cinfo.image_height);
-    if (out.naturalWidth > request.maxSide || out.naturalHeight > request.maxSide)
-        fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::TooLarge);
-    if (request.headerOnly) {
-        jpeg_destroy_decompress(&cinfo);
-        return PictureError::None;
-    }
+    return withDecoder(data, request, out.naturalWidth, out.naturalHeight, [&](jpeg_decompress_struct& cinfo) {
+        if (request.headerOnly) return;
+        const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+        cinfo.out_color_space = cmyk ? JCS_CMYK : outputSpace(request.layout);
+        chooseScale(&cinfo, request);
+        // A progressive picture is read whole here; the progress monitor counts its scans.
+        jpeg_start_decompress(&cinfo);
 
-    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-    cinfo.out_color_space = cmyk ? JCS_CMYK : outputSpace(request.layout);
-    chooseScale(&cinfo, request);
-    // A progressive picture is read whole here; the progress monitor counts its scans.
-    jpeg_start_decompress(&cinfo);
-
-    const int bytesPerPixel = request.layout == PixelOrder::Bgr ? 3 : 4;
-    const int fullWidth = static_cast<int>(cinfo.output_width);
-    const int width = request.regionWidth > 0 ? std::min(fullWidth, request.regionWidth) : fullWidth;
-    const int height = request.regionHeight > 0 ? std::min(static_cast<int>(cinfo.output_height), request.regionHeight)
-                                                : static_cast<int>(cinfo.output_height);
-    if (width < fullWidth) {
-        // Decode only the columns kept, and one more block column so that the smoothing of
-        // subsampled colour at the region's right edge sees its neighbour as in a full decode.
-        JDIMENSION x = 0;
-        JDIMENSION w = static_cast<JDIMENSION>(std::min(fullWidth, width + 32));
-        jpeg_crop_scanline(&cinfo, &x, &w);
-    }
-    const int decodedWidth = static_cast<int>(cinfo.output_width);
-    const std::size_t decodedRowBytes =
-        static_cast<std::size_t>(decodedWidth) * static_cast<std::size_t>(cinfo.output_components);
-
-    out.width = width;
-    out.height = height;
-    out.bytesPerRow = static_cast<std::size_t>(width) * static_cast<std::size_t>(bytesPerPixel);
-    out.pixels.resize(out.bytesPerRow * static_cast<std::size_t>(height));
-    const bool direct = !cmyk && decodedWidth == width;
-    if (!direct) row.resize(decodedRowBytes);
-
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* target = out.pixels.data() + out.bytesPerRow * static_cast<std::size_t>(y);
-        JSAMPROW line = direct ? target : row.data();
-        if (jpeg_read_scanlines(&cinfo, &line, 1) != 1)
-            fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
-        if (cmyk) {
-            cmykRow(row.data(), target, width, bytesPerPixel);
-        } else if (!direct) {
-            std::copy_n(row.data(), out.bytesPerRow, target);
+        const int bytesPerPixel = request.layout == PixelOrder::Bgr ? 3 : 4;
+        const int fullWidth = static_cast<int>(cinfo.output_width);
+        const int width = request.regionWidth > 0 ? std::min(fullWidth, request.regionWidth) : fullWidth;
+        const int height = request.regionHeight > 0
+                               ? std::min(static_cast<int>(cinfo.output_height), request.regionHeight)
+                               : static_cast<int>(cinfo.output_height);
+        if (width < fullWidth) {
+            // Decode only the columns kept, and one more block column so that the smoothing of
+            // subsampled colour at the region's right edge sees its neighbour as in a full decode.
+            JDIMENSION x = 0;
+            JDIMENSION w = static_cast<JDIMENSION>(std::min(fullWidth, width + 32));
+            jpeg_crop_scanline(&cinfo, &x, &w);
         }
-    }
-    // Rows below the region are never decoded; destroying the object abandons them.
-    jpeg_destroy_decompress(&cinfo);
-    return PictureError::None;
+        const int decodedWidth = static_cast<int>(cinfo.output_width);
+        const std::size_t decodedRowBytes =
+            static_cast<std::size_t>(decodedWidth) * static_cast<std::size_t>(cinfo.output_components);
+
+        out.width = width;
+        out.height = height;
+        out.bytesPerRow = static_cast<std::size_t>(width) * static_cast<std::size_t>(bytesPerPixel);
+        out.pixels.resize(out.bytesPerRow * static_cast<std::size_t>(height));
+        const bool direct = !cmyk && decodedWidth == width;
+        if (!direct) row.resize(decodedRowBytes);
+
+        for (int y = 0; y < height; ++y) {
+            std::uint8_t* target = out.pixels.data() + out.bytesPerRow * static_cast<std::size_t>(y);
+            JSAMPROW line = direct ? target : row.data();
+            if (jpeg_read_scanlines(&cinfo, &line, 1) != 1)
+                fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
+            if (cmyk) {
+                cmykRow(row.data(), target, width, bytesPerPixel);
+            } else if (!direct) {
+                std::copy_n(row.data(), out.bytesPerRow, target);
+            }
+        }
+        // Rows below the region are never decoded; destroying the object abandons them.
+    });
 }
 
-// The planes decode, set up as decode() is. Every vector grown here belongs to `out`.
+// The planes decode. Every vector grown here belongs to `out`.
 PictureError decodePlanes(std::span<const std::uint8_t> data, const PictureRequest& request, JpegPlanes& out) {
-    jpeg_decompress_struct cinfo{};
-    ErrorManager err{};
-    ProgressMonitor monitor{};
-    reportErrorsTo(cinfo, err);
-    if (setjmp(err.jump) != 0) {
-        jpeg_destroy_decompress(&cinfo);
-        return err.reason;
-    }
-    readHeader(cinfo, monitor, data, request);
-    out.width = static_cast<int>(cinfo.image_width);
-    out.height = static_cast<int>(cinfo.image_height);
-    if (out.width > request.maxSide || out.height > request.maxSide)
-        fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::TooLarge);
-    const jpeg_component_info* c = cinfo.comp_info;
-    const bool planar = cinfo.num_components == 3 && cinfo.jpeg_color_space == JCS_YCbCr && c[0].h_samp_factor <= 2 &&
-                        c[0].v_samp_factor <= 2 && c[1].h_samp_factor == 1 && c[1].v_samp_factor == 1 &&
-                        c[2].h_samp_factor == 1 && c[2].v_samp_factor == 1;
-    if (!planar) {
-        out.otherKind = true;
-        jpeg_destroy_decompress(&cinfo);
-        return PictureError::None;
-    }
-    out.lumaH = c[0].h_samp_factor;
-    out.lumaV = c[0].v_samp_factor;
-    cinfo.raw_data_out = TRUE;
-    jpeg_start_decompress(&cinfo);  // a progressive picture is read whole here, its scans counted
-
-    // One call gives a row of MCUs: max_v_samp_factor * 8 luma rows and 8 of each chroma.
-    const int rowsPerCall = cinfo.max_v_samp_factor * DCTSIZE;
-    const int calls = (static_cast<int>(cinfo.output_height) + rowsPerCall - 1) / rowsPerCall;
-    for (int i = 0; i < 3; ++i) {
-        out.stride[i] = static_cast<int>(c[i].width_in_blocks) * DCTSIZE;
-        out.plane[i].resize(static_cast<std::size_t>(out.stride[i]) *
-                            static_cast<std::size_t>(c[i].v_samp_factor * DCTSIZE * calls));
-    }
-    JSAMPROW rows[3][2 * DCTSIZE];
-    JSAMPARRAY arrays[3] = {rows[0], rows[1], rows[2]};
-    for (int call = 0; call < calls; ++call) {
-        for (int i = 0; i < 3; ++i) {
-            const int n = c[i].v_samp_factor * DCTSIZE;
-            for (int r = 0; r < n; ++r)
-                rows[i][r] = out.plane[i].data() +
-                             static_cast<std::size_t>(out.stride[i]) * static_cast<std::size_t>(call * n + r);
+    return withDecoder(data, request, out.width, out.height, [&](jpeg_decompress_struct& cinfo) {
+        const jpeg_component_info* c = cinfo.comp_info;
+        const bool planar = cinfo.num_components == 3 && cinfo.jpeg_color_space == JCS_YCbCr &&
+                            c[0].h_samp_factor <= 2 && c[0].v_samp_factor <= 2 && c[1].h_samp_factor == 1 &&
+                            c[1].v_samp_factor == 1 && c[2].h_samp_factor == 1 && c[2].v_samp_factor == 1;
+        if (!planar) {
+            out.otherKind = true;
+            return;
         }
-        if (jpeg_read_raw_data(&cinfo, arrays, static_cast<JDIMENSION>(rowsPerCall)) == 0)
-            fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
-    }
-    jpeg_destroy_decompress(&cinfo);
-    return PictureError::None;
+        out.lumaH = c[0].h_samp_factor;
+        out.lumaV = c[0].v_samp_factor;
+        cinfo.raw_data_out = TRUE;
+        jpeg_start_decompress(&cinfo);  // a progressive picture is read whole here, its scans counted
+
+        // One call gives a row of MCUs: max_v_samp_factor * 8 luma rows and 8 of each chroma.
+        const int rowsPerCall = cinfo.max_v_samp_factor * DCTSIZE;
+        const int calls = (static_cast<int>(cinfo.output_height) + rowsPerCall - 1) / rowsPerCall;
+        for (int i = 0; i < 3; ++i) {
+            out.stride[i] = static_cast<int>(c[i].width_in_blocks) * DCTSIZE;
+            out.plane[i].resize(static_cast<std::size_t>(out.stride[i]) *
+                                static_cast<std::size_t>(c[i].v_samp_factor * DCTSIZE * calls));
+        }
+        JSAMPROW rows[3][2 * DCTSIZE];
+        JSAMPARRAY arrays[3] = {rows[0], rows[1], rows[2]};
+        for (int call = 0; call < calls; ++call) {
+            for (int i = 0; i < 3; ++i) {
+                const int n = c[i].v_samp_factor * DCTSIZE;
+                for (int r = 0; r < n; ++r)
+                    rows[i][r] = out.plane[i].data() +
+                                 static_cast<std::size_t>(out.stride[i]) * static_cast<std::size_t>(call * n + r);
+            }
+            if (jpeg_read_raw_data(&cinfo, arrays, static_cast<JDIMENSION>(rowsPerCall)) == 0)
+                fail(reinterpret_cast<j_common_ptr>(&cinfo), PictureError::Damaged);
+        }
+    });
 }
 
 }  // namespace
