@@ -1,5 +1,6 @@
 // The one routine that puts a frame on screen: every way to a frame goes through it and says so
 // once; what the read-ahead and Play make of the frame on screen.
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
@@ -10,6 +11,8 @@
 #include <thread>
 
 #include "gui/viewer/frame_prefetcher.h"
+#include "gui/viewer/picture_view.h"
+#include "gui/viewer/telemetry_panel.h"
 #include "tests/gui/app_fixture.h"
 #include "tests/gui/support/wait.h"
 
@@ -85,12 +88,20 @@ TEST_F(AppFrameOwnerTest, EveryWayToAFrameSaysSoOnce) {
 // Stopped past the end at a fast level, a brightness change names the frame on screen current
 // again; Play still starts from the first frame, as it does without the change.
 TEST_F(AppFrameOwnerTest, PlayAfterABrightnessChangeAtTheEndStartsAgain) {
-    openThroughDialog(makeRecording("rec", quick(60)));
+    const SampleOptions o = quick(60);
+    openThroughDialog(makeRecording("rec", o));
     w().setSpeedLevel(4);
     playToTheEnd();
     ASSERT_EQ(w().recording().LastShownFrame, 56);
+    EXPECT_EQ(w().buttonMode(), 1);
+    const QString panel = w().fraStatus()->lblPassTime()->text();
     w().mnuHi15_Click();
     ASSERT_EQ(w().recording().CurrentFrame, 56);
+    // Picture, file name, panel and cursor all describe frame 56.
+    EXPECT_EQ(w().image1()->image(), expectedPicture(56, BrightnessMode::X15));
+    EXPECT_EQ(w().fraStatus()->lblFilename()->text(), QString::fromStdString(SampleFileName(o, 56)));
+    EXPECT_EQ(w().fraStatus()->lblPassTime()->text(), panel);
+    EXPECT_EQ(w().chart()->model().cursorX(), 200 + 55 * kUnitsPerFrame);
     QSignalSpy shown(&w(), &MainWindow::currentFrameChanged);
     playToTheEnd();
     const std::vector<int> played = frames(shown);

@@ -18,28 +18,6 @@ namespace {
 
 using AppPlaybackTest = test::AppFixture;
 
-// The real window, the Qt timer and the steady clock: level 4 at 14 fps shows 1, 6, 11. A
-// brightness chosen then brightens frame 11, which file name, panel and cursor describe.
-TEST_F(AppPlaybackTest, PlaysToTheEndAtLevelFour) {
-    const SampleOptions o = quick(12, 14, true);
-    openThroughDialog(makeRecording("rec", o));
-    w().show();
-    w().setSpeedLevel(4);
-    w().cmdPlay(2)->click();
-    EXPECT_EQ(w().buttonMode(), 2);
-    ASSERT_TRUE(test::waitUntil([this] { return !w().playback().isActive(); }, 10000));
-    EXPECT_EQ(w().recording().LastShownFrame, 11);
-    EXPECT_EQ(w().recording().CurrentFrame, 16);
-    EXPECT_EQ(w().buttonMode(), 1);
-    const QString panel = w().fraStatus()->lblPassTime()->text();
-    w().mnuHi20_Click();
-    EXPECT_EQ(w().recording().CurrentFrame, 11) << "past the end, the frame on screen comes back";
-    EXPECT_EQ(w().image1()->image(), expectedPicture(11, BrightnessMode::X20));
-    EXPECT_EQ(w().fraStatus()->lblFilename()->text(), QString::fromStdString(SampleFileName(o, 11)));
-    EXPECT_EQ(w().fraStatus()->lblPassTime()->text(), panel);
-    EXPECT_EQ(w().chart()->model().cursorX(), 200 + 10 * kUnitsPerFrame);
-}
-
 // Each entry ticks itself alone and names its mode; the frame on screen is read again from its
 // file, even when the entry was ticked already: its file is replaced between the choices.
 TEST_F(AppPlaybackTest, BrightnessReloadsTheFrameOnScreenFromItsFile) {
