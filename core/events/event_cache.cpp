@@ -178,9 +178,10 @@ bool parseEntry(std::string_view line, std::string& path, EventCache::Entry& e) 
 
 }  // namespace
 
-std::string FolderSignature(const fs::path& folder) {
+std::string FolderSignature(const fs::path& folder, bool* watchable) {
     // Followed, as the frame listing follows links to files.
     const auto files = ListFolderFiles(folder, true, frameName);
+    if (watchable) *watchable = files.has_value();
     if (!files) return {};
     // The attributes as raw bytes: nothing to format, and a fixed width keeps fields apart. The
     // change time, which no one can set back, rather than the inode number: FAT and exFAT number
@@ -192,6 +193,7 @@ std::string FolderSignature(const fs::path& folder) {
         bytes.append(reinterpret_cast<const char*>(&raw), sizeof raw);
     };
     for (const FolderFile& f : *files) {
+        if (watchable && (f.link || !S_ISREG(f.st.st_mode) || f.st.st_nlink != 1)) *watchable = false;
         bytes += f.name;
         bytes += '\0';
         add(f.st.st_mode), add(f.st.st_size), add(f.st.st_mtim.tv_sec), add(f.st.st_mtim.tv_nsec),

@@ -15,8 +15,9 @@ namespace drv {
 
 // A digest of the frame-named entries of `folder` (names, types, sizes, modification and
 // change times); empty when the folder cannot be listed. Reads the listing and the file
-// attributes only, never a file.
-std::string FolderSignature(const std::filesystem::path& folder);
+// attributes only, never a file. `watchable`, when given, tells whether every frame is a
+// plain file of one name, so that a watch on the folder sees every change to it.
+std::string FolderSignature(const std::filesystem::path& folder, bool* watchable = nullptr);
 
 class EventCache {
 public:

@@ -159,9 +159,21 @@ ScanResult ScanEvents(const fs::path& root, int maxDepth, const ScanCallbacks& c
         const fs::path& relative = walk.folders[static_cast<std::size_t>(i)];
         const fs::path folder = relative == kRootFolder ? root : root / relative;
         std::string signature;
+        bool watched = false;
         if (cb.cache) {
-            signature = FolderSignature(folder);
+            std::optional<std::string> unchanged = cb.watch ? cb.watch->unchanged(folder) : std::nullopt;
+            if (unchanged) {
+                signature = std::move(*unchanged);
+            } else {
+                // Watched before its attributes are read, so that a change made meanwhile is seen.
+                watched = cb.watch && cb.watch->watch(folder);
+                bool watchable = false;
+                signature = FolderSignature(folder, &watchable);
+                watched = watched && watchable;
+            }
             if (std::optional<EventSummary> known = cb.cache->find(folder, signature)) {
+                if (watched) cb.watch->remember(folder, signature);
+                if (unchanged) ++result.confirmedByWatch;
                 known->folder = relative;
                 ++result.recordings;
                 if (cb.row) cb.row(std::move(*known));
@@ -191,7 +203,10 @@ ScanResult ScanEvents(const fs::path& root, int maxDepth, const ScanCallbacks& c
             continue;
         }
         // Frames that could not be opened may open next time: such a summary is not kept.
-        if (cb.cache && summary->unopenedFrames == 0) cb.cache->store(folder, signature, *summary);
+        if (cb.cache && summary->unopenedFrames == 0) {
+            cb.cache->store(folder, signature, *summary);
+            if (watched) cb.watch->remember(folder, signature);
+        }
         summary->folder = relative;
         ++result.recordings;
         if (cb.row) cb.row(std::move(*summary));

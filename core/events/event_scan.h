@@ -6,6 +6,7 @@
 
 #include "core/events/event_cache.h"
 #include "core/events/event_summary.h"
+#include "core/events/folder_watch.h"
 
 namespace drv {
 
@@ -43,12 +44,17 @@ struct ScanCallbacks {
     // trusted: `row` then brings every recording checked or read, in the same order, and a
     // stored one that `row` passes over is no longer a recording.
     std::function<void(std::vector<EventSummary>&&)> provisional;
+    // With a cache: the folders checked by an earlier scan of this session and watched since;
+    // those it vouches for are confirmed without their files' attributes. It keeps watching
+    // every folder this scan checks or reads.
+    FolderWatch* watch = nullptr;
 };
 
 struct ScanResult {
     ScanEnd end = ScanEnd::Complete;
     std::vector<std::filesystem::path> unreadable;  // relative, in walk order
     int recordings = 0;
+    int confirmedByWatch = 0;  // rows confirmed by the watch alone
 };
 
 // Whether folder `a` comes before `b` in the walk's order (relative paths, "." first).

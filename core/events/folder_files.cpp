@@ -27,6 +27,7 @@ std::optional<std::vector<FolderFile>> ListFolderFiles(const std::filesystem::pa
         if (IsHiddenName(name) || (keep && !keep(name))) continue;
         FolderFile& file = files.emplace_back();
         file.name = name;
+        file.link = entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
         if (::fstatat(::dirfd(dir), entry->d_name, &file.st, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
             ok = false;
             break;

@@ -15,6 +15,7 @@ namespace drv {
 struct FolderFile {
     std::string name;
     struct stat st {};
+    bool link = false;  // a symbolic link (or an entry whose kind the listing did not say)
 };
 
 // The entries of `folder` whose names are not hidden and that `keep` accepts, in byte order

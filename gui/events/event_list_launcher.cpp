@@ -38,6 +38,7 @@ EventListWindow* EventListLauncher::show(const std::filesystem::path& root) {
         window_ = new EventListWindow(dialogs_);
         window_->setAttribute(Qt::WA_DeleteOnClose);
         window_->setOpener(open_);
+        window_->shareFolderWatch(watch_);
         connect(window_.data(), &EventListWindow::rootRequested, this, [this] { chooseRoot(window_.data(), {}); });
     }
     SetEventListLastRoot(root);

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include "gui/events/event_list_window.h"
 
@@ -35,6 +36,7 @@ public:
 private:
     Dialogs& dialogs_;
     OpenFn open_;
+    std::shared_ptr<FolderWatch> watch_ = std::make_shared<FolderWatch>();  // outlives each window
     QPointer<EventListWindow> window_;
 };
 

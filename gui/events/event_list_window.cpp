@@ -387,6 +387,8 @@ void EventListWindow::scan(const std::filesystem::path& root, int maxDepth) {
     job_->start(root, maxDepth, cacheFile(root));
 }
 
+void EventListWindow::shareFolderWatch(std::shared_ptr<FolderWatch> watch) { job_->shareWatch(std::move(watch)); }
+
 std::filesystem::path EventListWindow::cacheFile(const std::filesystem::path& root) const {
     if (cacheFolder_.empty()) return {};
     // One file per root, named by its path's digest (any bytes, any length).

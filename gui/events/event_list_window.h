@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "core/events/event_filter.h"
@@ -50,6 +51,7 @@ public:
     ~EventListWindow() override;
 
     void setOpener(OpenFn open) { open_ = std::move(open); }
+    void shareFolderWatch(std::shared_ptr<FolderWatch> watch);
     void setDesktop(DesktopFn desktop) { desktop_ = std::move(desktop); }
     // Where the summaries of scanned cards are kept (the user's cache folder by default);
     // empty: every scan reads every folder.

@@ -39,7 +39,8 @@ void EventScanJob::start(const std::filesystem::path& root, int maxDepth, const 
     const int generation = ++generation_;
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     running_ = true;
-    pool_.start([this, root, maxDepth, cacheFile, generation, cancel = cancel_] {
+    if (!watch_) watch_ = std::make_shared<FolderWatch>();
+    pool_.start([this, root, maxDepth, cacheFile, generation, cancel = cancel_, watch = watch_] {
         // A scan from the page cache keeps a processor busy; the interface thread and
         // playback come first (on Linux the nice value is per thread).
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kScanNice);
@@ -56,7 +57,7 @@ void EventScanJob::start(const std::filesystem::path& root, int maxDepth, const 
             post(generation, [this, done, total] { emit progress(done, total); });
         };
         std::optional<EventCache> cache;
-        if (!cacheFile.empty()) cb.cache = &cache.emplace(cacheFile);
+        if (!cacheFile.empty()) cb.cache = &cache.emplace(cacheFile), cb.watch = watch.get();
         const ScanResult result = ScanEvents(root, maxDepth, cb);
         if (cache && result.end != ScanEnd::RootUnreadable) {
             // Folders not reached by an interrupted scan keep their entries for the next one.

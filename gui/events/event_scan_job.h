@@ -21,12 +21,15 @@ public:
 
     // Starts scanning `root`; a scan still running is cancelled first. With a `cacheFile`,
     // folders unchanged since the scan that wrote it are not read again, and the file is
-    // rewritten at the end.
+    // rewritten at the end; folders this job has checked and watched since need no check.
     void start(const std::filesystem::path& root, int maxDepth = kDefaultEventDepth,
                const std::filesystem::path& cacheFile = {});
     // No signal of the scan arrives after this; finished(Cancelled) is emitted now.
     void cancel();
     bool running() const { return running_; }
+    // The watch the scans check folders against: one kept for the whole session lets a list
+    // window opened again confirm the folders checked before it at once.
+    void shareWatch(std::shared_ptr<FolderWatch> watch) { watch_ = std::move(watch); }
 
 signals:
     // The cache's rows for the folders found, before any is checked (see ScanCallbacks).
@@ -43,6 +46,7 @@ private:
 
     QThreadPool pool_;
     std::shared_ptr<std::atomic<bool>> cancel_;
+    std::shared_ptr<FolderWatch> watch_;
     int generation_ = 0;
     bool running_ = false;
 };

@@ -36,10 +36,11 @@ struct Scan {
     ScanResult result;
 };
 
-Scan scan(const fs::path& root, EventCache* cache) {
+Scan scan(const fs::path& root, EventCache* cache, FolderWatch* watch = nullptr) {
     Scan s;
     ScanCallbacks cb;
     cb.cache = cache;
+    cb.watch = watch;
     cb.provisional = [&](std::vector<EventSummary>&& rows) {
         EXPECT_TRUE(s.rows.empty() && s.provisional.empty());
         s.provisional = std::move(rows);
@@ -49,13 +50,14 @@ Scan scan(const fs::path& root, EventCache* cache) {
     return s;
 }
 
-// A card of one recording, scanned once into a fresh cache file.
+// A card of one recording, scanned once into a fresh cache file (and the watch, if given).
 struct CachedCard {
-    CachedCard() {
+    explicit CachedCard(FolderWatch* watch = nullptr, const std::function<void(const CachedCard&)>& before = {}) {
         test::WriteRecording(root() / "rec", 3, [](int) { return test::ExampleExif(); });
+        if (before) before(*this);
         EventCache first(cacheFile());
         EXPECT_FALSE(first.loaded());
-        scan(root(), &first);
+        scan(root(), &first, watch);
         EXPECT_TRUE(first.save(false));
     }
     fs::path root() const { return dir.path() / "card"; }
@@ -67,15 +69,26 @@ struct CachedCard {
 
 // What makes a folder be read again: any change to its frame files' names, sizes or times, and
 // any write to one (its change time), even with its modification time put back. The stored row
-// is shown first whatever changed, and the row that follows it is the checked one.
+// is shown first whatever changed, and the row that follows it is the checked one. With a
+// watch kept since the first scan, an untouched folder is confirmed by the watch alone, and
+// what the watch cannot see (another folder put at the path, a frame changed through another
+// name) is checked as without one.
 TEST(EventCache, OnlyChangedFoldersAreReadAgain) {
+    using Change = std::function<void(const CachedCard&)>;
     struct Case {
         const char* name;
-        std::function<void(const CachedCard&)> change;
+        Change change;
         bool readAgain;
+        Change before = {};
+        bool watchOnly = false;
+        bool watchConfirms = false;  // the watch alone vouches for the folder
+    };
+    auto recordingElsewhere = [](const CachedCard& t) {
+        fs::rename(t.root(), t.dir.path() / "card-before");
+        test::WriteRecording(t.root() / "rec", 3, [](int) { return test::ExampleExif(); });
     };
     const Case cases[] = {
-        {"nothing", [](const CachedCard&) {}, false},
+        {"nothing", [](const CachedCard&) {}, false, {}, false, true},
         {"another kind of file added", [](const CachedCard& t) { test::WriteText(t.root() / "rec/notes.txt", "x"); },
          false},
         {"a frame's time", [](const CachedCard& t) { test::SetModificationTime(t.frame(1), 1700000000L + 99); }, true},
@@ -93,26 +106,36 @@ TEST(EventCache, OnlyChangedFoldersAreReadAgain) {
          [](const CachedCard& t) { spoilKeepingAttributes(t.frame(1)); }, true},
         {"every frame removed",
          [](const CachedCard& t) { fs::remove(t.frame(1)), fs::remove(t.frame(2)), fs::remove(t.frame(3)); }, true},
+        {"the card moved away and another put at its path", recordingElsewhere, true, {}, true},
+        {"a frame with a second name, rewritten through it",
+         [](const CachedCard& t) { spoilKeepingAttributes(t.dir.path() / "second-name.jpg"); }, true,
+         [](const CachedCard& t) { fs::create_hard_link(t.frame(1), t.dir.path() / "second-name.jpg"); }, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const CachedCard card;
-        markCache(card.cacheFile());
-        c.change(card);
-        EventCache cache(card.cacheFile());
-        ASSERT_TRUE(cache.loaded());
-        const Scan s = scan(card.root(), &cache);
-        ASSERT_EQ(s.provisional.size(), 1u);
-        EXPECT_EQ(s.provisional[0].maxSpeed, 999.0f);
-        EXPECT_EQ(s.provisional[0].folder, "rec");
-        if (fs::is_empty(card.root() / "rec")) {
-            EXPECT_TRUE(s.rows.empty()) << "no longer a recording: the stored row is not confirmed";
-            continue;
+    for (const bool watched : {false, true}) {
+        for (const Case& c : cases) {
+            if (c.watchOnly && !watched) continue;
+            SCOPED_TRACE(std::string(c.name) + (watched ? ", watched" : ""));
+            FolderWatch watch;
+            FolderWatch* w = watched ? &watch : nullptr;
+            const CachedCard card(w, c.before);
+            markCache(card.cacheFile());
+            c.change(card);
+            EventCache cache(card.cacheFile());
+            ASSERT_TRUE(cache.loaded());
+            const Scan s = scan(card.root(), &cache, w);
+            ASSERT_EQ(s.provisional.size(), 1u);
+            EXPECT_EQ(s.provisional[0].maxSpeed, 999.0f);
+            EXPECT_EQ(s.provisional[0].folder, "rec");
+            if (fs::is_empty(card.root() / "rec")) {
+                EXPECT_TRUE(s.rows.empty()) << "no longer a recording: the stored row is not confirmed";
+                continue;
+            }
+            ASSERT_EQ(s.rows.size(), 1u);
+            EXPECT_EQ(s.rows[0].maxSpeed != 999.0f, c.readAgain);
+            EXPECT_EQ(s.rows[0].folder, "rec");
+            EXPECT_EQ(s.rows[0].path, card.root() / "rec");
+            EXPECT_EQ(s.result.confirmedByWatch, watched && c.watchConfirms ? 1 : 0);
         }
-        ASSERT_EQ(s.rows.size(), 1u);
-        EXPECT_EQ(s.rows[0].maxSpeed != 999.0f, c.readAgain);
-        EXPECT_EQ(s.rows[0].folder, "rec");
-        EXPECT_EQ(s.rows[0].path, card.root() / "rec");
     }
 }
 
