@@ -116,6 +116,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const AppPaths& paths, QWidget* parent)
       browsing_(this),
       events_(dialogs, [this](const std::filesystem::path& folder) { return openFromEventList(folder); }) {
     scheduler_.setCallback([this] { playback_.onTimer(); });
+    events_.setScreenBrightness([this] { return brightnessMode(); });
     setObjectName(QStringLiteral("frmMain"));
     setFont(JapaneseUiFont());
     createMenus();

@@ -39,6 +39,7 @@ EventListWindow* EventListLauncher::show(const std::filesystem::path& root) {
         window_->setAttribute(Qt::WA_DeleteOnClose);
         window_->setOpener(open_);
         window_->shareFolderWatch(watch_);
+        window_->setScreenBrightness(screenBrightness_);
         connect(window_.data(), &EventListWindow::rootRequested, this, [this] { chooseRoot(window_.data(), {}); });
     }
     SetEventListLastRoot(root);

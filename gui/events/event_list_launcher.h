@@ -32,10 +32,13 @@ public:
     EventListWindow* show(const std::filesystem::path& root);
 
     EventListWindow* window() const { return window_.data(); }
+    // The main window's brightening, for the list's batch video export.
+    void setScreenBrightness(std::function<BrightnessMode()> mode) { screenBrightness_ = std::move(mode); }
 
 private:
     Dialogs& dialogs_;
     OpenFn open_;
+    std::function<BrightnessMode()> screenBrightness_;
     std::shared_ptr<FolderWatch> watch_ = std::make_shared<FolderWatch>();  // outlives each window
     QPointer<EventListWindow> window_;
 };

@@ -648,7 +648,8 @@ bool EventListWindow::exportSelectedTelemetryTo(const std::filesystem::path& des
 void EventListWindow::exportSelectedVideos() {
     std::vector<std::filesystem::path> folders;
     for (const EventSummary& s : selectedRows()) folders.push_back(s.path);
-    AskAndExportVideos(this, dialogs_, *batch_, folders, saveFolder_);
+    AskAndExportVideos(this, dialogs_, *batch_, folders, saveFolder_,
+                       screenBrightness_ ? screenBrightness_() : BrightnessMode::Standard);
 }
 
 EventFilter EventListWindow::filter() const {

@@ -12,6 +12,7 @@
 #include "core/events/event_filter.h"
 #include "core/events/event_scan.h"
 #include "core/events/recording_copy.h"
+#include "core/viewer/brightness.h"
 
 class QCheckBox;
 class QComboBox;
@@ -52,6 +53,8 @@ public:
 
     void setOpener(OpenFn open) { open_ = std::move(open); }
     void shareFolderWatch(std::shared_ptr<FolderWatch> watch);
+    // The main window's brightening, offered by the batch video export.
+    void setScreenBrightness(std::function<BrightnessMode()> mode) { screenBrightness_ = std::move(mode); }
     void setDesktop(DesktopFn desktop) { desktop_ = std::move(desktop); }
     // Where the summaries of scanned cards are kept (the user's cache folder by default);
     // empty: every scan reads every folder.
@@ -138,6 +141,7 @@ private:
 
     Dialogs& dialogs_;
     OpenFn open_;
+    std::function<BrightnessMode()> screenBrightness_;
     DesktopFn desktop_;
     std::filesystem::path root_;
     std::filesystem::path saveFolder_;

@@ -130,9 +130,9 @@ bool StartVideoBatch(QWidget* owner, Dialogs& dialogs, EventBatchJob& job, std::
 }
 
 bool AskAndExportVideos(QWidget* owner, Dialogs& dialogs, EventBatchJob& job, const std::vector<fs::path>& folders,
-                        fs::path& folder) {
+                        fs::path& folder, BrightnessMode screenMode) {
     if (folders.empty() || job.running()) return false;
-    VideoExportDialog ask(static_cast<int>(folders.size()), owner);
+    VideoExportDialog ask(static_cast<int>(folders.size()), screenMode, owner);
     if (ask.exec() != QDialog::Accepted) return false;
     const fs::path start = folder.empty() ? QStringToPath(QDir::homePath()) : folder;
     const std::optional<fs::path> chosen =

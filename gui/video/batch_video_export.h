@@ -38,9 +38,11 @@ VideoBatchResult ExportVideos(const std::vector<std::filesystem::path>& folders,
 QString VideoBatchMessage(const VideoBatchResult& result, int count, const std::filesystem::path& destination);
 
 // The menu entry: asks the choices and a folder (the picker opens at `folder`, which then
-// holds the one chosen) and starts the batch. False when nothing started.
+// holds the one chosen) and starts the batch. `screenMode`: the main window's brightening,
+// offered as a choice. False when nothing started.
 bool AskAndExportVideos(QWidget* owner, Dialogs& dialogs, EventBatchJob& job,
-                        const std::vector<std::filesystem::path>& folders, std::filesystem::path& folder);
+                        const std::vector<std::filesystem::path>& folders, std::filesystem::path& folder,
+                        BrightnessMode screenMode);
 
 // Starts the batch on `job` and reports its end in a message. False while another batch runs.
 bool StartVideoBatch(QWidget* owner, Dialogs& dialogs, EventBatchJob& job, std::vector<std::filesystem::path> folders,

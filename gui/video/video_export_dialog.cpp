@@ -65,9 +65,11 @@ VideoExportDialog::VideoExportDialog(Dialogs& dialogs, const Recording& recordin
           QStringLiteral("画面と同じ (%1)").arg(brightnessName(screenMode)));
 }
 
-VideoExportDialog::VideoExportDialog(int recordings, QWidget* owner)
-    : QDialog(owner), screenMode_(BrightnessMode::X20) {
-    build(0, true, QStringLiteral("明るく (%1)").arg(brightnessName(screenMode_)));
+VideoExportDialog::VideoExportDialog(int recordings, BrightnessMode screenMode, QWidget* owner)
+    : QDialog(owner), screenMode_(screenMode == BrightnessMode::Standard ? BrightnessMode::X20 : screenMode) {
+    build(0, true,
+          (screenMode == BrightnessMode::Standard ? QStringLiteral("明るく (%1)") : QStringLiteral("画面と同じ (%1)"))
+              .arg(brightnessName(screenMode_)));
     setWindowTitle(QStringLiteral("%1 (%2 件)").arg(kTitle).arg(recordings));
     whole_->setText(QStringLiteral("全体"));
     aroundTrigger_->setToolTip(QStringLiteral("トリガーのない記録は全体を書き出します"));

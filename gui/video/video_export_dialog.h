@@ -38,9 +38,10 @@ public:
     // `screenMode`: the brightening on screen now; `saveFolder`: where the save picker opens.
     VideoExportDialog(Dialogs& dialogs, const Recording& recording, BrightnessMode screenMode,
                       const std::filesystem::path& saveFolder, QWidget* owner);
-    // The same choices for `recordings` recordings at once: no frame numbers, brightening
-    // by x2.0 or none, and OK closes without a file (the caller asks for a folder).
-    VideoExportDialog(int recordings, QWidget* owner);
+    // The same choices for `recordings` recordings at once: no frame numbers, brightening as
+    // on screen (x2.0 when the screen is not brightened) or none, and OK closes without a file
+    // (the caller asks for a folder).
+    VideoExportDialog(int recordings, BrightnessMode screenMode, QWidget* owner);
 
     VideoChoices choices() const;
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QRadioButton>
 #include <QString>
 #include <algorithm>
 #include <filesystem>
@@ -71,6 +72,32 @@ TEST(VideoBatch, OneFilePerRecordingAndCancelLeavesNoPartialFile) {
             << message.toStdString();
         if (result.cancelled)
             EXPECT_TRUE(message.contains(QStringLiteral("書き出した記録:\r\nEVT1"))) << message.toStdString();
+    }
+}
+
+// The batch offers the main window's brightening as the single export does, and x2.0 when the
+// screen is not brightened; neither is chosen until the user does.
+TEST(VideoBatch, TheDialogOffersTheScreensBrightening) {
+    struct Case {
+        BrightnessMode screen;
+        QString label;
+        BrightnessMode chosen;
+    };
+    const Case cases[] = {
+        {BrightnessMode::Standard, QStringLiteral("明るく (x2.0)"), BrightnessMode::X20},
+        {BrightnessMode::X15, QStringLiteral("画面と同じ (x1.5)"), BrightnessMode::X15},
+        {BrightnessMode::X20, QStringLiteral("画面と同じ (x2.0)"), BrightnessMode::X20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label.toStdString());
+        VideoExportDialog dialog(3, c.screen, nullptr);
+        EXPECT_EQ(dialog.choices().brightness, BrightnessMode::Standard);
+        QRadioButton* brighter = nullptr;
+        for (QRadioButton* option : dialog.findChildren<QRadioButton*>())
+            if (option->text() == c.label) brighter = option;
+        ASSERT_NE(brighter, nullptr);
+        brighter->setChecked(true);
+        EXPECT_EQ(dialog.choices().brightness, c.chosen);
     }
 }
 
