@@ -21,20 +21,19 @@ bool changesElsewhere(const std::filesystem::path& folder) {
     struct statfs fs {};
     if (::statfs(folder.c_str(), &fs) != 0) return true;
     switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0x6969:      // NFS
-    case 0x517B:      // SMB
-    case 0xFF534D42:  // CIFS
-    case 0xFE534D42:  // SMB2
-    case 0x65735546:  // FUSE (sshfs, phones over MTP, ...)
-    case 0x00C36400:  // Ceph
-    case 0x01021997:  // 9P
-    case 0x5346414F:  // AFS
-    case 0x73757245:  // Coda
-    case 0x01161970:  // GFS2
-    case 0x7461636F:  // OCFS2
-        return true;
-    default:
-        return false;
+        case 0x6969:      // NFS
+        case 0x517B:      // SMB
+        case 0xFF534D42:  // CIFS
+        case 0xFE534D42:  // SMB2
+        case 0x65735546:  // FUSE (sshfs, phones over MTP, ...)
+        case 0x00C36400:  // Ceph
+        case 0x01021997:  // 9P
+        case 0x5346414F:  // AFS
+        case 0x73757245:  // Coda
+        case 0x01161970:  // GFS2
+        case 0x7461636F:  // OCFS2
+            return true;
+        default: return false;
     }
 }
 

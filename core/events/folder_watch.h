@@ -47,7 +47,7 @@ private:
 
     std::mutex mutex_;
     int fd_ = -1;
-    std::unordered_map<std::string, Folder> folders_;               // by path
+    std::unordered_map<std::string, Folder> folders_;                 // by path
     std::unordered_map<int, std::vector<std::string>> pathsOfWatch_;  // one folder may have two paths
 };
 
