@@ -37,25 +37,19 @@ int runMap(const Args& args) {
     FolderAndOutput given;
     int width = 1024, height = 768, frame = 0;
     TileServer server = BuiltInTileServers().front();
-    for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string wrong = ReadArguments(args, given, "OUT.png", [&](std::size_t& i, std::string& error) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        std::string wrong;
-        if (given.take(args, i, wrong)) {
-            if (!wrong.empty()) return usageError(wrong);
-        } else if (a == "--size") {
-            if (!hasValue || !parseSize(args[++i], width, height))
-                return usageError("--size is WxH, each from 64 to 8192 pixels");
-        } else if (TakeTiles(args, i, server, wrong)) {
-            if (!wrong.empty()) return usageError(wrong);
+        if (a == "--size") {
+            if (!hasValue || !parseSize(args[++i], width, height)) error = "--size is WxH, each from 64 to 8192 pixels";
         } else if (a == "--frame") {
-            if (!hasValue || !ParseInt(args[++i], frame) || frame < 1)
-                return usageError("--frame needs a frame number from 1");
+            if (!hasValue || !ParseInt(args[++i], frame) || frame < 1) error = "--frame needs a frame number from 1";
         } else {
-            return usageError("unexpected argument '" + a + "'");
+            return TakeTiles(args, i, server, error);
         }
-    }
-    if (const std::string missing = given.missing("OUT.png"); !missing.empty()) return usageError(missing);
+        return true;
+    });
+    if (!wrong.empty()) return usageError(wrong);
     const std::string& folder = given.folder;
     const std::string& output = given.output;
 

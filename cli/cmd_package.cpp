@@ -27,26 +27,22 @@ int runPackage(const Args& args) {
     EvidenceRequest request;
     bool video = true;
     ReportMapOptions map;
-    for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string wrong = ReadArguments(args, given, "OUT.zip", [&](std::size_t& i, std::string& error) {
         const std::string& a = args[i];
-        std::string wrong;
-        if (given.take(args, i, wrong)) {
-            if (!wrong.empty()) return usageError(wrong);
-        } else if (a == "--brightness") {
-            if (i + 1 >= args.size() || !ParseBrightness(args[++i], request.look.brightness))
-                return usageError("--brightness is 1.5 or 2.0");
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--brightness") {
+            if (!hasValue || !ParseBrightness(args[++i], request.look.brightness)) error = "--brightness is 1.5 or 2.0";
         } else if (a == "--note") {
-            if (i + 1 >= args.size()) return usageError("--note needs a text");
-            request.choices.note = args[++i];
-        } else if (map.take(args, i, wrong)) {
-            if (!wrong.empty()) return usageError(wrong);
+            if (hasValue) request.choices.note = args[++i];
+            else error = "--note needs a text";
         } else if (a == "--no-video") {
             video = false;
         } else {
-            return usageError("unexpected argument '" + a + "'");
+            return map.take(args, i, error);
         }
-    }
-    if (const std::string missing = given.missing("OUT.zip"); !missing.empty()) return usageError(missing);
+        return true;
+    });
+    if (!wrong.empty()) return usageError(wrong);
     const std::string& folder = given.folder;
     const std::string& output = given.output;
 

@@ -43,28 +43,23 @@ int runReport(const Args& args) {
     ReportChoices choices;
     ReportLook look;
     ReportMapOptions map;
-    for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string wrong = ReadArguments(args, given, "OUT.pdf", [&](std::size_t& i, std::string& error) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        std::string wrong;
-        if (given.take(args, i, wrong)) {
-            if (!wrong.empty()) return usageError(wrong);
-        } else if (a == "--brightness") {
-            if (!hasValue || !ParseBrightness(args[++i], look.brightness))
-                return usageError("--brightness is 1.5 or 2.0");
+        if (a == "--brightness") {
+            if (!hasValue || !ParseBrightness(args[++i], look.brightness)) error = "--brightness is 1.5 or 2.0";
         } else if (a == "--seconds") {
             if (!hasValue || !parseSeconds(args[++i], choices.offsetsSeconds))
-                return usageError("--seconds is a list of 1 to 9 seconds from -60 to 60, such as -2,-1,0,1,2");
-        } else if (map.take(args, i, wrong)) {
-            if (!wrong.empty()) return usageError(wrong);
+                error = "--seconds is a list of 1 to 9 seconds from -60 to 60, such as -2,-1,0,1,2";
         } else if (a == "--note") {
-            if (!hasValue) return usageError("--note needs a text");
-            choices.note = args[++i];
+            if (hasValue) choices.note = args[++i];
+            else error = "--note needs a text";
         } else {
-            return usageError("unexpected argument '" + a + "'");
+            return map.take(args, i, error);
         }
-    }
-    if (const std::string missing = given.missing("OUT.pdf"); !missing.empty()) return usageError(missing);
+        return true;
+    });
+    if (!wrong.empty()) return usageError(wrong);
     const std::string& folder = given.folder;
     const std::string& output = given.output;
 

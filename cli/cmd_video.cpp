@@ -96,18 +96,12 @@ int runVideo(const Args& args) {
     int from = 0, to = 0;
     VideoExportRequest request;
     request.overlay = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string wrong = ReadArguments(args, given, "OUT.mp4", [&](std::size_t& i, std::string& error) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        std::string wrong;
-        if (given.take(args, i, wrong)) {
-            if (!wrong.empty()) return usageError(wrong);
-            // An MP4 is finished by going back to its start; a pipe cannot do that.
-            if (given.output == "-")
-                return usageError("-o - is not supported: an MP4 needs a file, not standard output");
-        } else if (a == "--from" || a == "--to") {
+        if (a == "--from" || a == "--to") {
             int n = 0;
-            if (!hasValue || !ParseInt(args[++i], n) || n < 1) return usageError(a + " needs a frame number from 1");
+            if (!hasValue || !ParseInt(args[++i], n) || n < 1) error = a + " needs a frame number from 1";
             (a == "--from" ? from : to) = n;
         } else if (a == "--overlay") {
             request.overlay = true;
@@ -115,19 +109,21 @@ int runVideo(const Args& args) {
             const std::string v = hasValue ? args[++i] : "";
             if (v == "over") request.band = BandPlacement::Over;
             else if (v == "below") request.band = BandPlacement::Below;
-            else return usageError("--band is over or below");
+            else error = "--band is over or below";
         } else if (a == "--brightness") {
-            if (!hasValue || !ParseBrightness(args[++i], request.brightness))
-                return usageError("--brightness is 1.5 or 2.0");
+            if (!hasValue || !ParseBrightness(args[++i], request.brightness)) error = "--brightness is 1.5 or 2.0";
         } else if (a == "--crf") {
             if (!hasValue || !ParseInt(args[++i], request.crf) || request.crf < kMinCrf || request.crf > kMaxCrf)
-                return usageError("--crf is a whole number from " + std::to_string(kMinCrf) + " (best) to " +
-                                  std::to_string(kMaxCrf) + " (smallest file)");
+                error = "--crf is a whole number from " + std::to_string(kMinCrf) + " (best) to " +
+                        std::to_string(kMaxCrf) + " (smallest file)";
         } else {
-            return usageError("unexpected argument '" + a + "'");
+            return false;
         }
-    }
-    if (const std::string missing = given.missing("OUT.mp4"); !missing.empty()) return usageError(missing);
+        return true;
+    });
+    // An MP4 is finished by going back to its start; a pipe cannot do that.
+    if (given.output == "-") return usageError("-o - is not supported: an MP4 needs a file, not standard output");
+    if (!wrong.empty()) return usageError(wrong);
     const std::string& folder = given.folder;
     const std::string& output = given.output;
     if (from && to && from > to)

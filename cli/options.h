@@ -64,4 +64,17 @@ struct FolderAndOutput {
     }
 };
 
+// Reads a command's arguments: the folder, `-o FILE`, and the command's own options, which
+// `own(i, error)` consumes at args[i] (with its value), returning false for one it does not
+// know and setting `error` for a malformed one. The usage error, or "" when all is well.
+template <typename Own>
+std::string ReadArguments(const Args& args, FolderAndOutput& given, const char* outputShape, Own own) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string error;
+        if (!given.take(args, i, error) && !own(i, error)) return "unexpected argument '" + args[i] + "'";
+        if (!error.empty()) return error;
+    }
+    return given.missing(outputShape);
+}
+
 }  // namespace drv::cli
