@@ -69,9 +69,8 @@ protected:
     std::unique_ptr<SettingsWindow> window_;
 };
 
-TEST_F(SettingsWindowTest, OpensWithDefaultsOrRefusesAShortStoredCopy) {
+TEST_F(SettingsWindowTest, OpensOnTheCardOrRefusesAShortStoredCopy) {
     ASSERT_TRUE(open());
-    EXPECT_EQ(boxes(), "0 8 2 12 8");
     EXPECT_FALSE(w().clockBlockShown());
     EXPECT_EQ(w().Drive1()->currentText(), PathToQString(card()));
     EXPECT_EQ(w().DatePicker()->maximumDate(), QDate(2255, 12, 31)) << "only the years the file can hold";
@@ -109,8 +108,19 @@ TEST_F(SettingsWindowTest, SaveRefusedWithoutTheCardFolder) {
     }
 }
 
-TEST_F(SettingsWindowTest, CancelWritesNothingAndSaveWritesBothCopiesWhichReopenShows) {
+// Restoring the defaults keeps the chosen drive; it and Cancel write nothing.
+TEST_F(SettingsWindowTest, DefaultsAndCancelWriteNothingAndSaveWritesBothCopiesWhichReopenShows) {
+    fs::create_directories(base_ / "card2");
+    usePaths({base_ / "card2", card()});
     ASSERT_TRUE(open());
+    w().Drive1()->setCurrentIndex(1);
+    w().chkTime()->click();
+    w().optRate(1)->click();
+    w().cmdDefault()->click();
+    EXPECT_EQ(w().Drive1()->currentIndex(), 1);
+    EXPECT_FALSE(w().chkTime()->isChecked());
+    EXPECT_EQ(boxes(), "0 8 2 12 8");
+    dialogs_.shown.clear();
     dialogs_.answers = {Dialogs::Button::Cancel};
     w().cmdSave()->click();
     EXPECT_EQ(messages(), std::vector<QString>{kQuestion});
@@ -166,7 +176,9 @@ TEST_F(SettingsWindowTest, AFailedSaveKeepsTheRememberedCopyWhole) {
         EXPECT_EQ(messages(), (std::vector<QString>{kQuestion, kCheckCard}));
         EXPECT_TRUE(w().isClosed());
         EXPECT_EQ(fs::exists(dataFile()), c.storedBefore);
-        if (c.storedBefore) EXPECT_EQ(test::ReadFile<SetupBytes>(dataFile()), stored);
+        if (c.storedBefore) {
+            EXPECT_EQ(test::ReadFile<SetupBytes>(dataFile()), stored);
+        }
         EXPECT_EQ(test::ReadFile<SetupBytes>(base_ / "elsewhere"), (SetupBytes{1, 2, 3}));
         EXPECT_EQ(test::Entries(data()).size(), c.storedBefore ? 1u : 0u);
         ASSERT_TRUE(open());
@@ -174,24 +186,18 @@ TEST_F(SettingsWindowTest, AFailedSaveKeepsTheRememberedCopyWhole) {
     }
 }
 
-TEST_F(SettingsWindowTest, RestoreDefaultsKeepsTheDriveAndWritesNothing) {
-    fs::create_directories(base_ / "card2");
-    usePaths({card(), base_ / "card2"});
-    ASSERT_TRUE(open());
-    w().Drive1()->setCurrentIndex(1);
-    w().chkTime()->click();
-    w().optRate(1)->click();
-    w().cmdDefault()->click();
-    EXPECT_EQ(w().Drive1()->currentIndex(), 1);
-    EXPECT_FALSE(w().chkTime()->isChecked());
-    EXPECT_EQ(boxes(), "0 8 2 12 8");
-    EXPECT_FALSE(fs::exists(cardFile()) || fs::exists(dataFile()));
-}
-
 // An arrow takes the focus to its box before it steps, so the box that had the focus runs its
 // leave rule first: an erased post box is filled before the pre box is weighed against it.
-TEST_F(SettingsWindowTest, ArrowLeavesTheFocusedBoxBeforeItSteps) {
+// An input method cannot commit what the key filter would stop.
+TEST_F(SettingsWindowTest, ArrowLeavesTheFocusedBoxBeforeItStepsAndInputMethodsMeetTheKeyFilter) {
     ASSERT_TRUE(open());
+    for (const QString& commit : {QStringLiteral("１２"), QStringLiteral("1")}) {
+        QInputMethodEvent event;
+        event.setCommitString(commit);
+        QApplication::sendEvent(w().tstVal(1), &event);
+    }
+    EXPECT_EQ(w().tstVal(1)->text(), "16");  // "１２" never landed; "1" made 81, clamped
+    EXPECT_TRUE(dialogs_.shown.empty());
     w().show();
     w().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
@@ -201,29 +207,17 @@ TEST_F(SettingsWindowTest, ArrowLeavesTheFocusedBoxBeforeItSteps) {
     QLineEdit* post = w().tstVal(4);
     QTest::mouseClick(post, Qt::LeftButton);
     QTest::keyClick(post, Qt::Key_Backspace);
-    ASSERT_EQ(boxes(), "0 8 2 10 ");
+    ASSERT_EQ(boxes(), "0 16 2 10 ");
     dialogs_.shown.clear();
     QTest::mouseClick(w().upArrow(3), Qt::LeftButton);
     EXPECT_TRUE(w().tstVal(3)->hasFocus());
-    EXPECT_EQ(boxes(), "0 8 2 8 7");  // post 8 gives pre 7, which steps to 8 and gives post 7
+    EXPECT_EQ(boxes(), "0 16 2 8 7");  // post 8 gives pre 7, which steps to 8 and gives post 7
     QTest::mouseClick(w().cmdSave(), Qt::LeftButton);
     EXPECT_EQ(messages(), std::vector<QString>{kQuestion});
     EXPECT_TRUE(w().isClosed());
     const auto saved = DecodeSetup(test::ReadFile<SetupBytes>(cardFile()));
     ASSERT_TRUE(saved);
     EXPECT_EQ(std::make_pair(saved->PreSeconds, saved->PostSeconds), std::make_pair(8, 7));
-}
-
-TEST_F(SettingsWindowTest, InputMethodsCannotCommitPastTheKeyFilter) {
-    ASSERT_TRUE(open());
-    QLineEdit* shock = w().tstVal(1);
-    for (const QString& commit : {QStringLiteral("１２"), QStringLiteral("1")}) {
-        QInputMethodEvent event;
-        event.setCommitString(commit);
-        QApplication::sendEvent(shock, &event);
-    }
-    EXPECT_EQ(shock->text(), "16");  // "１２" never landed; "1" made 81, clamped
-    EXPECT_TRUE(dialogs_.shown.empty());
 }
 
 }  // namespace
