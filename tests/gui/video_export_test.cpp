@@ -1,16 +1,21 @@
 // MP4 export end to end: what ffprobe reads from the files, the picture against its JPEG,
-// and the main window's menu, dialogs, progress and messages.
+// the main window's menu, dialogs, progress, messages and quitting meanwhile, and the batch export.
 #include <QApplication>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QRadioButton>
 #include <QPushButton>
 #include <QTimer>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <map>
+#include <set>
+#include <thread>
 #include <unistd.h>
 
+#include "gui/events/event_batch_job.h"
+#include "gui/video/batch_video_export.h"
 #include "gui/video/video_export.h"
 #include "gui/video/video_export_dialog.h"
 #include "gui/video/video_progress_dialog.h"
@@ -22,6 +27,8 @@
 
 namespace drv {
 namespace {
+
+namespace fs = std::filesystem;
 
 #define DRV_REQUIRE_FFMPEG() \
     if (test::Shell("command -v ffprobe >/dev/null && command -v ffmpeg").status != 0) GTEST_SKIP() << "no ffmpeg"
@@ -160,14 +167,118 @@ TEST_F(VideoExportTest, FullDiskAndUnwritablePlaceAreToldAndLeaveNothing) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root()), {}), 2) << "rec and plain only";
 }
 
-TEST_F(VideoExportTest, CancelInTheProgressDialogKeepsNothingAndSaysNothing) {
+// Cancel in the progress dialog keeps nothing and says nothing. Quitting during an export asks
+// first; No keeps the window and the export, Yes cancels the export and leaves no file.
+TEST_F(VideoExportTest, CancelOrQuitDuringAnExportKeepsNothing) {
     openThroughDialog(makeRecording("rec", quick(60)));
-    ASSERT_TRUE(w().startVideoExport({{1, 60}, true, BrightnessMode::Standard, 23, root() / "a.mp4"}));
+    const auto target = root() / "a.mp4";
+    ASSERT_TRUE(w().startVideoExport({{1, 60}, true, BrightnessMode::Standard, 23, target}));
     w().videoExport()->cancelButton()->click();
     ASSERT_TRUE(test::waitUntil([this] { return !w().videoExport(); }, 20000));
     EXPECT_TRUE(dialogs_.shown.empty());
-    EXPECT_FALSE(std::filesystem::exists(root() / "a.mp4"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root()), {}), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(root()), {}), 1) << "rec only";
+
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    WriteCalls held;
+    held.write = [release](int fd, const void* data, std::size_t size) -> ssize_t {
+        while (!*release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return ::write(fd, data, size);
+    };
+    const ScopedWriteCalls holding(held);
+    w().show();
+    ASSERT_TRUE(w().startVideoExport({{1, 60}, true, BrightnessMode::Standard, 23, target}));
+    dialogs_.answers.push_back(Dialogs::Button::No);
+    EXPECT_FALSE(w().close());
+    ASSERT_EQ(dialogs_.shown.size(), 1u);
+    EXPECT_EQ(dialogs_.shown[0].text, QStringLiteral("動画の書き出し中です。書き出しを中止して終了しますか？"));
+    EXPECT_EQ(dialogs_.shown[0].buttons, Dialogs::Buttons::YesNo);
+    EXPECT_EQ(dialogs_.shown[0].icon, Dialogs::Icon::Question);
+    EXPECT_TRUE(w().isVisible());
+    EXPECT_NE(w().videoExport(), nullptr) << "the export goes on";
+
+    *release = true;
+    dialogs_.answers.push_back(Dialogs::Button::Yes);
+    EXPECT_TRUE(w().close());
+    ASSERT_TRUE(test::waitUntil([this] { return !w().videoExport(); }, 20000));
+    EXPECT_EQ(dialogs_.shown.size(), 2u) << "a cancelled export says nothing more";
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+std::set<std::string> filesIn(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+// Three small recordings, two of the same name, into a folder that already holds one of the
+// names: one file per recording, none replaced. Cancel within the second recording keeps the
+// first file whole and leaves nothing half-written; the message names what was done.
+TEST_F(VideoExportTest, BatchWritesOneFilePerRecordingAndCancelLeavesNoPartialFile) {
+    struct Case {
+        const char* name;
+        int cancelAtStep;  // progress step (1000 per recording) from which Cancel holds; -1 never
+        std::set<std::string> files;
+    };
+    const Case cases[] = {
+        {"all", -1, {"EVT1.mp4", "EVT1 (2).mp4", "EVT1 (3).mp4", "EVT2.mp4"}},
+        {"cancelled in the second", 1200, {"EVT1.mp4", "EVT1 (2).mp4"}},
+    };
+    std::vector<fs::path> folders;
+    for (const char* name : {"A/EVT1", "A/EVT2", "B/EVT1"}) folders.push_back(makeRecording(name, quick(20)));
+    VideoChoices choices;
+    choices.aroundTrigger = true;
+    choices.secondsBefore = choices.secondsAfter = 0.5;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path out = root() / c.name;
+        fs::create_directories(out);
+        test::WriteText(out / "EVT1.mp4", "kept");
+        // Cancel holds from the first progress report at or past the step, as the window's would.
+        bool cancel = false;
+        EventBatchJob::Control control;
+        control.progress = [&](qint64 done, qint64) {
+            cancel = cancel || (c.cancelAtStep >= 0 && done >= c.cancelAtStep);
+        };
+        control.cancelled = [&] { return cancel; };
+        const VideoBatchResult result = ExportVideos(folders, choices, out, control);
+        EXPECT_EQ(filesIn(out), c.files) << "no temporary file left behind";
+        EXPECT_EQ(test::ReadFile(out / "EVT1.mp4"), "kept");
+        EXPECT_EQ(result.written.size(), c.files.size() - 1);
+        EXPECT_EQ(result.cancelled, c.cancelAtStep >= 0);
+        for (const fs::path& file : result.written) EXPECT_GT(fs::file_size(file), 1000u);
+        const QString message = VideoBatchMessage(result, 3, out);
+        EXPECT_TRUE(message.contains(QStringLiteral("3 件中 %1 件").arg(result.written.size())))
+            << message.toStdString();
+        if (result.cancelled) {
+            EXPECT_TRUE(message.contains(QStringLiteral("書き出した記録:\r\nEVT1"))) << message.toStdString();
+        }
+    }
+}
+
+// The batch offers the main window's brightening as the single export does, and x2.0 when the
+// screen is not brightened; neither is chosen until the user does.
+TEST(VideoBatch, TheDialogOffersTheScreensBrightening) {
+    struct Case {
+        BrightnessMode screen;
+        QString label;
+        BrightnessMode chosen;
+    };
+    const Case cases[] = {
+        {BrightnessMode::Standard, QStringLiteral("明るく (x2.0)"), BrightnessMode::X20},
+        {BrightnessMode::X15, QStringLiteral("画面と同じ (x1.5)"), BrightnessMode::X15},
+        {BrightnessMode::X20, QStringLiteral("画面と同じ (x2.0)"), BrightnessMode::X20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label.toStdString());
+        VideoExportDialog dialog(3, c.screen, nullptr);
+        EXPECT_EQ(dialog.choices().brightness, BrightnessMode::Standard);
+        QRadioButton* brighter = nullptr;
+        for (QRadioButton* option : dialog.findChildren<QRadioButton*>())
+            if (option->text() == c.label) brighter = option;
+        ASSERT_NE(brighter, nullptr);
+        brighter->setChecked(true);
+        EXPECT_EQ(dialog.choices().brightness, c.chosen);
+    }
 }
 
 }  // namespace
