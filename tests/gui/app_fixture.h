@@ -3,17 +3,50 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "gui/app/main_window.h"
 #include "gui/common/app_paths.h"
 #include "gui/common/sample_recording.h"
+#include "gui/viewer/frame_prefetcher.h"
 #include "tests/gui/support/fake_dialogs.h"
 #include "tests/gui/support/wait.h"
 
 namespace drv::test {
+
+// Reads frames from their files, noting which were read and how many reads the interface thread
+// made; each read takes `delay`, as on a slow card reader.
+class CountingSource : public FrameSource {
+public:
+    explicit CountingSource(std::chrono::milliseconds delay = {}) : delay_(delay) {}
+    QByteArray read(const std::filesystem::path& file) const override {
+        {
+            std::lock_guard lock(mutex_);
+            files_.push_back(file.filename());
+        }
+        interfaceReads += std::this_thread::get_id() == interface_ ? 1 : 0;
+        std::this_thread::sleep_for(delay_);
+        return FileFrameSource().read(file);
+    }
+    std::vector<std::filesystem::path> take() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(files_, {});
+    }
+    mutable std::atomic<int> interfaceReads{0};
+
+private:
+    const std::chrono::milliseconds delay_;
+    const std::thread::id interface_ = std::this_thread::get_id();
+    mutable std::mutex mutex_;
+    mutable std::vector<std::filesystem::path> files_;
+};
 
 class AppFixture : public ::testing::Test {
 protected:

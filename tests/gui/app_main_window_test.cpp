@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 
@@ -101,18 +102,23 @@ struct KeyCase {
 const KeyCase kKeys[] = {{Qt::Key_Right, 3, 4}, {Qt::Key_Right, 10, 10}, {Qt::Key_Left, 3, 2}, {Qt::Key_Left, 1, 1},
                          {Qt::Key_Home, 7, 1},  {Qt::Key_End, 3, 10},    {Qt::Key_T, 9, 4}};
 
+// Each key that moves shows its frame once, through the one routine that says so.
 TEST_F(AppKeysTest, KeysActLikeTheirButtons) {
     activate();
     for (const KeyCase& c : kKeys) press(c.key);  // no recording: nothing to do
     EXPECT_EQ(current(), 0);
     const SampleOptions o = open();
     w().trackBar()->setFocus();
+    QSignalSpy shown(&w(), &MainWindow::currentFrameChanged);
     for (const KeyCase& c : kKeys) {
         SCOPED_TRACE(testing::Message() << "key " << c.key << " from " << c.from);
         w().setCurrentFrame(c.from);
+        shown.clear();
         press(c.key);
         EXPECT_EQ(current(), c.expected);
+        EXPECT_EQ(shown.size(), c.expected != c.from ? 1 : 0);
         if (c.expected != c.from) {
+            EXPECT_EQ(shown.at(0).at(0).toInt(), c.expected);
             EXPECT_EQ(w().fraStatus()->lblFilename()->text(), QString::fromStdString(SampleFileName(o, c.expected)));
         }
     }

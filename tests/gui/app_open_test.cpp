@@ -1,14 +1,20 @@
+// Opening a recording: the picker, the command line, the worker that reads it, and what the
+// window shows of each recording.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QUrl>
 #include <fstream>
 
+#include "core/recording/recording_loader.h"
 #include "core/viewer/panel_text.h"
 #include "gui/loading/folder_dialog.h"
+#include "gui/loading/load_window.h"
 #include "gui/viewer/picture_view.h"
 #include "gui/viewer/telemetry_panel.h"
+#include "tests/core/support/frame_files.h"
 #include "tests/gui/app_fixture.h"
 #include "tests/gui/support/wait.h"
 
@@ -153,6 +159,100 @@ TEST_F(AppOpenTest, PanelAndChannelButtonsFollowEachRecording) {
     }
     EXPECT_EQ(w().chart()->model().picture()->triggerPosition, 10050);
     EXPECT_FALSE(w().recording().state.HighFrameRate) << "paced at 7 fps";
+}
+
+// Open reads its folder on a worker: the interface thread neither reads the card nor decodes the
+// first frame, answers meanwhile, and closing the window ends the load.
+TEST_F(AppOpenTest, LoadsOnAWorkerWhileTheWindowWaitsForIt) {
+    auto log = std::make_shared<test::CountingSource>();
+    w().prefetcher().setSource(log);
+    const SampleOptions o = quick(300, 14, true);
+    const auto dir = makeRecording("rec", o);
+    w().show();
+    QSignalSpy opened(&w(), &MainWindow::recordingChanged);
+    dialogs_.folders.push_back(dir);
+    w().mnuOpen_Click();
+    // Back from the command before the load is over: nothing of the recording is there yet, and
+    // nothing that needs one acts.
+    ASSERT_TRUE(w().loading());
+    EXPECT_FALSE(w().recording().isOpen());
+    EXPECT_EQ(w().lblPath()->text(), PathToQString(dir));
+    EXPECT_EQ(w().buttonMode(), MainWindow::kButtonsOff);
+    w().mnuStart_Click();
+    w().cmdPlay(4)->click();
+    dialogs_.folders.push_back(root());
+    w().mnuOpen_Click();  // a second Open waits for this one
+    EXPECT_EQ(dialogs_.browsed.size(), 1u);
+    // The loading window shows the percentage while the event loop runs.
+    ASSERT_TRUE(
+        test::waitUntil([this] { return !w().findChildren<LoadWindow*>().isEmpty() || !w().loading(); }, 30000));
+    waitForLoad();
+    EXPECT_TRUE(w().findChildren<LoadWindow*>().isEmpty());
+    EXPECT_EQ(opened.count(), 1);
+    EXPECT_EQ(w().recording().frameCount(), 300);
+    EXPECT_EQ(w().recording().CurrentFrame, 1);
+    EXPECT_FALSE(w().playback().isActive());
+    EXPECT_EQ(w().buttonMode(), MainWindow::kButtonsAll);
+    EXPECT_EQ(w().image1()->image(), expectedPicture(1, BrightnessMode::Standard));
+    EXPECT_EQ(log->interfaceReads, 0) << "the first frame was decoded on the worker";
+    w().cmdPlay(4)->click();
+    EXPECT_EQ(w().recording().CurrentFrame, 2);
+}
+
+// Closing the window during a load ends the worker at its next frame; nothing is taken over.
+TEST_F(AppOpenTest, ClosingDuringALoadCancelsIt) {
+    const auto dir = makeRecording("rec", quick(441));
+    w().show();
+    QSignalSpy opened(&w(), &MainWindow::recordingChanged);
+    dialogs_.folders.push_back(dir);
+    w().mnuOpen_Click();
+    ASSERT_TRUE(w().loading());
+    EXPECT_TRUE(w().close());
+    EXPECT_FALSE(w().loading());
+    EXPECT_TRUE(w().findChildren<LoadWindow*>().isEmpty());
+    test::waitMs(50);  // a finish already queued is never delivered
+    EXPECT_EQ(opened.count(), 0);
+    EXPECT_FALSE(w().recording().isOpen());
+    window_.reset();
+}
+
+// The conversions behind the picker's answer: a folder whose name is not UTF-8 comes back as its
+// own bytes, from a file URL (bytes percent-encoded, as the desktop's pickers give it) or from text
+// through the file-name codec (U+FFFD in place of the bytes), and its frames load.
+TEST(PickedFolder, NamesThatAreNotUtf8ComeBackAsTheirBytes) {
+    test::TempFolder tmp;  // removes by bytes, which QTemporaryDir cannot
+    const std::filesystem::path root = tmp.path();
+    const std::filesystem::path folder = root / "\xff\xfe rec", nested = folder / "\x83\x74 sub";
+    std::filesystem::create_directories(nested);
+    std::filesystem::create_directory(root / "\xfe rec");  // shown differently: one U+FFFD
+    SampleOptions o;
+    o.frames = 3, o.drawPictures = false;
+    ASSERT_TRUE(MakeSampleRecording(folder, o, nullptr));
+    const QUrl desktop(QStringLiteral("file://") + PathToQString(root) + QStringLiteral("/%FF%FE%20rec"));
+    const QString shown = PathToQString(folder);
+    EXPECT_EQ(PathToUrl(folder), desktop) << "the start folder goes out in the same form";
+    for (const std::filesystem::path& back : {UrlToPath(desktop), UrlToPath(QUrl::fromLocalFile(shown)),
+                                              QStringToPath(shown), QStringToPath(PathToQString(nested)).parent_path()})
+        EXPECT_EQ(back, folder);
+    EXPECT_EQ(ListJpgFiles(UrlToPath(desktop)).size(), 4u) << "its frames load";
+    std::filesystem::create_directory(root / "\xfe\xff rec");  // now two names show as the same text
+    EXPECT_FALSE(std::filesystem::exists(QStringToPath(shown))) << "never a guess";
+    EXPECT_EQ(UrlToPath(desktop), folder) << "a URL needs none";
+}
+
+TEST(TelemetryPanel, BrakeColoursAndVisibility) {
+    TelemetryPanel panel;
+    panel.show();
+    const QColor menuText = QApplication::palette("QMenu").color(QPalette::WindowText);
+    for (bool on : {true, false}) {
+        panel.ShowBrake(on);
+        EXPECT_EQ(panel.lblBrk()->palette().color(QPalette::Window), on ? QColor(255, 0, 0) : QColor(192, 255, 255));
+        const QColor text = on ? QColor(255, 255, 0) : menuText;
+        EXPECT_EQ(panel.lblBrk()->palette().color(QPalette::WindowText), text);
+        EXPECT_EQ(panel.lblBrkName()->palette().color(QPalette::WindowText), text);  // drawn in the box's colour
+    }
+    panel.setBrakeVisible(false);
+    EXPECT_FALSE(panel.lblBrk()->isVisible() || panel.lblBrkName()->isVisible());
 }
 
 }  // namespace
