@@ -144,23 +144,6 @@ bool pageIs(const ThumbnailList& list, int firstNumber, int shown) {
     return true;
 }
 
-TEST(BrowseThumbnailList, SeventeenPicturesScrollOneRowPerUnit) {
-    PictureFolder folder;
-    writeNumbered(folder, 17);
-    folder.write("readme.png", 10, 10, Qt::red, "PNG");  // not listed
-    ThumbnailList list;
-    list.OpenFolderList(folder.path());
-    EXPECT_EQ(list.scrollBar()->maximum(), 4);
-    EXPECT_TRUE(pageIs(list, 1, 16));
-    ASSERT_TRUE(loaded(list));
-    EXPECT_TRUE(closeTo(shownColour(list, 3), colourOf(4)));
-    list.scrollBar()->setValue(1);
-    EXPECT_TRUE(pageIs(list, 5, 13));
-    list.scrollBar()->setValue(4);
-    EXPECT_TRUE(pageIs(list, 17, 1));
-    EXPECT_FALSE(list.limitNote()->isVisibleTo(&list));
-}
-
 // A card's names need not be UTF-8: every reader of pictures opens such a file by its bytes.
 TEST(BrowsePictureFiles, NamesThatAreNotUtf8AreReadByTheirBytes) {
     test::TempFolder dir;  // removes by bytes, which QTemporaryDir cannot
@@ -175,12 +158,14 @@ TEST(BrowsePictureFiles, NamesThatAreNotUtf8AreReadByTheirBytes) {
     EXPECT_FALSE(decodeFrame(FileFrameSource(), file).isNull()) << "the main picture and the video export";
 }
 
-// Pictures decode on workers: the page is drawn (names, cells) before any thumbnail is decoded,
-// and a cell never shows another frame's picture under its name: one that cannot be decoded,
-// hostile or damaged, shows the placeholder, also where the cell showed a picture before.
-TEST(BrowseThumbnailList, UndecodablePicturesShowThePlaceholderNeverAnotherFrame) {
+// Seventeen pictures scroll one row per unit. Pictures decode on workers: the page is drawn
+// (names, cells) before any thumbnail is decoded, and a cell never shows another frame's picture
+// under its name: one that cannot be decoded, hostile or damaged, shows the placeholder, also
+// where the cell showed a picture before.
+TEST(BrowseThumbnailList, ScrollsByRowsAndUndecodablePicturesShowThePlaceholderNeverAnotherFrame) {
     PictureFolder folder;
-    writeNumbered(folder, 8);
+    writeNumbered(folder, 17);
+    folder.write("readme.png", 10, 10, Qt::red, "PNG");  // not listed
     writeBytes(folder.path() / numbered(3), test::ManyScansJpeg(3000));
     writeBytes(folder.path() / numbered(4), test::ClaimedSizeJpeg(5700, 5700));
     writeBytes(folder.path() / numbered(6), {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'});
@@ -189,7 +174,9 @@ TEST(BrowseThumbnailList, UndecodablePicturesShowThePlaceholderNeverAnotherFrame
     ThumbnailList list;
     list.setPlaceholder(placeholder);
     list.OpenFolderList(folder.path());
-    EXPECT_TRUE(pageIs(list, 1, 8));
+    EXPECT_EQ(list.scrollBar()->maximum(), 4);
+    EXPECT_FALSE(list.limitNote()->isVisibleTo(&list));
+    EXPECT_TRUE(pageIs(list, 1, 16));
     EXPECT_GT(list.pendingThumbnails(), 0) << "decoded on workers, after the page is up";
     ASSERT_TRUE(loaded(list));
     for (int cell = 0; cell < 8; ++cell) {
@@ -204,13 +191,15 @@ TEST(BrowseThumbnailList, UndecodablePicturesShowThePlaceholderNeverAnotherFrame
     }
     // One row down: cell 1 showed picture 2 and now names picture 6, which cannot be decoded.
     list.scrollBar()->setValue(1);
-    EXPECT_TRUE(pageIs(list, 5, 4));
+    EXPECT_TRUE(pageIs(list, 5, 13));
     EXPECT_EQ(list.cellLabel(1).toStdString(), numbered(6));
     EXPECT_TRUE(list.cellImage(1)->image().isNull() || list.cellShowsPlaceholder(1)) << "never picture 2";
     ASSERT_TRUE(loaded(list));
     EXPECT_TRUE(list.cellShowsPlaceholder(1));
     EXPECT_EQ(list.cellImage(1)->image(), placeholder);
     EXPECT_TRUE(closeTo(shownColour(list, 0), colourOf(5)));
+    list.scrollBar()->setValue(4);
+    EXPECT_TRUE(pageIs(list, 17, 1));
 }
 
 // Every reader of frames refuses the hostile pictures, and decodes the same pixels as Qt's
