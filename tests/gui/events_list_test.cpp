@@ -28,6 +28,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A filter with only the fields `set` gives.
+EventFilter filter(void (*set)(EventFilter&)) {
+    EventFilter f;
+    set(f);
+    return f;
+}
+
 // Counts the files opened in the folders just below `card`, as the kernel reports them.
 struct FileOpens {
     int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC), opens = 0;
@@ -285,10 +292,10 @@ TEST_F(EventFilterTest, FiltersCombineAndTheTotalsFollow) {
     EXPECT_EQ(shown(), QStringList({"DCIM/EVT1"}));
     EXPECT_EQ(window->totalsLabel()->text(),
               QStringLiteral("表示 1 / 4 件　衝撃検出撮影 1　2007/10/10〜2007/10/10　破損コマ 0"));
-    window->setFilter({.damagedOnly = true});
+    window->setFilter(filter([](EventFilter& f) { f.damagedOnly = true; }));
     EXPECT_EQ(shown(), QStringList({"PARK/EVT4"}));
     EXPECT_EQ(window->searchBox()->text(), QString()) << "the bar shows the filter set";
-    window->setFilter({.triggerKind = "", .from = CalendarDate{2007, 10, 11}});
+    window->setFilter(filter([](EventFilter& f) { f.triggerKind = "", f.from = CalendarDate{2007, 10, 11}; }));
     EXPECT_EQ(shown(), QStringList({"DCIM/EVT3"}));
 
     // Ctrl+F goes to the search; Esc clears the filters, and again closes the window.
@@ -308,7 +315,8 @@ TEST_F(EventFilterTest, FiltersCombineAndTheTotalsFollow) {
 
 // Filters, compact mode, sort, column order and width, and the root are there the next time.
 TEST_F(EventFilterTest, TheWindowIsRememberedBetweenSessions) {
-    window->setFilter({.text = "EVT", .minPeakG = 0.1});
+    const EventFilter kept = filter([](EventFilter& f) { f.text = "EVT", f.minPeakG = 0.1; });
+    window->setFilter(kept);
     window->setCompact(true);
     EXPECT_TRUE(window->table()->isColumnHidden(EventTableModel::ColPicture));
     EXPECT_LE(window->table()->verticalHeader()->defaultSectionSize() * 30, 800) << "30 rows on a screen";
@@ -319,7 +327,7 @@ TEST_F(EventFilterTest, TheWindowIsRememberedBetweenSessions) {
     window->close();
     window_.reset();  // the launcher and its window go
 
-    EXPECT_EQ(EventListWindow(dialogs_).filter(), (EventFilter{.text = "EVT", .minPeakG = 0.1}));
+    EXPECT_EQ(EventListWindow(dialogs_).filter(), kept);
     EXPECT_EQ(EventListLastRoot(), card());
     EventListWindow again(dialogs_);
     EXPECT_TRUE(again.compact());
@@ -349,7 +357,7 @@ TEST_F(EventFilterTest, SelectedRowsCopiedOffTheCardAndExported) {
     EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("35.67")))
         << QGuiApplication::clipboard()->text().toStdString();
 
-    window->setFilter({.text = "DCIM"});
+    window->setFilter(filter([](EventFilter& f) { f.text = "DCIM"; }));
     window->table()->selectAll();
     const fs::path dest = root() / "pc";
     fs::create_directories(dest / "EVT1");
