@@ -1,23 +1,24 @@
 // The map window on a recording with a known route, its background tiles from a tile server
-// inside the test (never a server outside this machine), and `drtool map`.
+// inside the test (never a server outside this machine), `drtool map`, and the event list's map.
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSlider>
+#include <QSortFilterProxyModel>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "core/recording/recording_dump.h"
-#include "core/map/track_source.h"
+#include "gui/events/event_list_window.h"
+#include "gui/events/event_table_model.h"
+#include "gui/map/event_map.h"
 #include "gui/map/map_launcher.h"
 #include "gui/map/map_window.h"
 #include "net/map/tile_fetcher.h"
@@ -80,16 +81,13 @@ TEST_F(MapWindowTest, FollowsTheFrameOnScreenAndStaysAcrossRecordings) {
     EXPECT_EQ(m.map()->track().trigger, 60);
     EXPECT_EQ(m.map()->currentFrame(), 1);
 
-    // Every way to a frame comes through the main window's frame signal: keys, the chart, T.
+    // Every way to a frame comes through the main window's frame signal (each way is checked to
+    // send it with the keys and the frame owner); the map follows a key, the chart and T.
     w().activateWindow();  // the map came forward; keys belong to the main window
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
-    auto key = [&](Qt::Key k) { return [&, k] { QTest::keyClick(w().trackBar(), k); }; };
     const std::pair<std::function<void()>, int> ways[] = {
         {[&] { w().showTriggerFrame(); }, 60},
-        {key(Qt::Key_Right), 61},
-        {key(Qt::Key_End), 120},
-        {key(Qt::Key_Left), 119},
-        {key(Qt::Key_Home), 1},
+        {[&] { QTest::keyClick(w().trackBar(), Qt::Key_End); }, 120},
         {[&] { w().chart()->Pic1_MouseDown(1, 0, 200 + 44 * 50, 500); }, 45},
     };
     for (const auto& [go, frame] : ways) {
@@ -235,7 +233,8 @@ TEST(TileFetcherTest, CachedTilesArriveFromTheWorkerAndADamagedCacheFileIsFetche
     EXPECT_EQ(server.requests.size(), 1u);
 }
 
-TEST_F(MapWindowTest, RefusingAServerSendsNothing) {
+// Refusing a server sends nothing; a server that cannot be reached leaves the grid with one note.
+TEST_F(MapWindowTest, RefusingAServerSendsNothingAndOfflineTheGridShowsWithOneNote) {
     auto m = standaloneMap();
     dialogs_.answers.push_back(Dialogs::Button::No);
     EXPECT_FALSE(m->chooseServer(1));  // 国土地理院: refused, so never contacted
@@ -244,16 +243,14 @@ TEST_F(MapWindowTest, RefusingAServerSendsNothing) {
     EXPECT_FALSE(useServer(*m, QStringLiteral("ftp://127.0.0.1/{z}/{x}/{y}")));
     EXPECT_EQ(dialogs_.shown.back().icon, Dialogs::Icon::Warning);
     EXPECT_EQ(m->tiles()->server().kind, TileServerKind::None);
-}
 
-TEST_F(MapWindowTest, OfflineTheGridShowsWithOneNote) {
+    // Offline, the grid shows with one note.
     quint16 closedPort = 0;
     {
         QTcpServer probe;
         probe.listen(QHostAddress::LocalHost, 0);
         closedPort = probe.serverPort();
     }
-    auto m = standaloneMap();
     const QImage grid = m->map()->grabMap();
     ASSERT_TRUE(useServer(*m, QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(closedPort)));
     ASSERT_TRUE(waitUntil([&] { return m->tiles()->failing(); }, 10000));
@@ -377,6 +374,92 @@ TEST_F(MapWindowTest, DrtoolMapWritesThePicture) {
     EXPECT_EQ(run({"map", folder, "-o", out, "--size", "10x10"}), 2);
     EXPECT_EQ(run({"map", folder, "-o", out, "--frame", "121"}), 1);
     EXPECT_EQ(run({"map", folder}), 2);
+}
+
+// The event list's map: one pin per recording the table shows, following its sorting and
+// filtering, with selection going both ways.
+class EventMapTest : public AppFixture {
+protected:
+    void SetUp() override {
+        // The remembered choices go to this test's own folder.
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((root() / "config").native()));
+        AppFixture::SetUp();
+    }
+};
+
+TEST_F(EventMapTest, PinsFollowTheTableBothWays) {
+    // Three recordings with positions (routes), one without (the trigger frame is a gap).
+    const auto card = root() / "card";
+    ASSERT_TRUE(MakeRouteRecording(card / "A", {40, {}, 5}));
+    ASSERT_TRUE(MakeRouteRecording(card / "B", {40, {}, 15}));
+    ASSERT_TRUE(MakeRouteRecording(card / "C", {40, {}, 25}));
+    ASSERT_TRUE(MakeRouteRecording(card / "D", {40, {20}, 20}));
+
+    EventListWindow list(dialogs_);
+    list.resize(1200, 600);
+    list.show();
+    list.scan(card);
+    ASSERT_TRUE(waitUntil([&] { return !list.scanning() && list.sorted()->rowCount() == 4; }, 20000));
+    auto* map = list.findChild<EventMap*>();
+    ASSERT_NE(map, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return map->pins().size() == 3; }, 2000));
+    EXPECT_GT(map->width(), 100) << "beside the table";
+
+    // Row -> pin: the selected pin is the row's recording.
+    auto rowOf = [&](const QString& folder) {
+        for (int r = 0; r < list.sorted()->rowCount(); ++r)
+            if (list.sorted()->index(r, EventTableModel::ColFolder).data().toString() == folder) return r;
+        return -1;
+    };
+    list.table()->selectRow(rowOf(QStringLiteral("B")));
+    EXPECT_EQ(map->selectedRow(), rowOf(QStringLiteral("B")));
+    list.table()->selectRow(rowOf(QStringLiteral("D")));
+    EXPECT_EQ(map->selectedRow(), -1) << "a recording without a position has no pin";
+
+    // Pin -> row: a click on C's pin selects C's row, whatever the sort order.
+    list.table()->sortByColumn(EventTableModel::ColFolder, Qt::DescendingOrder);
+    QApplication::processEvents();
+    const int c = rowOf(QStringLiteral("C"));
+    int pin = -1;
+    QRectF bounds;
+    for (std::size_t i = 0; i < map->pins().size(); ++i) {
+        double x, y;
+        map->view().toScreen(map->pins()[i].world, x, y);
+        QTest::mouseClick(map, Qt::LeftButton, {}, QPoint(int(x), int(y) - 10));
+        if (list.table()->currentIndex().row() == c) pin = static_cast<int>(i);
+    }
+    EXPECT_GE(pin, 0) << "one of the pins is C's";
+    EXPECT_EQ(map->selectedRow(), list.table()->currentIndex().row());
+
+    // A filter hides rows, and their pins with them.
+    EventFilter onlyB;
+    onlyB.text = "B";
+    list.setFilter(onlyB);
+    ASSERT_TRUE(waitUntil([&] { return map->pins().size() == 1; }, 2000));
+    list.clearFilter();
+    ASSERT_TRUE(waitUntil([&] { return map->pins().size() == 3; }, 2000));
+}
+
+TEST_F(EventMapTest, TheMapPaneHidesAndShowsAndTheChoiceIsKept) {
+    {
+        EventListWindow list(dialogs_);
+        list.show();
+        auto* box = list.findChild<QCheckBox*>(QStringLiteral("chkEventMap"));
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->isChecked());
+        EXPECT_TRUE(list.findChild<EventMap*>()->isVisible()) << "shown at first";
+        box->click();
+        EXPECT_FALSE(list.findChild<EventMap*>()->isVisible());
+    }
+    EventListWindow next(dialogs_);
+    next.show();
+    next.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&next));
+    auto* map = next.findChild<EventMap*>();
+    EXPECT_FALSE(map->isVisible()) << "the next window remembers";
+    QTest::keyClick(next.table(), Qt::Key_M, Qt::ControlModifier);
+    EXPECT_TRUE(waitUntil([&] { return map->isVisible(); }, 2000)) << "Ctrl+M";
+    EXPECT_GT(map->width(), 100);
 }
 
 }  // namespace
