@@ -23,7 +23,10 @@ namespace {
 
 using AppOpenTest = test::AppFixture;
 
-TEST_F(AppOpenTest, SuccessShowsFrameOneAndResetsTheControls) {
+// Open resets the controls but the brightness; a double click opens the picture window brightened
+// as shown, which the next Open closes even when cancelled; the same folder again, or Open while
+// playing, reloads nothing.
+TEST_F(AppOpenTest, SuccessResetsTheControlsAndCancelTheSameFolderOrPlayingReloadNothing) {
     const SampleOptions o = quick(7, 14, true);
     const auto dir = makeRecording("rec", o);
     w().mnuHi15_Click();
@@ -37,15 +40,16 @@ TEST_F(AppOpenTest, SuccessShowsFrameOneAndResetsTheControls) {
     EXPECT_EQ(w().brightnessMode(), BrightnessMode::X15) << "the brightness mode stays";
     EXPECT_EQ(w().fraStatus()->lblFilename()->text(), QString::fromStdString(SampleFileName(o, 1)));
     EXPECT_FALSE(w().image1()->image().isNull());
-}
 
-TEST_F(AppOpenTest, CancelTheSameFolderAndPlayingReloadNothing) {
-    const auto dir = makeRecording("rec", quick(30));
-    openThroughDialog(dir);
     w().cmdPlay(4)->click();
+    w().Image1_DblClick();
+    ASSERT_NE(w().browsing().pictureWindow(), nullptr);
+    EXPECT_TRUE(w().browsing().pictureWindow()->brightened() && !w().browsing().pictureWindow()->fromList());
+    EXPECT_EQ(w().browsing().pictureWindow()->path(), w().recording().framePath(2));
     w().cmdPlay(4)->click();
     w().setSpeedLevel(4);
     w().mnuOpen_Click();  // no folder queued: the dialog is cancelled
+    EXPECT_EQ(w().browsing().pictureWindow(), nullptr);
     openThroughDialog(dir);
     ASSERT_EQ(dialogs_.browsed.size(), 3u);
     EXPECT_EQ(dialogs_.browsed[1].startFolder, dir) << "the dialog opens on the current folder";
@@ -101,18 +105,6 @@ TEST_F(AppOpenTest, FolderArgumentOpensAfterStartUpAsIfChosen) {
     EXPECT_EQ(w().recording().CurrentFrame, 2) << "the same folder: nothing reloaded";
     for (const std::string& arg : {std::string("rec"), dir.string() + "/"})
         EXPECT_EQ(FolderFromCommandLine(arg), dir) << arg;
-}
-
-TEST_F(AppOpenTest, DoubleClickOpensThePictureWindowBrightenedAsShown) {
-    openThroughDialog(makeRecording("rec", quick(5, 14, true)));
-    w().mnuHi20_Click();
-    w().cmdPlay(4)->click();
-    w().Image1_DblClick();
-    ASSERT_NE(w().browsing().pictureWindow(), nullptr);
-    EXPECT_TRUE(w().browsing().pictureWindow()->brightened() && !w().browsing().pictureWindow()->fromList());
-    EXPECT_EQ(w().browsing().pictureWindow()->path(), w().recording().framePath(2));
-    w().mnuOpen_Click();  // Open closes it first, even when the dialog is cancelled
-    EXPECT_EQ(w().browsing().pictureWindow(), nullptr);
 }
 
 // Recordings opened in turn, each stepped to a frame with the buttons: the panel and the channel
