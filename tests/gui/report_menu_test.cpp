@@ -45,14 +45,16 @@ protected:
     }
 };
 
-TEST_F(ReportMenuTest, EntriesNeedAStoppedRecording) {
+// The entries need a recording (but for Verify), also in the picture's menu. The menu entry: the
+// choices dialog (a note, standard brightening, the map on the map window's background, fetched
+// on the worker from a tile server here), the file, the PDF.
+TEST_F(ReportMenuTest, ReportThroughTheDialogs) {
     QMenu* file = w().menus().mnuFile;
     emit file->aboutToShow();
     EXPECT_FALSE(menu().reportAction()->isEnabled());
     EXPECT_FALSE(menu().packageAction()->isEnabled());
     EXPECT_TRUE(menu().verifyAction()->isEnabled());
     EXPECT_FALSE(menu().startReport({}, root() / "x.pdf"));
-
     openSample();
     emit file->aboutToShow();
     EXPECT_TRUE(menu().reportAction()->isEnabled());
@@ -61,12 +63,6 @@ TEST_F(ReportMenuTest, EntriesNeedAStoppedRecording) {
     for (QAction* a : w().pictureMenu()->actions()) pictureTexts << a->text();
     EXPECT_TRUE(pictureTexts.contains(menu().reportAction()->text()));
     EXPECT_TRUE(pictureTexts.contains(menu().packageAction()->text()));
-}
-
-// The menu entry: the choices dialog (a note, standard brightening, the map on the map
-// window's background, fetched on the worker from a tile server here), the file, the PDF.
-TEST_F(ReportMenuTest, ReportThroughTheDialogs) {
-    const auto dir = openSample();
     const auto target = root() / "out" / "report.pdf";
     std::filesystem::create_directories(target.parent_path());
     dialogs_.saves.push_back({target, 0});
