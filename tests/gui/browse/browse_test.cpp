@@ -71,7 +71,7 @@ QImage expectedPicture(const std::filesystem::path& file, BrightnessMode mode) {
     return img.convertToFormat(QImage::Format_RGB32);
 }
 
-TEST(BrowsePictureWindow, BrightenedWithTheIntegerVariantOnlyFromTheMainPictureInABrightMode) {
+TEST(BrowsePictureWindow, BrightenedWithTheIntegerVariantOnlyFromTheMainPictureAndDecodesOnlyItsTopLeft) {
     PictureFolder folder;
     const auto file = folder.write("red.png", 64, 48, Qt::red, "PNG");  // where the two variants differ
     const struct {
@@ -92,6 +92,17 @@ TEST(BrowsePictureWindow, BrightenedWithTheIntegerVariantOnlyFromTheMainPictureI
     PictureWindow x20(file, false, BrightnessMode::X20);  // on screen: the float variant would give (255, 64, 46)
     ASSERT_TRUE(loaded(x20));
     EXPECT_EQ(x20.grab().toImage().pixelColor(40, 5), QColor(255, 63, 45));
+
+    // It decodes only what it shows, and closing it while it decodes neither waits nor leaves the
+    // worker a window to write into.
+    const auto big = writeBytes(folder.path() / "big.jpg", test::PatternJpeg(1000, 700));
+    PictureWindow w(big, true, BrightnessMode::Standard);
+    EXPECT_TRUE(w.loading());
+    ASSERT_TRUE(loaded(w));
+    EXPECT_EQ(w.picture(), QImage(PathToQString(big)).convertToFormat(QImage::Format_RGB32).copy(0, 0, 640, 480));
+    const auto bomb = writeBytes(folder.path() / "scans.jpg", test::ManyScansJpeg(3000));
+    for (int n = 0; n < 3; ++n) delete new PictureWindow(bomb, false, BrightnessMode::X20);
+    test::waitMs(300);  // the workers' results arrive for windows that are gone
 }
 
 // One picture window at a time, from either opener; a double click in the list opens the picture
@@ -225,21 +236,6 @@ TEST(BrowsePictureFiles, EveryReaderRefusesHostilePicturesAndKeepsQtsPixels) {
         const QImage qt = QImage(PathToQString(file)).convertToFormat(QImage::Format_RGB32);
         EXPECT_EQ(decodeFrame(FileFrameSource(), file), qt) << "progressive " << progressive;
     }
-}
-
-// The picture window decodes only what it shows, and closing it while it decodes neither waits
-// nor leaves the worker a window to write into.
-TEST(BrowsePictureWindow, DecodesOnlyItsTopLeftAndClosesWhileDecoding) {
-    PictureFolder folder;
-    const auto file = writeBytes(folder.path() / "big.jpg", test::PatternJpeg(1000, 700));
-    PictureWindow w(file, true, BrightnessMode::Standard);
-    EXPECT_TRUE(w.loading());
-    ASSERT_TRUE(loaded(w));
-    EXPECT_EQ(w.picture(), QImage(PathToQString(file)).convertToFormat(QImage::Format_RGB32).copy(0, 0, 640, 480));
-
-    const auto bomb = writeBytes(folder.path() / "scans.jpg", test::ManyScansJpeg(3000));
-    for (int n = 0; n < 3; ++n) delete new PictureWindow(bomb, false, BrightnessMode::X20);
-    test::waitMs(300);  // the workers' results arrive for windows that are gone
 }
 
 }  // namespace
