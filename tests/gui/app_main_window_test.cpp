@@ -28,7 +28,7 @@ std::vector<bool> enabledButtons(const MainWindow& w) {
     return on;
 }
 
-TEST_F(MainWindowTest, StartsEmptyAndTheButtonsFollowTheModeTable) {
+TEST_F(MainWindowTest, StartsEmptyTheButtonsFollowTheModeTableAndTheSizeSnapsBack) {
     EXPECT_FALSE(w().recording().isOpen());
     EXPECT_EQ(w().speedLevel(), 2);
     EXPECT_TRUE(w().menus().mnuOrg->isChecked() && !w().menus().mnuHi15->isChecked() &&
@@ -48,9 +48,8 @@ TEST_F(MainWindowTest, StartsEmptyAndTheButtonsFollowTheModeTable) {
     }
     w().SetButtonState(0);
     EXPECT_TRUE(w().menus().mnuOpen->isEnabled()) << "the menus are never switched by the modes";
-}
 
-TEST_F(MainWindowTest, SizeSnapsBackAndQuitClosesEveryWindow) {
+    // The size snaps back; Quit closes every window.
     w().show();
     test::waitMs(20);
     const QSize designed = w().size();
