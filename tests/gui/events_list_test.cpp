@@ -295,8 +295,6 @@ TEST_F(EventFilterTest, FiltersCombineAndTheTotalsFollow) {
     window->setFilter(filter([](EventFilter& f) { f.damagedOnly = true; }));
     EXPECT_EQ(shown(), QStringList({"PARK/EVT4"}));
     EXPECT_EQ(window->searchBox()->text(), QString()) << "the bar shows the filter set";
-    window->setFilter(filter([](EventFilter& f) { f.triggerKind = "", f.from = CalendarDate{2007, 10, 11}; }));
-    EXPECT_EQ(shown(), QStringList({"DCIM/EVT3"}));
 
     // Ctrl+F goes to the search; Esc clears the filters, and again closes the window.
     window->show();
