@@ -1,18 +1,83 @@
+// Loading a recording: the frames listed and ordered, their telemetry decoded (placeholders for
+// bad files), the trigger search, the chart's samples, and the dump as JSON and CSV.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <array>
+#include <cmath>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "core/common/utf8.h"
 #include "core/exif/telemetry_decoder.h"
+#include "core/recording/recording_dump.h"
 #include "core/recording/recording_loader.h"
+#include "core/recording/trigger_rule.h"
 #include "tests/core/support/frame_files.h"
+#include "tests/core/support/telemetry_texts.h"
 
 namespace drv {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Block;
+using test::kExampleNote;
+using test::Tags;
 using test::TempFolder;
+
+TEST(ShortestFloat, TheShortestTextThatReadsBackOrNull) {
+    for (const auto& [v, text] :
+         {std::pair{52.3f, "52.3"}, {0.0f, "0"}, {-0.0f, "0"}, {-0.25f, "-0.25"}, {INFINITY, "null"}, {NAN, "null"}})
+        EXPECT_EQ(ShortestFloat(v), text);
+}
+
+TEST(ToValidUtf8, ReplacesEveryBadByte) {
+    struct Case {
+        std::string in, out;
+    };
+    for (const Case& c : {Case{"\xFF.jpg", "\xEF\xBF\xBD.jpg"},
+                          {"\x83\x74\x83\x40", "\xEF\xBF\xBDt\xEF\xBF\xBD@"},
+                          {"\xE5\xBA", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+                          {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+                          {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}})  // a surrogate
+        EXPECT_EQ(ToValidUtf8(c.in), c.out);
+}
+
+// The worked example, named with a comma, a quote and a byte that is not UTF-8, as one JSON
+// object and as a quoted CSV row.
+TEST(RecordingDump, TheWorkedExampleAsJsonAndCsv) {
+    test::TempFolder dir;
+    test::WriteFile(dir.path() / "a,\"\xFF.jpg", test::FrameBytes(test::ExampleExif()));
+    const Recording r = test::LoadedFolder(dir.path());
+    EXPECT_EQ(
+        RecordingToJson(r),
+        "{\"folder\": \"" + dir.path().string() +
+            "\", \"frameCount\": 1, \"triggerFound\": false, \"triggerPosition\": 10050, \"triggerKind\": \"\", "
+            "\"vehicleSignalsPresent\": false, \"noMainSpeed\": false, \"highFrameRate\": false, "
+            "\"highQuality\": false, \"frames\": [\n"
+            "{\"index\": 1, \"file\": \"a,\\\"\xEF\xBF\xBD.jpg\", \"speed\": 52.3, \"pulseSpeed\": 0, \"brake\": true, "
+            "\"accelLongitudinal\": 0.25, \"accelLateral\": 0.12, \"accelAxis3\": 0.98, "
+            "\"recordedAt\": \"2007/10/10 04:18:59\", \"latitude\": \"N  35度40分41秒2\", "
+            "\"longitude\": \"E 139度45分06秒7\", \"shotAt\": \"2007/10/10 04:18:59\", "
+            "\"digitizedAt\": \"2007/10/10 04:19:00\", \"updatedAt\": \"2008/01/02 03:04:05\", "
+            "\"samples\": [62, 30, -57, 70]}\n]}\n");
+    const std::string csv = RecordingToCsv(r);
+    const auto lineEnd = csv.find("\r\n");
+    ASSERT_NE(lineEnd, std::string::npos);
+    EXPECT_EQ(csv.substr(0, 24), "index,file,speed,pulseSp");
+    EXPECT_EQ(csv.substr(lineEnd + 2),
+              "1,\"a,\"\"\xEF\xBF\xBD.jpg\",52.3,0,1,0.25,0.12,0.98,2007/10/10 04:18:59,N  35度40分41秒2,"
+              "E 139度45分06秒7,2007/10/10 04:18:59,2007/10/10 04:19:00,2008/01/02 03:04:05,62,30,-57,70\r\n");
+}
+
+TEST(RecordingToJson, SamplesAreNullPastFrame441AndControlCharactersEscaped) {
+    Recording r = test::BlankRecording(442);
+    r.frames[442].Latitude = "N\x01\t";
+    const std::string json = RecordingToJson(r);
+    EXPECT_NE(json.find("\"samples\": null}"), std::string::npos);
+    EXPECT_EQ(json.find("\"samples\": null}"), json.rfind("\"samples\": null}"));  // only frame 442
+    EXPECT_NE(json.find("\"latitude\": \"N\\u0001\\t\""), std::string::npos);
+}
 
 std::vector<std::string> Names(const FileNameList& list) {
     std::vector<std::string> out;
@@ -164,6 +229,75 @@ TEST(LoadAllFrames, BadFilesDecodeToPlaceholdersAndTheRestLoads) {
     EXPECT_FLOAT_EQ(frames[6].Speed, 100.6f);
     EXPECT_FLOAT_EQ(frames[7].Speed, 52.3f);
     EXPECT_EQ(state.TriggerPosition, 250);
+}
+
+// Decodes a recording whose frame i + 1 carries frames[i] as its block.
+RecordingState DecodeRecording(const std::vector<Block>& frames) {
+    RecordingState state;
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        ApplyTriggerRule(DecodeFrameStatus(Tags(kExampleNote, frames[i])), static_cast<int>(i + 1), state);
+    return state;
+}
+
+TEST(TriggerSearch, FirstMarkSetsThePositionTheCaptionFollowsTheKinds) {
+    const Block powerCut = Block{}.set(24, 0x60).set(34, 0x04), shock = Block{}.set(0, 0x02);
+    struct Case {
+        const char* name;
+        std::vector<Block> frames;
+        bool found;
+        std::int32_t position;
+        const char* caption;
+    };
+    for (const Case& c : {Case{"PowerCut", {Block{}, powerCut}, true, 100, "常時電源切断"},
+                          Case{"LaterShockWins", {Block{}, powerCut, shock}, true, 100, "衝撃検出撮影"},
+                          Case{"LaterPowerCutDoesNot", {Block{}.set(0, 0x04), powerCut}, true, 50, "衝撃検出撮影"},
+                          Case{"SecondFormWithoutPowerCutBit", {Block{}.set(24, 0x7F)}, true, 50, ""},
+                          Case{"NoMark", {Block{}, Block{}.set(0, 0x01).set(24, 0x20)}, false, 10050, ""}}) {
+        const RecordingState s = DecodeRecording(c.frames);
+        EXPECT_EQ(std::tie(s.TriggerFound, s.TriggerPosition, s.TriggerKindCaption),
+                  std::make_tuple(c.found, c.position, std::string(c.caption)))
+            << c.name;
+    }
+    // The first marked frame also sets the flags; later frames' flags do not count.
+    const RecordingState s =
+        DecodeRecording({Block{}.set(34, 0xC0), Block{}, Block{}.set(0, 0x06).set(2, 0x04).set(34, 0x40).set(70, 0x07),
+                         Block{}.set(0, 0x02).set(34, 0x80)});
+    EXPECT_EQ(std::tie(s.TriggerPosition, s.TriggerKindCaption), std::make_tuple(150, std::string("外部スイッチ")));
+    EXPECT_TRUE(s.VehicleSignalsPresent && s.NoMainSpeed && s.HighFrameRate && !s.HighQuality);
+}
+
+// The four samples frame 5 stores in the sample table: limits, signs and the pulse speed; frames
+// outside the table load their telemetry and leave the table alone.
+TEST(LoadFrame, SamplesAndFramesOutsideTheTable) {
+    struct Case {
+        std::string note;
+        Block block;
+        std::array<std::int32_t, 4> samples;
+    };
+    const Block negative = Block{}.set(4, 0x80).set(6, 0x80).set(8, 0x80);
+    // Speed, longitudinal and lateral at and beyond their limits.
+    for (const Case& c : {Case{"25000000005050", {}, {125, 125, 120, 0}},
+                          Case{"00000000005051", Block{}.set(4, 0x80), {-125, 125, -120, 0}},
+                          // -0.49 as a 32-bit float lies just beyond -0.49, so -122.5 rounds away to -123.
+                          Case{"20010000004900", Block{}.set(4, 0x80), {-123, 0, 120, 0}},
+                          Case{"1000000000", {}, {0, 0, -0, 0}}, Case{kExampleNote, negative, {-62, -30, -57, 70}},
+                          // Without main speed the speed channel follows the pulse speed: (60 * 12 - 1200) / 10.
+                          Case{"00000600", Block{}.set(70, 0x07), {0, 0, -48, 0}}}) {
+        RecordingState state;
+        FrameRecord r;
+        LoadFrame(Tags(c.note, c.block), r, 5, state);
+        const auto& t = state.GraphSamples;
+        EXPECT_EQ((std::array<std::int32_t, 4>{t[0][4], t[1][4], t[2][4], t[3][4]}), c.samples) << c.note;
+    }
+    RecordingState state;
+    const auto samples = state.GraphSamples;
+    for (int index : {442, 32767, 0, -1}) {
+        FrameRecord r;
+        LoadFrame(Tags(kExampleNote, Block{}.set(0, 2)), r, index, state);
+        EXPECT_EQ(r.Latitude, "N  35度40分41秒2");
+    }
+    EXPECT_EQ(state.GraphSamples, samples);
+    EXPECT_EQ(state.TriggerPosition, 442 * kUnitsPerFrame);
 }
 
 }  // namespace
