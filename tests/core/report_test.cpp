@@ -1,13 +1,19 @@
-// The report's content from recordings of known values: frames chosen around the trigger,
-// captions as the panel writes them, and the key figures.
+// The report: its content from recordings of known values (frames chosen around the trigger,
+// captions as the panel writes them, the key figures), and drtool report read back with poppler's
+// tools: A4 pages, the PDF/A marker, every font embedded; awkward recordings still report.
 #include <gtest/gtest.h>
+#include <sstream>
 
+#include "core/common/version.h"
 #include "core/recording/recording_dump.h"
 #include "core/report/report_content.h"
 #include "support/frame_files.h"
 
 namespace drv {
 namespace {
+
+using test::Quote;
+using test::Shell;
 
 struct Shape {
     int frames = 70;
@@ -149,6 +155,115 @@ TEST(ReportContent, BrakingAlreadyOnCountsFromItsStartAndCancelStops) {
 TEST(ReportContent, SignedSecondsKeepThePanelDigits) {
     EXPECT_EQ(SignedSecondsText(-0.0001f), "+00.000秒");
     EXPECT_EQ(SignedSecondsText(-12.3456f), "-12.346秒");
+}
+
+// The text without blanks (ideographic ones included): pdftotext places and drops them by layout.
+std::string Compact(std::string text) {
+    for (const std::string blank : {"\xe3\x80\x80", " ", "\n"})
+        for (std::size_t at; (at = text.find(blank)) != std::string::npos;) text.erase(at, blank.size());
+    return text;
+}
+
+struct Made {
+    int status = -1;
+    std::string info, meta, fonts, text;
+};
+
+Made Report(const std::filesystem::path& folder, const std::filesystem::path& pdf, const std::string& extra = "") {
+    Made m;
+    m.status = Shell(test::Tool() + " report " + Quote(folder) + " -o " + Quote(pdf) + extra + " 2>&1").status;
+    if (m.status != 0) return m;
+    m.info = Shell("pdfinfo " + Quote(pdf)).out;
+    m.meta = Shell("pdfinfo -meta " + Quote(pdf)).out;
+    m.fonts = Shell("pdffonts " + Quote(pdf)).out;
+    m.text = Compact(Shell("pdftotext " + Quote(pdf) + " -").out);
+    return m;
+}
+
+// pdffonts: two heading lines, then one line per font whose "emb" column says yes.
+void ExpectAllFontsEmbedded(const std::string& listing) {
+    std::istringstream lines(listing);
+    std::string line;
+    int fonts = 0;
+    for (int n = 0; std::getline(lines, line); ++n) {
+        if (n < 2 || line.empty()) continue;
+        ++fonts;
+        EXPECT_NE(line.find(" yes "), std::string::npos) << line;
+    }
+    EXPECT_GT(fonts, 0) << listing;
+}
+
+TEST(ReportPdf, KnownRecordingReadsBack) {
+    DRV_REQUIRE_TOOL();
+    test::TempFolder dir;
+    Load(dir.path() / "event", {});
+    const Made m = Report(dir.path() / "event", dir.path() / "r.pdf", " --note " + Quote("雨天、交差点"));
+    ASSERT_EQ(m.status, 0);
+    EXPECT_NE(m.info.find("(A4)"), std::string::npos) << m.info;
+    EXPECT_NE(Compact(m.info).find("Pages:5"), std::string::npos) << m.info;
+    EXPECT_NE(m.meta.find("pdfaid:part=\"1\""), std::string::npos) << m.meta;
+    EXPECT_NE(m.meta.find("pdfaid:conformance=\"B\""), std::string::npos);
+    ExpectAllFontsEmbedded(m.fonts);
+    // The heading, one frame's caption and one key figure: the content's own test checks every figure.
+    for (const char* expected : {"事故・事象報告書", "event", "2021/03/04 05:06:03", "衝撃検出撮影", "14fps / 低画質",
+                                 "雨天、交差点", "フレーム 50", "50.0km/h", "経過時間：　00.000秒",
+                                 "-0.86 G（フレーム 52、+00.146秒）", "35.6781111, 139.7518611", "走行経路",
+                                 "黄色の印：トリガーの地点", "フレーム一覧", "00070.jpg", "SHA-256", "1 / 5", "5 / 5"})
+        EXPECT_NE(m.text.find(Compact(expected)), std::string::npos) << expected;
+    const std::string programLine = std::string("ドライブレコーダー ビューワーソフト ") + ProgramVersion();
+    EXPECT_NE(m.text.find(Compact(programLine)), std::string::npos) << programLine;
+    const std::string sum = Shell("sha256sum " + Quote(dir.path() / "event" / "00007.jpg") + " | cut -c1-64").out;
+    EXPECT_NE(m.text.find(sum.substr(0, 64)), std::string::npos);
+    // Written through a temporary beside it: nothing else is left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+TEST(ReportPdf, AwkwardRecordingsStillReport) {
+    DRV_REQUIRE_TOOL();
+    struct Case {
+        const char* name;
+        std::string folder;
+        int trigger;
+        bool positions;
+        bool damaged;
+        const char* expected;
+        const char* alsoExpected = "";
+    };
+    const Case cases[] = {
+        {"NoTrigger", "plain", 0, true, false, "トリガーなし"},
+        {"NoPositions", "nopos", 20, false, false, "位置情報なし", "位置情報がありません"},
+        {"DamagedFrames", "damaged", 20, true, true, "画像を読めません"},
+        {"FolderNameNotUtf8", "ev\xff\xfe", 20, true, false, "ev\xef\xbf\xbd\xef\xbf\xbd"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        test::TempFolder dir;
+        const auto folder = dir.path() / k.folder;
+        test::WriteRecording(folder, 30, [&](int i) { return KnownFrame({30, k.trigger, true, k.positions}, i); });
+        if (k.damaged) {
+            test::WriteText(folder / "00006.jpg", "not a picture at all");
+            test::WriteText(folder / "00003.jpg", "");
+        }
+        const Made m = Report(folder, dir.path() / "r.pdf");
+        ASSERT_EQ(m.status, 0);
+        EXPECT_NE(m.info.find("(A4)"), std::string::npos);
+        ExpectAllFontsEmbedded(m.fonts);
+        for (const char* expected : {k.expected, k.alsoExpected})
+            EXPECT_NE(m.text.find(Compact(expected)), std::string::npos) << expected << m.text.substr(0, 2000);
+    }
+}
+
+TEST(ReportPdf, BadRequestsFailWithoutAFile) {
+    DRV_REQUIRE_TOOL();
+    test::TempFolder dir;
+    Load(dir.path() / "rec", {.frames = 3, .trigger = 2});
+    const std::string rec = Quote(dir.path() / "rec");
+    const std::string out = Quote(dir.path() / "r.pdf");
+    for (const std::string& args : std::vector<std::string>{
+             rec, rec + " -o " + out + " --seconds 1,x", rec + " -o " + out + " --brightness 3",
+             rec + " -o " + out + " --tiles gopher://x/{z}", Quote(dir.path() / "absent") + " -o " + out})
+        EXPECT_NE(Shell(test::Tool() + " report " + args + " 2>/dev/null").status, 0) << args;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "r.pdf"));
 }
 
 }  // namespace
