@@ -1,20 +1,97 @@
-// The MP4 encoder leaves no file behind when it fails or is cancelled; the export plan's ranges.
+// The video: the band's texts and marks for each frame, the export plan's ranges, the encoder
+// leaving no file behind when it fails or is cancelled, and frames taken from their JPEG's planes
+// to the encoder's YUV without RGB, matching what the RGB path makes of the same file.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <iterator>
 #include <cerrno>
+#include <cmath>
+#include <string>
+#include <tuple>
+#include <vector>
 
-#include "core/video/video_encoder.h"
-#include "core/video/video_plan.h"
 #include "core/common/file_write_seam.h"
+#include "core/video/video_encoder.h"
+#include "core/video/video_export.h"
+#include "core/video/video_plan.h"
+#include "core/video/yuv_picture.h"
 #include "tests/core/support/frame_files.h"
+#include "tests/core/support/hostile_pictures.h"
 #include "tests/core/support/write_faults.h"
 
 namespace drv {
 namespace {
+
+// Frames 1, 3 and 4 known (3 without a fix, 4 south and west); frame 2 as the loader leaves a
+// frame whose telemetry it cannot read.
+TEST(VideoBand, UnknownTelemetryIsShownAsUnknownAndPositionsAsDegrees) {
+    Recording r = test::BlankRecording(4);
+    r.state.VehicleSignalsPresent = true;
+    FrameRecord& f = r.frames[1];
+    f.Speed = 52.3f, f.AccelLongitudinal = 0.25f, f.AccelLateral = -0.12f;
+    f.ShotAt = f.RecordedAt = "2007/10/10 04:18:59";
+    f.Latitude = "N  35度40分41秒2", f.Longitude = "E 139度45分06秒7";
+    f.position = {true, 35 + 40 / 60.0 + 41.2 / 3600, 139 + 45 / 60.0 + 6.7 / 3600};
+    r.frames[3] = r.frames[4] = f;
+    r.frames[3].Latitude = r.frames[3].Longitude = "----度--分--秒-";
+    r.frames[3].position = {};
+    r.frames[4].position = {true, -(33 + 52 / 60.0 + 4.8 / 3600), -(70 + 39 / 60.0)};
+    r.frames[2].ShotAt = r.frames[2].RecordedAt = r.frames[2].UpdatedAt = "2000/00/00 00:00:00";
+    r.frames[2].Latitude = r.frames[2].Longitude = "----度--分--秒-";
+    const struct {
+        int frame;
+        const char *date, *speed, *accel, *position;
+        bool known, brake;
+    } cases[] = {
+        {1, "2007/10/10 04:18:59", "52.3km/h", "0.25 G", "N35.67811 E139.75186", true, true},
+        {2, "----", "----km/h", "----", "----", false, false},
+        {3, "2007/10/10 04:18:59", "52.3km/h", "0.25 G", "----", true, true},
+        {4, "2007/10/10 04:18:59", "52.3km/h", "0.25 G", "S33.86800 W70.65000", true, true},
+    };
+    for (const auto& c : cases) {
+        const OverlayTexts t = ComputeOverlayTexts(r, c.frame);
+        EXPECT_EQ(std::tie(t.dateTime, t.speed, t.accelLongitudinal, t.position, t.telemetryKnown, t.brakeShown),
+                  std::make_tuple(std::string(c.date), std::string(c.speed), std::string(c.accel),
+                                  std::string(c.position), c.known, c.brake))
+            << c.frame;
+    }
+}
+
+// The mark stays up for a second of the recording from the trigger frame, at either rate.
+TEST(VideoBand, TriggerMarkLastsOneSecond) {
+    for (const bool high : {true, false}) {
+        Recording r = test::BlankRecording(60);
+        r.state.HighFrameRate = high;
+        r.state.TriggerFound = true;
+        r.state.TriggerPosition = kUnitsPerFrame * 20;
+        const int fps = high ? 14 : 7;
+        for (int i = 1; i <= 60; ++i) {
+            SCOPED_TRACE(std::to_string(fps) + " fps, frame " + std::to_string(i));
+            const OverlayTexts t = ComputeOverlayTexts(r, i);
+            EXPECT_EQ(t.triggerMark, i >= 20 && i < 20 + fps);
+            EXPECT_EQ(t.triggerFrame, i == 20);
+        }
+    }
+    Recording none = test::BlankRecording(30);
+    for (int i = 1; i <= 30; ++i) EXPECT_FALSE(ComputeOverlayTexts(none, i).triggerMark);
+}
+
+TEST(VideoBand, ClosingNoteNamesTheFramesAsRuns) {
+    EXPECT_EQ(FrameListText({}), "");
+    EXPECT_EQ(FrameListText({7}), "7");
+    EXPECT_EQ(FrameListText({3, 7, 8, 9, 12}), "3, 7-9, 12");
+    EXPECT_EQ(FrameListText({1, 3, 5, 7}, 2), "1, 3, ...");
+    VideoExportResult result;
+    EXPECT_EQ(VideoExportNote(result, false), "");
+    result.noPictureFrames = {5, 6};
+    result.unknownTelemetry = {9};
+    const std::string english = VideoExportNote(result, false), japanese = VideoExportNote(result, true);
+    EXPECT_NE(english.find("frames 5-6"), std::string::npos) << english;
+    EXPECT_NE(english.find("frames 9"), std::string::npos) << english;
+    EXPECT_NE(japanese.find("画像なし"), std::string::npos) << japanese;
+    EXPECT_NE(japanese.find(": 9"), std::string::npos) << japanese;
+}
 
 enum class Step { Open, Frames, Finish };
 // The target beside an old file "plain" (mode 0600), a link "link" to it and a pipe; `room`: bytes
@@ -105,6 +182,79 @@ TEST(VideoPlan, RangeAroundTheTriggerFollowsThePanelsClock) {
         r.state.HighFrameRate = c.high;
         const FrameRange range = RangeAroundTrigger(r, c.before, c.after).value_or(FrameRange{0, 0});
         EXPECT_EQ(std::make_pair(range.first, range.last), std::make_pair(c.first, c.last));
+    }
+}
+
+double psnr(const std::uint8_t* a, const std::uint8_t* b, std::size_t n) {
+    double sum = 0;
+    for (std::size_t i = 0; i < n; ++i) sum += std::pow(a[i] - b[i], 2);
+    return sum == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / (sum / static_cast<double>(n)));
+}
+
+// A smooth picture in every colour: the two paths sample chroma differently, which shows on
+// hard one-pixel edges and nowhere else.
+std::vector<std::uint8_t> smoothJpeg(int width, int height, bool progressive = false, test::JpegLayout layout = {}) {
+    return test::EncodeJpeg(
+        width, height,
+        [=](int y, std::uint8_t* row) {
+            for (int x = 0; x < width; ++x) {
+                row[3 * x] = static_cast<std::uint8_t>(x * 255 / width);
+                row[3 * x + 1] = static_cast<std::uint8_t>(y * 255 / height);
+                row[3 * x + 2] = static_cast<std::uint8_t>(255 - (x * 128 / width + y * 127 / height));
+            }
+        },
+        90, progressive, layout);
+}
+
+TEST(YuvFromJpegPlanes, MatchesTheRgbPathOrSendsThePictureElsewhere) {
+    using test::JpegLayout;
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> jpeg;
+        PictureError error;
+        bool otherKind;
+    } cases[] = {
+        {"4:2:0, the recorder's", smoothJpeg(640, 480), PictureError::None, false},
+        {"4:2:0 progressive", smoothJpeg(640, 480, true), PictureError::None, false},
+        {"4:4:4", smoothJpeg(640, 480, false, JpegLayout{1, 1}), PictureError::None, false},
+        {"4:2:2", smoothJpeg(640, 480, false, JpegLayout{2, 1}), PictureError::None, false},
+        {"4:4:0", smoothJpeg(640, 480, false, JpegLayout{1, 2}), PictureError::None, false},
+        {"1280 x 960, stretched down", smoothJpeg(1280, 960), PictureError::None, false},
+        {"odd size 322 x 242, stretched up", smoothJpeg(322, 242), PictureError::None, false},
+        {"grey: decoded in RGB instead", smoothJpeg(64, 48, false, JpegLayout{1, 1, true}), PictureError::None, true},
+        {"header claims 30000 x 30000", test::ClaimedSizeJpeg(30000, 30000), PictureError::TooLarge, false},
+        {"20,000 scans", test::ManyScansJpeg(20000), PictureError::TooManyScans, false},
+        {"not a JPEG", {'G', 'I', 'F', '8', '9', 'a', 0, 0}, PictureError::Damaged, false},
+        {"empty", {}, PictureError::Unreadable, false},
+    };
+    constexpr int kW = 640, kH = 480, kTall = 548;  // the band below the picture: black there
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const JpegPlanes planes = DecodeJpegPlanes(c.jpeg);
+        EXPECT_EQ(planes.error, c.error);
+        EXPECT_EQ(planes.otherKind, c.otherKind);
+        const YuvPicture ours = YuvFromJpegPlanes(planes, kW, kH, kTall);
+        if (c.error != PictureError::None || c.otherKind) {
+            EXPECT_FALSE(ours);
+            continue;
+        }
+        ASSERT_TRUE(ours);
+        ASSERT_EQ(ours.bytes.size(), std::size_t{kW} * kTall * 3 / 2);
+        EXPECT_EQ(ours.plane(0)[std::size_t{kW} * kTall - 1], 16) << "black in the limited range";
+        EXPECT_EQ(ours.plane(2)[std::size_t{kW / 2} * (kTall / 2) - 1], 128);
+
+        PictureRequest request;
+        request.atLeastWidth = kW;
+        request.atLeastHeight = kH;
+        const DecodedPicture rgb = DecodeJpeg(c.jpeg, request);
+        ASSERT_TRUE(rgb.ok());
+        if (rgb.width != kW || rgb.height != kH) continue;  // stretched by Qt on that path: size and frame only
+        YuvPicture theirs = BlackYuvPicture(kW, kH);
+        Rgb32ToYuvRows(rgb.pixels.data(), rgb.bytesPerRow, theirs, 0, kH);
+        // The paths agree to about 55 dB; the full range left as it is costs some 25 dB.
+        EXPECT_GT(psnr(ours.plane(0), theirs.plane(0), std::size_t{kW} * kH), 45.0) << "luma";
+        EXPECT_GT(psnr(ours.plane(1), theirs.plane(1), std::size_t{kW / 2} * (kH / 2)), 45.0) << "blue";
+        EXPECT_GT(psnr(ours.plane(2), theirs.plane(2), std::size_t{kW / 2} * (kH / 2)), 45.0) << "red";
     }
 }
 

@@ -1,10 +1,13 @@
-// drtool video and drtool sample as a user runs them: the programs, their exit codes, messages
-// and the files they leave.
+// drtool video and drtool sample as a user runs them: the programs, their exit codes, messages,
+// the files they leave, and the band's marks in the pictures and the stream's colour tags.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
-#include <csignal>
+#include <complex>
+#include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/export/telemetry_export.h"
@@ -35,44 +38,29 @@ TEST(SampleRecording, PositionsFollowTheSpeedAlongACurve) {
               0);
     const Recording recording = test::LoadedFolder(folder);
     ASSERT_FALSE(HasFailure());
-    constexpr double kMetresPerDegree = 111320, kCosLatitude = 0.8122;  // at 35.68 degrees north
-    struct Point {
-        double x, y;
-    };  // metres east and north of the first frame
-    std::vector<Point> track;
-    double driven = 0;  // metres the speeds account for
+    // Metres east (real) and north (imaginary) of the first frame, at 35.68 degrees north.
+    constexpr double kMetresPerDegree = 111320, kCosLatitude = 0.8122;
+    std::vector<std::complex<double>> track;
     for (int i = 1; i <= recording.frameCount(); ++i) {
         const FrameRecord& f = recording.frames[static_cast<std::size_t>(i)];
         const auto lat = LatitudeDegrees(f.Latitude), lon = LongitudeDegrees(f.Longitude);
         ASSERT_TRUE(lat && lon) << i;
         static const double lat0 = *lat, lon0 = *lon;
         track.push_back({(*lon - lon0) * kMetresPerDegree * kCosLatitude, (*lat - lat0) * kMetresPerDegree});
-        if (i > 1) driven += f.Speed / 3.6 / 14;
     }
     // Tenths of an arc second: the written positions are some 3 m apart at most. The way along
     // them, measured every 20 frames to keep that rounding out, is the way the speeds drove.
-    auto distance = [](Point a, Point b) { return std::hypot(a.x - b.x, a.y - b.y); };
-    double along = 0;
     for (std::size_t i = 1; i < track.size(); ++i)
-        EXPECT_LT(distance(track[i], track[i - 1]), 5.0) << "a jump at frame " << i + 1;
-    for (std::size_t i = 20; i < track.size(); i += 20) along += distance(track[i], track[i - 20]);
-    driven = 0;
+        EXPECT_LT(std::abs(track[i] - track[i - 1]), 5.0) << "a jump at frame " << i + 1;
+    double along = 0, driven = 0;
+    for (std::size_t i = 20; i < track.size(); i += 20) along += std::abs(track[i] - track[i - 20]);
     for (std::size_t i = 2; i <= track.size() / 20 * 20 - 19; ++i) driven += recording.frames[i].Speed / 3.6 / 14;
     EXPECT_GT(driven, 150.0);
     EXPECT_NEAR(along, driven, 0.1 * driven);
-    // A curve: the heading turns, and the track leaves the straight line from start to end.
-    auto heading = [&](std::size_t from, std::size_t to) {
-        return std::atan2(track[to].x - track[from].x, track[to].y - track[from].y);
-    };
-    const double turn = std::remainder(heading(150, 190) - heading(0, 40), 2 * M_PI);
+    // A curve: the heading turns. Stopped after the braking: the last frames stand still.
+    const double turn = std::arg((track[190] - track[150]) / (track[40] - track[0]));
     EXPECT_GT(std::abs(turn), 0.7) << "the heading should change along the route";
-    const Point a = track.front(), b = track.back();
-    double offLine = 0;
-    for (const Point& p : track)
-        offLine = std::max(offLine, std::abs((b.x - a.x) * (a.y - p.y) - (a.x - p.x) * (b.y - a.y)) / distance(a, b));
-    EXPECT_GT(offLine, 15.0);
-    // Stopped after the braking: the last frames stand still.
-    EXPECT_EQ(distance(track[track.size() - 1], track[track.size() - 6]), 0.0);
+    EXPECT_EQ(std::abs(track[track.size() - 1] - track[track.size() - 6]), 0.0);
 }
 
 // A recording that takes a few seconds to export: many small frames.
@@ -94,38 +82,35 @@ protected:
     // "status=N" with the way drtool ended.
     test::ShellRun interrupted(const std::string& then) const {
         const auto script = dir.path() / "run.sh";
-        test::WriteFile(script, bytes("set -m\n" + test::Tool() + " video " + test::Quote(rec()) + " -o " +
-                                      test::Quote(out() / "v.mp4") + " --overlay 2>" + test::Quote(dir.path() / "err") +
-                                      " & pid=$!\n"
-                                      "for i in $(seq 1000); do ls -A " +
-                                      test::Quote(out()) + " | grep -q . && break; sleep 0.01; done\n" + then +
-                                      "\nwait $pid; echo status=$?\n"));
+        test::WriteText(script, "set -m\n" + test::Tool() + " video " + test::Quote(rec()) + " -o " +
+                                    test::Quote(out() / "v.mp4") + " --overlay 2>" + test::Quote(dir.path() / "err") +
+                                    " & pid=$!\nfor i in $(seq 1000); do ls -A " + test::Quote(out()) +
+                                    " | grep -q . && break; sleep 0.01; done\n" + then +
+                                    "\nwait $pid; echo status=$?\n");
         return test::Shell("bash " + test::Quote(script));
     }
     std::string err() const { return test::ReadFile<std::string>(dir.path() / "err"); }
-    static std::vector<std::uint8_t> bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
     test::TempFolder dir;
 };
 
-// Ctrl-C, kill and a closed terminal cancel: the temporary file goes, and the shell sees the signal.
-TEST_F(VideoToolTest, SignalsCancelAndLeaveNothing) {
-    for (const auto& [signal, name, status] :
-         {std::tuple{SIGINT, "INT", 130}, {SIGTERM, "TERM", 143}, {SIGHUP, "HUP", 129}}) {
-        SCOPED_TRACE(name);
-        const test::ShellRun run = interrupted(std::string("kill -") + name + " $pid");
-        EXPECT_NE(run.out.find("status=" + std::to_string(status)), std::string::npos) << run.out << err();
+// Ctrl-C, kill and a closed terminal cancel: the temporary file goes, and the shell sees the
+// signal. The card pulled during the export (last): a failure that says so, and no file.
+TEST_F(VideoToolTest, SignalsCancelAndVanishingFramesFailAndLeaveNothing) {
+    const struct {
+        std::string then;
+        const char *status, *says;
+    } cases[] = {{"kill -INT $pid", "status=130", ""},
+                 {"kill -TERM $pid", "status=143", ""},
+                 {"kill -HUP $pid", "status=129", ""},
+                 {"rm -r " + test::Quote(rec()), "status=1", "is gone"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.then);
+        const test::ShellRun run = interrupted(c.then);
+        EXPECT_NE(run.out.find(c.status), std::string::npos) << run.out << err();
+        EXPECT_NE(err().find(c.says), std::string::npos) << err();
         EXPECT_EQ(leftInOut(), "");
-        (void)signal;
     }
-}
-
-// The card pulled during the export: a failure that says so, and no file.
-TEST_F(VideoToolTest, FramesVanishingMidwayFailTheExport) {
-    const test::ShellRun run = interrupted("rm -r " + test::Quote(rec()));
-    EXPECT_NE(run.out.find("status=1"), std::string::npos) << run.out << err();
-    EXPECT_NE(err().find("is gone"), std::string::npos) << err();
-    EXPECT_EQ(leftInOut(), "");
 }
 
 // What drtool video refuses before it writes anything, and the nearest values it takes.
@@ -180,6 +165,66 @@ TEST_F(VideoToolTest, TitleIsTheFoldersRealName) {
                           test::Quote(out() / "v.mp4"))
                   .out,
               "rec\n");
+}
+
+// drtool video on a recording with a frame that lost its picture (5) and one that lost its
+// telemetry (7): the note, the stream's colour tags, the marks in the pixels (which frames carry
+// them is the band's rule, checked in the video's own tests) and the band's place below the picture.
+TEST(DrtoolVideoBand, MarksNoteColourTagsAndTheBandBelow) {
+    DRV_REQUIRE_TOOL();
+    if (test::Shell("command -v ffprobe >/dev/null && command -v ffmpeg >/dev/null").status != 0)
+        GTEST_SKIP() << "no ffmpeg";
+    const test::TempFolder dir;
+    const auto rec = dir.path() / "rec", mp4 = dir.path() / "v.mp4";
+    ASSERT_EQ(test::Shell(test::Tool() + " sample " + test::Quote(rec) + " --frames 40 --trigger 10").status, 0);
+    // Frame 5 keeps its telemetry but not its picture; frame 7 its picture but not its telemetry.
+    const auto five = test::ReadFile<std::vector<std::uint8_t>>(rec / "00005.JPG");
+    const auto seven = test::ReadFile<std::vector<std::uint8_t>>(rec / "00007.JPG");
+    const auto exifEnd = [](const std::vector<std::uint8_t>& b) { return b.begin() + 4 + (b[4] << 8 | b[5]); };
+    std::vector<std::uint8_t> noPicture(five.begin(), exifEnd(five)), noExif = {0xFF, 0xD8};
+    noPicture.insert(noPicture.end(), {0xFF, 0xDB, 0x00, 0x02, 'x', 'y'});
+    noExif.insert(noExif.end(), exifEnd(seven), seven.end());
+    test::WriteFile(rec / "00005.JPG", noPicture);
+    test::WriteFile(rec / "00007.JPG", noExif);
+    const auto video = [&](const std::string& args) {
+        return test::Shell(test::Tool() + " video " + test::Quote(rec) + " --overlay -o " + test::Quote(mp4) + " " +
+                           args + " 2>&1");
+    };
+    // Red, green, blue of pixel (x, y) of frame n (1-based) of the video.
+    const auto pixel = [&](int n, int x, int y) -> std::array<int, 3> {
+        const std::string raw = test::Shell("ffmpeg -v error -i " + test::Quote(mp4) + " -vf 'select=eq(n\\," +
+                                            std::to_string(n - 1) + ")' -frames:v 1 -f rawvideo -pix_fmt rgb24 -")
+                                    .out;
+        const std::size_t at = (static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x)) * 3;
+        if (raw.size() < at + 3) return {-1, -1, -1};
+        return {static_cast<unsigned char>(raw[at]), static_cast<unsigned char>(raw[at + 1]),
+                static_cast<unsigned char>(raw[at + 2])};
+    };
+    const test::ShellRun run = video("");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("画像なし): frames 5\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("(shown as ----): frames 7\n"), std::string::npos) << run.out;
+    auto tags = test::ProbeVideo(mp4, "stream=width,height,color_range,color_space,color_transfer,color_primaries");
+    EXPECT_EQ(tags["width"] + "x" + tags["height"] + " " + tags["color_range"] + " " + tags["color_space"] + " " +
+                  tags["color_primaries"] + " " + tags["color_transfer"],
+              "640x480 tv smpte170m bt709 iec61966-2-1");
+    // The trigger tag (top left, red) from frame 10; the "画像なし" tag (top right, grey) on frame 5
+    // only. The sample's sky is blue there.
+    for (const auto& [frame, trigger, noPicture] :
+         {std::tuple{5, false, true}, {9, false, false}, {10, true, false}, {24, false, false}}) {
+        SCOPED_TRACE(frame);
+        const auto tag = pixel(frame, 15, 15), grey = pixel(frame, 622, 40);
+        EXPECT_EQ(tag[0] > 180 && tag[1] < 80 && tag[2] < 80, trigger);
+        EXPECT_EQ(std::abs(grey[0] - grey[1]) < 16 && std::abs(grey[1] - grey[2]) < 16 && grey[0] < 130, noPicture);
+    }
+    ASSERT_EQ(video("--band below --to 4").status, 0);
+    tags = test::ProbeVideo(mp4, "stream=width,height");
+    EXPECT_EQ(tags["width"] + "x" + tags["height"], "640x548");
+    // The grass at the foot of the picture stays in full colour above the band.
+    EXPECT_GT(pixel(2, 600, 430)[1], 90);
+    const test::ShellRun wrong = video("--band middle");
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_NE(wrong.out.find("--band is over or below"), std::string::npos) << wrong.out;
 }
 
 }  // namespace
