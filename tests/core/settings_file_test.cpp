@@ -80,80 +80,60 @@ TEST(SettingsDecode, FieldsOddBitsAndShortInput) {
     EXPECT_FALSE(DecodeSetup({}));
 }
 
-class SettingsFileTest : public ::testing::Test {
-protected:
-    test::TempFolder tmp_;
-    const fs::path dir_ = tmp_.path();
-};
-
-TEST_F(SettingsFileTest, WriteKeepsALongerTailAndReportsFailures) {
+// A longer file keeps its tail. A failed save never leaves an empty or short copy: the older file
+// stays whole, its tail and mode included, with no temporary file beside it (a short copy would
+// make every later opening of the settings window fail). The card's setup.dat has a fixed name,
+// so a link there is refused and the file it names left alone; the program's own copy is written
+// through a link.
+TEST(SettingsFile, WriteKeepsTheTailAndTheOlderCopyAndRefusesOrFollowsLinks) {
+    const test::TempFolder tmp;
+    const fs::path& folder = tmp.path();
+    const fs::path file = folder / "long.dat";
     SetupBytes twenty(20);
     for (std::size_t i = 0; i < twenty.size(); ++i) twenty[i] = static_cast<std::uint8_t>(0xE0 + i);
-    test::WriteFile(dir_ / "long.dat", twenty);
-    ASSERT_TRUE(WriteSetupFile(dir_ / "long.dat", kDefaultBytes));
+    test::WriteFile(file, twenty);
+    ::chmod(file.c_str(), 0600);
+    for (const std::size_t room : {0, 6, 16}) {  // no room, part of the record, the record but not the tail
+        const ScopedWriteCalls full(test::DiskFullAfter(room));
+        const Status status = WriteSetupFile(file, kDefaultBytes);
+        EXPECT_EQ(status.errorNumber, ENOSPC) << room << " " << status.message;
+    }
+    EXPECT_EQ(test::ReadFile<SetupBytes>(file), twenty);
+    EXPECT_EQ(test::Entries(folder), std::vector<std::string>{"long.dat"});
+    ASSERT_TRUE(WriteSetupFile(file, kDefaultBytes));
     SetupBytes expected = kDefaultBytes;
     expected.insert(expected.end(), twenty.begin() + 14, twenty.end());
-    EXPECT_EQ(test::ReadFile<SetupBytes>(dir_ / "long.dat"), expected);
-    fs::create_directory(dir_ / "adir");
+    EXPECT_EQ(test::ReadFile<SetupBytes>(file), expected);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     // Folders are not made; a folder or a file in the way; a disk that takes nothing.
-    for (const fs::path& bad : {dir_ / "missing" / "setup.dat", dir_ / "adir", dir_ / "long.dat" / "setup.dat",
+    fs::create_directory(folder / "adir");
+    for (const fs::path& bad : {folder / "missing" / "setup.dat", folder / "adir", file / "setup.dat",
                                 fs::path(fs::is_character_file("/dev/full") ? "/dev/full" : "/")}) {
         EXPECT_FALSE(WriteSetupFile(bad, kDefaultBytes)) << bad;
     }
+    test::WriteFile(folder / "elsewhere", {1, 2, 3});
+    fs::create_symlink("elsewhere", folder / "setup.dat");
+    EXPECT_FALSE(WriteSetupFile(folder / "setup.dat", kDefaultBytes, LinkPolicy::Refuse));
+    EXPECT_EQ(test::ReadFile<SetupBytes>(folder / "elsewhere"), (SetupBytes{1, 2, 3}));
+    ASSERT_TRUE(WriteSetupFile(folder / "setup.dat", kDefaultBytes));
+    EXPECT_TRUE(fs::is_symlink(folder / "setup.dat"));
+    EXPECT_EQ(test::ReadFile<SetupBytes>(folder / "elsewhere"), kDefaultBytes);
 }
 
-// A failed save never leaves an empty or short copy: the older file stays whole, its tail and
-// mode included, and no temporary file is left (a short copy would make every later opening
-// of the settings window fail).
-TEST_F(SettingsFileTest, AFailedWriteKeepsTheOlderCopy) {
-    SetupBytes twenty(20, 0x5A);
-    const struct {
-        const char* name;
-        std::size_t room;
-    } cases[] = {
-        {"disk full at once", 0}, {"room for part of the record", 6}, {"room for the record, not the tail", 16}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const test::TempFolder dir;
-        const fs::path file = dir.path() / "setup.dat";
-        test::WriteFile(file, twenty);
-        ::chmod(file.c_str(), 0600);
-        {
-            const ScopedWriteCalls full(test::DiskFullAfter(c.room));
-            const Status status = WriteSetupFile(file, kDefaultBytes);
-            EXPECT_EQ(status.errorNumber, ENOSPC) << status.message;
-        }
-        EXPECT_EQ(test::ReadFile<SetupBytes>(file), twenty);
-        EXPECT_EQ(test::Entries(dir.path()), std::vector<std::string>{"setup.dat"});
-        ASSERT_TRUE(WriteSetupFile(file, kDefaultBytes));
-        EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    }
-}
-
-// The card's setup.dat has a fixed name: a link there is refused and the file it names is left
-// alone. The program's own copy (and drtool's OUT) is written through a link.
-TEST_F(SettingsFileTest, ACardNeverFollowsALinkAtTheFixedName) {
-    test::WriteFile(dir_ / "elsewhere", {1, 2, 3});
-    fs::create_symlink("elsewhere", dir_ / "setup.dat");
-    EXPECT_FALSE(WriteSetupFile(dir_ / "setup.dat", kDefaultBytes, LinkPolicy::Refuse));
-    EXPECT_EQ(test::ReadFile<SetupBytes>(dir_ / "elsewhere"), (SetupBytes{1, 2, 3}));
-    ASSERT_TRUE(WriteSetupFile(dir_ / "setup.dat", kDefaultBytes));
-    EXPECT_TRUE(fs::is_symlink(dir_ / "setup.dat"));
-    EXPECT_EQ(test::ReadFile<SetupBytes>(dir_ / "elsewhere"), kDefaultBytes);
-}
-
-TEST_F(SettingsFileTest, ReadFindsOnlyOrdinaryFiles) {
+TEST(SettingsFile, ReadFindsOnlyOrdinaryFiles) {
+    const test::TempFolder tmp;
+    const fs::path& folder = tmp.path();
     SetupBytes buffer = {9, 9};
-    fs::create_directory(dir_ / "setup.dat");
-    EXPECT_EQ(ReadSetupFile(dir_, "setup.dat", buffer), SetupReadStatus::Absent);
-    EXPECT_EQ(ReadSetupFile(dir_, "none.dat", buffer), SetupReadStatus::Absent);
+    fs::create_directory(folder / "setup.dat");
+    EXPECT_EQ(ReadSetupFile(folder, "setup.dat", buffer), SetupReadStatus::Absent);
+    EXPECT_EQ(ReadSetupFile(folder, "none.dat", buffer), SetupReadStatus::Absent);
     EXPECT_EQ(buffer, (SetupBytes{9, 9}));  // untouched when absent
-    test::WriteFile(dir_ / "five.dat", {1, 2, 3, 4, 5});
-    ASSERT_EQ(ReadSetupFile(dir_, "five.dat", buffer), SetupReadStatus::Found);
+    test::WriteFile(folder / "five.dat", {1, 2, 3, 4, 5});
+    ASSERT_EQ(ReadSetupFile(folder, "five.dat", buffer), SetupReadStatus::Found);
     EXPECT_EQ(buffer, (SetupBytes{1, 2, 3, 4, 5}));
     // A pipe or a device is refused at once instead of waited on.
-    ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
-    for (const fs::path& odd : {dir_ / "pipe", fs::path("/dev/zero"), dir_}) {
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+    for (const fs::path& odd : {folder / "pipe", fs::path("/dev/zero"), folder}) {
         const Status read = ReadSetupBytes(odd, buffer);
         EXPECT_FALSE(read) << odd;
         EXPECT_NE(read.message.find(odd.string()), std::string::npos) << read.message;
