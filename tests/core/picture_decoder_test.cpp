@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "core/picture/jpeg_decoder.h"
 #include "tests/core/support/hostile_pictures.h"
@@ -14,64 +15,48 @@
 namespace drv {
 namespace {
 
-struct RefusedCase {
-    const char* name;
-    std::vector<std::uint8_t> (*make)();
-    PictureError error;
-    int naturalWidth;  // as the header claims, where it is read
-    int naturalHeight;
-};
-
-class RefusedPicture : public testing::TestWithParam<RefusedCase> {};
-
-TEST_P(RefusedPicture, IsRefusedForItsReason) {
-    const RefusedCase& c = GetParam();
-    const std::vector<std::uint8_t> data = c.make();
-    for (PixelOrder layout : {PixelOrder::Bgr, PixelOrder::Bgrx}) {
-        PictureRequest request;
-        request.layout = layout;
-        const DecodedPicture picture = DecodeJpeg(data, request);
-        EXPECT_EQ(picture.error, c.error) << PictureErrorText(picture.error);
-        EXPECT_EQ(picture.naturalWidth, c.naturalWidth);
-        EXPECT_EQ(picture.naturalHeight, c.naturalHeight);
-        EXPECT_TRUE(picture.pixels.empty());
-        EXPECT_EQ(picture.width, 0);
+// Refused for its reason in either layout, with the size the header claims where it is read.
+TEST(PictureDecoder, HostilePicturesAreRefusedForTheirReason) {
+    std::vector<std::uint8_t> cut = test::PatternJpeg(64, 48);
+    cut.resize(40);
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> data;
+        PictureError error;
+        int naturalWidth, naturalHeight;
+    } cases[] = {
+        {"thousands of scans", test::ManyScansJpeg(5000), PictureError::TooManyScans, 640, 480},
+        {"one scan past the limit", test::ManyScansJpeg(kMaxPictureScans + 1), PictureError::TooManyScans, 640, 480},
+        {"claims 5700 x 5700", test::ClaimedSizeJpeg(5700, 5700), PictureError::TooLarge, 5700, 5700},
+        {"one column too wide", test::ClaimedSizeJpeg(kMaxPictureSide + 1, 48), PictureError::TooLarge,
+         kMaxPictureSide + 1, 48},
+        {"one row too tall", test::ClaimedSizeJpeg(64, kMaxPictureSide + 1), PictureError::TooLarge, 64,
+         kMaxPictureSide + 1},
+        {"not a JPEG", {'B', 'M', 0, 0, 1, 2, 3, 4}, PictureError::Damaged, 0, 0},
+        {"header cut short", cut, PictureError::Damaged, 0, 0},
+        {"empty", {}, PictureError::Unreadable, 0, 0},
+    };
+    for (const auto& c : cases) {
+        for (PixelOrder layout : {PixelOrder::Bgr, PixelOrder::Bgrx}) {
+            SCOPED_TRACE(c.name);
+            PictureRequest request;
+            request.layout = layout;
+            const DecodedPicture picture = DecodeJpeg(c.data, request);
+            EXPECT_EQ(picture.error, c.error) << PictureErrorText(picture.error);
+            EXPECT_EQ(std::tie(picture.naturalWidth, picture.naturalHeight), std::tie(c.naturalWidth, c.naturalHeight));
+            EXPECT_TRUE(picture.pixels.empty() && picture.width == 0);
+        }
     }
+    EXPECT_EQ(DecodeJpegFile("/nonexistent/frame.jpg").error, PictureError::Unreadable);
+    EXPECT_EQ(DecodeJpegFile("/dev/null").error, PictureError::Unreadable);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Hostile, RefusedPicture,
-    testing::Values(RefusedCase{"ThousandsOfScans", [] { return test::ManyScansJpeg(5000); },
-                                PictureError::TooManyScans, 640, 480},
-                    RefusedCase{"OneScanPastTheLimit", [] { return test::ManyScansJpeg(kMaxPictureScans + 1); },
-                                PictureError::TooManyScans, 640, 480},
-                    RefusedCase{"Claims5700x5700", [] { return test::ClaimedSizeJpeg(5700, 5700); },
-                                PictureError::TooLarge, 5700, 5700},
-                    RefusedCase{"OneColumnTooWide", [] { return test::ClaimedSizeJpeg(kMaxPictureSide + 1, 48); },
-                                PictureError::TooLarge, kMaxPictureSide + 1, 48},
-                    RefusedCase{"OneRowTooTall", [] { return test::ClaimedSizeJpeg(64, kMaxPictureSide + 1); },
-                                PictureError::TooLarge, 64, kMaxPictureSide + 1},
-                    RefusedCase{"NotAJpeg", [] { return std::vector<std::uint8_t>{'B', 'M', 0, 0, 1, 2, 3, 4}; },
-                                PictureError::Damaged, 0, 0},
-                    RefusedCase{"HeaderCutShort",
-                                [] {
-                                    std::vector<std::uint8_t> d = test::PatternJpeg(64, 48);
-                                    d.resize(40);
-                                    return d;
-                                },
-                                PictureError::Damaged, 0, 0},
-                    RefusedCase{"Empty", [] { return std::vector<std::uint8_t>{}; }, PictureError::Unreadable, 0, 0}),
-    [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 TEST(PictureDecoder, DecodesUpToTheLimits) {
     // The largest picture and the most scans still allowed decode whole.
     const DecodedPicture scans = DecodeJpeg(test::ManyScansJpeg(kMaxPictureScans));
-    ASSERT_EQ(scans.error, PictureError::None);
-    EXPECT_EQ(scans.width, 640);
-    EXPECT_EQ(scans.height, 480);
+    EXPECT_EQ(std::tie(scans.error, scans.width, scans.height), std::make_tuple(PictureError::None, 640, 480));
     const DecodedPicture wide = DecodeJpeg(test::UniformJpeg(kMaxPictureSide, 16));
-    ASSERT_EQ(wide.error, PictureError::None);
-    EXPECT_EQ(wide.width, kMaxPictureSide);
+    EXPECT_EQ(std::tie(wide.error, wide.width), std::make_tuple(PictureError::None, kMaxPictureSide));
     EXPECT_EQ(wide.bytesPerRow, std::size_t(kMaxPictureSide) * 4);
 }
 
@@ -94,44 +79,34 @@ TEST(PictureDecoder, LayoutsCarryTheSamePixels) {
     }
     EXPECT_EQ(differing, 0);
     // Blue, green, red order: an orange picture, red 200, green 100, blue 30.
-    const DecodedPicture orange = DecodeJpeg(test::EncodeJpeg(16, 16,
-                                                              [](int, std::uint8_t* row) {
-                                                                  for (int x = 0; x < 16; ++x)
-                                                                      row[3 * x] = 200, row[3 * x + 1] = 100,
-                                                                              row[3 * x + 2] = 30;
-                                                              }),
-                                             bgr);
+    const auto orangeRow = [](int, std::uint8_t* row) {
+        for (int x = 0; x < 16; ++x) row[3 * x] = 200, row[3 * x + 1] = 100, row[3 * x + 2] = 30;
+    };
+    const DecodedPicture orange = DecodeJpeg(test::EncodeJpeg(16, 16, orangeRow), bgr);
     ASSERT_TRUE(orange.ok());
     EXPECT_NEAR(orange.pixels[0], 30, 3);
     EXPECT_NEAR(orange.pixels[1], 100, 3);
     EXPECT_NEAR(orange.pixels[2], 200, 3);
 }
 
-struct ScaleCase {
-    int atLeastWidth, atLeastHeight;
-    int width, height;
-};
-
-class ScaledDecode : public testing::TestWithParam<ScaleCase> {};
-
-TEST_P(ScaledDecode, TakesTheSmallestEighthThatCoversTheBox) {
-    static const std::vector<std::uint8_t> jpeg = test::PatternJpeg(640, 480);
-    PictureRequest request;
-    request.atLeastWidth = GetParam().atLeastWidth;
-    request.atLeastHeight = GetParam().atLeastHeight;
-    const DecodedPicture picture = DecodeJpeg(jpeg, request);
-    ASSERT_TRUE(picture.ok());
-    EXPECT_EQ(picture.width, GetParam().width);
-    EXPECT_EQ(picture.height, GetParam().height);
-    EXPECT_EQ(picture.naturalWidth, 640);
-    EXPECT_EQ(picture.naturalHeight, 480);
+// A scaled decode takes the smallest eighth that covers the box asked for.
+TEST(PictureDecoder, ScaledDecodeCoversTheBox) {
+    const std::vector<std::uint8_t> jpeg = test::PatternJpeg(640, 480);
+    const struct {
+        int atLeastWidth, atLeastHeight, width, height;
+    } cases[] = {{0, 0, 640, 480},    {80, 60, 80, 60},     {81, 10, 160, 120},    {125, 107, 160, 120},
+                 {10, 121, 320, 240}, {321, 240, 640, 480}, {2000, 2000, 640, 480}};
+    for (const auto& c : cases) {
+        PictureRequest request;
+        request.atLeastWidth = c.atLeastWidth;
+        request.atLeastHeight = c.atLeastHeight;
+        const DecodedPicture picture = DecodeJpeg(jpeg, request);
+        ASSERT_TRUE(picture.ok());
+        EXPECT_EQ(std::make_tuple(picture.width, picture.height, picture.naturalWidth, picture.naturalHeight),
+                  std::make_tuple(c.width, c.height, 640, 480))
+            << c.atLeastWidth << " x " << c.atLeastHeight;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Boxes, ScaledDecode,
-                         testing::Values(ScaleCase{0, 0, 640, 480}, ScaleCase{80, 60, 80, 60},
-                                         ScaleCase{81, 10, 160, 120}, ScaleCase{125, 107, 160, 120},
-                                         ScaleCase{10, 121, 320, 240}, ScaleCase{321, 240, 640, 480},
-                                         ScaleCase{2000, 2000, 640, 480}));
 
 // The region is the top-left of the whole picture, pixel for pixel, however it was encoded.
 TEST(PictureDecoder, RegionIsTheTopLeftOfTheWholePicture) {
@@ -178,11 +153,6 @@ TEST(PictureDecoder, StopsWhenCancelled) {
     cancel = true;
     decoder.join();
     EXPECT_EQ(error, PictureError::Cancelled);
-}
-
-TEST(PictureDecoder, FileThatIsNotThereIsUnreadable) {
-    EXPECT_EQ(DecodeJpegFile("/nonexistent/frame.jpg").error, PictureError::Unreadable);
-    EXPECT_EQ(DecodeJpegFile("/dev/null").error, PictureError::Unreadable);
 }
 
 }  // namespace
