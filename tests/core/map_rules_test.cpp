@@ -13,25 +13,18 @@
 namespace drv {
 namespace {
 
-struct TileCase {
-    const char* place;
-    double lat, lon;
-    int z, x, y;
-};
-
-class TileNumbers : public ::testing::TestWithParam<TileCase> {};
-
-TEST_P(TileNumbers, MatchTheSlippyMapScheme) {
-    const TileCase& c = GetParam();
-    EXPECT_EQ(TileAt(c.lat, c.lon, c.z), (TileId{c.z, c.x, c.y})) << c.place;
+TEST(WebMercator, TileNumbersMatchTheSlippyMapScheme) {
+    const struct {
+        const char* place;
+        double lat, lon;
+        int z, x, y;
+    } cases[] = {{"Tokyo Station", 35.681236, 139.767125, 16, 58211, 25806},
+                 {"Sydney Opera House", -33.8568, 151.2153, 12, 3768, 2457},
+                 {"null island, zoom 1", 0, 0, 1, 1, 1},
+                 {"the world's corner", 85.06, -180, 0, 0, 0},
+                 {"beyond the edges clamps", -89.9, 180, 3, 7, 7}};
+    for (const auto& c : cases) EXPECT_EQ(TileAt(c.lat, c.lon, c.z), (TileId{c.z, c.x, c.y})) << c.place;
 }
-
-INSTANTIATE_TEST_SUITE_P(KnownPlaces, TileNumbers,
-                         ::testing::Values(TileCase{"Tokyo Station", 35.681236, 139.767125, 16, 58211, 25806},
-                                           TileCase{"Sydney Opera House", -33.8568, 151.2153, 12, 3768, 2457},
-                                           TileCase{"null island, zoom 1", 0, 0, 1, 1, 1},
-                                           TileCase{"the world's corner", 85.06, -180, 0, 0, 0},
-                                           TileCase{"beyond the edges clamps", -89.9, 180, 3, 7, 7}));
 
 TEST(WebMercator, ProjectionRoundTripsAndScaleFollowsLatitude) {
     for (double lat : {-60.0, -12.5, 0.0, 35.681236, 70.0}) {
@@ -144,26 +137,22 @@ TEST(Track, GapsSplitTheRunsAndNeverBecomePoints) {
     EXPECT_FALSE(BuildTrack({}, 1).hasPositions());
 }
 
-struct HeadingCase {
-    const char* name;
-    double lat, dLat, dLon;
-    double degrees;
-};
-
-class Heading : public ::testing::TestWithParam<HeadingCase> {};
-
-TEST_P(Heading, IsClockwiseFromNorthOnTheGround) {
-    const HeadingCase& c = GetParam();
-    const Track t = BuildTrack(line(c.lat, 139, c.dLat, c.dLon, 5), std::nullopt);
-    for (int f = 1; f <= 5; ++f) EXPECT_NEAR(*TravelHeading(t, f), c.degrees, 0.01) << c.name << " frame " << f;
+// Clockwise from north on the ground: at 60 degrees a degree of longitude is half a degree of
+// latitude on the ground.
+TEST(Track, HeadingIsClockwiseFromNorthOnTheGround) {
+    const struct {
+        const char* name;
+        double lat, dLat, dLon, degrees;
+    } cases[] = {{"north", 0, 0.001, 0, 0},
+                 {"east", 0, 0, 0.001, 90},
+                 {"south", 10, -0.001, 0, 180},
+                 {"south-west", 0, -0.001, -0.001, 225},
+                 {"north-east at 60 N", 60, 0.001, 0.002, 45}};
+    for (const auto& c : cases) {
+        const Track t = BuildTrack(line(c.lat, 139, c.dLat, c.dLon, 5), std::nullopt);
+        for (int f = 1; f <= 5; ++f) EXPECT_NEAR(*TravelHeading(t, f), c.degrees, 0.01) << c.name << " frame " << f;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Directions, Heading,
-    ::testing::Values(HeadingCase{"north", 0, 0.001, 0, 0}, HeadingCase{"east", 0, 0, 0.001, 90},
-                      HeadingCase{"south", 10, -0.001, 0, 180}, HeadingCase{"south-west", 0, -0.001, -0.001, 225},
-                      // at 60 degrees a degree of longitude is half a degree of latitude on the ground
-                      HeadingCase{"north-east at 60 N", 60, 0.001, 0.002, 45}));
 
 TEST(Track, HeadingUsesTheNeighboursOfTheRunAndSkipsStops) {
     // Frames 1-3 go north, 4-6 stand at one place, 7-9 go east; 10 is a gap, 11 stands alone.
@@ -270,7 +259,9 @@ TEST(TileServers, NamesTemplatesAndHosts) {
     EXPECT_EQ(TileCacheName(gsi->urlTemplate, {1, 2, 3}).find('/'), std::string::npos);
 }
 
-TEST(TileReplies, OnlyPicturesOfAtMostAMegabyte) {
+// A reply is taken only as a picture of at most a megabyte; a refusal waits twice as long each
+// time up to five minutes, or as the server asks within that; the cache evicts the oldest tiles.
+TEST(TileFetching, RepliesBackoffAndEviction) {
     const std::string png("\x89PNG\r\n\x1a\n rest", 13), jpeg("\xff\xd8\xff\xe0", 4);
     EXPECT_TRUE(LooksLikeTile(png));
     EXPECT_TRUE(LooksLikeTile(jpeg));
@@ -278,18 +269,14 @@ TEST(TileReplies, OnlyPicturesOfAtMostAMegabyte) {
     EXPECT_FALSE(LooksLikeTile(""));
     EXPECT_FALSE(LooksLikeTile(png + std::string(kMaxTileBytes, 'x')));
     EXPECT_TRUE(LooksLikeTile(png + std::string(kMaxTileBytes - png.size(), 'x')));
-}
 
-TEST(TileFetching, BackoffDoublesToFiveMinutesOrFollowsTheServer) {
-    EXPECT_EQ(BackoffMilliseconds(0), 0);
-    EXPECT_EQ(BackoffMilliseconds(1), 1000);
-    EXPECT_EQ(BackoffMilliseconds(4), 8000);
-    EXPECT_EQ(BackoffMilliseconds(40), 300000);
-    EXPECT_EQ(BackoffMilliseconds(1, 30), 30000);
-    EXPECT_EQ(BackoffMilliseconds(1, 86400), 300000);
-}
+    const struct {
+        int failures;
+        std::optional<std::int64_t> retryAfter;
+        std::int64_t ms;
+    } refusals[] = {{0, {}, 0}, {1, {}, 1000}, {4, {}, 8000}, {40, {}, 300000}, {1, 30, 30000}, {1, 86400, 300000}};
+    for (const auto& c : refusals) EXPECT_EQ(BackoffMilliseconds(c.failures, c.retryAfter), c.ms) << c.failures;
 
-TEST(TileCache, EvictsTheOldestUntilTheRestFits) {
     const std::vector<CachedTileFile> files = {{"c", 300, 30}, {"a", 100, 10}, {"d", 400, 40}, {"b", 200, 20}};
     EXPECT_TRUE(TilesToEvict(files, 1000).empty());
     EXPECT_EQ(TilesToEvict(files, 999), (std::vector<std::string>{"a"}));
