@@ -24,22 +24,7 @@ mode_t modeOf(const fs::path& path) {
 // Every way a write can fail once its temporary file exists: the older file stays whole, keeps
 // its mode, and no temporary file is left beside it.
 TEST(FileWrite, AFailureAfterTheTemporaryFileExistsLeavesTheTargetAndNoTemporary) {
-    const auto failWith = [](int error) {
-        return [error](auto...) {
-            errno = error;
-            return -1;
-        };
-    };
-    WriteCalls nothingTaken, pulled, flush, close, rename;
-    nothingTaken.write = [](int, const void*, std::size_t) -> ssize_t { return 0; };
-    pulled.write = failWith(EIO);
-    flush.fsync = failWith(ENOSPC);
-    close.close = [](int fd) {
-        ::close(fd);
-        errno = EIO;
-        return -1;
-    };
-    rename.rename = failWith(EACCES);
+    const auto failWith = [](int error) { return [error](auto...) { return errno = error, -1; }; };
     const std::string big(100000, 'x');
     const struct {
         const char* name;
@@ -48,11 +33,11 @@ TEST(FileWrite, AFailureAfterTheTemporaryFileExistsLeavesTheTargetAndNoTemporary
     } cases[] = {
         {"disk full at once", test::DiskFullAfter(0), ENOSPC},
         {"disk full midway", test::DiskFullAfter(5000), ENOSPC},
-        {"write takes nothing", nothingTaken, ENOSPC},
-        {"card pulled during write", pulled, EIO},
-        {"flush fails", flush, ENOSPC},
-        {"close fails", close, EIO},
-        {"rename refused", rename, EACCES},
+        {"write takes nothing", {.write = [](int, const void*, std::size_t) -> ssize_t { return 0; }}, ENOSPC},
+        {"card pulled during write", {.write = failWith(EIO)}, EIO},
+        {"flush fails", {.fsync = failWith(ENOSPC)}, ENOSPC},
+        {"close fails", {.close = [](int fd) { return ::close(fd), errno = EIO, -1; }}, EIO},
+        {"rename refused", {.rename = failWith(EACCES)}, EACCES},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
