@@ -4,13 +4,13 @@
 #include <zip.h>
 
 #include <map>
-#include <set>
 
 #include "core/recording/recording_dump.h"
 #include "core/report/package.h"
 #include "core/report/package_contents.h"
 #include "core/common/sha256.h"
 #include "support/frame_files.h"
+#include "support/write_faults.h"
 
 namespace drv {
 namespace {
@@ -19,12 +19,6 @@ using test::Quote;
 using test::ReadFile;
 using test::Shell;
 using test::TempFolder;
-
-std::set<std::string> FolderListing(const std::filesystem::path& dir) {
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().native());
-    return names;
-}
 
 // A small recording "rec" in `dir`, loaded, with one frame named `oddName`.
 Recording MakeRecording(const std::filesystem::path& dir, const std::string& oddName = "トリガー.jpg", int frames = 6) {
@@ -41,31 +35,23 @@ Recording MakeRecording(const std::filesystem::path& dir, const std::string& odd
 
 std::vector<PackageItem> ItemsOf(const Recording& recording) {
     auto items = FramePackageItems(recording);
-    PackageItem note;
-    note.name = "telemetry.csv";
-    note.contents = "frame,speed\r\n1,11\r\n";
-    items.push_back(note);
+    items.push_back({"telemetry.csv", {}, "frame,speed\r\n1,11\r\n", {}});
     return items;
 }
 
-TEST(ReportSha256, KnownDigestsAndStreamedFiles) {
+// Known digests, a file longer than the read buffer digested in pieces, and SHA256SUMS lines that
+// are what sha256sum itself writes for awkward names, read back whole.
+TEST(ReportSha256, DigestsAndSumsLinesMatchSha256sum) {
     EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
     EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     TempFolder dir;
-    // Longer than the read buffer, so the digest spans several pieces.
     std::string bytes(200'003, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 31 + 7);
     test::WriteText(dir.path() / "big", bytes);
     std::string hex;
     EXPECT_TRUE(Sha256OfFile(dir.path() / "big", hex));
     EXPECT_EQ(hex, Sha256Hex(bytes));
-    const Status absent = Sha256OfFile(dir.path() / "absent", hex);
-    EXPECT_EQ(absent.errorNumber, ENOENT);
-}
-
-// Our lines must be what sha256sum itself writes for awkward names, and read back whole.
-TEST(ReportSha256, SumsLinesMatchSha256sumForAwkwardNames) {
-    TempFolder dir;
+    EXPECT_EQ(Sha256OfFile(dir.path() / "absent", hex).errorNumber, ENOENT);
     for (const std::string name : {"plain.jpg", "with blank.JPG", "back\\slash.jpg", "line\nbreak.jpg",
                                    "\xe3\x83\x88\xe3\x83\xaa.jpg", "bad\xff\xfe.jpg"}) {
         test::WriteText(dir.path() / name, name);
@@ -73,8 +59,7 @@ TEST(ReportSha256, SumsLinesMatchSha256sumForAwkwardNames) {
         const std::string line = Sha256SumsLine(Sha256Hex(name), name);
         EXPECT_EQ(line, run.out) << name;
         const auto parsed = ParseSha256Sums(line);
-        ASSERT_TRUE(parsed);
-        ASSERT_EQ(parsed->size(), 1u);
+        ASSERT_TRUE(parsed && parsed->size() == 1u) << name;
         EXPECT_EQ((*parsed)[0].name, name);
     }
     for (const std::string& bad :
@@ -93,7 +78,7 @@ TEST(ReportPackage, UnzipsToTheOriginalsAndSha256sumAcceptsThem) {
         return true;
     });
     ASSERT_TRUE(result.ok()) << result.detail;
-    EXPECT_EQ(FolderListing(dir.path()), (std::set<std::string>{"evidence.zip", "rec"}));
+    EXPECT_EQ(test::Entries(dir.path()), (std::vector<std::string>{"evidence.zip", "rec"}));
     ASSERT_FALSE(seen.empty());
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
     EXPECT_DOUBLE_EQ(seen.back(), 1.0);
@@ -202,7 +187,7 @@ TEST(ReportPackage, CancelOrFailureLeavesNothing) {
     for (const double stopAt : {0.0, 0.2, 0.5, 0.9}) {
         const PackageResult result = WritePackage(target, ItemsOf(recording), [&](double d) { return d < stopAt; });
         EXPECT_EQ(result.status, PackageStatus::Cancelled) << stopAt;
-        EXPECT_EQ(FolderListing(dir.path()), (std::set<std::string>{"evidence.zip", "rec"})) << stopAt;
+        EXPECT_EQ(test::Entries(dir.path()), (std::vector<std::string>{"evidence.zip", "rec"})) << stopAt;
         EXPECT_EQ(ReadFile(target), "older");
     }
     auto items = ItemsOf(recording);
@@ -210,7 +195,7 @@ TEST(ReportPackage, CancelOrFailureLeavesNothing) {
     const PackageResult missing = WritePackage(target, items);
     EXPECT_EQ(missing.status, PackageStatus::CannotRead);
     EXPECT_NE(missing.detail.find("gone.jpg"), std::string::npos);
-    EXPECT_EQ(FolderListing(dir.path()), (std::set<std::string>{"evidence.zip", "rec"}));
+    EXPECT_EQ(test::Entries(dir.path()), (std::vector<std::string>{"evidence.zip", "rec"}));
     EXPECT_EQ(ReadFile(target), "older");
 
     const PackageResult noFolder = WritePackage(dir.path() / "absent" / "p.zip", ItemsOf(recording));
