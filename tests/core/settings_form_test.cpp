@@ -175,11 +175,8 @@ TEST(SettingsFormStored, StoredValuesAreBroughtWithinTheRules) {
         const char* caption;
         int exSw, pulse;
     } cases[] = {
-        {{0x07, 0, 0, 0x11, 0xC2, 0x8C},
-         "0 8 2 5 7",
-         "最大 １２ 秒間",
-         1,
-         1},  // 12 + 8: texts as shown raise no change
+        // 12 + 8 at 14fps High: texts as shown raise no change
+        {{0x07, 0, 0, 0x11, 0xC2, 0x8C}, "0 8 2 5 7", "最大 １２ 秒間", 1, 1},
         {{0x07, 0, 0, 0x18, 0x02, 0xF0}, "0 8 3 5 10", "最大 ２５ 秒間", 1, 1},  // buzzer 9, pre 0, post 15
         {{0x07, 0, 0, 0x5F, 0x40, 0x5A}, "0 8 0 10 5", "最大 １５ 秒間", 0, 5},  // pulse 5, buzzer 0
     };
