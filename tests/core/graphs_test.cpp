@@ -176,7 +176,8 @@ struct Guarded {
     }
 };
 
-TEST(GraphsRaster, FarOffLinesAreClippedToTheBuffer) {
+// Far-off lines are clipped to the buffer; a wide pen's dot and lineTo from the last point.
+TEST(GraphsRaster, ClippingPenWidthAndLineTo) {
     Guarded g;
     g.canvas.clear(kBlack);
     constexpr auto big = std::numeric_limits<std::int32_t>::max();
@@ -190,19 +191,17 @@ TEST(GraphsRaster, FarOffLinesAreClippedToTheBuffer) {
     EXPECT_TRUE(g.borderIntact());
     EXPECT_EQ(g.count(kGreen), 20 * 3);
     EXPECT_GT(g.count(kRed), 0);
-}
 
-TEST(GraphsRaster, PenWidthAndLineToFromTheLastPoint) {
-    Guarded g;
-    g.canvas.clear(kBlack);
-    g.canvas.setPenWidth(2);
-    g.canvas.point(10, 5, kRed);  // a 2 x 2 dot from the point's pixel
-    EXPECT_EQ(g.count(kRed), 4);
-    EXPECT_EQ(g.at(11, 6), toPixel(kRed));
-    g.canvas.lineTo(13, 8, kGreen);  // from the last point
-    EXPECT_EQ(g.at(10, 5), toPixel(kGreen));
-    EXPECT_EQ(g.at(14, 9), toPixel(kGreen));
-    EXPECT_TRUE(g.borderIntact());
+    Guarded h;
+    h.canvas.clear(kBlack);
+    h.canvas.setPenWidth(2);
+    h.canvas.point(10, 5, kRed);  // a 2 x 2 dot from the point's pixel
+    EXPECT_EQ(h.count(kRed), 4);
+    EXPECT_EQ(h.at(11, 6), toPixel(kRed));
+    h.canvas.lineTo(13, 8, kGreen);  // from the last point
+    EXPECT_EQ(h.at(10, 5), toPixel(kGreen));
+    EXPECT_EQ(h.at(14, 9), toPixel(kGreen));
+    EXPECT_TRUE(h.borderIntact());
 }
 
 }  // namespace

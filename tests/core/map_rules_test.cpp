@@ -38,23 +38,6 @@ TEST(WebMercator, ProjectionRoundTripsAndScaleFollowsLatitude) {
     EXPECT_NEAR(MetresPerPixel(0, 17.5), 156543.03392804097 / std::exp2(17.5), 1e-9);
 }
 
-TEST(WebMercator, ZoomAboutKeepsThePointUnderTheMouse) {
-    MapView v;
-    v.centre = ProjectToWorld(35.68, 139.76);
-    v.zoom = 15, v.width = 800, v.height = 600;
-    const WorldPoint before = v.toWorld(100, 500);
-    v.zoomAbout(100, 500, 1.5);
-    EXPECT_DOUBLE_EQ(v.zoom, 16.5);
-    const WorldPoint after = v.toWorld(100, 500);
-    EXPECT_NEAR(after.x, before.x, 1e-12);
-    EXPECT_NEAR(after.y, before.y, 1e-12);
-    v.zoomAbout(0, 0, 100);
-    EXPECT_DOUBLE_EQ(v.zoom, kMaxMapZoom);
-    const double centreX = v.centre.x;
-    v.panBy(256 * std::exp2(kMaxMapZoom), 0);  // the picture moves a whole world to the right
-    EXPECT_NEAR(v.centre.x, centreX - 1, 1e-9);
-}
-
 TEST(WebMercator, FitShowsTheBoxWithItsMarginAndVisibleTilesCoverTheView) {
     const WorldPoint a = ProjectToWorld(35.70, 139.70), b = ProjectToWorld(35.65, 139.80);
     const MapView v = FitView(a, b, 1000, 800, 50);
@@ -78,8 +61,23 @@ TEST(WebMercator, FitShowsTheBoxWithItsMarginAndVisibleTilesCoverTheView) {
     EXPECT_EQ(tiles.front(), centre);
 }
 
-TEST(WebMercator, TilesAcrossTheDateLineWrapAndNeverRepeatAWorld) {
+// Zooming keeps the point under the mouse; tiles across the date line wrap and never repeat a world.
+TEST(WebMercator, ZoomAboutTheMouseAndTilesAcrossTheDateLine) {
     MapView v;
+    v.centre = ProjectToWorld(35.68, 139.76);
+    v.zoom = 15, v.width = 800, v.height = 600;
+    const WorldPoint before = v.toWorld(100, 500);
+    v.zoomAbout(100, 500, 1.5);
+    EXPECT_DOUBLE_EQ(v.zoom, 16.5);
+    const WorldPoint after = v.toWorld(100, 500);
+    EXPECT_NEAR(after.x, before.x, 1e-12);
+    EXPECT_NEAR(after.y, before.y, 1e-12);
+    v.zoomAbout(0, 0, 100);
+    EXPECT_DOUBLE_EQ(v.zoom, kMaxMapZoom);
+    const double centreX = v.centre.x;
+    v.panBy(256 * std::exp2(kMaxMapZoom), 0);  // the picture moves a whole world to the right
+    EXPECT_NEAR(v.centre.x, centreX - 1, 1e-9);
+
     v.centre = {0.0, 0.5};  // on the date line
     v.zoom = 2, v.width = 600, v.height = 300;
     std::vector<int> columns;

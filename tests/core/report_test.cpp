@@ -150,10 +150,7 @@ TEST(ReportContent, BrakingAlreadyOnCountsFromItsStartAndCancelStops) {
     EXPECT_EQ(FramesOf(*c), (std::vector<int>{60}));
     int calls = 0;
     EXPECT_FALSE(BuildReportContent(recording, {}, [&](double) { return ++calls < 3; }));
-}
-
-TEST(ReportContent, SignedSecondsKeepThePanelDigits) {
-    EXPECT_EQ(SignedSecondsText(-0.0001f), "+00.000秒");
+    EXPECT_EQ(SignedSecondsText(-0.0001f), "+00.000秒");  // the panel's digits
     EXPECT_EQ(SignedSecondsText(-12.3456f), "-12.346秒");
 }
 
