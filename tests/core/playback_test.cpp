@@ -193,7 +193,7 @@ TEST(PlaybackNavigation, MovesAsTheButtonSays) {
     }
 }
 
-TEST(PanelText, ElapsedTimeFromTheTriggerFrame) {
+TEST(PanelText, ElapsedTimeFromTheTriggerFrameAndAcceleration) {
     const struct {
         bool high;
         std::int32_t triggerPosition;
@@ -210,14 +210,12 @@ TEST(PanelText, ElapsedTimeFromTheTriggerFrame) {
         state.TriggerPosition = c.triggerPosition;
         EXPECT_EQ(PassTimeText(state, c.index), std::string("経過時間：　") + c.seconds + "秒") << c.index;
     }
-}
-
-TEST(PanelText, AccelerationIsFourteenCharactersRightAlignedInSix) {
-    const std::pair<float, const char*> cases[] = {{0.25f, "  0.25 G      "},
-                                                   {-1.25f, " -1.25 G      "},
-                                                   {-12.5f, "-12.50 G      "},
-                                                   {-123.45f, "123.45 G      "}};
-    for (const auto& [g, text] : cases) EXPECT_EQ(AccelerationText(g), text) << g;
+    // Acceleration: fourteen characters, the number right-aligned in six.
+    const std::pair<float, const char*> accelerations[] = {{0.25f, "  0.25 G      "},
+                                                           {-1.25f, " -1.25 G      "},
+                                                           {-12.5f, "-12.50 G      "},
+                                                           {-123.45f, "123.45 G      "}};
+    for (const auto& [g, text] : accelerations) EXPECT_EQ(AccelerationText(g), text) << g;
 }
 
 }  // namespace

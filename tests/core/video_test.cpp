@@ -59,7 +59,7 @@ TEST(VideoBand, UnknownTelemetryIsShownAsUnknownAndPositionsAsDegrees) {
 }
 
 // The mark stays up for a second of the recording from the trigger frame, at either rate.
-TEST(VideoBand, TriggerMarkLastsOneSecond) {
+TEST(VideoBand, TriggerMarkLastsOneSecondAndTheRangeAroundTheTrigger) {
     for (const bool high : {true, false}) {
         Recording r = test::BlankRecording(60);
         r.state.HighFrameRate = high;
@@ -75,6 +75,27 @@ TEST(VideoBand, TriggerMarkLastsOneSecond) {
     }
     Recording none = test::BlankRecording(30);
     for (int i = 1; i <= 30; ++i) EXPECT_FALSE(ComputeOverlayTexts(none, i).triggerMark);
+    // The export's range around the trigger follows the panel's clock: its step is 0.073 s at
+    // 14 fps and 0.145 s at 7 fps; trigger 0 is none, and no range.
+    const struct {
+        int frames, trigger;
+        bool high;
+        double before, after;
+        int first, last;
+    } ranges[] = {
+        {100, 50, true, 1.0, 1.0, 37, 63},  // 13.7 frames each way: whole frames only
+        {100, 50, false, 1.45, 0, 40, 50},  // exactly ten steps, despite the binary fraction
+        {60, 10, true, 5, 5, 1, 60},        // cut to the recording
+        {100, 0, true, 1.0, 1.0, 0, 0},
+    };
+    for (const auto& c : ranges) {
+        Recording r = test::BlankRecording(c.frames);
+        r.state.TriggerFound = c.trigger > 0;
+        r.state.TriggerPosition = kUnitsPerFrame * c.trigger;
+        r.state.HighFrameRate = c.high;
+        const FrameRange range = RangeAroundTrigger(r, c.before, c.after).value_or(FrameRange{0, 0});
+        EXPECT_EQ(std::make_pair(range.first, range.last), std::make_pair(c.first, c.last));
+    }
 }
 
 TEST(VideoBand, ClosingNoteNamesTheFramesAsRuns) {
@@ -157,31 +178,6 @@ TEST(VideoEncoder, FailureOrCancelLeavesNoFileAndTheOlderTargetUntouched) {
         } else {
             EXPECT_GT(st.st_size, 100);
         }
-    }
-}
-
-// The panel's step is 0.073 s at 14 fps and 0.145 s at 7 fps; trigger 0 is none, and no range.
-struct RangeCase {
-    int frames, trigger;
-    bool high;
-    double before, after;
-    int first, last;
-};
-const RangeCase kRanges[] = {
-    {100, 50, true, 1.0, 1.0, 37, 63},  // 13.7 frames each way: whole frames only
-    {100, 50, false, 1.45, 0, 40, 50},  // exactly ten steps, despite the binary fraction
-    {60, 10, true, 5, 5, 1, 60},        // cut to the recording
-    {100, 0, true, 1.0, 1.0, 0, 0},
-};
-
-TEST(VideoPlan, RangeAroundTheTriggerFollowsThePanelsClock) {
-    for (const RangeCase& c : kRanges) {
-        Recording r = test::BlankRecording(c.frames);
-        r.state.TriggerFound = c.trigger > 0;
-        r.state.TriggerPosition = kUnitsPerFrame * c.trigger;
-        r.state.HighFrameRate = c.high;
-        const FrameRange range = RangeAroundTrigger(r, c.before, c.after).value_or(FrameRange{0, 0});
-        EXPECT_EQ(std::make_pair(range.first, range.last), std::make_pair(c.first, c.last));
     }
 }
 
