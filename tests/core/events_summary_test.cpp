@@ -18,16 +18,21 @@ namespace {
 struct Frame {
     double speed = 40, pulse = 39, accelLongitudinal = 0, accelLateral = 0;
     bool brake = false;
-    std::optional<StatusBit> mark;  // the trigger mark's kind, if any
-    int time = 0;                   // hhmmss on the recorder clock
+    std::optional<StatusBit> mark = std::nullopt;  // the trigger mark's kind, if any
+    int time = 0;                                  // hhmmss on the recorder clock
     bool position = false;
     bool damaged = false;  // no telemetry; camera time 2019:01:02 03:04:05
 };
 
-struct Case {
+// The recording's length and the settings every frame carries.
+struct Setup {
     const char* name;
     int frames, fps;
     bool highQuality, signals, mainSpeed;
+};
+
+struct Case {
+    Setup c;
     std::map<int, Frame> special;  // by 1-based frame
     // Expected, as the CSV row: folder,frames,firstShotAt,lengthSeconds,highFrameRate,highQuality,
     // triggerFound,triggerKind,triggerFrame,triggerAt,speedAtTrigger,maxSpeed,peakAccelLongitudinal,
@@ -35,7 +40,7 @@ struct Case {
     std::string row;
 };
 
-FrameExif exifOf(const Case& c, const Frame& f) {
+FrameExif exifOf(const Setup& c, const Frame& f) {
     FrameExif exif;
     exif.dateTimeOriginal = "2019:01:02 03:04:05";
     if (f.damaged) return exif;
@@ -59,12 +64,7 @@ FrameExif exifOf(const Case& c, const Frame& f) {
 
 TEST(EventSummary, HandComputedRecordings) {
     const Case cases[] = {
-        {"ShockAt14fpsBrakeOnTheLastFrameOfThreeSeconds",
-         50,
-         14,
-         true,
-         true,
-         true,
+        {{"ShockAt14fpsBrakeOnTheLastFrameOfThreeSeconds", 50, 14, true, true, true},
          {{1, {.time = 50607}},
           {3, {.speed = 52.3, .mark = StatusBit::TriggerMark, .time = 50609, .position = true}},
           {10, {.speed = 88.8}},
@@ -74,84 +74,39 @@ TEST(EventSummary, HandComputedRecordings) {
           {45, {.brake = true}}},  // 3 + 3 x 14
          "rec,50,2021-03-04T05:06:07,3.5714285714285716,true,true,true,衝撃検出撮影,3,2021-03-04T05:06:09,52.3,88.8,"
          "-0.86,0.37,true,false,35.6781111,139.7518611,0"},
-        {"SwitchAt7fpsBrakeOneFrameTooLate",
-         30,
-         7,
-         false,
-         true,
-         true,
+        {{"SwitchAt7fpsBrakeOneFrameTooLate", 30, 7, false, true, true},
          {{2, {.mark = StatusBit::ExternalSwitch}}, {24, {.brake = true}}},
          "rec,30,2021-03-04T00:00:00,4.285714285714286,false,false,true,外部スイッチ,2,2021-03-04T00:00:00,40,40,0,0,"
          "false,false,,,0"},
-        {"NoMainSpeedShowsThePulseSpeed",
-         10,
-         14,
-         true,
-         true,
-         false,
+        {{"NoMainSpeedShowsThePulseSpeed", 10, 14, true, true, false},
          {{1, {.speed = 99.9}}, {4, {.pulse = 33.3, .mark = StatusBit::TriggerMark}}, {6, {.pulse = 61}}},
          "rec,10,2021-03-04T00:00:00,0.7142857142857143,true,true,true,衝撃検出撮影,4,2021-03-04T00:00:00,33.3,61,0,0,"
          "false,false,,,0"},
-        {"NeitherSpeedNorBrakeSignal",
-         5,
-         7,
-         false,
-         false,
-         false,
+        {{"NeitherSpeedNorBrakeSignal", 5, 7, false, false, false},
          {{1, {.mark = StatusBit::TriggerMark}}},
          "rec,5,2021-03-04T00:00:00,0.7142857142857143,false,false,true,衝撃検出撮影,1,2021-03-04T00:00:00,,,0,0,,,,,"
          "0"},
         // Without a trigger the rate is the recording's own: frame 1's flags when the clock
         // spans too few frames, else the clock (30 frames in 2 s are 14 fps whatever the flag).
-        {"NoTriggerTakesFrameOnesFlags",
-         28,
-         14,
-         true,
-         true,
-         true,
+        {{"NoTriggerTakesFrameOnesFlags", 28, 14, true, true, true},
          {{5, {.brake = true}}, {7, {.speed = 70}}},
          "rec,28,2021-03-04T00:00:00,2,true,true,false,,0,,,70,0,0,,,,,0"},
-        {"NoTriggerTakesTheRateFromTheClock",
-         30,
-         7,
-         false,
-         true,
-         true,
+        {{"NoTriggerTakesTheRateFromTheClock", 30, 7, false, true, true},
          {{30, {.time = 2}}},
          "rec,30,2021-03-04T00:00:00,2.142857142857143,true,false,false,,0,,,40,0,0,,,,,0"},
-        {"NoTriggerSevenFpsByTheClock",
-         29,
-         14,
-         false,
-         true,
-         true,
+        {{"NoTriggerSevenFpsByTheClock", 29, 14, false, true, true},
          {{29, {.time = 4}}},
          "rec,29,2021-03-04T00:00:00,4.142857142857143,false,false,false,,0,,,40,0,0,,,,,0"},
         // 3 s before the trigger at 7 fps: frames 9..29 for a trigger at 30.
-        {"BrakeOnTheFirstFrameOfTheThreeSecondsBefore",
-         40,
-         7,
-         false,
-         true,
-         true,
+        {{"BrakeOnTheFirstFrameOfTheThreeSecondsBefore", 40, 7, false, true, true},
          {{9, {.brake = true}}, {30, {.mark = StatusBit::TriggerMark}}},
          "rec,40,2021-03-04T00:00:00,5.714285714285714,false,false,true,衝撃検出撮影,30,2021-03-04T00:00:00,40,40,0,0,"
          "false,true,,,0"},
-        {"BrakeOneFrameBeforeTheThreeSeconds",
-         40,
-         7,
-         false,
-         true,
-         true,
+        {{"BrakeOneFrameBeforeTheThreeSeconds", 40, 7, false, true, true},
          {{8, {.brake = true}}, {30, {.mark = StatusBit::TriggerMark}}},
          "rec,40,2021-03-04T00:00:00,5.714285714285714,false,false,true,衝撃検出撮影,30,2021-03-04T00:00:00,40,40,0,0,"
          "false,false,,,0"},
-        {"PowerCutAfterADamagedFirstFrameTiesKeepTheFirst",
-         4,
-         14,
-         true,
-         true,
-         true,
+        {{"PowerCutAfterADamagedFirstFrameTiesKeepTheFirst", 4, 14, true, true, true},
          {{1, {.damaged = true}},
           {2, {.mark = StatusBit::TriggerMarkSecondForm, .time = 101010}},
           {3, {.accelLateral = -0.5}},
@@ -159,12 +114,12 @@ TEST(EventSummary, HandComputedRecordings) {
          "rec,4,2019-01-02T03:04:05,0.2857142857142857,true,true,true,常時電源切断,2,2021-03-04T10:10:10,40,40,0,-0.5,"
          "false,false,,,1"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [c, special, row] : cases) {
         SCOPED_TRACE(c.name);
         test::TempFolder root;
         test::WriteRecording(root.path() / "rec", c.frames, [&](int i) {
-            const auto it = c.special.find(i);
-            return exifOf(c, it == c.special.end() ? Frame{} : it->second);
+            const auto it = special.find(i);
+            return exifOf(c, it == special.end() ? Frame{} : it->second);
         });
         std::vector<EventSummary> rows;
         ScanCallbacks cb;
@@ -175,17 +130,13 @@ TEST(EventSummary, HandComputedRecordings) {
         std::snprintf(picture, sizeof picture, "%05d.jpg", std::max(rows[0].triggerFrame, 1));
         EXPECT_EQ(rows[0].pictureName, picture) << "the trigger frame's picture, else frame 1's";
         const std::string csv = EventsToCsv(rows);
-        EXPECT_EQ(csv.substr(csv.find("\r\n") + 2), c.row + "\r\n");
+        EXPECT_EQ(csv.substr(csv.find("\r\n") + 2), row + "\r\n");
     }
 }
 
 // Text cells that a spreadsheet would evaluate get an apostrophe; numbers stay numbers.
 TEST(EventReport, CsvTextCellsNeverRunAsFormulas) {
-    struct Case {
-        const char* folder;
-        const char* cell;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"=HYPERLINK(\"#A1\")", "\"'=HYPERLINK(\"\"#A1\"\")\""},
         {"+1", "'+1"},
         {"-2", "'-2"},
@@ -196,16 +147,15 @@ TEST(EventReport, CsvTextCellsNeverRunAsFormulas) {
         {"100EVENT", "100EVENT"},
         {"a,b", "\"a,b\""},
     };
-    for (const Case& c : cases) {
+    for (const auto& [folder, cell] : cases) {
         EventSummary s;
-        s.folder = c.folder;
-        s.triggerKind = c.folder;
+        s.folder = s.triggerKind = folder;
         s.peakAccelLongitudinal = -0.5f;
         s.latitude = -33.5, s.longitude = -70.25;
         const std::string csv = EventsToCsv({s});
         const std::string row = csv.substr(csv.find("\r\n") + 2);
-        EXPECT_EQ(row.substr(0, row.find(",0,")), c.cell) << c.folder;
-        EXPECT_NE(row.find("," + std::string(c.cell) + ",0,"), std::string::npos) << "trigger kind " << c.folder;
+        EXPECT_EQ(row.substr(0, row.find(",0,")), cell) << folder;
+        EXPECT_NE(row.find("," + std::string(cell) + ",0,"), std::string::npos) << "trigger kind " << folder;
         EXPECT_NE(row.find(",-0.5,0,,,-33.5000000,-70.2500000,0\r\n"), std::string::npos) << row;
     }
     EXPECT_EQ(EventsToCsv({}, true), "\xEF\xBB\xBF" + EventsToCsv({}));
