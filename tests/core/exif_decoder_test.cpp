@@ -14,61 +14,50 @@ using test::Tags;
 
 const char* const kNoPosition = "----度--分--秒- ";
 
-struct Decoded {
+FrameRecord Decode(const ExifTags& tags) {
     FrameRecord r;
-};
-
-Decoded Decode(const ExifTags& tags) {
-    Decoded d;
-    DecodeFrameTelemetry(tags, d.r);
-    return d;
+    DecodeFrameTelemetry(tags, r);
+    return r;
 }
 
-TEST(DecodeFrameTelemetry, PositionTexts) {
+// The position texts as the panel shows them, and beside them the decimal degrees (S and W
+// negative) as a pair, valid only when both texts are positions.
+TEST(DecodeFrameTelemetry, PositionTextsValuesAndClock) {
     struct Case {
-        std::string lat, lon, latitude, longitude;
-    };
-    for (const Case& c : {Case{"N03540412", "E13945067", "N  35度40分41秒2", "E 139度45分06秒7"},
-                          Case{"S12340412", "W00145067", "S 123度40分41秒2", "W 001度45分06秒7"},
-                          Case{"N00040412", "E00045067", kNoPosition, kNoPosition},
-                          Case{"\xE5"
-                               "03540412",
-                               "E139", "?  35度40分41秒2", "E 139度00分00秒0"}}) {
-        const Decoded d = Decode(Tags(kExampleNote.substr(0, 30) + c.lat + c.lon));
-        EXPECT_EQ(d.r.Latitude, c.latitude) << c.lat;
-        EXPECT_EQ(d.r.Longitude, c.longitude) << c.lon;
-    }
-}
-
-// The values beside the texts: decimal degrees (S and W negative) as a pair, and the clock.
-TEST(DecodeFrameTelemetry, PositionAndClockValues) {
-    struct Case {
-        std::string lat, lon;
+        std::string lat, lon, latitudeText, longitudeText;
         bool valid;
         double latitude, longitude;
     };
     const double north = 35 + 40 / 60.0 + 41.2 / 3600, east = 139 + 45 / 60.0 + 6.7 / 3600;
-    for (const Case& c :
-         {Case{"N03540412", "E13945067", true, north, east}, Case{"S03540412", "W13945067", true, -north, -east},
-          Case{"N09000000", "W18000000", true, 90, -180},
-          Case{"S12340412", "W00145067", false, 0, 0},  // 123 degrees is no latitude
-          Case{"N03560412", "E13945067", false, 0, 0},  // 60 minutes
-          Case{"N00040412", "E13945067", false, 0, 0},  // no-position latitude
-          Case{"N03540412", "E00045067", false, 0, 0}}) {
-        const GeoPosition p = Decode(Tags(kExampleNote.substr(0, 30) + c.lat + c.lon)).r.position;
-        EXPECT_EQ(p.valid, c.valid) << c.lat << c.lon;
-        EXPECT_NEAR(p.latitude, c.latitude, 1e-12) << c.lat;
-        EXPECT_NEAR(p.longitude, c.longitude, 1e-12) << c.lon;
+    for (const Case& c : {
+             Case{"N03540412", "E13945067", "N  35度40分41秒2", "E 139度45分06秒7", true, north, east},
+             {"S03540412", "W13945067", "S  35度40分41秒2", "W 139度45分06秒7", true, -north, -east},
+             {"N09000000", "W18000000", "N  90度00分00秒0", "W 180度00分00秒0", true, 90, -180},
+             {"S12340412", "W00145067", "S 123度40分41秒2", "W 001度45分06秒7", false, 0, 0},  // no latitude
+             {"N03560412", "E13945067", "N  35度60分41秒2", "E 139度45分06秒7", false, 0, 0},
+             {"N00040412", "E00045067", kNoPosition, kNoPosition, false, 0, 0},
+             {"N00040412", "E13945067", kNoPosition, "E 139度45分06秒7", false, 0, 0},
+             {"N03540412", "E00045067", "N  35度40分41秒2", kNoPosition, false, 0, 0},
+             {"\xE5"
+              "03540412",
+              "E139", "?  35度40分41秒2", "E 139度00分00秒0", false, 0, 0},
+         }) {
+        const FrameRecord r = Decode(Tags(kExampleNote.substr(0, 30) + c.lat + c.lon));
+        EXPECT_EQ(r.Latitude, c.latitudeText) << c.lat;
+        EXPECT_EQ(r.Longitude, c.longitudeText) << c.lon;
+        EXPECT_EQ(r.position.valid, c.valid) << c.lat << c.lon;
+        EXPECT_NEAR(r.position.latitude, c.latitude, 1e-12) << c.lat;
+        EXPECT_NEAR(r.position.longitude, c.longitude, 1e-12) << c.lon;
     }
 
     using namespace std::chrono;
-    const auto clock = Decode(Tags(kExampleNote)).r.clock;
+    const auto clock = Decode(Tags(kExampleNote)).clock;
     ASSERT_TRUE(clock);
     EXPECT_EQ(*clock, local_days{2007y / October / 10} + 4h + 18min + 59s);
     // The placeholder, a month 13 and a 30 February have no clock.
-    for (const std::string note :
+    for (const std::string& note :
          {std::string(), kExampleNote.substr(0, 18) + "071310041859", kExampleNote.substr(0, 18) + "080230000000"}) {
-        EXPECT_FALSE(Decode(Tags(note)).r.clock) << note;
+        EXPECT_FALSE(Decode(Tags(note)).clock) << note;
     }
 }
 
@@ -83,16 +72,12 @@ TEST(DecodeFrameStatus, ShortOrForeignComment) {
 }
 
 TEST(ExifDateToDisplay, CopiesTheDigitPairs) {
-    struct Case {
-        const char* in;
-        const char* out;
-    };
-    for (const Case& c : {Case{"2007:10:10 04:18:59", "2007/10/10 04:18:59"},
-                          {"", "2000/00/00 00:00:00"},
-                          {"1999:12:31 23:59:58", "2099/12/31 23:59:58"},
-                          {"2007:1", "2007/10/00 00:00:00"},
-                          {"20\xC3\xA9", "20?\?/00/00 00:00:00"}})
-        EXPECT_EQ(ExifDateToDisplay(c.in), c.out) << c.in;
+    for (const auto& [in, out] : {std::pair{"2007:10:10 04:18:59", "2007/10/10 04:18:59"},
+                                  {"", "2000/00/00 00:00:00"},
+                                  {"1999:12:31 23:59:58", "2099/12/31 23:59:58"},
+                                  {"2007:1", "2007/10/00 00:00:00"},
+                                  {"20\xC3\xA9", "20?\?/00/00 00:00:00"}})
+        EXPECT_EQ(ExifDateToDisplay(in), out) << in;
 }
 
 }  // namespace
