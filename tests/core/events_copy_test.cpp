@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,13 +20,11 @@ std::map<std::string, std::string> tree(const fs::path& folder) {
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
          it.increment(ec)) {
-        struct stat st {};
-        ::lstat(it->path().c_str(), &st);
         // A folder's own time changes when a test moves it away and back.
         out[fs::relative(it->path(), folder).native()] =
-            S_ISDIR(st.st_mode) ? "folder"
-                                : std::to_string(st.st_size) + "@" + std::to_string(st.st_mtim.tv_sec) + "." +
-                                      std::to_string(st.st_mtim.tv_nsec);
+            it->is_directory() ? "folder"
+                               : std::to_string(it->file_size()) + "@" +
+                                     std::to_string(it->last_write_time().time_since_epoch().count());
     }
     return out;
 }
@@ -50,11 +46,8 @@ protected:
     // The card as it was, and only whole recordings in the destination.
     void expectCardUntouchedAndNoHalfCopies(std::vector<std::string> folders) {
         EXPECT_EQ(tree(card()), before_);
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dest())) names.push_back(e.path().filename().native());
-        std::sort(names.begin(), names.end());
         folders.insert(folders.begin(), "EVT1");
-        EXPECT_EQ(names, folders);
+        EXPECT_EQ(test::Entries(dest()), folders);
     }
 
     test::TempFolder dir_;
@@ -112,17 +105,12 @@ TEST_F(RecordingCopyTest, FailuresLeaveNoHalfCopy) {
         const std::string name = c.name;
         CopyCallbacks cb;
         bool moved = false;
-        std::uint64_t written = 0;
         if (name == "card pulled") {
             cb.progress = [&](std::uint64_t, std::uint64_t, int recording) {
                 if (recording == 1 && !moved) moved = true, fs::rename(card() / "EVT2", dir_.path() / "away");
             };
         } else if (name == "disk full") {
-            cb.write = [&](int fd, const void* data, std::size_t size) -> ssize_t {
-                if (written + size > 100000) return errno = ENOSPC, -1;
-                written += size;
-                return ::write(fd, data, size);
-            };
+            cb.write = test::DiskFullAfter(100000).write;
         } else if (name == "bad write") {
             cb.write = [](int fd, const void* data, std::size_t size) -> ssize_t {
                 std::string bytes(static_cast<const char*>(data), size);
