@@ -49,19 +49,18 @@ TEST(ExifSplice, RefusesDamagedInputWithoutReadingPastIt) {
     }
     EXPECT_TRUE(ExifSegmentAfterSoi(nullptr, 0).empty());
     EXPECT_TRUE(ReadExifSegment("/nonexistent/f.jpg").empty());
-    const Bytes target = kEncoded;
-    const Bytes longerSegment = [&] {
-        Bytes s = segment;
-        s.push_back(0);
-        return s;
-    }();
-    EXPECT_TRUE(SpliceExifSegment(target.data(), target.size(), {}).empty());
-    EXPECT_TRUE(SpliceExifSegment(target.data(), target.size(), longerSegment).empty());
-    EXPECT_TRUE(SpliceExifSegment(target.data(), target.size(), patched(segment, 1, 0xE0)).empty());
-    EXPECT_TRUE(SpliceExifSegment(target.data() + 2, target.size() - 2, segment).empty());
-    const Bytes app0PastEnd = patched(target, 5, 0x40);
-    EXPECT_TRUE(SpliceExifSegment(app0PastEnd.data(), app0PastEnd.size(), segment).empty());
-    EXPECT_TRUE(SpliceExifSegment(target.data(), 5, segment).empty());
+    // Each target and segment in buffers of their own length, so that an overread shows.
+    Bytes longer = segment;
+    longer.push_back(0);
+    const std::pair<Bytes, Bytes> refused[] = {
+        {kEncoded, {}},
+        {kEncoded, longer},
+        {kEncoded, patched(segment, 1, 0xE0)},
+        {Bytes(kEncoded.begin() + 2, kEncoded.end()), segment},  // no SOI
+        {patched(kEncoded, 5, 0x40), segment},                   // the APP0 runs past the end
+        {Bytes(kEncoded.begin(), kEncoded.begin() + 5), segment},
+    };
+    for (const auto& [target, seg] : refused) EXPECT_TRUE(SpliceExifSegment(target.data(), target.size(), seg).empty());
 }
 
 }  // namespace
