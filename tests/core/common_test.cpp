@@ -11,13 +11,9 @@ namespace drv {
 namespace {
 
 TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
-    struct Case {
-        double in;
-        std::int64_t out;
-    };
-    for (const Case& c :
-         {Case{0.5, 0}, {1.5, 2}, {2.5, 2}, {-2.5, -2}, {-0.5, 0}, {2.4999, 2}, {-1.5, -2}, {67.0, 67}}) {
-        EXPECT_EQ(RoundHalfEven(c.in), c.out) << c.in;
+    for (const auto& [in, out] :
+         {std::pair{0.5, 0}, {1.5, 2}, {2.5, 2}, {-2.5, -2}, {-0.5, 0}, {2.4999, 2}, {-1.5, -2}, {67.0, 67}}) {
+        EXPECT_EQ(RoundHalfEven(in), out) << in;
     }
     EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
     EXPECT_GT(RoundHalfEven(1e300), 0);
@@ -28,28 +24,24 @@ TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
 }
 
 TEST(ParseLenient, ReadsWhatAUserWouldCallTheNumber) {
-    struct Case {
-        const char* in;
-        double out;
-    };
-    for (const Case& c : {Case{"", 0},
-                          {"   ", 0},
-                          {"0523", 523},
-                          {"12abc", 12},
-                          {" 1 2", 12},
-                          {".5", 0.5},
-                          {"-", 0},
-                          {"-3.25", -3.25},
-                          {"+7", 7},
-                          {"1.2.3", 1.2},
-                          {"abc", 0},
-                          {"--5", 0},
-                          {"1e2", 100},
-                          {"1e", 1},
-                          {"0 0 9", 9},
-                          {"5-", 5},
-                          {"\t42", 42}}) {
-        EXPECT_DOUBLE_EQ(ParseLenient(c.in), c.out) << '"' << c.in << '"';
+    for (const auto& [in, out] : {std::pair<const char*, double>{"", 0},
+                                  {"   ", 0},
+                                  {"0523", 523},
+                                  {"12abc", 12},
+                                  {" 1 2", 12},
+                                  {".5", 0.5},
+                                  {"-", 0},
+                                  {"-3.25", -3.25},
+                                  {"+7", 7},
+                                  {"1.2.3", 1.2},
+                                  {"abc", 0},
+                                  {"--5", 0},
+                                  {"1e2", 100},
+                                  {"1e", 1},
+                                  {"0 0 9", 9},
+                                  {"5-", 5},
+                                  {"\t42", 42}}) {
+        EXPECT_DOUBLE_EQ(ParseLenient(in), out) << '"' << in << '"';
     }
     const std::string many(100000, '9');
     EXPECT_TRUE(std::isinf(ParseLenient(many)) || ParseLenient(many) > 1e300);
