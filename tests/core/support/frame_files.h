@@ -84,7 +84,6 @@ void WriteRecording(const std::filesystem::path& dir, int frames, ExifOf exifOf)
     }
 }
 
-// A recording of `frames` frames with blank telemetry, in memory only.
 // The folder loaded as the viewer and drtool load it; a failure fails the calling test.
 inline Recording LoadedFolder(const std::filesystem::path& dir) {
     Recording r;
@@ -93,6 +92,7 @@ inline Recording LoadedFolder(const std::filesystem::path& dir) {
     return r;
 }
 
+// A recording of `frames` frames with blank telemetry, in memory only.
 inline Recording BlankRecording(int frames) {
     Recording r;
     r.folder = "/cards/rec";

@@ -90,46 +90,38 @@ inline std::vector<std::uint8_t> UniformJpeg(int width, int height, bool progres
         75, progressive);
 }
 
-// The scans of a JPEG file: [begin, end) of each scan with the tables just before it, so that
-// a scan can be repeated as it stands.
-inline std::vector<std::pair<std::size_t, std::size_t>> ScanUnits(const std::vector<std::uint8_t>& jpeg,
-                                                                  std::size_t* eoi) {
-    std::vector<std::pair<std::size_t, std::size_t>> units;
-    std::size_t pos = 2;          // after SOI
-    std::size_t unitBegin = pos;  // the first unit also holds the frame header
-    while (pos + 2 <= jpeg.size()) {
+// Where each marker of a JPEG file begins, from the one after SOI to its end of image. A scan's
+// entropy-coded data runs to the next marker that is neither a stuffed 0xFF00 nor a restart.
+inline std::vector<std::size_t> Markers(const std::vector<std::uint8_t>& jpeg) {
+    std::vector<std::size_t> markers;
+    for (std::size_t pos = 2; pos + 2 <= jpeg.size();) {
         if (jpeg[pos] != 0xFF) throw std::runtime_error("not at a marker");
+        markers.push_back(pos);
         const std::uint8_t marker = jpeg[pos + 1];
-        if (marker == 0xD9) {
-            *eoi = pos;
-            return units;
-        }
+        if (marker == 0xD9) return markers;
         if (pos + 4 > jpeg.size()) break;
-        const std::size_t length = static_cast<std::size_t>(jpeg[pos + 2]) << 8 | jpeg[pos + 3];
-        pos += 2 + length;
-        if (marker != 0xDA) continue;
-        // Entropy-coded data runs to the next marker that is neither a stuffed 0xFF00 nor a restart.
-        while (pos + 1 < jpeg.size() &&
+        pos += 2 + (static_cast<std::size_t>(jpeg[pos + 2]) << 8 | jpeg[pos + 3]);
+        while (marker == 0xDA && pos + 1 < jpeg.size() &&
                !(jpeg[pos] == 0xFF && jpeg[pos + 1] != 0 && !(jpeg[pos + 1] >= 0xD0 && jpeg[pos + 1] <= 0xD7)))
             ++pos;
-        units.emplace_back(unitBegin, pos);
-        unitBegin = pos;
     }
     throw std::runtime_error("no end of image");
 }
 
-// A progressive 640 x 480 JPEG with `scans` scans: libjpeg's ten, then the last one again and
-// again. Each repeat is some 50 bytes (a uniform picture needs almost no refinement data), so
-// 20,000 scans make about a megabyte, as in the attack this guards against.
+// A progressive 640 x 480 JPEG with `scans` scans: libjpeg's ten, then the last one (with the
+// tables just before it) again and again. Each repeat is some 50 bytes (a uniform picture needs
+// almost no refinement data), so 20,000 scans make about a megabyte, as in the attack this
+// guards against.
 inline std::vector<std::uint8_t> ManyScansJpeg(int scans, int width = 640, int height = 480) {
     const std::vector<std::uint8_t> base = UniformJpeg(width, height, true);
-    std::size_t eoi = 0;
-    const auto units = ScanUnits(base, &eoi);
-    std::vector<std::uint8_t> out(base.begin(), base.begin() + static_cast<std::ptrdiff_t>(eoi));
-    const auto [begin, end] = units.back();
-    for (int n = static_cast<int>(units.size()); n < scans; ++n)
-        out.insert(out.end(), base.begin() + static_cast<std::ptrdiff_t>(begin),
-                   base.begin() + static_cast<std::ptrdiff_t>(end));
+    const std::vector<std::size_t> markers = Markers(base);
+    std::vector<std::size_t> scanEnds;  // the marker after each scan
+    for (std::size_t k = 0; k + 1 < markers.size(); ++k)
+        if (base[markers[k] + 1] == 0xDA) scanEnds.push_back(markers[k + 1]);
+    const auto at = [&](std::size_t pos) { return base.begin() + static_cast<std::ptrdiff_t>(pos); };
+    std::vector<std::uint8_t> out(base.begin(), at(markers.back()));
+    for (int n = static_cast<int>(scanEnds.size()); n < scans; ++n)
+        out.insert(out.end(), at(scanEnds.size() > 1 ? scanEnds[scanEnds.size() - 2] : 2), at(markers.back()));
     out.push_back(0xFF);
     out.push_back(0xD9);
     return out;
@@ -142,15 +134,12 @@ inline std::vector<std::uint8_t> HugeJpeg(int width = 5700, int height = 5700) {
 // A small picture whose frame header claims width x height: refused from the header alone.
 inline std::vector<std::uint8_t> ClaimedSizeJpeg(int width, int height) {
     std::vector<std::uint8_t> jpeg = UniformJpeg(64, 48);
-    for (std::size_t pos = 2; pos + 9 < jpeg.size();) {
-        const std::uint8_t marker = jpeg[pos + 1];
-        if (marker == 0xC0 || marker == 0xC2) {
-            // SOF: length 2 + precision 1 + height 2 + width 2
-            jpeg[pos + 5] = static_cast<std::uint8_t>(height >> 8), jpeg[pos + 6] = static_cast<std::uint8_t>(height);
-            jpeg[pos + 7] = static_cast<std::uint8_t>(width >> 8), jpeg[pos + 8] = static_cast<std::uint8_t>(width);
-            return jpeg;
-        }
-        pos += 2 + (static_cast<std::size_t>(jpeg[pos + 2]) << 8 | jpeg[pos + 3]);
+    for (const std::size_t pos : Markers(jpeg)) {
+        if (jpeg[pos + 1] != 0xC0 && jpeg[pos + 1] != 0xC2) continue;
+        // SOF: length 2 + precision 1 + height 2 + width 2
+        jpeg[pos + 5] = static_cast<std::uint8_t>(height >> 8), jpeg[pos + 6] = static_cast<std::uint8_t>(height);
+        jpeg[pos + 7] = static_cast<std::uint8_t>(width >> 8), jpeg[pos + 8] = static_cast<std::uint8_t>(width);
+        return jpeg;
     }
     throw std::runtime_error("no frame header");
 }
@@ -171,17 +160,13 @@ inline std::vector<std::uint8_t> WithPicture(const std::vector<std::uint8_t>& fr
 // modification time (the recording's order).
 inline void PlantPicture(const std::filesystem::path& file, const std::vector<std::uint8_t>& jpeg) {
     const auto time = std::filesystem::last_write_time(file);
-    std::vector<std::uint8_t> frame;
-    {
-        std::ifstream in(file, std::ios::binary);
-        frame.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    const std::vector<std::uint8_t> planted = WithPicture(frame, jpeg);
-    {
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(planted.data()), static_cast<std::streamsize>(planted.size()));
-        if (!out) throw std::runtime_error("cannot write " + file.string());
-    }
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<std::uint8_t> planted = WithPicture({std::istreambuf_iterator<char>(in), {}}, jpeg);
+    in.close();
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(planted.data()), static_cast<std::streamsize>(planted.size()));
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + file.string());
     std::filesystem::last_write_time(file, time);
 }
 

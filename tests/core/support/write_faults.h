@@ -19,10 +19,7 @@ inline WriteCalls DiskFullAfter(std::size_t room) {
     auto left = std::make_shared<std::size_t>(room);
     WriteCalls calls;
     calls.write = [left](int fd, const void* data, std::size_t size) -> ssize_t {
-        if (*left == 0) {
-            errno = ENOSPC;
-            return -1;
-        }
+        if (*left == 0) return errno = ENOSPC, -1;
         const std::size_t n = std::min(size, *left);
         const ssize_t written = ::write(fd, data, n);
         if (written > 0) *left -= static_cast<std::size_t>(written);
