@@ -32,6 +32,11 @@ struct Frame {
     std::uint32_t end() const { return static_cast<std::uint32_t>(b.size() - ExifLayout::kTiffBase); }
     // File offset of the Exif segment's end: 4 + its big-endian length.
     std::size_t segmentEnd() const { return 4 + (std::size_t{b[4]} << 8 | b[5]); }
+    // Moves the UserComment, its bytes 0x5A, to `at` from the TIFF base, at the end of the file.
+    void moveUserCommentTo(std::size_t at) {
+        b.resize(ExifLayout::kTiffBase + at + kUserCommentSize, 0x5A);
+        put32(l.exifEntry(3) + 8, static_cast<std::uint32_t>(at));
+    }
     // Appends bytes to the Exif segment, whose length grows with them; their offset from
     // the TIFF base.
     std::uint32_t grow(const std::vector<std::uint8_t>& more) {
@@ -76,19 +81,9 @@ const BadInput kBadInputs[] = {
     // one too short for the TIFF header) leaves the telemetry readable.
     {"LengthFieldTooShortForTheTiffHeader", [](Frame& f) { f.b[4] = 0, f.b[5] = 8; }, ExifStatus::Ok, ExpectWhole},
     {"LengthFieldZero", [](Frame& f) { f.b[4] = 0, f.b[5] = 0; }, ExifStatus::Ok, ExpectWhole},
-    {"ExifDataPast64KiBAfterTheTiffHeader",
-     [](Frame& f) {
-         // The UserComment moved to where its last byte lies one past the window.
-         const std::uint32_t at = static_cast<std::uint32_t>(0x10000 - kUserCommentSize + 1);
-         f.b.resize(ExifLayout::kTiffBase + at + kUserCommentSize, 0x5A);
-         f.put32(f.l.exifEntry(3) + 8, at);
-     }},
-    {"ExifDataEndingAt64KiBAfterTheTiffHeader",
-     [](Frame& f) {
-         const std::uint32_t at = static_cast<std::uint32_t>(0x10000 - kUserCommentSize);
-         f.b.resize(ExifLayout::kTiffBase + at + kUserCommentSize, 0x5A);
-         f.put32(f.l.exifEntry(3) + 8, at);
-     },
+    // The UserComment's last byte one past the window, then the last in it.
+    {"ExifDataPast64KiBAfterTheTiffHeader", [](Frame& f) { f.moveUserCommentTo(0x10000 - kUserCommentSize + 1); }},
+    {"ExifDataEndingAt64KiBAfterTheTiffHeader", [](Frame& f) { f.moveUserCommentTo(0x10000 - kUserCommentSize); },
      ExifStatus::Ok,
      [](const ExifTags& t) {
          std::string hex;
