@@ -11,10 +11,10 @@ namespace drv {
 
 struct WriteCalls {
     // Each empty member keeps the system's call.
-    std::function<ssize_t(int fd, const void* data, std::size_t size)> write;
-    std::function<int(int fd)> fsync;
-    std::function<int(int fd)> close;
-    std::function<int(const char* from, const char* to)> rename;
+    std::function<ssize_t(int fd, const void* data, std::size_t size)> write{};
+    std::function<int(int fd)> fsync{};
+    std::function<int(int fd)> close{};
+    std::function<int(const char* from, const char* to)> rename{};
 };
 
 // Installs `calls` for every writer in the process until it goes out of scope.

@@ -16,6 +16,10 @@ namespace {
 constexpr std::uint32_t kMask = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
                                 IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
+// Watches are a per-user budget shared with every other program (often 8192): a card of more
+// folders than this is checked by attributes beyond it.
+constexpr std::size_t kMaxFolders = 4096;
+
 // File systems whose files can change without this kernel seeing it: watches stay silent there.
 bool changesElsewhere(const std::filesystem::path& folder) {
     struct statfs fs {};
@@ -72,7 +76,8 @@ bool FolderWatch::watch(const std::filesystem::path& folder) {
     Folder f;
     // The identity before the watch: a folder swapped in between then fails the check in
     // `unchanged` instead of being trusted under the old one's watch.
-    if (fd_ < 0 || changesElsewhere(folder) || !identify(folder, f.dev, f.ino)) return false;
+    if (fd_ < 0 || folders_.size() >= kMaxFolders || changesElsewhere(folder) || !identify(folder, f.dev, f.ino))
+        return false;
     f.wd = ::inotify_add_watch(fd_, folder.c_str(), kMask);
     if (f.wd < 0) return false;
     f.clean = true;
