@@ -1,5 +1,3 @@
-// Playback loop, Start/Stop and the navigation buttons, driven by a fake clock and timer; the
-// panel's elapsed time and acceleration texts.
 #include <gtest/gtest.h>
 #include <cmath>
 #include <tuple>

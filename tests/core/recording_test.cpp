@@ -1,5 +1,3 @@
-// Loading a recording: the frames listed and ordered, their telemetry decoded (placeholders for
-// bad files), the trigger search, the chart's samples, and the dump as JSON and CSV.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <array>

@@ -1,6 +1,3 @@
-// drtool as a user meets it: every command's --help, its writes on a full disk, a sample cut
-// short, a frame as the writer makes it read back by an independent Exif tool, brightening a
-// frame, and the recorder's settings file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,7 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::Quote, test::Shell;
 
-// On a full disk each command fails, keeps the older file whole and leaves no temporary file.
 TEST(DrtoolWrites, AFullDiskKeepsTheOlderFile) {
     DRV_REQUIRE_TOOL();
     test::SmallDisk disk(64 * 1024);
@@ -42,14 +38,12 @@ TEST(DrtoolWrites, AFullDiskKeepsTheOlderFile) {
     Shell("cat /dev/zero > " + Quote(disk.path() / "filler") + " 2>/dev/null");  // every byte left on the disk
     const auto before = test::Entries(disk.path());
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(Shell(test::Tool() + c.args + Quote(disk.path() / c.name) + " 2>/dev/null").status, 1);
+        EXPECT_EQ(Shell(test::Tool() + c.args + Quote(disk.path() / c.name) + " 2>/dev/null").status, 1) << c.name;
         EXPECT_EQ(test::ReadFile(disk.path() / c.name), std::string("older ") + c.name);
         EXPECT_EQ(test::Entries(disk.path()), before);
     }
 }
 
-// A sample that runs out of room stops with an error; every frame it leaves is whole.
 TEST(DrtoolWrites, SampleNeverLeavesATruncatedFrame) {
     DRV_REQUIRE_TOOL();
     test::SmallDisk disk(96 * 1024);
@@ -64,8 +58,6 @@ TEST(DrtoolWrites, SampleNeverLeavesATruncatedFrame) {
     }
 }
 
-// Every command, those added later included, answers --help with its usage and status 0,
-// without running.
 TEST(DrtoolWrites, EveryCommandAnswersHelp) {
     DRV_REQUIRE_TOOL();
     std::istringstream list(Shell(test::Tool() + " help").out);
@@ -117,7 +109,6 @@ TEST(DrtoolBrighten, WritesAPngOrRefusesWithTheReasonAndWritesNothing) {
     test::TempFolder dir;
     ASSERT_EQ(Shell(test::Tool() + " sample " + Quote(dir.path() / "rec") + " --frames 1").status, 0);
     test::WriteFile(dir.path() / "claims.jpg", test::ClaimedSizeJpeg(30000, 30000));
-    test::WriteFile(dir.path() / "scans.jpg", test::ManyScansJpeg(20000));
     test::WriteText(dir.path() / "text.jpg", "not a pic");
     ASSERT_EQ(::mkfifo((dir.path() / "pipe.jpg").c_str(), 0600), 0);
     const std::string frame = Quote(fs::path("rec") / ListJpgFiles(dir.path() / "rec").at(1));
@@ -130,16 +121,14 @@ TEST(DrtoolBrighten, WritesAPngOrRefusesWithTheReasonAndWritesNothing) {
         {"2.0 --integer " + frame, 0, ""},
         {"3 " + frame, 2, ""},
         {"1.5 claims.jpg", 1, "claims 30000 x 30000 pixels, more than 4096 x 4096"},
-        {"1.5 scans.jpg", 1, "past 100 progressive scans"},
         {"1.5 text.jpg", 1, "cannot read"},
         {"1.5 pipe.jpg", 1, "not an ordinary picture file"},
     };
     const std::vector<std::string> before = test::Entries(dir.path());
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.args);
         const test::ShellRun run = Shell("cd " + Quote(dir.path()) + " && timeout 20 " + test::Tool() +
                                          " brighten --factor " + c.args + " out.png 2>&1");
-        EXPECT_EQ(run.status, c.status) << run.out;
+        EXPECT_EQ(run.status, c.status) << c.args << ": " << run.out;
         EXPECT_NE(run.out.find(c.reason), std::string::npos) << run.out;
         if (c.status == 0) {
             EXPECT_EQ(test::ReadFile(dir.path() / "out.png").substr(0, 4), "\x89PNG");
@@ -149,7 +138,6 @@ TEST(DrtoolBrighten, WritesAPngOrRefusesWithTheReasonAndWritesNothing) {
     }
 }
 
-// drtool setup, run as a user would.
 test::ShellRun RunSetup(const std::string& args, const std::filesystem::path& file) {
     return test::Shell(test::Tool() + " setup " + args + " " + test::Quote(file) + " 2>/dev/null");
 }

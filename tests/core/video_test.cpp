@@ -1,6 +1,3 @@
-// The video: the band's texts and marks for each frame, the export plan's ranges, the encoder
-// leaving no file behind when it fails or is cancelled, and frames taken from their JPEG's planes
-// to the encoder's YUV without RGB, matching what the RGB path makes of the same file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,7 +55,6 @@ TEST(VideoBand, UnknownTelemetryIsShownAsUnknownAndPositionsAsDegrees) {
     }
 }
 
-// The mark stays up for a second of the recording from the trigger frame, at either rate.
 TEST(VideoBand, TriggerMarkLastsOneSecondAndTheRangeAroundTheTrigger) {
     for (const bool high : {true, false}) {
         Recording r = test::BlankRecording(60);
@@ -67,10 +63,9 @@ TEST(VideoBand, TriggerMarkLastsOneSecondAndTheRangeAroundTheTrigger) {
         r.state.TriggerPosition = kUnitsPerFrame * 20;
         const int fps = high ? 14 : 7;
         for (int i = 1; i <= 60; ++i) {
-            SCOPED_TRACE(std::to_string(fps) + " fps, frame " + std::to_string(i));
             const OverlayTexts t = ComputeOverlayTexts(r, i);
-            EXPECT_EQ(t.triggerMark, i >= 20 && i < 20 + fps);
-            EXPECT_EQ(t.triggerFrame, i == 20);
+            EXPECT_EQ(t.triggerMark, i >= 20 && i < 20 + fps) << fps << " fps, frame " << i;
+            EXPECT_EQ(t.triggerFrame, i == 20) << i;
         }
     }
     Recording none = test::BlankRecording(30);
