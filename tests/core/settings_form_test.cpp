@@ -34,9 +34,8 @@ protected:
         form_.setText(kBoxPost, std::to_string(post));
         events_.messages.clear();
     }
-    std::string boxes() const { return Boxes(form_); }
-    std::string pre() const { return form_.text(kBoxPre); }
-    std::string post() const { return form_.text(kBoxPost); }
+    // The two recording times, e.g. "12+8".
+    std::string times() const { return form_.text(kBoxPre) + "+" + form_.text(kBoxPost); }
     Recorder events_;
     SettingForm form_;
 };
@@ -108,7 +107,7 @@ TEST_F(SettingsForm, ChangeLeaveAndPairRules) {
         form_.editText(c.box, "", 0);
         form_.editText(c.box, c.text, std::string(c.text).size());
         if (c.leave) form_.leaveBox(c.box);
-        EXPECT_EQ(boxes(), c.boxes) << c.box << " '" << c.text << "'" << (c.leave ? " left" : "");
+        EXPECT_EQ(Boxes(form_), c.boxes) << c.box << " '" << c.text << "'" << (c.leave ? " left" : "");
     }
     EXPECT_TRUE(events_.messages.empty());
     // A blank partner has nothing to weigh against: the box left is filled and kept, silently.
@@ -116,9 +115,9 @@ TEST_F(SettingsForm, ChangeLeaveAndPairRules) {
     form_.editText(kBoxPre, "", 0);
     form_.editText(kBoxPost, "", 0);
     form_.leaveBox(kBoxPost);
-    EXPECT_EQ(pre() + "+" + post(), "+8");
+    EXPECT_EQ(times(), "+8");
     form_.leaveBox(kBoxPre);  // now the pair is weighed: 12 is above T = 7, so pre gives way
-    EXPECT_EQ(pre() + "+" + post(), "5+7");
+    EXPECT_EQ(times(), "5+7");
     EXPECT_TRUE(events_.messages.empty());
 }
 
@@ -150,7 +149,7 @@ TEST_F(SettingsForm, OptionClickSetsCaptionWarnsAndShortens) {
                 "本設定変更により、記録時間の制限が発生しました。\n現在の設定にて、記録時間前後合計で最大" +
                 std::to_string(c.warnedLimit) + "秒間記録できます。");
         EXPECT_EQ(events_.messages, warnings);
-        EXPECT_EQ(pre() + "+" + post(), c.after);
+        EXPECT_EQ(times(), c.after);
     }
 }
 
@@ -212,7 +211,7 @@ TEST_F(SettingsForm, RestoreDefaultsUpDownAndToSettings) {
     form_.stepUpDown(kBoxShock, +1);
     form_.editText(kBoxBuzzer, "", 0);
     form_.stepUpDown(kBoxBuzzer, -1);
-    EXPECT_EQ(boxes(), "0 16 1 12 8");
+    EXPECT_EQ(Boxes(form_), "0 16 1 12 8");
     form_.editText(kBoxDanger, "", 0);
     EXPECT_FALSE(form_.ToSettings());
 }
