@@ -165,20 +165,36 @@ void TileFetcher::want(const std::vector<TileId>& tiles) {
     pump();
 }
 
-void TileFetcher::lookUp(const TileId& t) {
-    lookups_.insert(key(t));
-    worker_.start([this, disk = disk_.get(), name = TileCacheName(server_.urlTemplate, t), t, g = generation_] {
-        const auto bytes = disk->read(name);
-        const QImage image = bytes ? DecodeTile(*bytes) : QImage();
+template <typename Work>
+void TileFetcher::onWorker(const TileId& t, QSet<QString>& pending, Work work,
+                           void (TileFetcher::*done)(const TileId&, const QImage&)) {
+    pending.insert(key(t));
+    worker_.start([this, disk = disk_.get(), name = TileCacheName(server_.urlTemplate, t), t, g = generation_, &pending,
+                   work = std::move(work), done] {
+        const QImage image = work(*disk, name);
         QMetaObject::invokeMethod(
-            this, [this, g, t, image] { lookedUp(g, t, image); }, Qt::QueuedConnection);
+            this,
+            [this, g, t, image, &pending, done] {
+                if (g != generation_) return;  // another server since: its sets were cleared
+                pending.remove(key(t));
+                (this->*done)(t, image);
+            },
+            Qt::QueuedConnection);
     });
 }
 
-void TileFetcher::lookedUp(std::uint64_t generation, const TileId& t, const QImage& image) {
-    if (generation != generation_) return;
+void TileFetcher::lookUp(const TileId& t) {
+    onWorker(
+        t, lookups_,
+        [](TileDiskCache& disk, const std::string& name) {
+            const auto bytes = disk.read(name);
+            return bytes ? DecodeTile(*bytes) : QImage();
+        },
+        &TileFetcher::lookedUp);
+}
+
+void TileFetcher::lookedUp(const TileId& t, const QImage& image) {
     const QString k = key(t);
-    lookups_.remove(k);
     if (!image.isNull()) {
         remember(k, image);
     } else {
@@ -192,20 +208,18 @@ void TileFetcher::lookedUp(std::uint64_t generation, const TileId& t, const QIma
 }
 
 void TileFetcher::decode(const TileId& t, QByteArray bytes) {
-    decoding_.insert(key(t));
-    worker_.start([this, disk = disk_.get(), name = TileCacheName(server_.urlTemplate, t), t, g = generation_,
-                   bytes = std::move(bytes)] {
-        const QImage image = DecodeTile(bytes);
-        if (!image.isNull()) disk->write(name, bytes);
-        QMetaObject::invokeMethod(
-            this, [this, g, t, image] { decoded(g, t, image); }, Qt::QueuedConnection);
-    });
+    onWorker(
+        t, decoding_,
+        [bytes = std::move(bytes)](TileDiskCache& disk, const std::string& name) {
+            const QImage image = DecodeTile(bytes);
+            if (!image.isNull()) disk.write(name, bytes);
+            return image;
+        },
+        &TileFetcher::decoded);
 }
 
-void TileFetcher::decoded(std::uint64_t generation, const TileId& t, const QImage& image) {
-    if (generation != generation_) return;
+void TileFetcher::decoded(const TileId& t, const QImage& image) {
     const QString k = key(t);
-    decoding_.remove(k);
     if (image.isNull()) {
         missing_.insert(k);  // not a picture
     } else {

@@ -93,8 +93,13 @@ private:
     // there and hand the picture (null: none) back to lookedUp / decoded by a queued call.
     void lookUp(const TileId& tile);
     void decode(const TileId& tile, QByteArray bytes);
-    void lookedUp(std::uint64_t generation, const TileId& tile, const QImage& image);
-    void decoded(std::uint64_t generation, const TileId& tile, const QImage& image);
+    void lookedUp(const TileId& tile, const QImage& image);
+    void decoded(const TileId& tile, const QImage& image);
+    // Runs `work(disk, cacheName)` on the worker with the tile in `pending` meanwhile; `done`
+    // gets its picture on this thread, unless the server has changed since.
+    template <typename Work>
+    void onWorker(const TileId& tile, QSet<QString>& pending, Work work,
+                  void (TileFetcher::*done)(const TileId&, const QImage&));
     void remember(const QString& key, const QImage& image);
     void settled(bool newTile);
     QString key(const TileId& tile) const;
