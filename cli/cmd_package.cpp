@@ -8,8 +8,6 @@
 #include "cli/options.h"
 #include "core/recording/recording_dump.h"
 #include "draw/report/evidence_package.h"
-#include "draw/report/report_map.h"
-#include "net/report/report_tiles.h"
 #include "gui/video/video_export.h"
 
 namespace drv::cli {
@@ -48,12 +46,7 @@ int runPackage(const Args& args) {
 
     Recording recording;
     if (const Status loaded = LoadRecordingFolder(folder, recording); !loaded) return fail(loaded.message);
-    if (map.include) {
-        auto drawn = std::make_shared<ReportMap>(recording, map.server);
-        if (!FetchReportMapTiles(*drawn))
-            std::fprintf(stderr, "drtool package: note: some map tiles could not be fetched; the grid shows there\n");
-        request.look.paintMap = ReportMapPainter(std::move(drawn));
-    }
+    request.look.paintMap = map.painter(recording, "package");
     // The video as the export dialog makes it by default: the whole recording with its band,
     // brightened as the report's frames.
     if (video)

@@ -7,9 +7,7 @@
 #include "core/common/file_write.h"
 #include "core/recording/recording_dump.h"
 #include "core/report/report_content.h"
-#include "draw/report/report_map.h"
 #include "draw/report/report_pages.h"
-#include "net/report/report_tiles.h"
 
 namespace drv::cli {
 namespace {
@@ -68,12 +66,7 @@ int runReport(const Args& args) {
     if (const Status loaded = LoadRecordingFolder(folder, recording); !loaded) return fail(loaded.message);
     const auto content = BuildReportContent(recording, choices);
     if (!content) return fail("cancelled");
-    if (map.include) {
-        auto drawn = std::make_shared<ReportMap>(recording, map.server);
-        if (!FetchReportMapTiles(*drawn))
-            std::fprintf(stderr, "drtool report: note: some map tiles could not be fetched; the grid shows there\n");
-        look.paintMap = ReportMapPainter(std::move(drawn));
-    }
+    look.paintMap = map.painter(recording, "report");
     const auto pdf = ReportPdf(recording, *content, look, error);
     if (!pdf) return fail(error);
     if (const Status written =

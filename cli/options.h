@@ -1,11 +1,13 @@
 #pragma once
 // The arguments shared by the commands that turn one recording into one file.
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 #include "cli/command.h"
 #include "core/map/tile_rules.h"
 #include "core/viewer/brightness.h"
+#include "net/report/report_tiles.h"
 
 namespace drv::cli {
 
@@ -36,6 +38,18 @@ struct ReportMapOptions {
         if (args[i] != "--no-map") return TakeTiles(args, i, server, error);
         include = false;
         return true;
+    }
+
+    // Page 1's map hook (none with --no-map), its tiles fetched first; a note on stderr for
+    // tiles that could not be had.
+    std::function<QString(QPainter&, const QRectF&)> painter(const Recording& recording, const char* command) const {
+        if (!include) return {};
+        bool complete = true;
+        auto paint = ReportMapWithTiles(recording, server, &complete);
+        if (!complete)
+            std::fprintf(stderr, "drtool %s: note: some map tiles could not be fetched; the grid shows there\n",
+                         command);
+        return paint;
     }
 };
 

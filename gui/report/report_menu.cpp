@@ -75,10 +75,8 @@ VideoMaker videoMakerFor(const Recording& recording, BrightnessMode brightness) 
 std::function<QString(QPainter&, const QRectF&)> mapPainter(const Recording& recording, const TileServer& background,
                                                             const QString& cacheFolder,
                                                             const std::function<bool(double)>& progress) {
-    auto map = std::make_shared<ReportMap>(recording, background);
-    const auto keepGoing = [&] { return progress(0); };
-    FetchReportMapTiles(*map, keepGoing, 20000, cacheFolder);
-    return ReportMapPainter(std::move(map));
+    return ReportMapWithTiles(
+        recording, background, nullptr, [&] { return progress(0); }, cacheFolder);
 }
 
 }  // namespace

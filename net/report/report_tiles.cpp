@@ -25,4 +25,14 @@ bool FetchReportMapTiles(ReportMap& map, const std::function<bool()>& keepGoing,
     return complete;
 }
 
+std::function<QString(QPainter&, const QRectF&)> ReportMapWithTiles(const Recording& recording,
+                                                                    const TileServer& background, bool* complete,
+                                                                    const std::function<bool()>& keepGoing,
+                                                                    const QString& cacheFolder) {
+    auto map = std::make_shared<ReportMap>(recording, background);
+    const bool all = FetchReportMapTiles(*map, keepGoing, 20000, cacheFolder);
+    if (complete) *complete = all;
+    return ReportMapPainter(std::move(map));
+}
+
 }  // namespace drv

@@ -15,4 +15,10 @@ namespace drv {
 bool FetchReportMapTiles(ReportMap& map, const std::function<bool()>& keepGoing = {}, int timeoutMs = 20000,
                          const QString& cacheFolder = TileDiskCache::defaultFolder());
 
+// Page 1's map hook (ReportLook::paintMap) for `recording` on `background`, its tiles fetched
+// first as above; `complete`, when given, tells whether every tile was had.
+std::function<QString(QPainter&, const QRectF&)> ReportMapWithTiles(
+    const Recording& recording, const TileServer& background, bool* complete = nullptr,
+    const std::function<bool()>& keepGoing = {}, const QString& cacheFolder = TileDiskCache::defaultFolder());
+
 }  // namespace drv
