@@ -34,10 +34,7 @@ struct Setup {
 struct Case {
     Setup c;
     std::map<int, Frame> special;  // by 1-based frame
-    // Expected, as the CSV row: folder,frames,firstShotAt,lengthSeconds,highFrameRate,highQuality,
-    // triggerFound,triggerKind,triggerFrame,triggerAt,speedAtTrigger,maxSpeed,peakAccelLongitudinal,
-    // peakAccelLateral,brakeAfterTrigger,latitude,longitude,damagedFrames
-    std::string row;
+    std::string row;               // expected, as the CSV row in its header's order
 };
 
 FrameExif exifOf(const Setup& c, const Frame& f) {

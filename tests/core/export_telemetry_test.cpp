@@ -48,20 +48,15 @@ TEST(ExportPosition, DecimalDegreesFromTheFixedTexts) {
         const char* text;
         bool latitude;
         const char* expected;
-    };                    // "" = no position
-    for (const Case& c : {// 35 + 40/60 + 41.2/3600 = 35.678111...; 139 + 45/60 + 6.7/3600 = 139.751861...
-                          Case{"N  35度40分41秒2", true, "35.6781111"},
-                          {"E 139度45分06秒7", false, "139.7518611"},
-                          // 12 + 34/60 + 56.7/3600 = 12.582416...; 1 + 45/60 + 6.7/3600 = 1.751861...
-                          {"S  12度34分56秒7", true, "-12.5824167"},
+    };  // "" = no position
+    // The decoder's table checks these texts' values; here the export's own forms.
+    for (const Case& c : {// 12 + 34/60 + 56.7/3600 = 12.582416...; 1 + 45/60 + 6.7/3600 = 1.751861...
+                          Case{"S  12度34分56秒7", true, "-12.5824167"},
                           {"W 001度45分06秒7", false, "-1.7518611"},
                           {"s  00度30分00秒0 ", true, "-0.5000000"},
-                          {"W 180度00分00秒0", false, "-180.0000000"},
-                          {"----度--分--秒- ", true, ""},
                           {"E  35度40分41秒2", true, ""},  // a longitude prefix on a latitude
                           {"N  90度00分00秒1", true, ""},  // past the pole
                           {"E 180度00分00秒1", false, ""},
-                          {"N  35度60分00秒0", true, ""},
                           {"N  35度40分60秒0", true, ""},
                           {"N  3A度40分41秒2", true, ""},
                           {"N  35度40分41秒2x", true, ""},
@@ -114,10 +109,8 @@ Recording HemispheresRecording(const std::filesystem::path& dir) {
 TEST(ExportFormats, SignsGapsAndEscapedNamesInEveryFormat) {
     test::TempFolder dir;
     const Recording r = HemispheresRecording(dir.path());
-    ASSERT_EQ(r.frameCount(), 3);
     const auto rows = CsvRows(ExportTelemetry(r, ExportFormat::Csv, 540));
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[0][2], "elapsedSeconds");
     auto row = [](const char* index, const char* file, const char* elapsed, const char* lat, const char* lon,
                   const char* minute) -> std::vector<std::string> {
         const char* exifTime = "2000-01-01T00:00:00+09:00";  // the frame writer's default dates

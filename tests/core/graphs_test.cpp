@@ -62,12 +62,11 @@ TEST(GraphsSeries, OneSegmentPerFrameNeverPastTheTable) {
     GraphSampleTable samples{};
     for (int k = 0; k < kGraphSampleCount; ++k) samples[1][k] = k % 251 - 125;
     for (const auto& p : cases) {
-        SCOPED_TRACE(p.graphWidth);
         ChartState s = stateFor(1);
         s.GraphWidth = p.graphWidth;
         RecordingCanvas c;
         DrawSeries(c, s, samples, 1);
-        ASSERT_EQ(c.ops.size(), p.segments + 1);
+        ASSERT_EQ(c.ops.size(), p.segments + 1) << p.graphWidth;
         EXPECT_EQ(std::tie(c.ops[0].kind, c.ops[0].y1), std::make_tuple(DrawOp::Point, 200 + 10 * 250));
         for (std::size_t w = 0; w < p.segments; ++w) {
             const DrawOp& seg = c.ops[w + 1];

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "core/map/tile_rules.h"
 #include "core/map/track.h"
 #include "core/map/track_source.h"
 #include "core/recording/recorder_values.h"
 #include "core/map/web_mercator.h"
+#include "tests/core/support/frame_files.h"
 
 namespace drv {
 namespace {
@@ -205,27 +207,19 @@ TEST(Track, NearestFrameIsTheClosestPointWithinReach) {
     EXPECT_FALSE(NearestFrame(BuildTrack({}, std::nullopt), v, 0, 0, 1e9));
 }
 
+// The texts' own decoding is the decoder's table; the track takes the decoded position as is.
 TEST(Track, FromARecordingReadsPositionsSpeedAndTrigger) {
-    Recording r;
-    r.folder = "/rec";
-    r.fileNames.resize(4);
-    r.frames.assign(4, FrameRecord{});
-    r.frames[1].Latitude = "N  35度40分41秒2", r.frames[1].Longitude = "E 139度45分06秒7";
-    r.frames[1].Speed = 52.3f, r.frames[1].Brake = true;
-    r.frames[2].Latitude = "----度--分--秒-", r.frames[2].Longitude = "----度--分--秒-";
-    r.frames[3].Latitude = "S  33度51分24秒5", r.frames[3].Longitude = "W 151度12分55秒1";
-    for (FrameRecord& f : r.frames) f.position = PositionFromTexts(f.Latitude, f.Longitude);
+    Recording r = test::BlankRecording(3);
+    r.frames[1].position = {true, 35.5, 139.25}, r.frames[1].Speed = 52.3f, r.frames[1].Brake = true;
+    r.frames[3].position = {true, -33.5, -151.25};
     r.state.TriggerFound = true;
     r.state.TriggerPosition = 150;
     const Track t = RecordingTrack(r);
     ASSERT_EQ(t.frameCount(), 3);
-    EXPECT_NEAR(t.at(1)->sample.latitude, 35 + 40 / 60.0 + 41.2 / 3600, 1e-9);
-    EXPECT_NEAR(t.at(1)->sample.longitude, 139 + 45 / 60.0 + 6.7 / 3600, 1e-9);
-    EXPECT_EQ(t.at(1)->sample.speed, 52.3f);
-    EXPECT_TRUE(t.at(1)->sample.brake);
+    EXPECT_EQ(std::tie(t.at(1)->sample.latitude, t.at(1)->sample.speed, t.at(1)->sample.brake),
+              std::make_tuple(35.5, 52.3f, true));
     EXPECT_EQ(t.at(2), nullptr);
-    EXPECT_NEAR(t.at(3)->sample.latitude, -(33 + 51 / 60.0 + 24.5 / 3600), 1e-9);
-    EXPECT_NEAR(t.at(3)->sample.longitude, -(151 + 12 / 60.0 + 55.1 / 3600), 1e-9);
+    EXPECT_EQ(std::tie(t.at(3)->sample.latitude, t.at(3)->sample.longitude), std::make_tuple(-33.5, -151.25));
     EXPECT_EQ(t.trigger, 3);
 }
 

@@ -144,27 +144,20 @@ inline std::vector<std::uint8_t> ClaimedSizeJpeg(int width, int height) {
     throw std::runtime_error("no frame header");
 }
 
-// `frame` (a recorder frame: SOI, then its Exif APP1 segment) with its picture replaced by
-// `jpeg`: the telemetry stays, the picture is another.
-inline std::vector<std::uint8_t> WithPicture(const std::vector<std::uint8_t>& frame,
-                                             const std::vector<std::uint8_t>& jpeg) {
-    if (frame.size() < 6 || frame[2] != 0xFF || frame[3] != 0xE1) throw std::runtime_error("no Exif segment first");
-    const std::size_t exifEnd = 4 + (static_cast<std::size_t>(frame[4]) << 8 | frame[5]);
-    if (exifEnd > frame.size() || jpeg.size() < 2) throw std::runtime_error("short frame");
-    std::vector<std::uint8_t> out(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(exifEnd));
-    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
-    return out;
-}
-
-// Replaces the picture of the frame file `file` by `jpeg`, keeping its telemetry and its
-// modification time (the recording's order).
+// Replaces the picture of the frame file `file` (SOI, then its Exif APP1 segment) by `jpeg`,
+// keeping its telemetry and its modification time (the recording's order).
 inline void PlantPicture(const std::filesystem::path& file, const std::vector<std::uint8_t>& jpeg) {
     const auto time = std::filesystem::last_write_time(file);
     std::ifstream in(file, std::ios::binary);
-    const std::vector<std::uint8_t> planted = WithPicture({std::istreambuf_iterator<char>(in), {}}, jpeg);
+    std::vector<std::uint8_t> frame{std::istreambuf_iterator<char>(in), {}};
     in.close();
+    if (frame.size() < 6 || frame[2] != 0xFF || frame[3] != 0xE1) throw std::runtime_error("no Exif segment first");
+    const std::size_t exifEnd = 4 + (static_cast<std::size_t>(frame[4]) << 8 | frame[5]);
+    if (exifEnd > frame.size() || jpeg.size() < 2) throw std::runtime_error("short frame");
+    frame.resize(exifEnd);
+    frame.insert(frame.end(), jpeg.begin() + 2, jpeg.end());
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(planted.data()), static_cast<std::streamsize>(planted.size()));
+    out.write(reinterpret_cast<const char*>(frame.data()), static_cast<std::streamsize>(frame.size()));
     out.close();
     if (!out) throw std::runtime_error("cannot write " + file.string());
     std::filesystem::last_write_time(file, time);
