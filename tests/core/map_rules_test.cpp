@@ -225,15 +225,11 @@ TEST(Track, FromARecordingReadsPositionsSpeedAndTrigger) {
 
 TEST(TileServers, NamesTemplatesAndHosts) {
     EXPECT_EQ(TileServerByName("none")->kind, TileServerKind::None);
-    // The outside hosts appear only as the code's own templates; the tests never name their URLs.
+    // The built-in templates are constants; each must be one a user could give.
     const auto gsi = TileServerByName("gsi");
     const auto pale = TileServerByName("gsi-pale");
     const auto osm = TileServerByName("osm");
     ASSERT_TRUE(gsi && pale && osm);
-    EXPECT_EQ(TileUrl(gsi->urlTemplate, {16, 58211, 25806}),
-              "https://" + TileHost(gsi->urlTemplate) + "/xyz/std/16/58211/25806.png");
-    EXPECT_EQ(TileUrl(pale->urlTemplate, {2, 3, 1}), "https://" + TileHost(gsi->urlTemplate) + "/xyz/pale/2/3/1.png");
-    EXPECT_EQ(TileUrl(osm->urlTemplate, {2, 3, 1}), "https://" + TileHost(osm->urlTemplate) + "/2/3/1.png");
     for (const auto& s : {*gsi, *pale, *osm}) EXPECT_TRUE(CustomTileServer(s.urlTemplate)) << s.key;
 
     const auto own = TileServerByName("http://127.0.0.1:8080/t/{z}/{y}/{x}?k={z}");
