@@ -1,8 +1,6 @@
 #pragma once
 // For the map's tests: a tile server on 127.0.0.1 inside the test, and recordings that drive
 // a known route (a figure eight around N 35°40' E 139°45', with gaps and a trigger).
-#include <sys/time.h>
-
 #include <QBuffer>
 #include <QByteArray>
 #include <QColor>
@@ -13,14 +11,13 @@
 #include <QTimer>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <numbers>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "core/exif/frame_writer.h"
+#include "tests/core/support/frame_files.h"
 
 namespace drv::test {
 
@@ -115,10 +112,8 @@ inline void RoutePosition(int frame, int frames, long& northTenths, long& eastTe
     eastTenths = std::lround(400 * std::sin(t));
 }
 
-inline bool MakeRouteRecording(const std::filesystem::path& dir, const RouteOptions& o = {}) {
-    std::filesystem::create_directories(dir);
-    const std::vector<std::uint8_t> body = TinyJpegBody();
-    for (int i = 1; i <= o.frames; ++i) {
+inline void MakeRouteRecording(const std::filesystem::path& dir, const RouteOptions& o = {}) {
+    WriteRecording(dir, o.frames, [&](int i) {
         MakerNoteFields m;
         m.speed = 20 + 40 * (1 + std::sin(i * 0.1));
         m.pulseSpeed = m.speed;
@@ -139,18 +134,8 @@ inline bool MakeRouteRecording(const std::filesystem::path& dir, const RouteOpti
         for (StatusBit bit : {StatusBit::VehicleSignals, StatusBit::HighFrameRate, StatusBit::HighQuality})
             exif.set(bit);
         if (i == o.trigger) exif.set(StatusBit::TriggerMark);
-        const auto bytes = BuildFrame(exif, body.data(), body.size());
-        char name[16];
-        std::snprintf(name, sizeof name, "%05d.JPG", i);
-        std::ofstream out(dir / name, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) return false;
-        // one second apart, so the listing's order by time is the frames' order
-        const struct timeval times[2] = {{1700000000L + i, 0}, {1700000000L + i, 0}};
-        if (::utimes((dir / name).c_str(), times) != 0) return false;
-    }
-    return true;
+        return exif;
+    });
 }
 
 }  // namespace drv::test
