@@ -84,7 +84,6 @@ TEST(ViewerArguments, Parse) {
         {"EventsRootAndFolder", {"--events", "/card", "/card/rec"}, "/card/rec", false, "/card"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
         std::vector<std::string> storage = {"drviewer"};
         storage.insert(storage.end(), c.args.begin(), c.args.end());
         std::vector<char*> argv;

@@ -97,7 +97,6 @@ TEST_F(GraphsView, ClicksSeekTheNearestFrameOnlyWhenAllowed) {
     // frame and shows nothing.
     const std::pair<double, int> cases[] = {{74, 2}, {450 * kUnitsPerFrame, 451}};
     for (const auto& [dx, frame] : cases) {
-        SCOPED_TRACE(dx);
         open(400, 300);
         const int before = scroll();
         click(dx);
